@@ -1,0 +1,115 @@
+#include "CommLog.h"
+
+#include "Clock.h"
+#include "Stamps.h"
+
+namespace Quorlix {
+
+QString ControlCharsToNames(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case 0x02: out += QLatin1String("{STX}"); break;
+        case 0x03: out += QLatin1String("{ETX}"); break;
+        case 0x04: out += QLatin1String("{EOT}"); break;
+        case 0x05: out += QLatin1String("{ENQ}"); break;
+        case 0x06: out += QLatin1String("{ACK}"); break;
+        case 0x0A: out += QLatin1String("{LF}"); break;
+        case 0x0D: out += QLatin1String("{CR}"); break;
+        case 0x11: out += QLatin1String("{DC1}"); break;
+        case 0x15: out += QLatin1String("{NAK}"); break;
+        case 0x17: out += QLatin1String("{ETB}"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+CommLog::CommLog(const Clock& clock, const QLocale& locale, QObject* parent)
+    : QObject(parent), m_clock(clock), m_locale(locale)
+{
+}
+
+CommLog::~CommLog()
+{
+    close();
+}
+
+QString CommLog::FileName(const QString& folder, const QString& analyzerId, const QString& yyyymmdd)
+{
+    return folder + analyzerId + QLatin1Char('_') + yyyymmdd + QLatin1String("_log.txt");
+}
+
+QString CommLog::open(const QString& path)
+{
+    QFile next(path);
+    if (!next.open(QIODevice::WriteOnly | QIODevice::Append))
+        return QStringLiteral("cannot open the communication log %1: %2").arg(path, next.errorString());
+    next.close();
+    close();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return QStringLiteral("cannot open the communication log %1: %2").arg(path, m_file.errorString());
+    return {};
+}
+
+void CommLog::close()
+{
+    if (m_file.isOpen()) {
+        m_file.flush();
+        m_file.close();
+    }
+}
+
+void CommLog::writeFileLine(const QString& line)
+{
+    if (!m_file.isOpen())
+        return;
+    // Latin-1 keeps every byte of a frame exactly as it came off the line.
+    m_file.write(line.toLatin1());
+    m_file.write("\n", 1);
+    m_file.flush();
+}
+
+void CommLog::logall(const QString& text, int direction)
+{
+    const auto stamped = [&](const char* marker) {
+        return NowStamp(m_clock.now(), m_locale) + QLatin1String(marker) + ControlCharsToNames(text);
+    };
+    QString fileLine;
+    QString viewLine;
+    switch (direction) {
+    case 1: fileLine = viewLine = stamped("  A->H"); break;
+    case 2: fileLine = viewLine = stamped("  H->A"); break;
+    case 3: fileLine = viewLine = QLatin1String("Monitor: ") + text; break;
+    case 4:
+        fileLine = stamped("  H->L");
+        viewLine = stamped("     H->L");
+        break;
+    case 5:
+        fileLine = stamped("  L->H");
+        viewLine = stamped("     L->H");
+        break;
+    case 6: fileLine = viewLine = NowStamp(m_clock.now(), m_locale) + QLatin1String("  INPUT: ") + text; break;
+    default: return;
+    }
+    writeFileLine(fileLine);
+    remember(viewLine);
+    emit windowLine(viewLine);
+}
+
+void CommLog::remember(const QString& line)
+{
+    m_recent.push_front(line);
+    if (m_recent.size() > MaxRecentLines)
+        m_recent.pop_back();
+}
+
+QStringList CommLog::recentLines() const
+{
+    return QStringList(m_recent.begin(), m_recent.end());
+}
+
+} // namespace Quorlix

@@ -1,0 +1,149 @@
+#include "CommandLine.h"
+
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+namespace Quorlix {
+
+LaunchOptions TakeLaunchOptions(QStringList& args)
+{
+    LaunchOptions options;
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--config")) {
+            if (i + 1 >= args.size()) {
+                options.error = QStringLiteral("--config needs a file name");
+                break;
+            }
+            options.configPath = args.at(++i);
+        } else if (arg.startsWith(QLatin1String("--config="))) {
+            options.configPath = arg.mid(9);
+        } else if (arg == QLatin1String("--headless")) {
+            options.headless = true;
+        } else if (arg == QLatin1String("--init-db")) {
+            options.initDb = true;
+        } else if (arg == QLatin1String("--demo-data")) {
+            options.demoData = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            options.version = true;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            options.error = QStringLiteral("unknown option %1 (see --help)").arg(arg);
+            break;
+        } else {
+            rest << arg;
+        }
+    }
+    if (options.demoData && !options.initDb && options.error.isEmpty())
+        options.error = QStringLiteral("--demo-data is used together with --init-db");
+    args = rest;
+    return options;
+}
+
+void SplitKeyValue(const QString& text, QString& key, QString& value)
+{
+    key.clear();
+    value.clear();
+    bool inValue = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('=')) {
+            inValue = true;
+            continue;
+        }
+        (inValue ? value : key).append(c);
+    }
+}
+
+QString RemoveBlanks(QString text)
+{
+    text.remove(QLatin1Char(' '));
+    return text;
+}
+
+double LeadingNumber(const QString& text)
+{
+    static const QRegularExpression leading(
+        QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
+    const auto match = leading.match(text);
+    return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
+}
+
+namespace {
+
+int PortNumber(const QString& value)
+{
+    const double number = LeadingNumber(value);
+    if (!std::isfinite(number) || std::fabs(number) > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(std::lround(number));
+}
+
+} // namespace
+
+QString ParseCommandLine(const QString& commandLine, Settings& settings)
+{
+    const QStringList pieces = commandLine.split(QLatin1Char('/'));
+    QString error;
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        QString key;
+        QString value;
+        SplitKeyValue(pieces.at(i), key, value);
+        if (key == QLatin1String("id")) {
+            settings.AnalyzerId = RemoveBlanks(value);
+        } else if (key == QLatin1String("type")) {
+            settings.AnalyzerType = RemoveBlanks(value);
+            if (settings.AnalyzerType.toUpper() != QLatin1String("MGC")) {
+                settings.Timer2Enabled = false;
+                settings.Timer4Enabled = true;
+            }
+        } else if (key == QLatin1String("com")) {
+            settings.AnalyzerComPort = PortNumber(value);
+        } else if (key == QLatin1String("outtype")) {
+            settings.OutType = RemoveBlanks(value);
+        } else if (key == QLatin1String("outcom")) {
+            settings.OutComPort = PortNumber(value);
+        } else if (key == QLatin1String("outid")) {
+            settings.OutId = RemoveBlanks(value);
+        } else if (key == QLatin1String("autoval")) {
+            settings.AutoVal = RemoveBlanks(value);
+        } else if (key == QLatin1String("test")) {
+            // The parameter a manual-input station records: a number that fits a 16-bit id.
+            const QString digits = RemoveBlanks(value);
+            bool ok = false;
+            const int number = digits.toInt(&ok);
+            if (!ok || number < std::numeric_limits<qint16>::min() || number > std::numeric_limits<qint16>::max()) {
+                error = QStringLiteral("/test=%1 is not a parameter number (a whole number up to 32767)")
+                            .arg(value);
+                settings.InputParameterId.reset();
+            } else {
+                settings.InputParameterId = static_cast<qint16>(number);
+            }
+        }
+    }
+    return error;
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: quorlix [--config FILE] [--headless] [--init-db [--demo-data]] /id=NAME /type=TYPE\n"
+        "               [/com=N] [/outtype=TYPE /outcom=N /outid=NAME] [/autoval=1|2] [/test=ID]\n"
+        "\n"
+        "Connects one laboratory analyzer to the laboratory database.\n"
+        "\n"
+        "  --config FILE   the quorlix.ini to use (default: beside the program, then /etc/quorlix)\n"
+        "  --headless      run without windows or tray icon (as a service); stop with SIGTERM\n"
+        "  --init-db       create the missing tables in the configured database and exit\n"
+        "  --demo-data     with --init-db: also load a small demonstration data set\n"
+        "  --help          show this text\n"
+        "  --version       show the version\n"
+        "\n"
+        "Switches (case-sensitive): /id analyzer name, /type H911 H902 H912 OAU400 OAU600 OAU680 IND\n"
+        "DSX ACT MGC MGC_ONLINE INPUT, /com analyzer port number, /outtype invH912 invOAU400 invOAU600,\n"
+        "/outcom LIMS port number, /outid LIMS-side name, /autoval 1 or 2, /test parameter id (INPUT).\n");
+}
+
+} // namespace Quorlix

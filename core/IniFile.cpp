@@ -1,0 +1,127 @@
+#include "IniFile.h"
+
+#include "CommandLine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace Quorlix {
+
+QString FindIniFile(const QString& configOption, const QString& applicationDir)
+{
+    if (!configOption.isEmpty())
+        return configOption;
+    const QString besideProgram = QDir(applicationDir).filePath(QStringLiteral("quorlix.ini"));
+    if (QFileInfo::exists(besideProgram))
+        return besideProgram;
+#ifdef Q_OS_WIN
+    return QDir(qEnvironmentVariable("WINDIR", QStringLiteral("C:\\Windows"))).filePath(QStringLiteral("quorlix.ini"));
+#else
+    return QStringLiteral("/etc/quorlix/quorlix.ini");
+#endif
+}
+
+QString WithTrailingSeparator(const QString& folder)
+{
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+        return folder;
+#ifdef Q_OS_WIN
+    return folder + QLatin1Char('\\');
+#else
+    return folder + QLatin1Char('/');
+#endif
+}
+
+namespace {
+
+void StoreIniValue(const QString& key, const QString& value, Settings& s)
+{
+    static const QRegularExpression comKey(QStringLiteral("^com([0-9]+)$"));
+    if (key == QLatin1String("language"))
+        s.Language = value;
+    else if (key == QLatin1String("server"))
+        s.SqlServer = value;
+    else if (key == QLatin1String("database"))
+        s.SqlDatabase = value;
+    else if (key == QLatin1String("SQLSVR"))
+        s.SqlLoginMode = value;
+    else if (key == QLatin1String("AccessPath"))
+        s.AccessPath = value;
+    else if (key == QLatin1String("controlmask"))
+        s.ControlMask = value;
+    else if (key == QLatin1String("showcalibchart"))
+        s.ShowCalibChart = value;
+    else if (key == QLatin1String("ISE"))
+        s.IseSetting = value;
+    else if (key == QLatin1String("AppPath"))
+        s.AppPath = WithTrailingSeparator(value);
+    else if (key == QLatin1String("ComLogPath") || key == QLatin1String("COMLOGPATH"))
+        s.ComLogPath = WithTrailingSeparator(value);
+    else if (key == QLatin1String("shiftlen"))
+        s.ShiftLength = LeadingNumber(value);
+    else if (key == QLatin1String("firstshift"))
+        s.FirstShift = value;
+    else if (key == QLatin1String("Analyzer"))
+        s.Mgc240Name = QStringLiteral("MGC240-") + value;
+    else if (key == QLatin1String("IndikoRequest"))
+        s.IndikoRequest = value;
+    else if (key == QLatin1String("PicSavePath"))
+        s.PicSavePath = value;
+    else if (key == QLatin1String("ImportPath"))
+        s.ImportPath = WithTrailingSeparator(value);
+    else if (key == QLatin1String("CustImportPath"))
+        s.CustImportPath = WithTrailingSeparator(value);
+    else if (key == QLatin1String("ExportPath"))
+        s.ExportPath = WithTrailingSeparator(value);
+    else if (key == QLatin1String("ImportCycle"))
+        s.ImportCycle = value;
+    else if (key == QLatin1String("lang_numberformat"))
+        s.LangNumberFormat = value;
+    else if (key == QLatin1String("dbdriver"))
+        s.DbDriver = value;
+    else if (key == QLatin1String("dbuser"))
+        s.DbUser = value;
+    else if (key == QLatin1String("dbpassword"))
+        s.DbPassword = value;
+    else if (key == QLatin1String("odbcdriver"))
+        s.OdbcDriver = value;
+    else if (key == QLatin1String("odbc"))
+        s.OdbcConnection = value;
+    else if (const auto match = comKey.match(key); match.hasMatch())
+        s.ComDevices.insert(match.captured(1).toInt(), value);
+}
+
+} // namespace
+
+QString ReadIniFile(const QString& path, Settings& settings)
+{
+    settings.ShowCalibChart = QStringLiteral("0");
+    settings.IniPath = path;
+    QFile file(path);
+    if (!file.exists()) {
+        // A missing file is created empty, so that the site finds where its settings belong.
+        if (!file.open(QIODevice::WriteOnly))
+            return QStringLiteral("cannot create the configuration file %1: %2").arg(path, file.errorString());
+        file.close();
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read the configuration file %1: %2").arg(path, file.errorString());
+
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine());
+        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('[')))
+            continue;
+        QString key;
+        QString value;
+        SplitKeyValue(line, key, value);
+        StoreIniValue(key, value, settings);
+    }
+    return {};
+}
+
+} // namespace Quorlix

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace Quorlix {
+
+class Database;
+
+// Creates the laboratory tables the program uses that the database does not have yet (existing
+// tables are never dropped or altered). With demoData, also loads a small demonstration reference
+// set, unless the database already holds tests. Returns an error text, or empty on success; report
+// receives one line per step.
+QString InitDatabase(Database& db, bool demoData, QString* report);
+
+// The schema script of the database's dialect (tables of the MGC240's own database when mgc240).
+QString SchemaScript(const Database& db, bool mgc240 = false);
+
+} // namespace Quorlix

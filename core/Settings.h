@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <optional>
+
+namespace Quorlix {
+
+// The process-wide settings: the command-line switches of one analyzer process and the site
+// settings of quorlix.ini. Filled once at start-up; only AnalyzerType changes later (the Indiko
+// driver walks it through its conversation states).
+struct Settings
+{
+    // Command line ("/key=value" switches).
+    QString AnalyzerId;
+    QString AnalyzerType;
+    std::optional<int> AnalyzerComPort; // empty when /com was not given
+    QString OutType;
+    std::optional<int> OutComPort; // empty when /outcom was not given
+    QString OutId;
+    QString AutoVal;
+    std::optional<qint16> InputParameterId;
+
+    // quorlix.ini
+    QString Language;
+    QString SqlServer;
+    QString SqlDatabase;
+    QString SqlLoginMode;
+    QString AccessPath;
+    QString ControlMask;
+    QString ShowCalibChart = QStringLiteral("0");
+    QString IseSetting;
+    QString AppPath;
+    QString ComLogPath;
+    double ShiftLength = 0;
+    QString FirstShift;
+    QString Mgc240Name;
+    QString IndikoRequest;
+    QString PicSavePath;
+    QString ImportPath;
+    QString CustImportPath;
+    QString ExportPath;
+    QString ImportCycle;
+    QString LangNumberFormat;
+
+    // Site keys for this platform: database driver and login, and the devices behind port numbers.
+    QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`
+    QString DbUser;
+    QString DbPassword;
+    QString OdbcDriver;
+    QString OdbcConnection; // key `odbc`: a complete ODBC connection string
+    QMap<int, QString> ComDevices; // key `com<N>`
+
+    QString IniPath; // the file the site settings came from
+
+    // Timer2/Timer4 enabling as the command line leaves it (their design-time states by default).
+    bool Timer2Enabled = true;
+    bool Timer4Enabled = false;
+
+    // A LIMS side is configured when an out-type and an out-port were both given.
+    bool hasLimsSide() const { return !OutType.isEmpty() && OutComPort.has_value(); }
+};
+
+} // namespace Quorlix

@@ -1,0 +1,135 @@
+#include "SqlDialect.h"
+
+#include "Stamps.h"
+
+namespace Quorlix {
+
+QString SqlDialect::name() const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("SQLite");
+    case PostgreSQL: return QStringLiteral("PostgreSQL");
+    case SqlServer: return QStringLiteral("SQL Server");
+    }
+    return {};
+}
+
+QString SqlDialect::now() const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("datetime('now','localtime')");
+    case PostgreSQL: return QStringLiteral("LOCALTIMESTAMP(0)");
+    case SqlServer: return QStringLiteral("getdate()");
+    }
+    return {};
+}
+
+QString SqlDialect::dayOf(const QString& expr) const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("CAST(strftime('%d', %1) AS INTEGER)").arg(expr);
+    case PostgreSQL: return QStringLiteral("CAST(EXTRACT(DAY FROM %1) AS INTEGER)").arg(expr);
+    case SqlServer: return QStringLiteral("DAY(%1)").arg(expr);
+    }
+    return {};
+}
+
+QString SqlDialect::yearOf(const QString& expr) const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("CAST(strftime('%Y', %1) AS INTEGER)").arg(expr);
+    case PostgreSQL: return QStringLiteral("CAST(EXTRACT(YEAR FROM %1) AS INTEGER)").arg(expr);
+    case SqlServer: return QStringLiteral("YEAR(%1)").arg(expr);
+    }
+    return {};
+}
+
+QString SqlDialect::minutesBetween(const QString& a, const QString& b) const
+{
+    switch (m_kind) {
+    case SQLite:
+        return QStringLiteral("CAST((julianday(%2) - julianday(%1)) * 1440 AS INTEGER)").arg(a, b);
+    case PostgreSQL:
+        return QStringLiteral("CAST(EXTRACT(EPOCH FROM (CAST(%2 AS timestamp) - CAST(%1 AS timestamp))) / 60 AS INTEGER)")
+            .arg(a, b);
+    case SqlServer: return QStringLiteral("DATEDIFF(minute, %1, %2)").arg(a, b);
+    }
+    return {};
+}
+
+QString SqlDialect::stampFromSqlStamp(const QString& sqlStamp) const
+{
+    const QDateTime when = FromSqlStamp(sqlStamp);
+    if (!when.isValid())
+        return sqlStamp;
+    return when.toString(m_kind == SqlServer ? QStringLiteral("yyyyMMdd HH:mm:ss")
+                                             : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString SqlDialect::selectTop(int n, const QString& columnsAndRest) const
+{
+    if (m_kind == SqlServer)
+        return QStringLiteral("SELECT TOP %1 %2").arg(n).arg(columnsAndRest);
+    return QStringLiteral("SELECT %2 LIMIT %1").arg(n).arg(columnsAndRest);
+}
+
+QString SqlDialect::castText(const QString& expr) const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("CAST(%1 AS TEXT)").arg(expr);
+    case PostgreSQL: return QStringLiteral("CAST(%1 AS VARCHAR)").arg(expr);
+    case SqlServer: return QStringLiteral("CAST(%1 AS NVARCHAR(50))").arg(expr);
+    }
+    return {};
+}
+
+QString SqlDialect::tableExistsQuery() const
+{
+    switch (m_kind) {
+    case SQLite: return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)");
+    case PostgreSQL:
+        return QStringLiteral("SELECT table_name FROM information_schema.tables "
+                              "WHERE table_schema = current_schema() AND lower(table_name) = lower(?)");
+    case SqlServer: return QStringLiteral("SELECT name FROM sysobjects WHERE name = ?");
+    }
+    return {};
+}
+
+QString SqlDialect::createEmptyCopy(const QString& newTable, const QString& sourceTable) const
+{
+    const QString target = quoteIdentifier(newTable);
+    if (m_kind == SqlServer)
+        return QStringLiteral("SELECT * INTO %1 FROM %2 WHERE 1=2").arg(target, sourceTable);
+    return QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE 1=2").arg(target, sourceTable);
+}
+
+QStringList SqlDialect::explicitIdentityBefore(const QString& table) const
+{
+    if (m_kind == SqlServer)
+        return {QStringLiteral("SET IDENTITY_INSERT %1 ON").arg(table)};
+    return {};
+}
+
+QStringList SqlDialect::explicitIdentityAfter(const QString& table, const QString& column) const
+{
+    switch (m_kind) {
+    case SqlServer: return {QStringLiteral("SET IDENTITY_INSERT %1 OFF").arg(table)};
+    case PostgreSQL:
+        // An explicit value does not move the identity sequence: move it past the highest id.
+        return {QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                               "(SELECT COALESCE(MAX(%2), 1) FROM %1))")
+                    .arg(table, column)};
+    case SQLite: return {};
+    }
+    return {};
+}
+
+QString SqlDialect::quoteIdentifier(const QString& name) const
+{
+    QString escaped = name;
+    if (m_kind == SqlServer)
+        return QLatin1Char('[') + escaped.replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
+    return QLatin1Char('"') + escaped.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+} // namespace Quorlix

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace Quorlix {
+
+// The few places where the laboratory's database servers speak differently. Every statement of
+// the program is otherwise portable SQL with bound values.
+class SqlDialect
+{
+public:
+    enum Kind { SQLite, PostgreSQL, SqlServer };
+
+    explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+    QString name() const;
+
+    // The server's current local date-time (getdate() on SQL Server).
+    QString now() const;
+    // Day of the month and year of a date-time column or expression, as integers.
+    QString dayOf(const QString& expr) const;
+    QString yearOf(const QString& expr) const;
+    // Whole minutes from a to b (b - a), for date-time expressions.
+    QString minutesBetween(const QString& a, const QString& b) const;
+    // A bound value's text form for a date-time column. SQL Server reads "yyyymmdd hh:mm:ss"
+    // whatever its language; the others read ISO "yyyy-mm-dd hh:mm:ss".
+    QString stampFromSqlStamp(const QString& sqlStamp) const;
+    // "select <columns> ... limited to n rows": SQL Server wants TOP after SELECT, the others LIMIT.
+    QString selectTop(int n, const QString& columnsAndRest) const;
+    // Casts an expression to text.
+    QString castText(const QString& expr) const;
+    // Does a table exist (one bound value: the table name)?
+    QString tableExistsQuery() const;
+    // An empty table with the columns of another.
+    QString createEmptyCopy(const QString& newTable, const QString& sourceTable) const;
+    // Statements around an INSERT that gives an identity column its value explicitly.
+    QStringList explicitIdentityBefore(const QString& table) const;
+    QStringList explicitIdentityAfter(const QString& table, const QString& column) const;
+    // A quoted identifier.
+    QString quoteIdentifier(const QString& name) const;
+
+private:
+    Kind m_kind;
+};
+
+} // namespace Quorlix

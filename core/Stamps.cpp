@@ -1,0 +1,113 @@
+#include "Stamps.h"
+
+#include <QStringList>
+
+namespace Quorlix {
+
+QString LocaleDateFormat(const QLocale& locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+QString LocaleTimeFormat(const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("ss")))
+        format.replace(QLatin1String("mm"), QLatin1String("mm:ss"));
+    return format;
+}
+
+QString NowStamp(const QDateTime& now, const QLocale& locale)
+{
+    return locale.toString(now.date(), LocaleDateFormat(locale)) + QLatin1Char(' ')
+           + locale.toString(now.time(), LocaleTimeFormat(locale));
+}
+
+namespace {
+
+QDate ParseLocaleDate(const QString& text, const QLocale& locale)
+{
+    QDate date = locale.toDate(text, LocaleDateFormat(locale));
+    if (!date.isValid())
+        date = locale.toDate(text, locale.dateFormat(QLocale::ShortFormat));
+    if (!date.isValid())
+        date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid())
+        date = QDate::fromString(text, QStringLiteral("yyyyMMdd"));
+    if (date.isValid() && date.year() < 100)
+        date = date.addYears(2000); // two-digit years of the short format mean this century
+    return date;
+}
+
+QString TwoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString ToSqlStamp(const QString& text, const QLocale& locale)
+{
+    if (text.isEmpty())
+        return text;
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return text;
+    const QDate date = ParseLocaleDate(parts.first(), locale);
+    if (!date.isValid())
+        return text;
+    const QString digits = QStringLiteral("%1%2%3")
+                               .arg(date.year(), 4, 10, QLatin1Char('0'))
+                               .arg(TwoDigits(date.month()), TwoDigits(date.day()));
+    if (parts.size() == 1)
+        return digits;
+
+    const QString& last = parts.last();
+    const bool pm = last.compare(QLatin1String("PM"), Qt::CaseInsensitive) == 0;
+    const bool am = last.compare(QLatin1String("AM"), Qt::CaseInsensitive) == 0;
+    if (parts.size() >= 3 && (am || pm)) {
+        const QStringList hms = parts.at(1).split(QLatin1Char(':'));
+        int hours = hms.value(0).toInt();
+        if (pm && hours >= 1 && hours <= 11)
+            hours += 12;
+        if (am && hours == 12)
+            hours = 0;
+        return digits + QLatin1Char(' ') + TwoDigits(hours) + QLatin1Char(':') + hms.value(1) + QLatin1Char(':')
+               + hms.value(2).left(2);
+    }
+    return digits + QLatin1Char(' ') + parts.at(1);
+}
+
+QDateTime FromSqlStamp(const QString& sqlStamp)
+{
+    if (sqlStamp.size() == 8)
+        return QDateTime(QDate::fromString(sqlStamp, QStringLiteral("yyyyMMdd")), QTime(0, 0));
+    QDateTime result = QDateTime::fromString(sqlStamp, QStringLiteral("yyyyMMdd HH:mm:ss"));
+    if (!result.isValid())
+        result = QDateTime::fromString(sqlStamp, QStringLiteral("yyyyMMdd H:mm:ss"));
+    if (!result.isValid())
+        result = QDateTime::fromString(sqlStamp, QStringLiteral("yyyyMMdd HH:mm"));
+    return result;
+}
+
+QDateTime ParseLocaleDateTime(const QString& text, const QLocale& locale)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return {};
+    const QDateTime viaStamp = FromSqlStamp(ToSqlStamp(trimmed, locale));
+    if (viaStamp.isValid())
+        return viaStamp;
+    for (const QString& format : {LocaleTimeFormat(locale), locale.timeFormat(QLocale::ShortFormat),
+                                  QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
+        const QTime time = locale.toTime(trimmed, format);
+        if (time.isValid())
+            return QDateTime(QDate(1899, 12, 30), time);
+    }
+    return {};
+}
+
+} // namespace Quorlix

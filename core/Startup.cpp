@@ -1,0 +1,156 @@
+#include "Startup.h"
+
+#include "CommandLine.h"
+#include "DayShift.h"
+#include "IniFile.h"
+#include "StartupUi.h"
+#include "../comm/Engine.h"
+#include "../comm/PortSpec.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+namespace Quorlix {
+
+QString WindowCaption(const QString& analyzerId, int port)
+{
+    return analyzerId + QLatin1String(" at serial port: com") + QString::number(port).remove(QLatin1Char(' '));
+}
+
+QString IconPath(const QString& appPath, const QString& analyzerType)
+{
+    return appPath + QLatin1String("icons/") + RemoveBlanks(analyzerType) + QLatin1String(".ico");
+}
+
+bool EnsurePatientOne(Engine& engine)
+{
+    Database& db = engine.database();
+    SqlResult existing = db.run(QStringLiteral("SELECT p_id FROM patients WHERE p_id = 1"));
+    if (!existing.ok())
+        return false;
+    if (existing.next())
+        return true;
+    const SqlDialect& d = db.dialect();
+    if (!db.transaction())
+        return false;
+    bool ok = true;
+    for (const QString& sql : d.explicitIdentityBefore(QStringLiteral("patients")))
+        ok = ok && db.run(sql).ok();
+    ok = ok
+         && db.run(QStringLiteral("INSERT INTO patients (p_id, si_id, entry_date) VALUES (1, 'NA', %1)").arg(d.now()))
+                .ok();
+    for (const QString& sql : d.explicitIdentityAfter(QStringLiteral("patients"), QStringLiteral("p_id")))
+        ok = ok && db.run(sql).ok();
+    ok = ok
+         && db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (%1, ?, ?)").arg(d.now()),
+                   {QStringLiteral("Patient 1 insert"), QStringLiteral("VANDREL_COM")})
+                .ok();
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+    return db.commit();
+}
+
+QString EnsureRequestCopyTable(Engine& engine)
+{
+    const Settings& s = engine.context().settings;
+    const QString name = s.AnalyzerType + QLatin1Char('_') + s.AnalyzerId;
+    // The name becomes an identifier: only letters, digits and "_" can stand in it.
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z0-9_]+$"));
+    if (!identifier.match(name).hasMatch())
+        return {};
+    Database& db = engine.database();
+    if (!db.tableExists(name)
+        && !db.run(db.dialect().createEmptyCopy(name, QStringLiteral("request"))).ok())
+        return {};
+    return name;
+}
+
+namespace {
+
+StartupOutcome Fail(Engine& engine, int code, const QString& message)
+{
+    if (engine.log().isOpen())
+        engine.log().monitor(message);
+    return {code, message};
+}
+
+} // namespace
+
+StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options, const QString& commandLine,
+                          const QString& applicationDir)
+{
+    Context& c = engine.context();
+    Settings& s = c.settings;
+    const QString computerName = QSysInfo::machineHostName();
+    Q_UNUSED(computerName)
+
+    if (const QString error = ParseCommandLine(commandLine, s); !error.isEmpty())
+        return {ExitConfiguration, error};
+    ui.showSplash();
+
+    const QString iniPath = FindIniFile(options.configPath, applicationDir);
+    ui.setSplashStatus(QStringLiteral("Loading ini ... "));
+    if (const QString error = ReadIniFile(iniPath, s); !error.isEmpty())
+        return {ExitConfiguration, error};
+    if (s.AppPath.isEmpty())
+        s.AppPath = WithTrailingSeparator(applicationDir);
+
+    ui.setWindowCaption(WindowCaption(s.AnalyzerId, s.AnalyzerComPort.value_or(0)));
+    QString warning;
+    const QString icon = IconPath(s.AppPath, s.AnalyzerType);
+    if (!ui.setWindowIcon(icon))
+        warning = QStringLiteral("the icon %1 is missing; the default icon is shown").arg(icon);
+    ui.setSplashTitle(s.AnalyzerId + QLatin1String(" - Communication loading ... "));
+    ui.setSplashStatus(QStringLiteral("Initializing ... "));
+    ui.showTrayIcon();
+
+    ui.setSplashStatus(QStringLiteral("Connecting 2 DB ... "));
+    const QString iniDir = QFileInfo(iniPath).absolutePath();
+    if (const QString error = engine.database().open(DescribeDatabase(s, iniDir)); !error.isEmpty())
+        return {ExitDatabase, error};
+
+    if (s.hasLimsSide()) {
+        if (const QString error = engine.limsPort().open(ResolvePort(*s.OutComPort, s.ComDevices)); !error.isEmpty())
+            return {ExitPort, error};
+    }
+    if (s.AnalyzerComPort.has_value()) {
+        if (const QString error = engine.analyzerPort().open(ResolvePort(*s.AnalyzerComPort, s.ComDevices));
+            !error.isEmpty())
+            return {ExitPort, error};
+    }
+
+    ui.setSplashStatus(QStringLiteral("opening Logfile ... "));
+    if (const QString error = OpenDailyLog(c); !error.isEmpty())
+        return {ExitConfiguration, error};
+    for (const QString& line : StartupHeader(c, false))
+        engine.log().writeFileLine(line);
+    if (!warning.isEmpty())
+        engine.log().monitor(warning);
+
+    if (!InsertLogRow(c, QStringLiteral("log_change")))
+        return Fail(engine, ExitDatabase,
+                    QStringLiteral("cannot write to quorlix_log in the %1 (is the schema created? see --init-db)")
+                        .arg(engine.database().target().description));
+    if (!EnsurePatientOne(engine))
+        return Fail(engine, ExitDatabase,
+                    QStringLiteral("cannot create the placeholder patient in the %1")
+                        .arg(engine.database().target().description));
+    engine.checkDayShift();
+    ui.hideSplash();
+
+    if (s.AnalyzerType == QLatin1String("ACT"))
+        ui.showOperatorWindow(s.AnalyzerType);
+    if (s.AnalyzerType == QLatin1String("INPUT")) {
+        if (EnsureRequestCopyTable(engine).isEmpty())
+            return Fail(engine, ExitDatabase,
+                        QStringLiteral("cannot create the station table %1_%2").arg(s.AnalyzerType, s.AnalyzerId));
+        ui.showOperatorWindow(s.AnalyzerType);
+    }
+    return {};
+}
+
+} // namespace Quorlix

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace Quorlix {
+
+// What start-up shows on a desktop: the splash window with its progress texts, the main window's
+// caption and icon, the tray icon, and the operator window of some types. Under --headless
+// nothing is shown and this base class does nothing.
+class StartupUi
+{
+public:
+    virtual ~StartupUi() = default;
+    virtual void showSplash() {}
+    virtual void setSplashStatus(const QString&) {}
+    virtual void setSplashTitle(const QString&) {}
+    virtual void setWindowCaption(const QString&) {}
+    // Returns false when the icon file cannot be loaded.
+    virtual bool setWindowIcon(const QString&) { return true; }
+    virtual void showTrayIcon() {}
+    virtual void hideSplash() {}
+    // "ACT": the sample-ID window; "INPUT": the manual input window.
+    virtual void showOperatorWindow(const QString&) {}
+};
+
+} // namespace Quorlix

@@ -1,0 +1,180 @@
+#include "core/CommandLine.h"
+#include "core/IniFile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Quorlix;
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void switches_data();
+    void switches();
+    void timerEnabling_data();
+    void timerEnabling();
+    void nonNumericTestIsRejected();
+    void launchOptions();
+    void iniLines_data();
+    void iniLines();
+    void missingIniIsCreated();
+    void findIniFileOrder();
+};
+
+void TestCommandLine::switches_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("com");      // -1: not given
+    QTest::addColumn<QString>("outType");
+    QTest::addColumn<int>("outCom");   // -1: not given
+    QTest::addColumn<QString>("outId");
+    QTest::addColumn<QString>("autoVal");
+
+    QTest::newRow("full example") << "/id=AU 1 /type=OAU400 /com=2 /outtype=invOAU400 /outcom=3 /outid=LIMS /autoval=1"
+                                  << "AU1" << "OAU400" << 2 << "invOAU400" << 3 << "LIMS" << "1";
+    QTest::newRow("blanks removed from id") << "quorlix /id=Hitachi 911 /com=1" << "Hitachi911" << "" << 1 << "" << -1
+                                            << "" << "";
+    QTest::newRow("no slash sets nothing") << "id=H1 type=H911" << "" << "" << -1 << "" << -1 << "" << "";
+    QTest::newRow("keys are case-sensitive") << "/ID=x /Type=H911 /id=y" << "y" << "" << -1 << "" << -1 << "" << "";
+    QTest::newRow("blank before key not recognised") << "/ id=x /type=H911" << "" << "H911" << -1 << "" << -1 << ""
+                                                     << "";
+    QTest::newRow("later switch wins") << "/id=a /id=b /com=1 /com=4" << "b" << "" << 4 << "" << -1 << "" << "";
+    QTest::newRow("equals signs dropped") << "/id=a=b" << "ab" << "" << -1 << "" << -1 << "" << "";
+    QTest::newRow("non-numeric port is 0") << "/com=x /outcom=3b" << "" << "" << 0 << "" << 3 << "" << "";
+    QTest::newRow("blank ends a number") << "/com=1 2" << "" << "" << 1 << "" << -1 << "" << "";
+    QTest::newRow("switch without value") << "/id /type=H902" << "" << "H902" << -1 << "" << -1 << "" << "";
+}
+
+void TestCommandLine::switches()
+{
+    QFETCH(QString, commandLine);
+    Settings s;
+    QCOMPARE(ParseCommandLine(commandLine, s), QString());
+    QTEST(s.AnalyzerId, "id");
+    QTEST(s.AnalyzerType, "type");
+    QTEST(s.AnalyzerComPort.value_or(-1), "com");
+    QTEST(s.OutType, "outType");
+    QTEST(s.OutComPort.value_or(-1), "outCom");
+    QTEST(s.OutId, "outId");
+    QTEST(s.AutoVal, "autoVal");
+}
+
+void TestCommandLine::timerEnabling_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("timer2");
+    QTest::addColumn<bool>("timer4");
+    QTest::newRow("no type keeps design-time states") << "/id=x" << true << false;
+    QTest::newRow("H911") << "/type=H911" << false << true;
+    QTest::newRow("MGC") << "/type=MGC" << true << false;
+    QTest::newRow("mgc lower case") << "/type=mgc" << true << false;
+}
+
+void TestCommandLine::timerEnabling()
+{
+    QFETCH(QString, commandLine);
+    Settings s;
+    ParseCommandLine(commandLine, s);
+    QTEST(s.Timer2Enabled, "timer2");
+    QTEST(s.Timer4Enabled, "timer4");
+}
+
+void TestCommandLine::nonNumericTestIsRejected()
+{
+    Settings s;
+    QVERIFY(!ParseCommandLine(QStringLiteral("/type=INPUT /test=GLU"), s).isEmpty());
+    QVERIFY(!s.InputParameterId.has_value());
+    QVERIFY(!ParseCommandLine(QStringLiteral("/test=70000"), s).isEmpty());
+    QCOMPARE(ParseCommandLine(QStringLiteral("/test= 1 2"), s), QString());
+    QCOMPARE(*s.InputParameterId, qint16(12));
+}
+
+void TestCommandLine::launchOptions()
+{
+    QStringList args{QStringLiteral("--config"), QStringLiteral("/tmp/q.ini"), QStringLiteral("/id=A"),
+                     QStringLiteral("--headless"), QStringLiteral("/type=H911")};
+    LaunchOptions o = TakeLaunchOptions(args);
+    QCOMPARE(o.configPath, QStringLiteral("/tmp/q.ini"));
+    QVERIFY(o.headless);
+    QCOMPARE(args, (QStringList{QStringLiteral("/id=A"), QStringLiteral("/type=H911")}));
+
+    QStringList bad{QStringLiteral("--frobnicate")};
+    QVERIFY(!TakeLaunchOptions(bad).error.isEmpty());
+    QStringList missing{QStringLiteral("--config")};
+    QVERIFY(!TakeLaunchOptions(missing).error.isEmpty());
+}
+
+void TestCommandLine::iniLines_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("ComLogPath gets separator") << "ComLogPath=/var/log/q" << "ComLogPath" << "/var/log/q/";
+    QTest::newRow("COMLOGPATH keeps one separator") << "COMLOGPATH=/var/log/q/" << "ComLogPath" << "/var/log/q/";
+    QTest::newRow("backslash accepted as separator") << "COMLOGPATH=C:\\logs\\" << "ComLogPath" << "C:\\logs\\";
+    QTest::newRow("lower-case key ignored") << "comlogpath=/x" << "ComLogPath" << "";
+    QTest::newRow("comment line skipped") << ";server=db1" << "server" << "";
+    QTest::newRow("section line skipped") << "[server=db1]" << "server" << "";
+    QTest::newRow("sections mean nothing") << "[db]\nserver=db1" << "server" << "db1";
+    QTest::newRow("equals dropped from value") << "AccessPath=a=b" << "AccessPath" << "ab";
+    QTest::newRow("Analyzer gets prefix") << "Analyzer=07" << "Analyzer" << "MGC240-07";
+    QTest::newRow("blanks around = break the key") << "server = db1" << "server" << "";
+    QTest::newRow("later key wins") << "server=a\nserver=b" << "server" << "b";
+    QTest::newRow("whole-line key empties the setting") << "server=a\nserver" << "server" << "";
+    QTest::newRow("showcalibchart default") << "" << "showcalibchart" << "0";
+    QTest::newRow("shiftlen numeric") << "shiftlen=8h" << "shiftlen" << "8";
+    QTest::newRow("shiftlen not numeric") << "shiftlen=x" << "shiftlen" << "0";
+    QTest::newRow("com device") << "com3=/dev/ttyUSB0,9600,e,7,2" << "com3" << "/dev/ttyUSB0,9600,e,7,2";
+    QTest::newRow("CRLF line ends") << "server=db1\r\nSQLSVR=2000 \r\n" << "SQLSVR" << "2000 ";
+}
+
+void TestCommandLine::iniLines()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, field);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quorlix.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ini.toUtf8());
+    file.close();
+
+    Settings s;
+    QCOMPARE(ReadIniFile(path, s), QString());
+    const QHash<QString, QString> values{
+        {QStringLiteral("ComLogPath"), s.ComLogPath},     {QStringLiteral("server"), s.SqlServer},
+        {QStringLiteral("AccessPath"), s.AccessPath},     {QStringLiteral("Analyzer"), s.Mgc240Name},
+        {QStringLiteral("showcalibchart"), s.ShowCalibChart}, {QStringLiteral("shiftlen"), QString::number(s.ShiftLength)},
+        {QStringLiteral("com3"), s.ComDevices.value(3)},  {QStringLiteral("SQLSVR"), s.SqlLoginMode},
+    };
+    QTEST(values.value(field), "expected");
+}
+
+void TestCommandLine::missingIniIsCreated()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quorlix.ini"));
+    Settings s;
+    QCOMPARE(ReadIniFile(path, s), QString());
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(s.ShowCalibChart, QStringLiteral("0"));
+}
+
+void TestCommandLine::findIniFileOrder()
+{
+    QTemporaryDir dir;
+    QCOMPARE(FindIniFile(QStringLiteral("/x/given.ini"), dir.path()), QStringLiteral("/x/given.ini"));
+    QCOMPARE(FindIniFile(QString(), dir.path()), QStringLiteral("/etc/quorlix/quorlix.ini"));
+    QFile beside(dir.filePath(QStringLiteral("quorlix.ini")));
+    QVERIFY(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    QCOMPARE(FindIniFile(QString(), dir.path()), dir.filePath(QStringLiteral("quorlix.ini")));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

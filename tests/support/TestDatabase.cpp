@@ -1,0 +1,153 @@
+#include "TestDatabase.h"
+
+#include "core/SchemaInit.h"
+
+#include <QTest>
+#include <QUuid>
+
+namespace Quorlix::Test {
+
+namespace {
+
+bool SplitServer(QString& host, int& port)
+{
+    const QString server = qEnvironmentVariable("QUORLIX_TEST_PG");
+    if (server.isEmpty())
+        return false;
+    const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
+    host = colon > 0 ? server.left(colon) : server;
+    port = colon > 0 ? server.mid(colon + 1).toInt() : 5432;
+    return true;
+}
+
+int g_instance = 0;
+
+} // namespace
+
+QStringList Backends()
+{
+    QStringList backends{QStringLiteral("sqlite")};
+    QString host;
+    int port = 0;
+    if (SplitServer(host, port)) {
+        backends << QStringLiteral("postgresql");
+        if (qEnvironmentVariable("QUORLIX_TEST_ODBC") == QLatin1String("1"))
+            backends << QStringLiteral("odbc");
+    }
+    return backends;
+}
+
+void AddBackendRows()
+{
+    QTest::addColumn<QString>("backend");
+    for (const QString& backend : Backends())
+        QTest::newRow(qPrintable(backend)) << backend;
+}
+
+TestDatabase::TestDatabase(const QString& backend) : m_backend(backend)
+{
+    const QString name = QStringLiteral("db%1").arg(++g_instance);
+    m_db = std::make_unique<Database>(QStringLiteral("test-") + name + QUuid::createUuid().toString(QUuid::Id128));
+    if (backend == QLatin1String("sqlite")) {
+        m_target.qtDriver = QStringLiteral("QSQLITE");
+        m_target.databaseName = m_dir.filePath(QStringLiteral("lab.db"));
+        m_target.dialect = SqlDialect(SqlDialect::SQLite);
+        m_target.description = QStringLiteral("test SQLite database");
+    } else {
+        QString host;
+        int port = 0;
+        SplitServer(host, port);
+        m_schema = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+        Database admin(QStringLiteral("admin-") + m_schema);
+        DatabaseTarget adminTarget;
+        adminTarget.qtDriver = QStringLiteral("QPSQL");
+        adminTarget.host = host;
+        adminTarget.port = port;
+        adminTarget.user = QStringLiteral("postgres");
+        adminTarget.databaseName = QStringLiteral("postgres");
+        adminTarget.dialect = SqlDialect(SqlDialect::PostgreSQL);
+        adminTarget.description = QStringLiteral("test PostgreSQL server");
+        if (const QString error = admin.open(adminTarget); !error.isEmpty()) {
+            m_error = error;
+            return;
+        }
+        admin.run(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
+        if (backend == QLatin1String("odbc")) {
+            m_target.qtDriver = QStringLiteral("QODBC");
+            m_target.databaseName =
+                QStringLiteral("DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;DATABASE=postgres;"
+                               "UID=postgres;ConnSettings=SET search_path TO %3;")
+                    .arg(host)
+                    .arg(port)
+                    .arg(m_schema);
+            m_target.description = QStringLiteral("test PostgreSQL database through ODBC");
+        } else {
+            m_target = adminTarget;
+            m_target.connectOptions = QStringLiteral("options=-csearch_path=%1").arg(m_schema);
+            m_target.description = QStringLiteral("test PostgreSQL database");
+        }
+        m_target.dialect = SqlDialect(SqlDialect::PostgreSQL);
+    }
+    if (const QString error = m_db->open(m_target); !error.isEmpty()) {
+        m_error = error;
+        return;
+    }
+    if (const QString error = InitDatabase(*m_db, false, nullptr); !error.isEmpty())
+        m_error = error;
+}
+
+TestDatabase::~TestDatabase()
+{
+    m_db.reset();
+    if (!m_schema.isEmpty()) {
+        QString host;
+        int port = 0;
+        SplitServer(host, port);
+        Database admin(QStringLiteral("drop-") + m_schema);
+        DatabaseTarget t;
+        t.qtDriver = QStringLiteral("QPSQL");
+        t.host = host;
+        t.port = port;
+        t.user = QStringLiteral("postgres");
+        t.databaseName = QStringLiteral("postgres");
+        t.dialect = SqlDialect(SqlDialect::PostgreSQL);
+        if (admin.open(t).isEmpty())
+            admin.run(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+    }
+}
+
+QString TestDatabase::iniLines() const
+{
+    if (m_backend == QLatin1String("sqlite"))
+        return QStringLiteral("dbdriver=sqlite\ndatabase=%1\n").arg(m_target.databaseName);
+    return QStringLiteral("dbdriver=odbc\nodbc=DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;"
+                          "DATABASE=postgres;UID=postgres;ConnSettings=SET search_path TO %3;\n")
+        .arg(m_target.host)
+        .arg(m_target.port)
+        .arg(m_schema);
+}
+
+void TestDatabase::exec(const QString& sql, const QVariantList& values)
+{
+    SqlResult result = m_db->run(sql, values);
+    if (!result.ok())
+        QFAIL(qPrintable(QStringLiteral("%1\n%2").arg(sql, result.error())));
+}
+
+QString TestDatabase::scalar(const QString& sql, const QVariantList& values)
+{
+    SqlResult result = m_db->run(sql, values);
+    if (!result.ok()) {
+        qWarning("%s: %s", qPrintable(sql), qPrintable(result.error()));
+        return QStringLiteral("<error>");
+    }
+    return result.next() && !result.value(0).isNull() ? result.value(0).toString() : QString();
+}
+
+int TestDatabase::count(const QString& table, const QString& where, const QVariantList& values)
+{
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+    return scalar(sql, values).toInt();
+}
+
+} // namespace Quorlix::Test

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/Database.h"
+#include "core/Settings.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace Quorlix::Test {
+
+// The database servers the tests run against: SQLite always, PostgreSQL when the test command
+// started one (QUORLIX_TEST_PG=host:port), and PostgreSQL through ODBC when QUORLIX_TEST_ODBC=1.
+QStringList Backends();
+// Adds a "backend" column with one row per available backend to a data-driven test.
+void AddBackendRows();
+
+// A fresh, empty laboratory database with every table created: a new SQLite file, or a new schema
+// on the PostgreSQL server (dropped again at the end).
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const QString& backend);
+    ~TestDatabase();
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    Database& db() { return *m_db; }
+    QString backend() const { return m_backend; }
+    // The ini keys that point a real quorlix process at this database.
+    QString iniLines() const;
+    DatabaseTarget target() const { return m_target; }
+
+    // Runs a statement and fails the test when it does not run.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // The first column of the first row of a query, as text ("" for NULL or no row).
+    QString scalar(const QString& sql, const QVariantList& values = {});
+    int count(const QString& table, const QString& where = QString(), const QVariantList& values = {});
+
+private:
+    QString m_backend;
+    QTemporaryDir m_dir;
+    QString m_schema;
+    DatabaseTarget m_target;
+    std::unique_ptr<Database> m_db;
+    QString m_error;
+};
+
+} // namespace Quorlix::Test

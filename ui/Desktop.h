@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace Quorlix {
+
+class Engine;
+struct LaunchOptions;
+
+// Runs the interface with its windows: splash, hidden main window with tray icon, operator windows.
+// Returns the process exit code.
+int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine, const QString& applicationDir);
+
+} // namespace Quorlix
