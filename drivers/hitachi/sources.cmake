@@ -1,0 +1,2 @@
+target_sources(quorlix_core PRIVATE
+)
