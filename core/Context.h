@@ -10,9 +10,11 @@
 
 namespace Quorlix {
 
+class CalibrationDialogs;
 class CommLog;
 class Database;
 class LinePort;
+class Spool;
 
 // When each line last received something. A link that never received counts as silent for ever.
 struct LinkState
@@ -36,6 +38,8 @@ struct Context
     LinePort* analyzerPort = nullptr; // MSComm1
     LinePort* limsPort = nullptr;     // MSComm2
     LinkState link;
+    Spool* spool = nullptr;                           // records kept while the database fails
+    CalibrationDialogs* calibrationDialogs = nullptr; // none under --headless
 
     SampleRecord sample;
     HitachiFrameRecord frame;
