@@ -22,15 +22,22 @@ QString LocaleTimeFormat(const QLocale& locale)
 
 QString NowStamp(const QDateTime& now, const QLocale& locale)
 {
-    return locale.toString(now.date(), LocaleDateFormat(locale)) + QLatin1Char(' ')
-           + locale.toString(now.time(), LocaleTimeFormat(locale));
+    QString stamp = locale.toString(now.date(), LocaleDateFormat(locale)) + QLatin1Char(' ')
+                    + locale.toString(now.time(), LocaleTimeFormat(locale));
+    // Some locales put a narrow no-break space before AM/PM; the stamp is split at blanks later.
+    stamp.replace(QChar(0x202F), QLatin1Char(' '));
+    return stamp;
 }
 
 namespace {
 
 QDate ParseLocaleDate(const QString& text, const QLocale& locale)
 {
+    QString relaxed = LocaleDateFormat(locale);
+    relaxed.replace(QLatin1String("dd"), QLatin1String("d")).replace(QLatin1String("MM"), QLatin1String("M"));
     QDate date = locale.toDate(text, LocaleDateFormat(locale));
+    if (!date.isValid())
+        date = locale.toDate(text, relaxed); // "d" and "M" also read two digits
     if (!date.isValid())
         date = locale.toDate(text, locale.dateFormat(QLocale::ShortFormat));
     if (!date.isValid())
@@ -70,13 +77,13 @@ QString ToSqlStamp(const QString& text, const QLocale& locale)
     const bool am = last.compare(QLatin1String("AM"), Qt::CaseInsensitive) == 0;
     if (parts.size() >= 3 && (am || pm)) {
         const QStringList hms = parts.at(1).split(QLatin1Char(':'));
-        int hours = hms.value(0).toInt();
-        if (pm && hours >= 1 && hours <= 11)
-            hours += 12;
-        if (am && hours == 12)
-            hours = 0;
-        return digits + QLatin1Char(' ') + TwoDigits(hours) + QLatin1Char(':') + hms.value(1) + QLatin1Char(':')
-               + hms.value(2).left(2);
+        QString hours = hms.value(0);
+        const int hour = hours.toInt();
+        if (pm && hour >= 1 && hour <= 11)
+            hours = QString::number(hour + 12);
+        if (am && hour == 12)
+            hours = QStringLiteral("00");
+        return digits + QLatin1Char(' ') + hours + QLatin1Char(':') + hms.value(1) + QLatin1Char(':') + hms.value(2).left(2);
     }
     return digits + QLatin1Char(' ') + parts.at(1);
 }

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quorlix needs to build, run and test (run as root).
+set -euo pipefail
+packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+          tdsodbc odbc-postgresql libsqliteodbc postgresql socat xvfb xauth sqlite3 libbenchmark-dev clang)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

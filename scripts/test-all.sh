@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Quorlix twice (normal, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test of each build against SQLite and a throw-away
+# PostgreSQL server on loopback (also through PostgreSQL's ODBC driver).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+
+pgdir=$(mktemp -d /tmp/quorlix-pg.XXXXXX)
+pgport=${QUORLIX_PG_PORT:-55432}
+"$root/scripts/pg-test-server.sh" start "$pgdir" "$pgport"
+trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; rm -rf "$pgdir"' EXIT
+export QUORLIX_TEST_PG=127.0.0.1:$pgport QUORLIX_TEST_ODBC=1
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}; chmod 700 "$XDG_RUNTIME_DIR"
+
+status=0
+run_suite() {
+  local dir=$1; shift
+  echo "== build $(basename "$dir")"
+  "$root/scripts/build.sh" "$dir" "$@"
+  echo "== tests $(basename "$dir")"
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j2) || status=1
+}
+# Qt keeps some allocations until exit on purpose: leak reports would be noise.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_suite "$root/build"
+run_suite "$root/build-asan" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+exit $status
