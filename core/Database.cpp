@@ -236,6 +236,11 @@ SqlResult Database::run(const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(handle());
     query.setForwardOnly(true);
+    if (values.isEmpty()) {
+        // Nothing to bind: run it directly (PostgreSQL cannot prepare DDL or SET statements).
+        const bool ok = query.exec(sql);
+        return {std::move(query), ok};
+    }
     if (!query.prepare(sql))
         return {std::move(query), false};
     for (const QVariant& value : values)

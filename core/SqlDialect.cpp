@@ -47,10 +47,13 @@ QString SqlDialect::yearOf(const QString& expr) const
 QString SqlDialect::minutesBetween(const QString& a, const QString& b) const
 {
     switch (m_kind) {
+    // Minute boundaries crossed, as SQL Server's DATEDIFF counts them.
     case SQLite:
-        return QStringLiteral("CAST((julianday(%2) - julianday(%1)) * 1440 AS INTEGER)").arg(a, b);
+        return QStringLiteral("(CAST(strftime('%s', %2) AS INTEGER) / 60 - CAST(strftime('%s', %1) AS INTEGER) / 60)")
+            .arg(a, b);
     case PostgreSQL:
-        return QStringLiteral("CAST(EXTRACT(EPOCH FROM (CAST(%2 AS timestamp) - CAST(%1 AS timestamp))) / 60 AS INTEGER)")
+        return QStringLiteral("CAST(EXTRACT(EPOCH FROM (date_trunc('minute', CAST(%2 AS timestamp)) - "
+                              "date_trunc('minute', CAST(%1 AS timestamp)))) / 60 AS INTEGER)")
             .arg(a, b);
     case SqlServer: return QStringLiteral("DATEDIFF(minute, %1, %2)").arg(a, b);
     }
@@ -127,7 +130,8 @@ QStringList SqlDialect::explicitIdentityAfter(const QString& table, const QStrin
 QString SqlDialect::quoteIdentifier(const QString& name) const
 {
     QString escaped = name;
-    if (m_kind == SqlServer)
+    // SQLite would read an unknown "name" as a text literal; brackets always mean a column there.
+    if (m_kind == SqlServer || m_kind == SQLite)
         return QLatin1Char('[') + escaped.replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
     return QLatin1Char('"') + escaped.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }

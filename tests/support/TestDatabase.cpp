@@ -111,8 +111,10 @@ TestDatabase::~TestDatabase()
         t.user = QStringLiteral("postgres");
         t.databaseName = QStringLiteral("postgres");
         t.dialect = SqlDialect(SqlDialect::PostgreSQL);
-        if (admin.open(t).isEmpty())
+        if (admin.open(t).isEmpty()) {
+            admin.run(QStringLiteral("SET client_min_messages TO WARNING"));
             admin.run(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+        }
     }
 }
 

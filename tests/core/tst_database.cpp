@@ -1,0 +1,196 @@
+#include "core/Database.h"
+#include "core/SchemaInit.h"
+#include "core/Settings.h"
+#include "core/SqlHelpers.h"
+#include "support/TestDatabase.h"
+
+#include <QTest>
+
+using namespace Quorlix;
+using Quorlix::Test::TestDatabase;
+
+class TestDatabaseHelpers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void describe_data();
+    void describe();
+    void passwordsNeverShow();
+    void unreachableServerIsNamed();
+    void schemaIsIdempotent_data() { Test::AddBackendRows(); }
+    void schemaIsIdempotent();
+    void translate_data() { Test::AddBackendRows(); }
+    void translate();
+    void converters();
+    void parameterIdByShort_data() { Test::AddBackendRows(); }
+    void parameterIdByShort();
+    void quotesAreData_data() { Test::AddBackendRows(); }
+    void quotesAreData();
+    void dialectDateParts_data() { Test::AddBackendRows(); }
+    void dialectDateParts();
+};
+
+void TestDatabaseHelpers::describe_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("qtDriver");
+    QTest::addColumn<QString>("databaseName");
+
+    QTest::newRow("embedded default") << "" << "QSQLITE" << "/etc/q/quorlix.db";
+    QTest::newRow("sqlite relative to ini") << "database=lab/x.db" << "QSQLITE" << "/etc/q/lab/x.db";
+    QTest::newRow("sqlite absolute") << "database=/var/lib/q.db" << "QSQLITE" << "/var/lib/q.db";
+    QTest::newRow("server means SQL Server") << "server=labsrv\ndatabase=source\nSQLSVR=quorlix" << "QODBC"
+                                             << "DRIVER={FreeTDS};SERVER=labsrv;DATABASE=source;UID=quorlix;PWD=pelvor;";
+    QTest::newRow("trusted login") << "server=labsrv:1433\ndatabase=source\nSQLSVR=2000" << "QODBC"
+                                   << "DRIVER={FreeTDS};SERVER=labsrv;PORT=1433;DATABASE=source;Trusted_Connection=yes;";
+    QTest::newRow("2000 with a blank is the sa login") << "server=s\ndatabase=d\nSQLSVR=2000 " << "QODBC"
+                                                       << "DRIVER={FreeTDS};SERVER=s;DATABASE=d;UID=sa;PWD=;";
+    QTest::newRow("own login replaces built-in") << "server=s\ndatabase=d\nSQLSVR=quorlix\ndbuser=lab\ndbpassword=x;y"
+                                                 << "QODBC" << "DRIVER={FreeTDS};SERVER=s;DATABASE=d;UID=lab;PWD={x;y};";
+    QTest::newRow("postgresql") << "dbdriver=postgresql\nserver=db:5433\ndatabase=lab" << "QPSQL" << "lab";
+    QTest::newRow("odbc string") << "dbdriver=odbc\nodbc=DSN=lab" << "QODBC" << "DSN=lab";
+}
+
+void TestDatabaseHelpers::describe()
+{
+    QFETCH(QString, ini);
+    Settings s;
+    for (const QString& line : ini.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const auto [key, value] = std::pair(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+        if (key == "server") s.SqlServer = value;
+        else if (key == "database") s.SqlDatabase = value;
+        else if (key == "SQLSVR") s.SqlLoginMode = value;
+        else if (key == "dbdriver") s.DbDriver = value;
+        else if (key == "dbuser") s.DbUser = value;
+        else if (key == "dbpassword") s.DbPassword = value;
+        else if (key == "odbc") s.OdbcConnection = value;
+    }
+    const DatabaseTarget t = DescribeDatabase(s, "/etc/q");
+    QCOMPARE(t.error, QString());
+    QTEST(t.qtDriver, "qtDriver");
+    QTEST(t.databaseName, "databaseName");
+}
+
+void TestDatabaseHelpers::passwordsNeverShow()
+{
+    Settings s;
+    s.SqlServer = "labsrv";
+    s.SqlDatabase = "source";
+    s.SqlLoginMode = "quorlix";
+    QVERIFY(!DescribeDatabase(s, "/").description.contains("pelvor"));
+    s.DbUser = "u";
+    s.DbPassword = "s3cr}et";
+    QVERIFY(!DescribeDatabase(s, "/").description.contains("s3cr"));
+    QCOMPARE(RedactConnectionString("DSN=x;PWD={a;b}};c};UID=y"), QString("DSN=x;PWD=***;UID=y"));
+    QCOMPARE(RedactConnectionString("password = abc;x=1"), QString("password = ***;x=1"));
+}
+
+void TestDatabaseHelpers::unreachableServerIsNamed()
+{
+    Settings s;
+    s.DbDriver = "postgresql";
+    s.SqlServer = "127.0.0.1:1"; // nothing listens on port 1
+    s.SqlDatabase = "lab";
+    s.DbUser = "quorlix";
+    s.DbPassword = "hunter2";
+    Database db("unreachable");
+    const QString error = db.open(DescribeDatabase(s, "/"));
+    QVERIFY(error.contains("127.0.0.1"));
+    QVERIFY(error.contains("lab"));
+    QVERIFY(!error.contains("hunter2"));
+}
+
+void TestDatabaseHelpers::schemaIsIdempotent()
+{
+    QFETCH(QString, backend);
+    TestDatabase t(backend);
+    QVERIFY2(t.ok(), qPrintable(t.error()));
+    t.exec("INSERT INTO request (sample_id, parameter_id) VALUES (?, ?)", {"S1", 1});
+    QString report;
+    QCOMPARE(InitDatabase(t.db(), true, &report), QString());
+    QCOMPARE(t.count("request", "sample_id = ?", {"S1"}), 1); // existing rows untouched
+    QVERIFY(t.count("test_def") >= 10);
+    const int tests = t.count("test_def");
+    QCOMPARE(InitDatabase(t.db(), true, &report), QString());
+    QCOMPARE(t.count("test_def"), tests); // demonstration data loaded once
+    QVERIFY(t.count("MGC_SampleID") == 0);
+}
+
+void TestDatabaseHelpers::translate()
+{
+    QFETCH(QString, backend);
+    TestDatabase t(backend);
+    QVERIFY2(t.ok(), qPrintable(t.error()));
+    t.exec("INSERT INTO textstrings (\"key\", english, german) VALUES (1, 'Sample', 'Probe'), (2, 'Result', ''), "
+           "(3, 'User', NULL), (4, NULL, NULL)");
+    QCOMPARE(Translate(t.db(), "german", 1), QString("Probe"));
+    QCOMPARE(Translate(t.db(), "english", 1), QString("Sample"));
+    QCOMPARE(Translate(t.db(), "german", 2), QString("Result"));
+    QCOMPARE(Translate(t.db(), "german", 3), QString("User"));
+    QCOMPARE(Translate(t.db(), "german", 4), QString("@N/A"));
+    QCOMPARE(Translate(t.db(), "german", 99), QString("@N/A"));
+    QCOMPARE(Translate(t.db(), "klingon", 1), QString("@N/A"));
+    QCOMPARE(Translate(t.db(), "german]; DROP TABLE textstrings; --", 1), QString("@N/A"));
+    QCOMPARE(t.count("textstrings"), 4);
+}
+
+void TestDatabaseHelpers::converters()
+{
+    QCOMPARE(NullToText(QVariant()), QString());
+    QCOMPARE(NullToText(QVariant(QMetaType(QMetaType::QString))), QString());
+    QCOMPARE(NullToText(QVariant(12)), QString("12"));
+    QCOMPARE(NumOrZero(QVariant()), 0.0f);
+    QCOMPARE(NumOrZero(QVariant("  ")), 0.0f);
+    QCOMPARE(NumOrZero(QVariant(" 7.5 ")), 7.5f);
+    QCOMPARE(NumOrZero(QVariant("<0.1")), 0.0f);
+    QCOMPARE(NumOrZero(QVariant(3)), 3.0f);
+    bool number = true;
+    QVERIFY(NumericOrNull("<0.1", &number).isNull());
+    QVERIFY(!number);
+    QVERIFY(NumericOrNull("NULL").isNull());
+    QCOMPARE(NumericOrNull(" 72.38 ", &number).toDouble(), 72.38);
+    QVERIFY(number);
+}
+
+void TestDatabaseHelpers::parameterIdByShort()
+{
+    QFETCH(QString, backend);
+    TestDatabase t(backend);
+    QVERIFY2(t.ok(), qPrintable(t.error()));
+    t.exec("INSERT INTO test_def (parameter_id, short) VALUES (5, 'GLU'), (6, 'O''Brien')");
+    QCOMPARE(ParameterIdByShort(t.db(), "GLU"), qint16(5));
+    QCOMPARE(ParameterIdByShort(t.db(), "O'Brien"), qint16(6));
+    QCOMPARE(ParameterIdByShort(t.db(), "XYZ"), qint16(0));
+}
+
+void TestDatabaseHelpers::quotesAreData()
+{
+    QFETCH(QString, backend);
+    TestDatabase t(backend);
+    QVERIFY2(t.ok(), qPrintable(t.error()));
+    const QString hostile = "A1'; DELETE FROM request; --";
+    t.exec("INSERT INTO request (sample_id, parameter_id) VALUES ('keep', 1)");
+    QVERIFY(t.db().run("INSERT INTO request (sample_id, parameter_id) VALUES (?, ?)", {hostile, 2}).ok());
+    QCOMPARE(t.scalar("SELECT sample_id FROM request WHERE parameter_id = 2"), hostile);
+    QCOMPARE(t.count("request"), 2);
+}
+
+void TestDatabaseHelpers::dialectDateParts()
+{
+    QFETCH(QString, backend);
+    TestDatabase t(backend);
+    QVERIFY2(t.ok(), qPrintable(t.error()));
+    const SqlDialect& d = t.db().dialect();
+    t.exec("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, 'x')", {t.db().stamp("20261207 23:59:30")});
+    QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.dayOf("time_stamp"))), QString("7"));
+    QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.yearOf("time_stamp"))), QString("2026"));
+    QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.minutesBetween("time_stamp", "?")),
+                      {t.db().stamp("20261208 00:12:30")}),
+             QString("13"));
+    QVERIFY(!t.scalar(QString("SELECT %1").arg(d.now())).isEmpty());
+    QCOMPARE(t.scalar(d.selectTop(1, "log_key FROM quorlix_log ORDER BY log_key")), QString("x"));
+}
+
+QTEST_GUILESS_MAIN(TestDatabaseHelpers)
+#include "tst_database.moc"

@@ -1,0 +1,172 @@
+#include "comm/Engine.h"
+#include "core/DayShift.h"
+#include "support/TestDatabase.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Quorlix;
+using Quorlix::Test::TestDatabase;
+
+namespace {
+
+// An engine on a test database with a clock that only moves when told to.
+struct Rig
+{
+    explicit Rig(const QString& backend, const QDateTime& start) : db(backend), clock(start), engine(clock)
+    {
+        Context& c = engine.context();
+        c.locale = QLocale(QLocale::German, QLocale::Germany);
+        c.settings.AnalyzerId = "HIT1";
+        c.settings.AnalyzerType = "H911";
+        c.settings.ComLogPath = logs.path() + '/';
+        c.settings.ShiftLength = 8;
+        c.settings.FirstShift = "06:00";
+        if (db.ok())
+            error = engine.database().open(db.target());
+    }
+    QStringList keys()
+    {
+        QStringList out;
+        SqlResult r = db.db().run("SELECT log_key FROM quorlix_log ORDER BY time_stamp, log_key");
+        while (r.next())
+            out << r.value(0).toString();
+        return out;
+    }
+    void check() { engine.checkDayShift(); }
+
+    TestDatabase db;
+    ManualClock clock;
+    QTemporaryDir logs;
+    Engine engine;
+    QString error;
+};
+
+QDateTime At(int day, int hour, int minute = 0)
+{
+    return QDateTime(QDate(2026, 12, day), QTime(hour, minute));
+}
+
+} // namespace
+
+class TestDayShift : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shiftNumbers_data();
+    void shiftNumbers();
+    void firstStartThenShift_data() { Test::AddBackendRows(); }
+    void firstStartThenShift();
+    void crossingBoundaries_data() { Test::AddBackendRows(); }
+    void crossingBoundaries();
+    void noShiftLengthSkipsShifts();
+    void newDayRearmsControlBlocks();
+    void logRollsOverByFileDate();
+};
+
+void TestDayShift::shiftNumbers_data()
+{
+    QTest::addColumn<QDateTime>("a");
+    QTest::addColumn<QDateTime>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("07:00 and 13:59") << At(7, 7) << At(7, 13, 59) << true;
+    QTest::newRow("07:00 and 14:00") << At(7, 7) << At(7, 14) << false;
+    QTest::newRow("14:00 and 21:59") << At(7, 14) << At(7, 21, 59) << true;
+    QTest::newRow("21:59 and 22:00") << At(7, 21, 59) << At(7, 22) << false;
+    QTest::newRow("22:00 and 05:59 next day") << At(7, 22) << At(8, 5, 59) << true;
+    QTest::newRow("05:59 and 06:00") << At(8, 5, 59) << At(8, 6) << false;
+}
+
+void TestDayShift::shiftNumbers()
+{
+    QFETCH(QDateTime, a);
+    QFETCH(QDateTime, b);
+    const QDateTime first(QDate(1899, 12, 30), QTime(6, 0));
+    QTEST(ShiftNumber(first, a, 8) == ShiftNumber(first, b, 8), "same");
+}
+
+void TestDayShift::firstStartThenShift()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, At(7, 10));
+    QVERIFY2(rig.db.ok() && rig.error.isEmpty(), qPrintable(rig.db.error() + rig.error));
+    rig.check();
+    QCOMPARE(rig.keys(), QStringList{"d_change"});
+    rig.check(); // same day, no shift row yet
+    QCOMPARE(rig.keys(), (QStringList{"d_change", "s_change"}));
+    rig.check();
+    QCOMPARE(rig.keys().size(), 2);
+}
+
+void TestDayShift::crossingBoundaries()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, At(7, 7));
+    QVERIFY2(rig.db.ok() && rig.error.isEmpty(), qPrintable(rig.db.error() + rig.error));
+    rig.check();
+    rig.check();
+    rig.clock.set(At(7, 13, 59));
+    rig.check();
+    QCOMPARE(rig.keys().count("s_change"), 1);
+    rig.clock.set(At(7, 14));
+    rig.check();
+    QCOMPARE(rig.keys().count("s_change"), 2);
+    rig.clock.set(At(8, 0)); // midnight
+    rig.check();
+    QCOMPARE(rig.keys().count("d_change"), 2);
+    QCOMPARE(rig.keys().count("s_change"), 2);
+}
+
+void TestDayShift::noShiftLengthSkipsShifts()
+{
+    Rig rig("sqlite", At(7, 10));
+    QVERIFY(rig.error.isEmpty());
+    rig.engine.context().settings.ShiftLength = 0;
+    rig.check();
+    rig.check();
+    rig.clock.set(At(7, 23));
+    rig.check();
+    QCOMPARE(rig.keys(), QStringList{"d_change"});
+}
+
+void TestDayShift::newDayRearmsControlBlocks()
+{
+    Rig rig("sqlite", At(7, 10));
+    QVERIFY(rig.error.isEmpty());
+    rig.db.exec("INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES "
+                "('QC1', 1, 1, 2), ('QC1', 2, 1, 2), ('QC2', 1, 1, 2)");
+    rig.db.exec("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'HIT1', 1), (2, 'HIT1', 2), "
+                "(1, 'OTHER', 1)");
+    rig.check();
+    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'HIT1'"), 3);
+    rig.db.exec("DELETE FROM control_block WHERE parameter_id = 2");
+    rig.check(); // s_change: armed again
+    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'HIT1'"), 3);
+    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'OTHER'"), 0);
+}
+
+void TestDayShift::logRollsOverByFileDate()
+{
+    Rig rig("sqlite", At(7, 23, 59));
+    QVERIFY(rig.error.isEmpty());
+    Context& c = rig.engine.context();
+    QCOMPARE(OpenDailyLog(c), QString());
+    // Another process already wrote today's "log_change": the file still rolls over.
+    rig.db.exec("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, 'log_change')",
+                {rig.db.db().stamp("20261208 00:00:01")});
+    CheckLogRollover(c);
+    QVERIFY(c.log->filePath().endsWith("HIT1_20261207_log.txt"));
+    rig.clock.set(At(8, 0, 0));
+    CheckLogRollover(c);
+    QVERIFY(c.log->filePath().endsWith("HIT1_20261208_log.txt"));
+    QCOMPARE(rig.db.count("quorlix_log", "log_key = 'log_change'"), 2);
+    c.log->close();
+    QFile file(c.log->filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    QVERIFY(text.startsWith("Vandrel Communication Module Started : 08.12.2026 00:00:00\nConfig:\nAnalyser: HIT1 Type: H911"));
+}
+
+QTEST_GUILESS_MAIN(TestDayShift)
+#include "tst_dayshift.moc"
