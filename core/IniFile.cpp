@@ -36,9 +36,30 @@ QString WithTrailingSeparator(const QString& folder)
 
 namespace {
 
-void StoreIniValue(const QString& key, const QString& value, Settings& s)
+// Keys of this platform take the whole text after the first "=", because connection strings,
+// passwords and device settings may contain "=" themselves.
+bool StoreSiteValue(const QString& key, const QString& raw, Settings& s)
 {
     static const QRegularExpression comKey(QStringLiteral("^com([0-9]+)$"));
+    if (key == QLatin1String("dbdriver"))
+        s.DbDriver = raw;
+    else if (key == QLatin1String("dbuser"))
+        s.DbUser = raw;
+    else if (key == QLatin1String("dbpassword"))
+        s.DbPassword = raw;
+    else if (key == QLatin1String("odbcdriver"))
+        s.OdbcDriver = raw;
+    else if (key == QLatin1String("odbc"))
+        s.OdbcConnection = raw;
+    else if (const auto match = comKey.match(key); match.hasMatch())
+        s.ComDevices.insert(match.captured(1).toInt(), raw);
+    else
+        return false;
+    return true;
+}
+
+void StoreIniValue(const QString& key, const QString& value, Settings& s)
+{
     if (key == QLatin1String("language"))
         s.Language = value;
     else if (key == QLatin1String("server"))
@@ -79,18 +100,6 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.ImportCycle = value;
     else if (key == QLatin1String("lang_numberformat"))
         s.LangNumberFormat = value;
-    else if (key == QLatin1String("dbdriver"))
-        s.DbDriver = value;
-    else if (key == QLatin1String("dbuser"))
-        s.DbUser = value;
-    else if (key == QLatin1String("dbpassword"))
-        s.DbPassword = value;
-    else if (key == QLatin1String("odbcdriver"))
-        s.OdbcDriver = value;
-    else if (key == QLatin1String("odbc"))
-        s.OdbcConnection = value;
-    else if (const auto match = comKey.match(key); match.hasMatch())
-        s.ComDevices.insert(match.captured(1).toInt(), value);
 }
 
 } // namespace
@@ -119,7 +128,8 @@ QString ReadIniFile(const QString& path, Settings& settings)
         QString key;
         QString value;
         SplitKeyValue(line, key, value);
-        StoreIniValue(key, value, settings);
+        if (!StoreSiteValue(key, line.section(QLatin1Char('='), 1), settings))
+            StoreIniValue(key, value, settings);
     }
     return {};
 }

@@ -130,6 +130,7 @@ void TestCommandLine::iniLines_data()
     QTest::newRow("shiftlen numeric") << "shiftlen=8h" << "shiftlen" << "8";
     QTest::newRow("shiftlen not numeric") << "shiftlen=x" << "shiftlen" << "0";
     QTest::newRow("com device") << "com3=/dev/ttyUSB0,9600,e,7,2" << "com3" << "/dev/ttyUSB0,9600,e,7,2";
+    QTest::newRow("odbc keeps its equals signs") << "odbc=DRIVER=x;UID=a" << "odbc" << "DRIVER=x;UID=a";
     QTest::newRow("CRLF line ends") << "server=db1\r\nSQLSVR=2000 \r\n" << "SQLSVR" << "2000 ";
 }
 
@@ -151,6 +152,7 @@ void TestCommandLine::iniLines()
         {QStringLiteral("AccessPath"), s.AccessPath},     {QStringLiteral("Analyzer"), s.Mgc240Name},
         {QStringLiteral("showcalibchart"), s.ShowCalibChart}, {QStringLiteral("shiftlen"), QString::number(s.ShiftLength)},
         {QStringLiteral("com3"), s.ComDevices.value(3)},  {QStringLiteral("SQLSVR"), s.SqlLoginMode},
+        {QStringLiteral("odbc"), s.OdbcConnection},
     };
     QTEST(values.value(field), "expected");
 }

@@ -122,10 +122,13 @@ QString TestDatabase::iniLines() const
 {
     if (m_backend == QLatin1String("sqlite"))
         return QStringLiteral("dbdriver=sqlite\ndatabase=%1\n").arg(m_target.databaseName);
+    QString host;
+    int port = 0;
+    SplitServer(host, port);
     return QStringLiteral("dbdriver=odbc\nodbc=DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;"
                           "DATABASE=postgres;UID=postgres;ConnSettings=SET search_path TO %3;\n")
-        .arg(m_target.host)
-        .arg(m_target.port)
+        .arg(host)
+        .arg(port)
         .arg(m_schema);
 }
 

@@ -1,0 +1,207 @@
+#include "comm/Engine.h"
+#include "core/CommandLine.h"
+#include "core/Startup.h"
+#include "core/StartupUi.h"
+#include "support/TestDatabase.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <pty.h>
+#include <unistd.h>
+
+using namespace Quorlix;
+using Quorlix::Test::TestDatabase;
+
+namespace {
+
+// Records what the start-up shows, in order.
+class RecordingUi final : public StartupUi
+{
+public:
+    QStringList steps;
+    bool iconFound = true;
+    void showSplash() override { steps << "splash"; }
+    void setSplashStatus(const QString& text) override { steps << "status:" + text; }
+    void setSplashTitle(const QString& text) override { steps << "title:" + text; }
+    void setWindowCaption(const QString& text) override { steps << "caption:" + text; }
+    bool setWindowIcon(const QString& path) override
+    {
+        steps << "icon:" + path.section('/', -2);
+        return iconFound;
+    }
+    void showTrayIcon() override { steps << "tray"; }
+    void hideSplash() override { steps << "hide"; }
+    void showOperatorWindow(const QString& type) override { steps << "window:" + type; }
+};
+
+struct Launch
+{
+    QTemporaryDir dir;
+    QString ini;
+    ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};
+
+    explicit Launch(const QString& iniText)
+    {
+        ini = dir.filePath("quorlix.ini");
+        QDir(dir.path()).mkpath("logs");
+        QFile f(ini);
+        f.open(QIODevice::WriteOnly);
+        f.write(("ComLogPath=" + dir.path() + "/logs\n" + iniText).toUtf8());
+    }
+    StartupOutcome run(const QString& commandLine, StartupUi& ui)
+    {
+        Engine engine(clock);
+        engine.context().locale = QLocale(QLocale::German, QLocale::Germany);
+        LaunchOptions options;
+        options.configPath = ini;
+        const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, dir.path());
+        engine.stop();
+        return outcome;
+    }
+    QString logText(const QString& name)
+    {
+        QFile f(dir.filePath("logs/" + name));
+        f.open(QIODevice::ReadOnly);
+        return QString::fromLatin1(f.readAll());
+    }
+};
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowsOnEmptyThenFilledDatabase_data() { Test::AddBackendRows(); }
+    void rowsOnEmptyThenFilledDatabase();
+    void stepsAndHeader();
+    void failuresEndInOrder_data();
+    void failuresEndInOrder();
+    void inputStationTable();
+    void caption_data();
+    void caption();
+};
+
+void TestStartup::rowsOnEmptyThenFilledDatabase()
+{
+    QFETCH(QString, backend);
+    TestDatabase db(backend);
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    Launch launch(db.iniLines());
+    RecordingUi ui;
+    QCOMPARE(launch.run("quorlix /id=HIT1 /type=H911", ui).message, QString());
+    QCOMPARE(db.count("patients", "p_id = 1 AND si_id = 'NA'"), 1);
+    QCOMPARE(db.count("quorlix_log", "log_key = 'Patient 1 insert' AND log_val = 'VANDREL_COM'"), 1);
+    QCOMPARE(db.count("quorlix_log", "log_key = 'log_change'"), 1);
+    QCOMPARE(db.count("quorlix_log", "log_key = 'd_change'"), 1);
+    QCOMPARE(db.scalar("SELECT time_stamp FROM quorlix_log WHERE log_key = 'log_change'").left(16).replace('T', ' '),
+             QString("2026-12-07 10:39"));
+
+    // A second start on the same day: same file, a second log_change, no second patient.
+    RecordingUi again;
+    QCOMPARE(launch.run("quorlix /id=HIT1 /type=H911", again).message, QString());
+    QCOMPARE(db.count("quorlix_log", "log_key = 'log_change'"), 2);
+    QCOMPARE(db.count("quorlix_log", "log_key = 'Patient 1 insert'"), 1);
+    QCOMPARE(db.count("patients"), 1);
+    QCOMPARE(launch.logText("HIT1_20261207_log.txt").count("Vandrel Communication Module Started"), 2);
+    // A new patient after the placeholder gets the next id.
+    db.exec("INSERT INTO patients (si_id, surname) VALUES ('X1', 'Doe')");
+    QCOMPARE(db.scalar("SELECT p_id FROM patients WHERE si_id = 'X1'"), QString("2"));
+}
+
+void TestStartup::stepsAndHeader()
+{
+    // The LIMS port is a pseudo-terminal, opened like a serial device.
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    TestDatabase db("sqlite");
+    Launch launch(db.iniLines() + "com3=" + QString::fromLocal8Bit(name) + "\n");
+    RecordingUi ui;
+    ui.iconFound = false;
+    QCOMPARE(launch.run("quorlix /id=Hitachi 911 /type=H911 /outtype=invH912 /outcom=3 /outid=LIMS /autoval=1", ui).message,
+             QString());
+    QCOMPARE(ui.steps, (QStringList{"splash", "status:Loading ini ... ", "caption:Hitachi911 at serial port: com0",
+                                    "icon:icons/H911.ico", "title:Hitachi911 - Communication loading ... ",
+                                    "status:Initializing ... ", "tray", "status:Connecting 2 DB ... ",
+                                    "status:opening Logfile ... ", "hide"}));
+    const QString log = launch.logText("Hitachi911_20261207_log.txt");
+    QCOMPARE(log.section('\n', 0, 4),
+             QString("Vandrel Communication Module Started : 07.12.2026 10:39:40\nConfig:\n"
+                     "Analyser: Hitachi911 Type: H911 Com Port:  0\n"
+                     "Out Analyser: LIMS Out Type: invH912 Out Com:  3: 1\n"
+                     "Monitor: the icon %1/icons/H911.ico is missing; the default icon is shown")
+                 .arg(launch.dir.path()));
+    ::close(master);
+    ::close(slave);
+}
+
+void TestStartup::failuresEndInOrder_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("test not a number") << "" << "/id=I /type=INPUT /test=GLU" << 2 << "/test=GLU";
+    QTest::newRow("database unreachable") << "dbdriver=postgresql\nserver=127.0.0.1:1\ndatabase=lab\ndbpassword=pw1234"
+                                          << "/id=H /type=H911" << 3 << "127.0.0.1";
+    QTest::newRow("unknown driver") << "dbdriver=oracle" << "/id=H /type=H911" << 3 << "oracle";
+    QTest::newRow("analyzer port missing") << "com7=/dev/quorlix-no-such-tty" << "/id=H /type=H911 /com=7" << 4
+                                           << "/dev/quorlix-no-such-tty";
+    QTest::newRow("LIMS port bad settings") << "com2=/dev/ttyS1,9600,x" << "/id=H /type=H911 /outtype=invH912 /outcom=2" << 4
+                                            << "com2=";
+    QTest::newRow("log folder missing") << "ComLogPath=/proc/quorlix/none" << "/id=H /type=H911" << 2
+                                        << "/proc/quorlix/none/";
+}
+
+void TestStartup::failuresEndInOrder()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, commandLine);
+    TestDatabase db("sqlite");
+    Launch launch(db.iniLines() + ini);
+    RecordingUi ui;
+    const StartupOutcome outcome = launch.run("quorlix " + commandLine, ui);
+    QTEST(outcome.exitCode, "exitCode");
+    QFETCH(QString, mentions);
+    QVERIFY2(outcome.message.contains(mentions), qPrintable(outcome.message));
+    QVERIFY(!outcome.message.contains("pw1234"));
+}
+
+void TestStartup::inputStationTable()
+{
+    TestDatabase db("sqlite");
+    Launch launch(db.iniLines());
+    RecordingUi ui;
+    QCOMPARE(launch.run("quorlix /id=Station1 /type=INPUT /test=3", ui).message, QString());
+    QVERIFY(ui.steps.endsWith("window:INPUT"));
+    db.exec("INSERT INTO INPUT_Station1 (sample_id, parameter_id) VALUES ('S1', 3)");
+    RecordingUi again;
+    QCOMPARE(launch.run("quorlix /id=Station1 /type=INPUT /test=3", again).message, QString());
+    QCOMPARE(db.count("INPUT_Station1"), 1); // not recreated or emptied
+
+    RecordingUi hostile;
+    QCOMPARE(launch.run("quorlix /id=x;DROP /type=INPUT", hostile).exitCode, 3);
+}
+
+void TestStartup::caption_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("port 1") << "Hitachi911" << 1 << "Hitachi911 at serial port: com1";
+    QTest::newRow("port 12") << "AU" << 12 << "AU at serial port: com12";
+}
+
+void TestStartup::caption()
+{
+    QFETCH(QString, id);
+    QFETCH(int, port);
+    QTEST(WindowCaption(id, port), "expected");
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
