@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "Settings.h"
+#include "Stamps.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -292,7 +293,8 @@ bool Database::rollback()
 
 QVariant Database::stamp(const QString& sqlStamp) const
 {
-    if (sqlStamp.isEmpty())
+    // A text that is no time stamp is never written into a date-time column.
+    if (!FromSqlStamp(sqlStamp).isValid())
         return null();
     return dialect().stampFromSqlStamp(sqlStamp);
 }

@@ -64,8 +64,14 @@ QString ToSqlStamp(const QString& text, const QLocale& locale)
     if (parts.isEmpty())
         return text;
     const QDate date = ParseLocaleDate(parts.first(), locale);
-    if (!date.isValid())
-        return text;
+    if (!date.isValid()) {
+        // Locales whose dates hold blanks themselves ("8 Dec 2026"): read the whole stamp.
+        const QDateTime whole = locale.toDateTime(text, LocaleDateFormat(locale) + QLatin1Char(' ') + LocaleTimeFormat(locale));
+        if (whole.isValid())
+            return whole.toString(QStringLiteral("yyyyMMdd HH:mm:ss"));
+        const QDate dateOnly = locale.toDate(text, LocaleDateFormat(locale));
+        return dateOnly.isValid() ? dateOnly.toString(QStringLiteral("yyyyMMdd")) : text;
+    }
     const QString digits = QStringLiteral("%1%2%3")
                                .arg(date.year(), 4, 10, QLatin1Char('0'))
                                .arg(TwoDigits(date.month()), TwoDigits(date.day()));

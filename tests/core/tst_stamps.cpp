@@ -33,6 +33,7 @@ void TestStamps::toSqlStamp_data()
     QTest::newRow("day-first date alone") << dayFirst << "1.2.2027" << "20270201";
     QTest::newRow("not a date") << dayFirst << "hello world" << "hello world";
     QTest::newRow("empty") << dayFirst << "" << "";
+    QTest::newRow("date with blanks") << QLocale::c() << "8 Dec 2026 01:08:11" << "20261208 01:08:11";
     QTest::newRow("impossible date") << dayFirst << "31.02.2026 10:00:00" << "31.02.2026 10:00:00";
 }
 
@@ -63,7 +64,7 @@ void TestStamps::nowStamp()
 
 void TestStamps::nowStampRoundTrips()
 {
-    for (const QLocale& locale : {QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English, QLocale::UnitedStates),
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English, QLocale::UnitedStates),
                                   QLocale(QLocale::English, QLocale::UnitedKingdom), QLocale(QLocale::French, QLocale::France)}) {
         for (const QTime& time : {QTime(0, 0, 1), QTime(12, 0, 0), QTime(23, 59, 59), QTime(13, 5, 9)}) {
             const QDateTime when(QDate(2026, 3, 5), time);
