@@ -119,5 +119,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     SystemClock clock;
     Engine engine(clock);
+    HeadlessSignals stopSignals; // SIGTERM stops a desktop instance in order too
+    QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
     return RunDesktop(engine, options, commandLine, appDir);
 }

@@ -1,20 +1,28 @@
 #include "Desktop.h"
 
+#include "DesktopUi.h"
 #include "comm/Engine.h"
+#include "core/CommandLine.h"
 #include "core/Startup.h"
-#include "core/StartupUi.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 namespace Quorlix {
 
-int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine, const QString& applicationDir)
+int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,
+               const QString& applicationDir)
 {
-    StartupUi ui;
+    DesktopUi ui(engine);
     const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, applicationDir);
-    if (!outcome.ok())
+    if (!outcome.ok()) {
+        const QByteArray line = (QStringLiteral("quorlix: ") + outcome.message).toLocal8Bit();
+        std::fprintf(stderr, "%s\n", line.constData());
+        std::fflush(stderr);
         return outcome.exitCode;
-    QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(0); });
+    }
+    QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(ExitOk); });
     engine.start();
     return QApplication::exec();
 }

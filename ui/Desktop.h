@@ -9,6 +9,7 @@ struct LaunchOptions;
 
 // Runs the interface with its windows: splash, hidden main window with tray icon, operator windows.
 // Returns the process exit code.
-int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine, const QString& applicationDir);
+int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,
+               const QString& applicationDir);
 
 } // namespace Quorlix

@@ -1,0 +1,156 @@
+#include "comm/Engine.h"
+#include "core/Clock.h"
+#include "core/CommandLine.h"
+#include "core/Startup.h"
+#include "ui/Desktop.h"
+#include "ui/DesktopUi.h"
+#include "ui/TrayIcon.h"
+#include "ui/frmComm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Quorlix;
+
+namespace {
+
+QDateTime Start()
+{
+    return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+}
+
+QStringList ActionTexts(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+QAction* ActionNamed(const QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tipAndMenu();
+    void viewCommunicationShowsTheWindow();
+    void exitStopsTheEngine();
+    void activation_data();
+    void activation();
+    void withTrayTheWindowStaysHidden();
+    void desktopWithoutTrayShowsTheWindow();
+    void failedStartupReturnsItsExitCode();
+};
+
+void TestTray::tipAndMenu()
+{
+    ManualClock clock(Start());
+    Engine engine(clock);
+    frmComm window(engine);
+    TrayIcon tray(engine, window, true);
+    QCOMPARE(tray.icon().toolTip(), QStringLiteral("Vandrel Analyzer"));
+    QCOMPARE(tray.icon().contextMenu(), tray.menu());
+    QCOMPARE(ActionTexts(tray.menu()),
+             QStringList({QStringLiteral("&View Communication"), QStringLiteral("&Exit")}));
+}
+
+void TestTray::viewCommunicationShowsTheWindow()
+{
+    ManualClock clock(Start());
+    Engine engine(clock);
+    frmComm window(engine);
+    TrayIcon tray(engine, window, true);
+    QVERIFY(!window.isVisible());
+    ActionNamed(tray.menu(), QStringLiteral("&View Communication"))->trigger();
+    QVERIFY(window.isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+}
+
+void TestTray::exitStopsTheEngine()
+{
+    ManualClock clock(Start());
+    Engine engine(clock);
+    QSignalSpy stopped(&engine, &Engine::stopped);
+    frmComm window(engine);
+    TrayIcon tray(engine, window, true);
+    window.bringToFront();
+
+    ActionNamed(tray.menu(), QStringLiteral("&Exit"))->trigger();
+    QCOMPARE(stopped.count(), 1);
+    QVERIFY(!tray.icon().isVisible());
+    QVERIFY(!window.isVisible());
+}
+
+void TestTray::activation_data()
+{
+    QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("double-click shows the window") << QSystemTrayIcon::DoubleClick << true;
+    QTest::newRow("right button only pops up the menu") << QSystemTrayIcon::Context << false;
+}
+
+void TestTray::activation()
+{
+    QFETCH(QSystemTrayIcon::ActivationReason, reason);
+    ManualClock clock(Start());
+    Engine engine(clock);
+    frmComm window(engine);
+    TrayIcon tray(engine, window, true);
+    emit tray.icon().activated(reason);
+    QTEST(window.isVisible(), "shown");
+}
+
+void TestTray::withTrayTheWindowStaysHidden()
+{
+    ManualClock clock(Start());
+    Engine engine(clock);
+    frmComm window(engine);
+    window.setWindowIcon(DesktopUi::DefaultIcon());
+    TrayIcon tray(engine, window, true);
+    tray.show();
+    QVERIFY(!window.isVisible());
+    QVERIFY(window.trayPresent());
+}
+
+void TestTray::desktopWithoutTrayShowsTheWindow()
+{
+    // The offscreen platform, like Xvfb, has no system tray.
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    ManualClock clock(Start());
+    Engine engine(clock);
+    DesktopUi ui(engine);
+    QVERIFY(!ui.mainWindow().isVisible());
+    ui.showTrayIcon();
+    QVERIFY(ui.mainWindow().isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(&ui.mainWindow()));
+}
+
+void TestTray::failedStartupReturnsItsExitCode()
+{
+    ManualClock clock(Start());
+    Engine engine(clock);
+    LaunchOptions options;
+    QSignalSpy stopped(&engine, &Engine::stopped);
+    QCOMPARE(RunDesktop(engine, options, QStringLiteral("/id=H1 /type=H911 /test=abc"), QDir::tempPath()),
+             static_cast<int>(ExitConfiguration));
+    QCOMPARE(stopped.count(), 0);
+    for (QWidget* window : QApplication::topLevelWidgets())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+}
+
+QTEST_MAIN(TestTray)
+#include "tst_tray.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace QuorlixSim {
+
+// The simulated analyzer's end of the line: a serial device, a pseudo-terminal it creates itself
+// (its other end published as a symbolic link for the interface to open), or TCP (listening as a
+// serial device server does, or connecting). All of them are one file descriptor.
+class SimLine
+{
+public:
+    ~SimLine();
+    QString openDevice(const QString& path, int baud);
+    QString openPty(const QString& link);
+    QString listenTcp(quint16 port, int acceptTimeoutMs);
+    QString connectTcp(const QString& host, quint16 port);
+
+    bool write(const QByteArray& bytes);
+    // Reads what arrives until predicate(buffer) says a whole answer is there, or the timeout.
+    QByteArray readFrame(int timeoutMs);
+    // Whatever is there after a short wait (for checking that nothing came).
+    QByteArray drain(int waitMs);
+
+private:
+    int m_fd = -1;
+    int m_listen = -1;
+    int m_slave = -1;
+    QString m_link;
+    QByteArray m_pending;
+};
+
+} // namespace QuorlixSim
