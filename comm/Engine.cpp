@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include "LinkSupervisor.h"
+#include "../drivers/hitachi/HitachiDrivers.h"
 #include "../core/DayShift.h"
 #include "../store/ControlBlocks.h"
 
@@ -43,7 +44,7 @@ QTimer& Engine::timer(int n)
 
 void Engine::registerDrivers()
 {
-    // Driver entries are registered here as the drivers are built.
+    RegisterHitachiDrivers(m_context, m_dispatcher, this);
 }
 
 void Engine::start()

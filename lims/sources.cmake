@@ -1,2 +1,3 @@
 target_sources(quorlix_core PRIVATE
+  ${ROOT}/lims/HitachiInquiry.h ${ROOT}/lims/HitachiInquiry.cpp
 )

@@ -1,0 +1,26 @@
+#include "FrameBuffer.h"
+
+#include "FrameFields.h"
+
+namespace Quorlix {
+
+QString FrameBuffer::append(const QString& piece)
+{
+    if (piece.startsWith(Hitachi::Stx))
+        m_text.clear();
+    m_text += piece;
+    if (m_text.size() <= Limit)
+        return {};
+
+    const qsizetype before = m_text.size();
+    const qsizetype lastStx = m_text.lastIndexOf(Hitachi::Stx);
+    if (lastStx > 0 && before - lastStx <= Limit)
+        m_text.remove(0, lastStx);
+    else
+        m_text.clear();
+    return QStringLiteral("frame buffer passed %1 characters without a complete frame: %2 characters dropped")
+        .arg(Limit)
+        .arg(before - m_text.size());
+}
+
+} // namespace Quorlix

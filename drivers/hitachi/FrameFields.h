@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace Quorlix::Hitachi {
+
+// Frame delimiters of the Hitachi host protocol.
+inline constexpr QChar Stx(0x02);
+inline constexpr QChar Etx(0x03);
+
+// The n characters from the 1-based position p, fewer (or none) where the text ends.
+QString Mid(const QString& text, qsizetype position, qsizetype n);
+
+// Fixed-width field: n blanks followed by the text, of which the last n characters.
+QString RightAligned(const QString& text, qsizetype width);
+
+// Fixed-width field: the text padded with blanks on the right and cut to the width.
+QString LeftAligned(const QString& text, qsizetype width);
+
+// The text with every blank removed (sample ids are sent padded with blanks).
+QString WithoutBlanks(const QString& text);
+
+// Numbers in frame fields are read leniently: blanks anywhere are ignored and reading stops at the
+// first character that cannot continue the number ("1 2" is 12, " 7a" is 7). A field without a
+// leading number reads as 0 and is not numeric.
+struct FieldNumber
+{
+    double value = 0;
+    bool numeric = false;
+};
+FieldNumber ReadNumber(const QString& field);
+
+// A field read as a whole number (rounded half to even), or nothing when it holds no number or the
+// number does not fit a 16-bit integer.
+std::optional<qint16> ReadInteger(const QString& field);
+
+// The frame's data: everything before its first ETX (after the STX at position 1), the whole text
+// when there is no ETX.
+QString FramePayload(const QString& frame);
+
+} // namespace Quorlix::Hitachi

@@ -1,0 +1,564 @@
+#include "HitachiDriver.h"
+
+#include "FrameFields.h"
+#include "HitachiReply.h"
+#include "OrderSelection.h"
+#include "comm/LinePort.h"
+#include "core/CommLog.h"
+#include "core/Context.h"
+#include "core/Database.h"
+#include "lims/HitachiInquiry.h"
+#include "store/Store.h"
+
+#include <QLoggingCategory>
+
+namespace Quorlix {
+
+Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi")
+
+using namespace Hitachi;
+
+namespace Hitachi {
+
+// How the receive handlers differ from one another.
+struct HandlerRules
+{
+    bool completeOnAnyEtx = false; // else the piece must end with ETX
+    bool answersClassF = false;    // class "F" frames get ">" before anything else, unlogged
+    bool relaysToLims = false;     // ">" frames go to the LIMS while it is online
+    bool knowsFunction3 = false;
+    bool pausesBeforeReply = false;
+    QStringList batchClasses;
+    QString statBatchClass;
+    QString statClass;
+    QString statControlLog;
+    QString statSampleLog;
+    QStringList realtimeClasses;
+    QString calibrationClass;
+    bool blankIdGetsNoTests = false; // an inquiry without sample id is answered with no tests
+    bool logsInquiry = true;         // "spe"
+    bool limsAnswersEmptyInquiry = false;
+};
+
+} // namespace Hitachi
+
+namespace {
+
+const HandlerRules& Hit911Rules()
+{
+    static const HandlerRules rules = [] {
+        HandlerRules r;
+        r.batchClasses = {QStringLiteral("b"), QStringLiteral("a")};
+        r.statBatchClass = QStringLiteral("g");
+        r.statClass = QStringLiteral("G");
+        r.statControlLog = QStringLiteral("received STAT Control");
+        r.statSampleLog = QStringLiteral("received STAT Sample");
+        r.realtimeClasses = {QStringLiteral("B"), QStringLiteral("A")};
+        r.calibrationClass = QStringLiteral("M");
+        return r;
+    }();
+    return rules;
+}
+
+const HandlerRules& Hit911WithLimsRules()
+{
+    static const HandlerRules rules = [] {
+        HandlerRules r;
+        r.completeOnAnyEtx = true;
+        r.answersClassF = true;
+        r.relaysToLims = true;
+        r.batchClasses = {QStringLiteral("a")};
+        r.statClass = QStringLiteral("G");
+        r.statControlLog = QStringLiteral("received stat Control");
+        r.statSampleLog = QStringLiteral("received stat Sample");
+        r.realtimeClasses = {QStringLiteral("A")};
+        r.calibrationClass = QStringLiteral("M");
+        r.logsInquiry = false;
+        return r;
+    }();
+    return rules;
+}
+
+HandlerRules Hit902BaseRules()
+{
+    HandlerRules r;
+    r.answersClassF = true;
+    r.batchClasses = {QStringLiteral("a")};
+    r.statClass = QStringLiteral("d");
+    r.statControlLog = QStringLiteral("received stat Control");
+    r.statSampleLog = QStringLiteral("received stat Sample");
+    r.realtimeClasses = {QStringLiteral("A")};
+    r.calibrationClass = QStringLiteral("G");
+    r.blankIdGetsNoTests = true;
+    return r;
+}
+
+const HandlerRules& Hit902Rules()
+{
+    static const HandlerRules rules = [] {
+        HandlerRules r = Hit902BaseRules();
+        r.pausesBeforeReply = true;
+        return r;
+    }();
+    return rules;
+}
+
+const HandlerRules& Hit902WithLimsRules()
+{
+    static const HandlerRules rules = [] {
+        HandlerRules r = Hit902BaseRules();
+        r.relaysToLims = true;
+        r.limsAnswersEmptyInquiry = true;
+        return r;
+    }();
+    return rules;
+}
+
+const HandlerRules& Hit912Rules()
+{
+    static const HandlerRules rules = [] {
+        HandlerRules r;
+        r.knowsFunction3 = true;
+        r.pausesBeforeReply = true;
+        r.batchClasses = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+        r.statClass = QStringLiteral("D");
+        r.statControlLog = QStringLiteral("received STAT Control");
+        r.statSampleLog = QStringLiteral("received STAT Sample");
+        r.realtimeClasses = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        r.calibrationClass = QStringLiteral("G");
+        return r;
+    }();
+    return rules;
+}
+
+// A date-time column as the database hands it back: a date-time, or text in one of the forms the
+// laboratory's servers write.
+QDateTime DateTimeOf(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime();
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate().startOfDay();
+    const QString text = value.toString().trimmed();
+    for (const QString& format :
+         {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+          QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd HH:mm"),
+          QStringLiteral("yyyyMMdd HH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDateTime parsed = QDateTime::fromString(text, format);
+        if (parsed.isValid())
+            return parsed;
+    }
+    return QDateTime::fromString(text, Qt::ISODate);
+}
+
+quint32 ParameterKey(qint16 channel, bool ofThisAnalyzer)
+{
+    return (ofThisAnalyzer ? 0x10000u : 0u) | static_cast<quint16>(channel);
+}
+
+} // namespace
+
+HitachiDriver::HitachiDriver(Context& context, HitachiModel model, QObject* parent, int replyPauseMs)
+    : QObject(parent), m_context(context), m_model(model), m_replyPauseMs(replyPauseMs)
+{
+}
+
+void HitachiDriver::receive(const QString& received)
+{
+    switch (m_model) {
+    case HitachiModel::Hit911:
+        handle(Hit911Rules(), received);
+        break;
+    case HitachiModel::Hit902:
+        handle(Hit902Rules(), received);
+        break;
+    case HitachiModel::Hit912:
+        handle(Hit912Rules(), received);
+        break;
+    }
+}
+
+void HitachiDriver::receiveWithLims(const QString& received)
+{
+    switch (m_model) {
+    case HitachiModel::Hit911:
+        handle(Hit911WithLimsRules(), received);
+        break;
+    case HitachiModel::Hit902:
+        handle(Hit902WithLimsRules(), received);
+        break;
+    case HitachiModel::Hit912:
+        break; // a 912 with a LIMS side is not served
+    }
+}
+
+void HitachiDriver::monitor(const QString& text)
+{
+    if (m_context.log)
+        m_context.log->monitor(text);
+}
+
+void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
+{
+    // A piece without the end of a frame already resets the reply: a repeat request that arrives
+    // in several pieces repeats ">".
+    const QString previous = m_reply;
+    m_reply = QStringLiteral(">");
+
+    if (const QString dropped = m_buffer.append(received); !dropped.isEmpty())
+        monitor(dropped);
+    const bool complete = rules.completeOnAnyEtx ? received.contains(Etx) : received.endsWith(Etx);
+    if (!complete)
+        return;
+
+    const QString& frame = m_buffer.text();
+    if (rules.answersClassF && Mid(frame, 3, 1).toUpper() == QLatin1String("F")) {
+        sendReply(rules);
+        return;
+    }
+    if (m_context.log)
+        m_context.log->logall(frame, Direction::AnalyzerToHost);
+
+    const QString function = Mid(frame, 2, 1);
+    if (function == QLatin1String(">")) {
+        if (rules.relaysToLims && m_context.link.limsOnline) {
+            // The analyzer's acknowledgement belongs to the LIMS, which sent what it acknowledges.
+            if (m_context.limsPort)
+                m_context.limsPort->send(QString(Stx) + QLatin1Char('>') + Etx, Direction::HostToLims);
+            return;
+        }
+    } else if (function == QLatin1String("?")) {
+        m_reply = previous;
+        monitor(QStringLiteral("rep"));
+    } else if (function == QLatin1String("@")) {
+        monitor(QStringLiteral("sus"));
+    } else if (function == QLatin1String("1")) {
+        monitor(QStringLiteral("fr1"));
+    } else if (function == QLatin1String("2")) {
+        monitor(QStringLiteral("fr2"));
+    } else if (function == QLatin1String("3") && rules.knowsFunction3) {
+        monitor(QStringLiteral("fr3"));
+    } else if (function == QLatin1String("<")) {
+        monitor(QStringLiteral("res"));
+    } else if (function == QLatin1String(":")) {
+        results(rules);
+    } else if (function == QLatin1String(";")) {
+        if (!inquiry(rules))
+            return;
+    }
+    sendReply(rules);
+}
+
+void HitachiDriver::PauseBeforeReply()
+{
+    m_context.analyzerPort->pause(m_replyPauseMs);
+}
+
+void HitachiDriver::sendReply(const HandlerRules& rules)
+{
+    if (!m_context.analyzerPort)
+        return;
+    if (rules.pausesBeforeReply)
+        PauseBeforeReply();
+    m_context.analyzerPort->send(Stx + m_reply + Etx, Direction::HostToAnalyzer);
+}
+
+HitachiFrame HitachiDriver::capture() const
+{
+    HitachiFrame f;
+    f.record = m_context.frame;
+    f.sampleId = m_context.sample.CurSampleId;
+    f.sampleDisc = m_context.sample.CurSampleDisc;
+    f.samplePos = m_context.sample.CurSamplePos;
+    f.resultCount = m_context.sample.ResultCount;
+    f.results = m_context.sample.Results;
+    f.calibration = m_context.calibration;
+    return f;
+}
+
+void HitachiDriver::commit(const HitachiFrame& f)
+{
+    m_context.frame = f.record;
+    m_context.sample.CurSampleId = f.sampleId;
+    m_context.sample.CurSampleDisc = f.sampleDisc;
+    m_context.sample.CurSamplePos = f.samplePos;
+    m_context.sample.ResultCount = f.resultCount;
+    m_context.sample.Results = f.results;
+    m_context.calibration = f.calibration;
+}
+
+void HitachiDriver::parse(const QString& text, HitachiFrame& frame) const
+{
+    switch (m_model) {
+    case HitachiModel::Hit911:
+        ParseHit911Frame(text, frame);
+        break;
+    case HitachiModel::Hit902:
+        ParseHit902Frame(text, frame);
+        break;
+    case HitachiModel::Hit912:
+        ParseHit912Frame(text, frame);
+        break;
+    }
+}
+
+void HitachiDriver::results(const HandlerRules& rules)
+{
+    HitachiFrame f = capture();
+    parse(m_buffer.text(), f);
+    for (const QString& problem : std::as_const(f.problems))
+        monitor(problem);
+    if (f.rejected)
+        return; // answered ">"
+    commit(f);
+
+    // The handlers tell the classes apart by case; the parsers read them in either case.
+    const QString frameClass = m_context.frame.CurFrameClass;
+    const bool isResults = f.content == HitachiFrame::Content::Results;
+    if (frameClass.isEmpty()) {
+        return;
+    } else if (isResults && rules.batchClasses.contains(frameClass)) {
+        storeResult(QStringLiteral("received control : batchmode"),
+                    QStringLiteral("received sample : batchmode"));
+    } else if (isResults && frameClass == rules.statBatchClass) {
+        storeResult(QStringLiteral("received STAT Control : batchmode"),
+                    QStringLiteral("received STAT Sample : batchmode"));
+    } else if (isResults && frameClass == rules.statClass) {
+        storeResult(rules.statControlLog, rules.statSampleLog);
+    } else if (isResults && rules.realtimeClasses.contains(frameClass)) {
+        storeResult(QStringLiteral("received control : realmode"),
+                    QStringLiteral("received sample : realmode"));
+        // In real-time mode the analyzer waits for orders after each result: it gets none.
+        m_reply = orderReply(m_context.sample.CurSampleId, 0);
+    } else if (f.content == HitachiFrame::Content::Calibration && frameClass == rules.calibrationClass) {
+        storeCalibration();
+    }
+}
+
+void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
+{
+    resolveParameters();
+    if (MatchesMask(m_context.sample.CurSampleId, m_context.settings.ControlMask)) {
+        StoreControlResult(m_context);
+        monitor(controlLog);
+    } else {
+        StoreSampleResult(m_context);
+        monitor(sampleLog);
+    }
+}
+
+void HitachiDriver::storeCalibration()
+{
+    CalibrationRecord& cal = m_context.calibration;
+    // A calibration names the channel of any analyzer: the lookup is not limited to this one.
+    const std::optional<QHash<qint16, qint16>> found = parametersOf({cal.CalChannel}, false);
+    if (!found || !found->contains(cal.CalChannel)) {
+        monitor(QStringLiteral("calibration of channel %1: no parameter for the channel in param2channel: "
+                               "not stored")
+                    .arg(cal.CalChannel));
+        return;
+    }
+    cal.CalParameterId = found->value(cal.CalChannel);
+    StoreCalibration(m_context);
+    monitor(QStringLiteral("received calibrator data"));
+}
+
+void HitachiDriver::resolveParameters()
+{
+    SampleRecord& sample = m_context.sample;
+    QList<qint16> channels;
+    for (qint16 k = 0; k < sample.ResultCount; ++k) {
+        const qint16 channel = sample.Results[static_cast<size_t>(k)].Channel;
+        if (!channels.contains(channel))
+            channels << channel;
+    }
+    // The 911 reads a channel's parameter whatever analyzer it is mapped for; the 902 and 912 only
+    // their own mappings.
+    const bool ofThisAnalyzer = m_model != HitachiModel::Hit911;
+    const QHash<qint16, qint16> parameters =
+        channels.isEmpty() ? QHash<qint16, qint16>()
+                           : parametersOf(channels, ofThisAnalyzer).value_or(QHash<qint16, qint16>());
+    qint16 kept = 0;
+    for (qint16 k = 0; k < sample.ResultCount; ++k) {
+        ResultEntry entry = sample.Results[static_cast<size_t>(k)];
+        const auto found = parameters.constFind(entry.Channel);
+        if (found == parameters.constEnd()) {
+            monitor(
+                QStringLiteral("sample \"%1\": no parameter for channel %2 in param2channel: value \"%3\" "
+                               "not stored")
+                    .arg(sample.CurSampleId)
+                    .arg(entry.Channel)
+                    .arg(entry.Value));
+            continue;
+        }
+        entry.ParameterId = found.value();
+        sample.Results[static_cast<size_t>(kept++)] = entry;
+    }
+    sample.ResultCount = kept;
+}
+
+std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qint16>& channels,
+                                                                 bool ofThisAnalyzer)
+{
+    QStringList marks;
+    QVariantList values;
+    if (ofThisAnalyzer)
+        values << m_context.settings.AnalyzerId;
+    for (const qint16 channel : channels) {
+        marks << QStringLiteral("?");
+        values << channel;
+    }
+    // One query for the frame. Where a channel has several rows, this analyzer's comes first.
+    QString sql = QStringLiteral("SELECT channel_id, parameter_id FROM param2channel WHERE ");
+    if (ofThisAnalyzer)
+        sql += QStringLiteral("analyzer_id = ? AND ");
+    sql += QStringLiteral("parameter_id IS NOT NULL AND channel_id IN (%1) ORDER BY channel_id, ")
+               .arg(marks.join(QLatin1Char(',')));
+    if (ofThisAnalyzer) {
+        sql += QStringLiteral("parameter_id");
+    } else {
+        sql += QStringLiteral("CASE WHEN analyzer_id = ? THEN 0 ELSE 1 END, parameter_id");
+        values << m_context.settings.AnalyzerId;
+    }
+
+    QHash<qint16, qint16> found;
+    SqlResult rows = m_context.db ? m_context.db->run(sql, values) : SqlResult();
+    if (rows.ok()) {
+        while (rows.next()) {
+            const qint16 channel = static_cast<qint16>(rows.value(0).toInt());
+            if (!found.contains(channel))
+                found.insert(channel, static_cast<qint16>(rows.value(1).toInt()));
+        }
+        for (const qint16 channel : channels) {
+            if (found.contains(channel))
+                m_knownParameters.insert(ParameterKey(channel, ofThisAnalyzer), found.value(channel));
+            else
+                m_knownParameters.remove(ParameterKey(channel, ofThisAnalyzer));
+        }
+        return found;
+    }
+
+    // Without the database the store keeps what it gets until the database is back: hand it the
+    // parameters read before rather than dropping the results.
+    monitor(QStringLiteral("param2channel could not be read (%1): the parameters read before are used")
+                .arg(m_context.db ? rows.error() : QStringLiteral("no database")));
+    for (const qint16 channel : channels) {
+        const auto known = m_knownParameters.constFind(ParameterKey(channel, ofThisAnalyzer));
+        if (known != m_knownParameters.constEnd())
+            found.insert(channel, known.value());
+    }
+    return found;
+}
+
+bool HitachiDriver::inquiry(const HandlerRules& rules)
+{
+    HitachiFrame f = capture();
+    parse(m_buffer.text(), f);
+    for (const QString& problem : std::as_const(f.problems))
+        monitor(problem);
+    if (f.rejected)
+        return true; // answered ">"
+    commit(f);
+
+    const QString& id = m_context.sample.CurSampleId;
+    const int kind = rules.blankIdGetsNoTests && id.trimmed().isEmpty() ? 0 : 1;
+    m_reply = orderReply(id, kind);
+
+    if (rules.limsAnswersEmptyInquiry) {
+        // Nothing to measure here: the LIMS is asked and its answer goes to the analyzer.
+        if (m_reply.isEmpty() || ReadNumber(Mid(m_reply, 44, 37)).value == 0) {
+            if (m_context.settings.OutType == QLatin1String("invH912"))
+                ForwardInquiryToLims(m_context);
+            return false;
+        }
+    }
+    if (rules.logsInquiry)
+        monitor(QStringLiteral("spe"));
+    return true;
+}
+
+QString HitachiDriver::selectionFor(const QString& sampleId, int orderKind)
+{
+    const OrderQueries queries =
+        m_model == HitachiModel::Hit902 ? OrderQueries::Hit902 : OrderQueries::Hit911;
+    const OrderSelectionRules selectionRules{m_context.settings.AnalyzerId, m_context.settings.ControlMask,
+                                             queries};
+    const QString none(selectionRules.channelCount(), QLatin1Char('0'));
+    if (orderKind == 0)
+        return none;
+    if (orderKind != 1)
+        return {};
+    if (!m_context.db) {
+        monitor(QStringLiteral("no database: the analyzer is sent no tests for \"%1\"").arg(sampleId));
+        return none;
+    }
+    OrderSelection selection(*m_context.db, selectionRules);
+    const SelectionOutcome outcome = selection.select(sampleId);
+    qCDebug(lcHitachi) << "selection for" << sampleId << outcome.selection << outcome.error;
+    if (!outcome.ok) {
+        monitor(outcome.error + QStringLiteral(": the analyzer is sent no tests for \"%1\"").arg(sampleId));
+        return none;
+    }
+    if (!outcome.error.isEmpty())
+        monitor(outcome.error);
+    return outcome.selection;
+}
+
+Hit912Patient HitachiDriver::patientFor(const QString& sampleId)
+{
+    Hit912Patient patient;
+    if (!m_context.db)
+        return patient;
+    Database& db = *m_context.db;
+    const QString id = WithoutBlanks(sampleId);
+    SqlResult row =
+        db.run(QStringLiteral("SELECT p.surname, p.forename, p.si_id, s.cust_id, s.coll_dat, s.entry_dat, "
+                              "s.collector, c.cust_name FROM patients p "
+                              "INNER JOIN sample_base s ON s.p_id = p.p_id "
+                              "INNER JOIN customer c ON c.cust_id = s.cust_id WHERE s.sample_id = ?"),
+               {id});
+    if (!row.ok())
+        monitor(QStringLiteral("patient of \"%1\" could not be read: %2").arg(id, row.error()));
+    if (row.next()) {
+        patient.surname = row.value(0).toString();
+        patient.forename = row.value(1).toString();
+        patient.siId = row.value(2).toString();
+        patient.custId = row.value(3).toString();
+        patient.sampleDate = DateTimeOf(row.value(4));
+        if (!patient.sampleDate.isValid())
+            patient.sampleDate = DateTimeOf(row.value(5));
+        patient.collector = row.value(6).toString();
+        patient.custName = row.value(7).toString();
+    }
+    if (MatchesMask(sampleId, m_context.settings.ControlMask)) {
+        SqlResult control =
+            db.run(QStringLiteral("SELECT name FROM control_base WHERE control_id = ?"), {id});
+        if (control.next())
+            patient.siId = control.value(0).toString();
+    }
+    return patient;
+}
+
+QString HitachiDriver::orderReply(const QString& sampleId, int orderKind)
+{
+    QString selection = selectionFor(sampleId, orderKind);
+    const bool ise = m_context.settings.IseSetting == QLatin1String("1");
+    switch (m_model) {
+    case HitachiModel::Hit911:
+        return BuildHit911Order(m_context.frame, m_context.sample, selection);
+    case HitachiModel::Hit902:
+        // The ISE channel follows the 37 channels of a real selection.
+        if (ise && orderKind == 1)
+            selection += QLatin1Char('0');
+        return BuildHit902Order(m_context.frame, m_context.sample, selection);
+    case HitachiModel::Hit912:
+        if (ise && (orderKind == 0 || orderKind == 1))
+            selection += QLatin1Char('0');
+        return BuildHit912Order(m_context.frame, m_context.sample, selection, patientFor(sampleId));
+    }
+    return {};
+}
+
+} // namespace Quorlix

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "FrameBuffer.h"
+#include "HitachiFrame.h"
+#include "HitachiReply.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace Quorlix {
+
+struct Context;
+
+namespace Hitachi {
+struct HandlerRules;
+}
+
+enum class HitachiModel
+{
+    Hit911,
+    Hit902,
+    Hit912
+};
+
+// The host side of a Hitachi analyzer on the analyzer port. The analyzer sends frames from STX to
+// ETX; the host answers every complete frame with exactly one frame of its own (">" unless an order
+// reply or a repeat is due), stores results, controls and calibrations, and answers inquiries with
+// the tests ordered for the sample.
+//
+// One driver per model; it keeps its own FrameBuffer and its reply across receive events (HitReply,
+// Hit902Reply, Hit912Reply), so that a repeat request "?" can send the previous reply again.
+class HitachiDriver final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PauseBeforeReplyMs = 100;
+
+    HitachiDriver(Context& context, HitachiModel model, QObject* parent = nullptr,
+                  int replyPauseMs = PauseBeforeReplyMs);
+
+    HitachiModel model() const { return m_model; }
+
+    // Hit911Receive, Hit902Receive, Hit912Receive: a piece of text received on the analyzer port.
+    void receive(const QString& received);
+    // Hit911ReceiveWithLims, Hit902ReceiveWithLims: the same when a LIMS side is configured.
+    void receiveWithLims(const QString& received);
+
+    // The reply sent after the last complete frame, without STX and ETX.
+    const QString& reply() const { return m_reply; }
+    const FrameBuffer& frameBuffer() const { return m_buffer; }
+
+    // The order reply for an id, echoing the identification of the last frame: order kind 1 selects
+    // the id's tests from the database, kind 0 selects none, any other kind leaves the selection
+    // out. The LIMS side builds the analyzer's replies with it too.
+    QString orderReply(const QString& sampleId, int orderKind);
+
+private:
+    void handle(const Hitachi::HandlerRules& rules, const QString& received);
+    void results(const Hitachi::HandlerRules& rules);
+    // Returns false when nothing is to be sent to the analyzer for this inquiry.
+    bool inquiry(const Hitachi::HandlerRules& rules);
+    void sendReply(const Hitachi::HandlerRules& rules);
+    void PauseBeforeReply();
+
+    HitachiFrame capture() const;
+    void commit(const HitachiFrame& frame);
+    void parse(const QString& text, HitachiFrame& frame) const;
+    void storeResult(const QString& controlLog, const QString& sampleLog);
+    void storeCalibration();
+    // Fills in the parameter of every result; results without one are left out.
+    void resolveParameters();
+    std::optional<QHash<qint16, qint16>> parametersOf(const QList<qint16>& channels, bool ofThisAnalyzer);
+    QString selectionFor(const QString& sampleId, int orderKind);
+    Hit912Patient patientFor(const QString& sampleId);
+    void monitor(const QString& text);
+
+    Context& m_context;
+    const HitachiModel m_model;
+    const int m_replyPauseMs;
+    FrameBuffer m_buffer;
+    QString m_reply = QStringLiteral(">");
+    // Parameters last read per channel, used while the database cannot be reached so that results
+    // still reach the store (which keeps them until the database is back).
+    QHash<quint32, qint16> m_knownParameters;
+};
+
+} // namespace Quorlix

@@ -1,0 +1,42 @@
+#include "HitachiReply.h"
+
+#include "FrameFields.h"
+
+namespace Quorlix {
+
+using namespace Hitachi;
+
+QString BuildHit911Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
+                         const QString& selection)
+{
+    return QLatin1String(";A ") + RightAligned(frame.CurNumber, 3) + RightAligned(sample.CurSampleDisc, 1) +
+           RightAligned(sample.CurSamplePos, 2) + RightAligned(sample.CurSampleId, 13) +
+           RightAligned(frame.CurInfo1, 4) + RightAligned(frame.CurInfo2, 1) +
+           RightAligned(frame.CurDate, 6) + RightAligned(frame.CurTime, 4) + QLatin1String("48") + selection +
+           QLatin1String("00000");
+}
+
+QString BuildHit902Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
+                         const QString& selection)
+{
+    return QLatin1String(";A ") + frame.CurNumber + QLatin1Char(' ') + sample.CurSamplePos +
+           RightAligned(sample.CurSampleId, 13) + QString(15, QLatin1Char(' ')) + QLatin1String(" 37") +
+           selection + QLatin1String("00000");
+}
+
+QString BuildHit912Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
+                         const QString& selection, const Hit912Patient& patient)
+{
+    // Month, day, year, hour and minute of the sample date, two digits each.
+    const QString date = patient.sampleDate.isValid()
+                             ? patient.sampleDate.toString(QStringLiteral("MMddyyHHmm"))
+                             : QString(10, QLatin1Char(' '));
+    return QLatin1Char(';') + frame.CurFrameClass + frame.CurFlag1 + frame.CurNumber + sample.CurSampleDisc +
+           sample.CurSamplePos + frame.CurFlag2 + RightAligned(sample.CurSampleId, 13) +
+           QString(4, QLatin1Char(' ')) + QLatin1Char(' ') + date + QLatin1String("48") + selection +
+           QLatin1String("111111") + LeftAligned(patient.siId, 30) + LeftAligned(patient.surname, 25) +
+           LeftAligned(patient.forename, 20) + LeftAligned(patient.custName, 15) +
+           LeftAligned(patient.custId, 10) + LeftAligned(patient.collector, 20);
+}
+
+} // namespace Quorlix

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+
+namespace Quorlix {
+
+class Database;
+
+// Which set of order queries an analyzer uses. The 911 and 912 select 48 channels; the 902 selects
+// 37 and, for controls, reads the armed parameters of control_block regardless of the analyzer.
+enum class OrderQueries
+{
+    Hit911,
+    Hit902
+};
+
+struct OrderSelectionRules
+{
+    QString analyzerId;
+    QString controlMask; // ids that match it are controls
+    OrderQueries queries = OrderQueries::Hit911;
+
+    int channelCount() const { return queries == OrderQueries::Hit902 ? 37 : 48; }
+};
+
+struct SelectionOutcome
+{
+    bool ok = false;
+    QString selection; // one character per channel: "1" to measure, "0" not
+    QString error;     // ok: a failed clean-up; not ok: why no selection could be made
+};
+
+// The test selection of an order reply for one sample or control id.
+//
+// A sample gets "1" on every channel of this analyzer that maps a parameter it has in `request`.
+// A control gets "1" on the channels of its armed control_block parameters: those of its open
+// control_results rows when it has any for this analyzer, else those of control_def. The open
+// control rows of the id for this analyzer are deleted once the selection is made: the results
+// that follow bring their own rows.
+class OrderSelector
+{
+public:
+    OrderSelector(Database& db, OrderSelectionRules rules) : m_db(db), m_rules(std::move(rules)) {}
+    virtual ~OrderSelector() = default;
+    OrderSelector(const OrderSelector&) = delete;
+    OrderSelector& operator=(const OrderSelector&) = delete;
+
+    SelectionOutcome select(const QString& sampleId);
+
+protected:
+    enum class Source
+    {
+        Requests,
+        OpenControls,
+        ControlDefinitions
+    };
+    // Fills the selection (channelCount() characters) for the id; false when a query failed.
+    virtual bool channels(Source source, const QString& id, QString& selection, QString& error) = 0;
+
+    Database& m_db;
+    const OrderSelectionRules m_rules;
+};
+
+// One query for all channels: an inquiry costs one round trip (plus the open-control check).
+class OrderSelection final : public OrderSelector
+{
+public:
+    using OrderSelector::OrderSelector;
+
+protected:
+    bool channels(Source source, const QString& id, QString& selection, QString& error) override;
+};
+
+// One query per channel: the plain form of the selection, kept as the reference that the one-query
+// form is measured and checked against.
+class LiteralOrderSelection final : public OrderSelector
+{
+public:
+    using OrderSelector::OrderSelector;
+
+protected:
+    bool channels(Source source, const QString& id, QString& selection, QString& error) override;
+};
+
+} // namespace Quorlix

@@ -1,0 +1,820 @@
+// The Hitachi receive handlers against a real database and the real store, with the analyzer and
+// the LIMS at the far ends of pseudo-terminals. Frames are written field by field from the
+// protocol's layout tables.
+#include "comm/Dispatch.h"
+#include "comm/LinePort.h"
+#include "core/CommLog.h"
+#include "core/Context.h"
+#include "drivers/hitachi/FrameBuffer.h"
+#include "drivers/hitachi/HitachiDriver.h"
+#include "drivers/hitachi/HitachiDrivers.h"
+#include "support/PtyPeer.h"
+#include "support/TestDatabase.h"
+
+#include <QDeadlineTimer>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace Quorlix;
+using Quorlix::Test::PtyPeer;
+using Quorlix::Test::TestDatabase;
+
+namespace {
+
+const QString STX(QChar(0x02));
+const QString ETX(QChar(0x03));
+
+QString Frame(const QStringList& fields)
+{
+    return STX + fields.join(QString()) + ETX;
+}
+
+QString Blanks(int n)
+{
+    return QString(n, QLatin1Char(' '));
+}
+
+QString Zeros(int n)
+{
+    return QString(n, QLatin1Char('0'));
+}
+
+// Identification fields of the inquiry and results frames (after function and class), per model.
+// 911: mark, number 3, disc, position 2, id 13, info 4 + 1, date 6, time 4.
+QString Id911(const QString& id)
+{
+    return QStringLiteral(" ") + QStringLiteral("  1") + QStringLiteral("1") + QStringLiteral(" 1") +
+           (id + Blanks(13)).left(13) + QStringLiteral("   3") + QStringLiteral(" ") +
+           QStringLiteral("031992") + QStringLiteral("1147");
+}
+// 902: mark, number 5, one unread, position 3, id 13, fifteen unread.
+QString Id902(const QString& id)
+{
+    return QStringLiteral(" ") + QStringLiteral("00012") + QStringLiteral(" ") + QStringLiteral("007") +
+           (Blanks(13) + id).right(13) + Blanks(15);
+}
+// 912: flag 1, number 5, disc, position 2, flag 2, id 13, five unread, date 6, time 4, six unread.
+QString Id912(const QString& id)
+{
+    return QStringLiteral("F") + QStringLiteral("00034") + QStringLiteral("2") + QStringLiteral("15") +
+           QStringLiteral("G") + (Blanks(13) + id).right(13) + Blanks(5) + QStringLiteral("120524") +
+           QStringLiteral("0930") + Blanks(6);
+}
+
+QString Id(HitachiModel model, const QString& id)
+{
+    switch (model) {
+    case HitachiModel::Hit911:
+        return Id911(id);
+    case HitachiModel::Hit902:
+        return Id902(id);
+    case HitachiModel::Hit912:
+        return Id912(id);
+    }
+    return {};
+}
+
+// A results frame with the model's count width and blocks (channel, value of 6, alarm).
+QString ResultsFrame(HitachiModel model, const QString& frameClass, const QString& id,
+                     const QList<std::tuple<int, QString, QString>>& results)
+{
+    const int channelWidth = model == HitachiModel::Hit902 ? 3 : 2;
+    const int countWidth = model == HitachiModel::Hit902 ? 3 : 2;
+    QString blocks;
+    for (const auto& [channel, value, alarm] : results) {
+        blocks += QStringLiteral("%1").arg(channel, channelWidth) + value + alarm;
+    }
+    return Frame({QStringLiteral(":") + frameClass, Id(model, id),
+                  QStringLiteral("%1").arg(results.size(), countWidth), blocks});
+}
+
+QString InquiryFrame(HitachiModel model, const QString& id, const QString& frameClass = QStringLiteral("A"))
+{
+    return Frame({QStringLiteral(";") + frameClass, Id(model, id)});
+}
+
+// One calibration standard: number, four readings of 6, alarm, prozone value of 6.
+QString Standard(int n)
+{
+    return QString::number(n) +
+           QStringLiteral("  0.%1%1  1.%1%1  2.%1%1  3.%1%1   %1%1%1%1 ").arg(n).left(31);
+}
+
+// A driver between two pseudo-terminals and a fresh database.
+class Rig
+{
+public:
+    Rig(const QString& backend, HitachiModel model, int pauseMs = 0)
+        : m_db(backend), m_log(m_clock, m_context.locale),
+          m_analyzerPort(QStringLiteral("analyzer port"), m_log),
+          m_limsPort(QStringLiteral("LIMS port"), m_log)
+    {
+        m_context.locale = QLocale(QLocale::German, QLocale::Germany);
+        Settings& s = m_context.settings;
+        s.AnalyzerId = QStringLiteral("H1");
+        s.AnalyzerType = model == HitachiModel::Hit911   ? QStringLiteral("H911")
+                         : model == HitachiModel::Hit902 ? QStringLiteral("H902")
+                                                         : QStringLiteral("H912");
+        s.ControlMask = QStringLiteral("QC?");
+        m_context.clock = &m_clock;
+        m_context.db = &m_db.db();
+        m_context.log = &m_log;
+        m_context.analyzerPort = &m_analyzerPort;
+        m_context.limsPort = &m_limsPort;
+        QObject::connect(&m_log, &CommLog::windowLine, [this](const QString& line) { m_lines << line; });
+        PortSpec a;
+        a.device = m_analyzerPeer.slaveName();
+        PortSpec l;
+        l.device = m_limsPeer.slaveName();
+        m_openError = m_analyzerPort.open(a) + m_limsPort.open(l);
+        driver = std::make_unique<HitachiDriver>(m_context, model, nullptr, pauseMs);
+    }
+
+    bool ok() const { return m_db.ok() && m_openError.isEmpty(); }
+    QString error() const { return m_db.error() + m_openError; }
+    Context& context() { return m_context; }
+    TestDatabase& db() { return m_db; }
+    LinePort& analyzerPort() { return m_analyzerPort; }
+
+    void exec(const QStringList& statements)
+    {
+        for (const QString& sql : statements)
+            m_db.exec(sql);
+    }
+
+    // The next frame the analyzer receives, empty when none comes.
+    QString toAnalyzer(int timeoutMs = 3000) { return nextFrame(m_analyzerPeer, m_analyzerBytes, timeoutMs); }
+    QString toLims(int timeoutMs = 3000) { return nextFrame(m_limsPeer, m_limsBytes, timeoutMs); }
+    // Everything that reached the two lines within a short while.
+    QByteArray quietAnalyzer()
+    {
+        QTest::qWait(60);
+        return std::exchange(m_analyzerBytes, {}) + m_analyzerPeer.readAvailable();
+    }
+    QByteArray quietLims()
+    {
+        QTest::qWait(60);
+        return std::exchange(m_limsBytes, {}) + m_limsPeer.readAvailable();
+    }
+
+    // Monitor lines since the last call.
+    QStringList monitor()
+    {
+        QStringList out;
+        for (const QString& line : std::as_const(m_lines)) {
+            if (line.startsWith(QLatin1String("Monitor: ")))
+                out << line.mid(9);
+        }
+        m_lines.clear();
+        return out;
+    }
+    // Every log line since the last call.
+    QStringList lines() { return std::exchange(m_lines, {}); }
+
+    QString rows(const QString& sql) const
+    {
+        SqlResult r = const_cast<TestDatabase&>(m_db).db().run(sql);
+        QStringList out;
+        while (r.next()) {
+            QStringList row;
+            for (int i = 0; i < r.query().record().count(); ++i)
+                row << (r.value(i).isNull() ? QStringLiteral("NULL") : r.value(i).toString());
+            out << row.join(QLatin1Char('|'));
+        }
+        return out.join(QLatin1Char(';'));
+    }
+
+    std::unique_ptr<HitachiDriver> driver;
+
+private:
+    static QString nextFrame(PtyPeer& peer, QByteArray& bytes, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!bytes.contains('\x03') && !deadline.hasExpired()) {
+            bytes += peer.readAvailable();
+            if (!bytes.contains('\x03'))
+                QTest::qWait(5);
+        }
+        const qsizetype end = bytes.indexOf('\x03');
+        if (end < 0)
+            return {};
+        const QByteArray frame = bytes.left(end + 1);
+        bytes.remove(0, end + 1);
+        return QString::fromLatin1(frame);
+    }
+
+    ManualClock m_clock{QDateTime(QDate(2024, 3, 5), QTime(10, 0))};
+    Context m_context;
+    TestDatabase m_db;
+    CommLog m_log;
+    PtyPeer m_analyzerPeer;
+    PtyPeer m_limsPeer;
+    LinePort m_analyzerPort;
+    LinePort m_limsPort;
+    QString m_openError;
+    QByteArray m_analyzerBytes;
+    QByteArray m_limsBytes;
+    QStringList m_lines;
+};
+
+// Parameters 1 to 4 on channels 1, 5, 7 and 37 of this analyzer; parameter 9 on channel 20 of
+// another one only. Sample 12345 has orders for parameters 1 and 2; QC1 is a control.
+const QStringList Setup{
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'H1', 1)",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (2, 'H1', 5)",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (3, 'H1', 7)",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (4, 'H1', 37)",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (9, 'H2', 20)",
+    "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 1)",
+    "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 2)",
+    "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC1', 1, 0, 100)",
+    "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC1', 3, 0, 100)",
+    "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 1, 'H1')",
+    "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 3, 'H1')",
+    "INSERT INTO control_base (control_id, name) VALUES ('QC1', 'Level 1 control')",
+};
+
+const QString RawRows = QStringLiteral("SELECT sample_id, parameter_id, result, data_alarm FROM Raw_Results "
+                                       "ORDER BY sample_id, parameter_id");
+
+} // namespace
+
+class TestHitachiDrivers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void inquiryReplies_data();
+    void inquiryReplies();
+    void openControlsDeletedAfterSelection_data() { Test::AddBackendRows(); }
+    void openControlsDeletedAfterSelection();
+    void repeatRequest_data() { Test::AddBackendRows(); }
+    void repeatRequest();
+    void functionCharacters_data();
+    void functionCharacters();
+    void classRules_data();
+    void classRules();
+    void resultsReachTheStore_data();
+    void resultsReachTheStore();
+    void damagedFramesAreAnswered_data();
+    void damagedFramesAreAnswered();
+    void splitAtEveryPosition_data();
+    void splitAtEveryPosition();
+    void limsRelay_data();
+    void limsRelay();
+    void emptyInquiryGoesToTheLims_data();
+    void emptyInquiryGoesToTheLims();
+    void classFIsAnsweredUnlogged();
+    void pauseBeforeReply();
+    void unendingInputIsBounded();
+    void registeredEntries_data();
+    void registeredEntries();
+};
+
+void TestHitachiDrivers::inquiryReplies_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("ise");
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("reply");
+
+    const QString sel911 = QStringLiteral("1") + Zeros(3) + QStringLiteral("1") + Zeros(43);
+    const QString reply911 = QStringLiteral(";A ") + QStringLiteral("  1") + QStringLiteral("1") +
+                             QStringLiteral(" 1") + Blanks(8) + QStringLiteral("12345") +
+                             QStringLiteral("   3") + QStringLiteral(" ") + QStringLiteral("031992") +
+                             QStringLiteral("1147") + QStringLiteral("48");
+    const QString reply902 =
+        QStringLiteral(";A ") + QStringLiteral("00012") + QStringLiteral(" ") + QStringLiteral("007");
+    const QString reply912 = QStringLiteral(";") + QStringLiteral("A") + QStringLiteral("F") +
+                             QStringLiteral("00034") + QStringLiteral("2") + QStringLiteral("15") +
+                             QStringLiteral("G");
+    const QStringList patient{
+        "INSERT INTO patients (p_id, si_id, surname, forename) VALUES (7, 'SI-77', 'Meier', 'Anna')",
+        "INSERT INTO customer (cust_id, cust_name) VALUES ('C7', 'Ward 7')",
+        "INSERT INTO sample_base (sample_id, p_id, cust_id, collector, coll_dat) "
+        "VALUES ('12345', 7, 'C7', 'Nurse', '2024-03-04 08:15:00')",
+    };
+
+    for (const QString& b : Test::Backends()) {
+        const QByteArray n = b.toLatin1();
+        QTest::addRow("%s 911 ids aligned, channels 1 and 5", n.data())
+            << b << int(HitachiModel::Hit911) << "1" << QStringList{}
+            << InquiryFrame(HitachiModel::Hit911, "12345") << reply911 + sel911 + "00000";
+        QTest::addRow("%s 911 control from its armed definitions", n.data())
+            << b << int(HitachiModel::Hit911) << "" << QStringList{}
+            << InquiryFrame(HitachiModel::Hit911, "QC1")
+            << ";A " + QStringLiteral("  1") + "1" + " 1" + Blanks(10) + "QC1" + "   3" + " " + "031992" +
+                   "1147" + "48" + "1" + Zeros(5) + "1" + Zeros(41) + "00000";
+        QTest::addRow("%s 902 channels 1, 5 and 37", n.data())
+            << b << int(HitachiModel::Hit902) << ""
+            << QStringList{"INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 4)"}
+            << InquiryFrame(HitachiModel::Hit902, "12345")
+            << reply902 + Blanks(8) + "12345" + Blanks(15) + " 37" + "1000100000" + Zeros(26) + "1" + "00000";
+        QTest::addRow("%s 902 ISE adds a character, reply still says 37", n.data())
+            << b << int(HitachiModel::Hit902) << "1" << QStringList{}
+            << InquiryFrame(HitachiModel::Hit902, "12345")
+            << reply902 + Blanks(8) + "12345" + Blanks(15) + " 37" + "10001" + Zeros(32) + "0" + "00000";
+        QTest::addRow("%s 902 blank id gets 37 zeros", n.data())
+            << b << int(HitachiModel::Hit902) << "1" << QStringList{}
+            << InquiryFrame(HitachiModel::Hit902, "")
+            << reply902 + Blanks(13) + Blanks(15) + " 37" + Zeros(37) + "00000";
+        QTest::addRow("%s 912 patient fields and collection date", n.data())
+            << b << int(HitachiModel::Hit912) << "" << patient << InquiryFrame(HitachiModel::Hit912, "12345")
+            << reply912 + Blanks(8) + "12345" + Blanks(4) + " " + "0304240815" + "48" + "10001" + Zeros(43) +
+                   "111111" + "SI-77" + Blanks(25) + "Meier" + Blanks(20) + "Anna" + Blanks(16) + "Ward 7" +
+                   Blanks(9) + "C7" + Blanks(8) + "Nurse" + Blanks(15);
+        QTest::addRow("%s 912 control name in the first field, ISE", n.data())
+            << b << int(HitachiModel::Hit912) << "1" << QStringList{}
+            << InquiryFrame(HitachiModel::Hit912, "QC1")
+            << reply912 + Blanks(10) + "QC1" + Blanks(4) + " " + Blanks(10) + "48" + "1" + Zeros(5) + "1" +
+                   Zeros(41) + "0" + "111111" + "Level 1 control" + Blanks(15) + Blanks(25) + Blanks(20) +
+                   Blanks(15) + Blanks(10) + Blanks(20);
+    }
+}
+
+void TestHitachiDrivers::inquiryReplies()
+{
+    QFETCH(QString, backend);
+    QFETCH(int, model);
+    QFETCH(QString, ise);
+    QFETCH(QStringList, setup);
+    QFETCH(QString, frame);
+    QFETCH(QString, reply);
+    Rig rig(backend, HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.context().settings.IseSetting = ise;
+    rig.exec(Setup + setup);
+
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + reply + ETX);
+    QCOMPARE(rig.monitor(), QStringList{"spe"});
+    QCOMPARE(rig.driver->reply(), reply);
+}
+
+void TestHitachiDrivers::openControlsDeletedAfterSelection()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.exec({"INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC1', 3, 'H1')",
+              "INSERT INTO control_results (control_id, parameter_id, analyzer_id, result) VALUES ('QC1', 1, "
+              "'H1', 5)"});
+    rig.driver->receive(InquiryFrame(HitachiModel::Hit911, "QC1"));
+    // The open row selects channel 7 only, and is gone afterwards; the finished row stays.
+    QCOMPARE(rig.toAnalyzer().mid(40, 48), Zeros(6) + "1" + Zeros(41));
+    QCOMPARE(rig.rows("SELECT parameter_id, result FROM control_results"), QStringLiteral("1|5"));
+}
+
+void TestHitachiDrivers::repeatRequest()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const QString repeat = Frame({"?"});
+
+    // After a real-time routine result the order reply (no tests) is repeated.
+    rig.driver->receive(ResultsFrame(HitachiModel::Hit911, "A", "12345", {{1, " 72.38", " "}}));
+    const QString orderReply = rig.toAnalyzer();
+    QCOMPARE(orderReply.size(), 94);
+    QCOMPARE(orderReply.mid(40, 48), Zeros(48));
+    rig.driver->receive(repeat);
+    QCOMPARE(rig.toAnalyzer(), orderReply);
+    rig.monitor();
+    rig.driver->receive(repeat);
+    QCOMPARE(rig.toAnalyzer(), orderReply);
+    QCOMPARE(rig.monitor(), QStringList{"rep"});
+
+    // A piece without ETX resets the reply: the repeat that follows repeats ">".
+    rig.driver->receive(STX + ":A 12");
+    QCOMPARE(rig.quietAnalyzer(), QByteArray());
+    rig.driver->receive(repeat);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+}
+
+void TestHitachiDrivers::functionCharacters_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("withLims");
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QStringList>("monitor");
+    QTest::newRow("911 >") << int(HitachiModel::Hit911) << false << ">" << QStringList{};
+    QTest::newRow("911 @") << int(HitachiModel::Hit911) << false << "@" << QStringList{"sus"};
+    QTest::newRow("911 1") << int(HitachiModel::Hit911) << false << "1" << QStringList{"fr1"};
+    QTest::newRow("911 2") << int(HitachiModel::Hit911) << false << "2" << QStringList{"fr2"};
+    QTest::newRow("911 <") << int(HitachiModel::Hit911) << false << "<" << QStringList{"res"};
+    QTest::newRow("911 3 unknown") << int(HitachiModel::Hit911) << false << "3" << QStringList{};
+    QTest::newRow("911 other") << int(HitachiModel::Hit911) << false << "x" << QStringList{};
+    QTest::newRow("911 with LIMS @") << int(HitachiModel::Hit911) << true << "@" << QStringList{"sus"};
+    QTest::newRow("902 <") << int(HitachiModel::Hit902) << false << "<" << QStringList{"res"};
+    QTest::newRow("902 3 unknown") << int(HitachiModel::Hit902) << false << "3" << QStringList{};
+    QTest::newRow("912 3") << int(HitachiModel::Hit912) << false << "3" << QStringList{"fr3"};
+    QTest::newRow("912 1") << int(HitachiModel::Hit912) << false << "1" << QStringList{"fr1"};
+    QTest::newRow("912 ?") << int(HitachiModel::Hit912) << false << "?" << QStringList{"rep"};
+}
+
+void TestHitachiDrivers::functionCharacters()
+{
+    QFETCH(int, model);
+    QFETCH(bool, withLims);
+    QFETCH(QString, function);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.context().link.limsOnline = false;
+    const QString frame = Frame({function, QStringLiteral("A")});
+    if (withLims)
+        rig.driver->receiveWithLims(frame);
+    else
+        rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QTEST(rig.monitor(), "monitor");
+}
+
+void TestHitachiDrivers::classRules_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("withLims");
+    QTest::addColumn<QString>("frameClass");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("monitor");
+    QTest::addColumn<int>("replyLength"); // 1: ">"
+    QTest::addColumn<QString>("stored");  // table that gained rows, "" for none
+
+    const auto row = [](const char* name, HitachiModel m, bool lims, const char* cls, const char* id,
+                        QStringList monitor, int length, const char* table) {
+        QTest::newRow(name) << int(m) << lims << QString::fromLatin1(cls) << QString::fromLatin1(id)
+                            << monitor << length << QString::fromLatin1(table);
+    };
+    const auto H911 = HitachiModel::Hit911;
+    const auto H902 = HitachiModel::Hit902;
+    const auto H912 = HitachiModel::Hit912;
+    row("911 a control", H911, false, "a", "QC1", {"received control : batchmode"}, 1, "control_results");
+    row("911 A control gets 48 zeros", H911, false, "A", "QC1", {"received control : realmode"}, 92,
+        "control_results");
+    row("911 b sample", H911, false, "b", "12345", {"received sample : batchmode"}, 1, "Raw_Results");
+    row("911 B sample", H911, false, "B", "12345", {"received sample : realmode"}, 92, "Raw_Results");
+    row("911 g sample", H911, false, "g", "12345", {"received STAT Sample : batchmode"}, 1, "Raw_Results");
+    row("911 g control", H911, false, "g", "QC1", {"received STAT Control : batchmode"}, 1,
+        "control_results");
+    row("911 G sample", H911, false, "G", "12345", {"received STAT Sample"}, 1, "Raw_Results");
+    row("911 unknown class", H911, false, "Z", "12345", {}, 1, "");
+    row("911 with LIMS G", H911, true, "G", "12345", {"received stat Sample"}, 1, "Raw_Results");
+    row("911 with LIMS g not served", H911, true, "g", "12345", {}, 1, "");
+    row("911 with LIMS b not served", H911, true, "b", "12345", {}, 1, "");
+    row("911 with LIMS A", H911, true, "A", "12345", {"received sample : realmode"}, 92, "Raw_Results");
+    row("902 a", H902, false, "a", "12345", {"received sample : batchmode"}, 1, "Raw_Results");
+    row("902 d control", H902, false, "d", "QC1", {"received stat Control"}, 1, "control_results");
+    row("902 D parsed but not served", H902, false, "D", "12345", {}, 1, "");
+    row("902 A gets 37 zeros", H902, false, "A", "12345", {"received sample : realmode"}, 85, "Raw_Results");
+    row("902 with LIMS d", H902, true, "d", "12345", {"received stat Sample"}, 1, "Raw_Results");
+    row("912 c", H912, false, "c", "12345", {"received sample : batchmode"}, 1, "Raw_Results");
+    row("912 D", H912, false, "D", "12345", {"received STAT Sample"}, 1, "Raw_Results");
+    row("912 d not served", H912, false, "d", "12345", {}, 1, "");
+    row("912 C gets 48 zeros", H912, false, "C", "12345", {"received sample : realmode"}, 216, "Raw_Results");
+}
+
+void TestHitachiDrivers::classRules()
+{
+    QFETCH(int, model);
+    QFETCH(bool, withLims);
+    QFETCH(QString, frameClass);
+    QFETCH(QString, id);
+    QFETCH(int, replyLength);
+    QFETCH(QString, stored);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const QString frame =
+        ResultsFrame(HitachiModel(model), frameClass, id, {{1, " 72.38", " "}, {5, "  1.50", " "}});
+    if (withLims)
+        rig.driver->receiveWithLims(frame);
+    else
+        rig.driver->receive(frame);
+    const QString reply = rig.toAnalyzer();
+    QCOMPARE(reply.size(), replyLength + 2);
+    if (replyLength > 1) {
+        const int channels = model == int(HitachiModel::Hit902) ? 37 : 48;
+        const int at = model == int(HitachiModel::Hit911) ? 40 : model == int(HitachiModel::Hit902) ? 44 : 43;
+        QCOMPARE(reply.mid(at, channels), Zeros(channels));
+    }
+    QTEST(rig.monitor(), "monitor");
+    for (const QString& table : {QStringLiteral("control_results"), QStringLiteral("Raw_Results")})
+        QCOMPARE(rig.db().count(table) > 0, table == stored);
+}
+
+void TestHitachiDrivers::resultsReachTheStore_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QStringList>("monitor");
+
+    const auto H911 = HitachiModel::Hit911;
+    const auto H912 = HitachiModel::Hit912;
+    const auto H902 = HitachiModel::Hit902;
+    for (const QString& b : Test::Backends()) {
+        const QByteArray n = b.toLatin1();
+        QTest::addRow("%s 911 routine blank stored as NULL, alarm O as >", n.data())
+            << b << int(H911) << ResultsFrame(H911, "a", "12345", {{1, "      ", "A"}, {5, " 72.38", "O"}})
+            << "12345|1|NULL|A;12345|2|72.38|>" << QStringList{"received sample : batchmode"};
+        QTest::addRow("%s 911 STAT blank with alarm gets ?", n.data())
+            << b << int(H911) << ResultsFrame(H911, "G", "12345", {{1, "      ", "A"}}) << "12345|1|NULL|?"
+            << QStringList{"received STAT Sample"};
+        QTest::addRow("%s 911 reads another analyzer's channel", n.data())
+            << b << int(H911) << ResultsFrame(H911, "a", "12345", {{20, "  3.00", " "}}) << "12345|9|3|"
+            << QStringList{"received sample : batchmode"};
+        QTest::addRow("%s 912 skips another analyzer's channel", n.data())
+            << b << int(H912) << ResultsFrame(H912, "a", "12345", {{20, "  3.00", " "}, {5, "  4.00", ">"}})
+            << "12345|2|4|>"
+            << QStringList{"sample \"12345\": no parameter for channel 20 in param2channel: value \"  3.00\" "
+                           "not stored",
+                           "received sample : batchmode"};
+        QTest::addRow("%s 902 channel without any mapping", n.data())
+            << b << int(H902) << ResultsFrame(H902, "a", "12345", {{2, "  3.00", " "}, {37, "  4.00", " "}})
+            << "12345|4|4|"
+            << QStringList{"sample \"12345\": no parameter for channel 2 in param2channel: value \"  3.00\" "
+                           "not stored",
+                           "received sample : batchmode"};
+    }
+}
+
+void TestHitachiDrivers::resultsReachTheStore()
+{
+    QFETCH(QString, backend);
+    QFETCH(int, model);
+    QFETCH(QString, frame);
+    Rig rig(backend, HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QTEST(rig.rows(RawRows), "raw");
+    QTEST(rig.monitor(), "monitor");
+}
+
+void TestHitachiDrivers::damagedFramesAreAnswered_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<int>("calibrations");
+
+    const auto H911 = HitachiModel::Hit911;
+    const auto H912 = HitachiModel::Hit912;
+    const auto H902 = HitachiModel::Hit902;
+    QTest::newRow("911 count not a number") << int(H911) << Frame({":a", Id911("12345"), "xx", " 1 72.38 "})
+                                            << "result count \"xx\" is not a number"
+                                            << "" << 0;
+    QTest::newRow("911 count above the blocks: complete ones stored")
+        << int(H911) << Frame({":a", Id911("12345"), " 3", " 1 72.38 ", " 5  1.5"})
+        << "result count 3 but the frame holds 1 complete results"
+        << "12345|1|72.38|" << 0;
+    QTest::newRow("912 results cut before the count")
+        << int(H912) << Frame({":a", Id912("12345").left(30)}) << "cut short"
+        << "" << 0;
+    QTest::newRow("911 seven standards")
+        << int(H911)
+        << Frame({":M", " 1", "7", " ", Standard(1), Standard(2), Standard(3), Standard(4), Standard(5),
+                  Standard(6), Standard(7)})
+        << "standard count 7 is above 6"
+        << "" << 0;
+    QTest::newRow("902 calibration of an unmapped channel")
+        << int(H902) << Frame({":G", " ", " 99", "1", " ", Standard(1), "  0.0100"})
+        << "calibration of channel 99: no parameter"
+        << "" << 0;
+    QTest::newRow("902 calibration mapped for another analyzer is stored")
+        << int(H902) << Frame({":G", " ", " 20", "1", " ", Standard(1), "  0.0100"})
+        << "received calibrator data"
+        << "" << 1;
+    QTest::newRow("911 inquiry cut inside the id")
+        << int(H911) << Frame({";A", Id911("12345").left(12)}) << "cut short"
+        << "" << 0;
+}
+
+void TestHitachiDrivers::damagedFramesAreAnswered()
+{
+    QFETCH(int, model);
+    QFETCH(QString, frame);
+    QFETCH(QString, problem);
+    QFETCH(int, calibrations);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    const QStringList monitor = rig.monitor();
+    QVERIFY2(monitor.filter(problem).size() == 1, qPrintable(monitor.join(QLatin1Char('\n'))));
+    QTEST(rig.rows(RawRows), "raw");
+    QVERIFY2(rig.db().count("calibrations") == calibrations, qPrintable(monitor.join(QLatin1Char('\n'))));
+}
+
+void TestHitachiDrivers::splitAtEveryPosition_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("withLims");
+    QTest::addColumn<QString>("frame");
+    const auto H911 = HitachiModel::Hit911;
+    const auto H912 = HitachiModel::Hit912;
+    const auto H902 = HitachiModel::Hit902;
+    QTest::newRow("911 real-time results")
+        << int(H911) << false << ResultsFrame(H911, "A", "12345", {{1, " 72.38", " "}, {5, "      ", "A"}});
+    QTest::newRow("911 with LIMS inquiry") << int(H911) << true << InquiryFrame(H911, "12345");
+    QTest::newRow("902 batch results")
+        << int(H902) << false << ResultsFrame(H902, "a", "12345", {{1, " 72.38", "O"}, {37, "  4.00", " "}});
+    QTest::newRow("912 inquiry") << int(H912) << false << InquiryFrame(H912, "12345");
+    QTest::newRow("912 STAT results")
+        << int(H912) << false << ResultsFrame(H912, "D", "12345", {{5, "      ", "A"}});
+}
+
+void TestHitachiDrivers::splitAtEveryPosition()
+{
+    QFETCH(int, model);
+    QFETCH(bool, withLims);
+    QFETCH(QString, frame);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const auto reset = [&] {
+        rig.exec({"DELETE FROM Raw_Results", "DELETE FROM request", "DELETE FROM sample_base",
+                  "DELETE FROM results", "DELETE FROM req2send",
+                  "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 1)",
+                  "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 2)"});
+    };
+    const QString state = QStringLiteral("SELECT sample_id, parameter_id, result, data_alarm FROM request "
+                                         "ORDER BY parameter_id");
+    const auto feed = [&](const QString& piece) {
+        if (withLims)
+            rig.driver->receiveWithLims(piece);
+        else
+            rig.driver->receive(piece);
+    };
+
+    reset();
+    feed(frame);
+    const QString wholeReply = rig.toAnalyzer();
+    const QString wholeRaw = rig.rows(RawRows);
+    const QString wholeRequest = rig.rows(state);
+    QVERIFY(!wholeReply.isEmpty());
+
+    for (int cut = 1; cut < frame.size(); ++cut) {
+        reset();
+        feed(frame.left(cut));
+        feed(frame.mid(cut));
+        QCOMPARE(rig.toAnalyzer(), wholeReply);
+        QCOMPARE(rig.rows(RawRows), wholeRaw);
+        QCOMPARE(rig.rows(state), wholeRequest);
+    }
+    // Exactly one reply per frame.
+    QCOMPARE(rig.quietAnalyzer(), QByteArray());
+}
+
+void TestHitachiDrivers::limsRelay_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("limsOnline");
+    QTest::newRow("911 LIMS online") << int(HitachiModel::Hit911) << true;
+    QTest::newRow("911 LIMS offline") << int(HitachiModel::Hit911) << false;
+    QTest::newRow("902 LIMS online") << int(HitachiModel::Hit902) << true;
+    QTest::newRow("902 LIMS offline") << int(HitachiModel::Hit902) << false;
+}
+
+void TestHitachiDrivers::limsRelay()
+{
+    QFETCH(int, model);
+    QFETCH(bool, limsOnline);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.context().link.limsOnline = limsOnline;
+    rig.driver->receiveWithLims(Frame({">"}));
+    const QString ack = STX + ">" + ETX;
+    if (limsOnline) {
+        QCOMPARE(rig.toLims(), ack);
+        QCOMPARE(rig.quietAnalyzer(), QByteArray());
+    } else {
+        QCOMPARE(rig.toAnalyzer(), ack);
+        QCOMPARE(rig.quietLims(), QByteArray());
+    }
+}
+
+void TestHitachiDrivers::emptyInquiryGoesToTheLims_data()
+{
+    QTest::addColumn<QString>("outType");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<bool>("toLims");
+    QTest::addColumn<bool>("toAnalyzer");
+    QTest::newRow("no tests, invH912: asked of the LIMS") << "invH912"
+                                                          << "777" << true << false;
+    QTest::newRow("no tests, other out-type: nothing sent") << "invOAU400"
+                                                            << "777" << false << false;
+    QTest::newRow("blank id, invH912: asked of the LIMS") << "invH912"
+                                                          << "" << true << false;
+    QTest::newRow("tests: answered by the host") << "invH912"
+                                                 << "12345" << false << true;
+}
+
+void TestHitachiDrivers::emptyInquiryGoesToTheLims()
+{
+    QFETCH(QString, outType);
+    QFETCH(QString, id);
+    QFETCH(bool, toLims);
+    QFETCH(bool, toAnalyzer);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit902);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.context().settings.OutType = outType;
+    rig.driver->receiveWithLims(InquiryFrame(HitachiModel::Hit902, id));
+    if (toLims) {
+        // Function, class, "1", number 5, "1", position 2, "5", id 13, info 4, "0", date 6, time 4.
+        QCOMPARE(rig.toLims(), STX + ";A" + "1" + "00012" + "1" + "07" + "5" + (Blanks(13) + id).right(13) +
+                                   Blanks(4) + "0" + Blanks(6) + Blanks(4) + ETX);
+    } else {
+        QCOMPARE(rig.quietLims(), QByteArray());
+    }
+    if (toAnalyzer) {
+        QCOMPARE(rig.toAnalyzer().size(), 87);
+        QCOMPARE(rig.monitor(), QStringList{"spe"});
+    } else {
+        QCOMPARE(rig.quietAnalyzer(), QByteArray());
+        QCOMPARE(rig.monitor(), QStringList{});
+    }
+}
+
+void TestHitachiDrivers::classFIsAnsweredUnlogged()
+{
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.driver->receiveWithLims(Frame({":F", Id911("12345"), " 0"}));
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    const QStringList lines = rig.lines();
+    QCOMPARE(lines.filter("A->H").size(), 0);
+    QCOMPARE(lines.filter("H->A").size(), 1);
+}
+
+void TestHitachiDrivers::pauseBeforeReply()
+{
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit912, HitachiDriver::PauseBeforeReplyMs);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.driver->receive(Frame({"@"}));
+    // The reply waits on the line while the pause runs, then goes out.
+    QVERIFY(rig.analyzerPort().isBusy());
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+}
+
+void TestHitachiDrivers::unendingInputIsBounded()
+{
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.driver->receive(STX + ":a");
+    for (int i = 0; i < 10; ++i)
+        rig.driver->receive(QString(1000, QLatin1Char('x')));
+    QVERIFY(rig.driver->frameBuffer().text().size() <= FrameBuffer::Limit);
+    QCOMPARE(rig.monitor().filter("frame buffer passed").size(), 2);
+    QCOMPARE(rig.quietAnalyzer(), QByteArray());
+    // The next frame is served as usual.
+    rig.driver->receive(ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
+}
+
+void TestHitachiDrivers::registeredEntries_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("limsSide");
+    QTest::addColumn<bool>("toLims"); // an analyzer ">" relayed to the LIMS: the LIMS-aware entry
+    QTest::newRow("H911") << "H911" << false << false;
+    QTest::newRow("H911 with LIMS") << "H911" << true << true;
+    QTest::newRow("H902") << "H902" << false << false;
+    QTest::newRow("H902 with LIMS") << "H902" << true << true;
+    QTest::newRow("H912") << "H912" << false << false;
+}
+
+void TestHitachiDrivers::registeredEntries()
+{
+    QFETCH(QString, type);
+    QFETCH(bool, limsSide);
+    QFETCH(bool, toLims);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    Settings& s = rig.context().settings;
+    s.AnalyzerType = type;
+    if (limsSide) {
+        s.OutType = QStringLiteral("invH912");
+        s.OutComPort = 2;
+    }
+    QObject owner;
+    Dispatcher dispatcher(rig.context());
+    RegisterHitachiDrivers(rig.context(), dispatcher, &owner);
+    dispatcher.analyzerReceived(Frame({">"}));
+    const QString ack = STX + ">" + ETX;
+    QCOMPARE(toLims ? rig.toLims() : rig.toAnalyzer(), ack);
+    QCOMPARE(rig.monitor(), QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestHitachiDrivers)
+#include "tst_hitachidrivers.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+
+namespace Quorlix {
+
+// "Hitachi Simulation": plays a Hitachi 911 for testing. It builds an inquiry or a results frame
+// from the operator's entries and hands it to the receive handler as if it had come from the
+// analyzer port; it writes to no port itself.
+class frmSimulate final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using Receiver = std::function<void(const QString& received)>;
+    static constexpr int ResultRows = 10;
+
+    explicit frmSimulate(Receiver receiver, QWidget* parent = nullptr);
+
+    // The frames the buttons send, for a sample id and (channel, result) entries.
+    static QString InquiryFrame(const QString& sampleId);
+    static QString ResultsFrame(const QString& sampleId, const QList<std::pair<QString, QString>>& entries);
+
+private:
+    void Command2_Click();
+    void Command3_Click();
+
+    Receiver m_receiver;
+    QLineEdit* Text2 = nullptr; // the sample id
+    QList<QLineEdit*> tchannel;
+    QList<QLineEdit*> tresult;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+};
+
+} // namespace Quorlix
