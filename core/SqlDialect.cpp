@@ -2,6 +2,8 @@
 
 #include "Stamps.h"
 
+#include <QSqlError>
+
 namespace Quorlix {
 
 QString SqlDialect::name() const
@@ -134,6 +136,65 @@ QString SqlDialect::quoteIdentifier(const QString& name) const
     if (m_kind == SqlServer || m_kind == SQLite)
         return QLatin1Char('[') + escaped.replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
     return QLatin1Char('"') + escaped.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QString SqlDialect::savepoint(const QString& name) const
+{
+    if (m_kind == SqlServer)
+        return QStringLiteral("SAVE TRANSACTION %1").arg(name);
+    return QStringLiteral("SAVEPOINT %1").arg(name);
+}
+
+QString SqlDialect::rollbackToSavepoint(const QString& name) const
+{
+    if (m_kind == SqlServer)
+        return QStringLiteral("ROLLBACK TRANSACTION %1").arg(name);
+    return QStringLiteral("ROLLBACK TO SAVEPOINT %1").arg(name);
+}
+
+QString SqlDialect::releaseSavepoint(const QString& name) const
+{
+    if (m_kind == SqlServer)
+        return {};
+    return QStringLiteral("RELEASE SAVEPOINT %1").arg(name);
+}
+
+bool SqlDialect::isDataError(const QSqlError& error) const
+{
+    const QString code = error.nativeErrorCode();
+    if (m_kind == SQLite) {
+        // Extended result codes carry the primary code in the low byte: TOOBIG, CONSTRAINT,
+        // MISMATCH, RANGE.
+        bool ok = false;
+        const int primary = code.toInt(&ok) & 0xff;
+        return ok && (primary == 18 || primary == 19 || primary == 20 || primary == 25);
+    }
+    // SQLSTATE classes 22 (data exception) and 23 (integrity constraint violation); the ODBC
+    // driver may hand several codes, separated by ";", and SQL Server its own error numbers.
+    static const QStringList sqlServerDataErrors{
+        QStringLiteral("8152"), QStringLiteral("2628"), QStringLiteral("515"), QStringLiteral("2627"),
+        QStringLiteral("2601"), QStringLiteral("547"),  QStringLiteral("245"), QStringLiteral("8114"),
+        QStringLiteral("241"),  QStringLiteral("8115"), QStringLiteral("220"), QStringLiteral("232")};
+    const QStringList parts = code.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& raw : parts) {
+        const QString part = raw.trimmed();
+        if (part.size() == 5 &&
+            (part.startsWith(QLatin1String("22")) || part.startsWith(QLatin1String("23"))))
+            return true;
+        if (m_kind == SqlServer && sqlServerDataErrors.contains(part))
+            return true;
+    }
+    if (m_kind == PostgreSQL) {
+        // PostgreSQL's ODBC driver hands no SQLSTATE, only the server's message.
+        static const QStringList dataMessages{QStringLiteral("violates"), QStringLiteral("invalid input syntax"),
+                                              QStringLiteral("out of range"), QStringLiteral("value too long"),
+                                              QStringLiteral("division by zero")};
+        const QString text = error.databaseText();
+        for (const QString& message : dataMessages)
+            if (text.contains(message))
+                return true;
+    }
+    return false;
 }
 
 } // namespace Quorlix

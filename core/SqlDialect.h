@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSqlError;
+
 namespace Quorlix {
 
 // The few places where the laboratory's database servers speak differently. Every statement of
@@ -39,6 +41,14 @@ public:
     QStringList explicitIdentityAfter(const QString& table, const QString& column) const;
     // A quoted identifier.
     QString quoteIdentifier(const QString& name) const;
+    // Savepoints inside a transaction: SQL Server names them with SAVE/ROLLBACK TRANSACTION and
+    // has no release (releaseSavepoint() is then empty).
+    QString savepoint(const QString& name) const;
+    QString rollbackToSavepoint(const QString& name) const;
+    QString releaseSavepoint(const QString& name) const;
+    // Whether a failed statement was refused because of the values it carried (too long, not a
+    // number, a constraint) rather than because the database, a table or the connection failed.
+    bool isDataError(const QSqlError& error) const;
 
 private:
     Kind m_kind;

@@ -1,78 +1,102 @@
 #include "ControlBlocks.h"
 
 #include "../core/Database.h"
+#include "StoreValues.h"
+#include "Transaction.h"
 
 #include <QList>
 #include <QPair>
 
 namespace Quorlix {
 
-bool UpdateControlBlock(Database& db, const QString& controlId, qint16 parameterId, double value,
-                        const QString& analyzerId)
+DbOutcome UpdateControlBlock(Database& db, const QString& controlId, qint16 parameterId, double value,
+                             const QString& analyzerId)
 {
-    SqlResult range = db.run(
-        QStringLiteral("SELECT range_low, range_high FROM control_def WHERE control_id = ? AND parameter_id = ?"),
-        {controlId, parameterId});
+    SqlResult range =
+        db.run(QStringLiteral(
+                   "SELECT range_low, range_high FROM control_def WHERE control_id = ? AND parameter_id = ?"),
+               {BoundText(controlId), parameterId});
     if (!range.ok())
-        return false;
+        return DbOutcome::of(db, range);
     if (!range.next())
-        return true; // no target range: nothing to book
+        return DbOutcome::done(); // no target range: nothing to book
     const QVariant low = range.value(0);
     const QVariant high = range.value(1);
-    const bool inRange = !low.isNull() && !high.isNull() && value >= low.toDouble() && value <= high.toDouble();
-    if (inRange
-        && !db.run(QStringLiteral("DELETE FROM control_block WHERE control_id = ? AND parameter_id = ? AND analyzer_id = ?"),
-                   {controlId, parameterId, analyzerId})
-                .ok())
-        return false;
+    range.query().finish();
+    const bool inRange =
+        !low.isNull() && !high.isNull() && value >= low.toDouble() && value <= high.toDouble();
+    if (inRange) {
+        SqlResult passed = db.run(
+            QStringLiteral(
+                "DELETE FROM control_block WHERE control_id = ? AND parameter_id = ? AND analyzer_id = ?"),
+            {BoundText(controlId), parameterId, BoundText(analyzerId)});
+        if (!passed.ok())
+            return DbOutcome::of(db, passed);
+    }
 
-    SqlResult left = db.run(QStringLiteral("SELECT COUNT(*) FROM control_block WHERE control_id = ? AND analyzer_id = ?"),
-                            {controlId, analyzerId});
+    SqlResult left =
+        db.run(QStringLiteral("SELECT COUNT(*) FROM control_block WHERE control_id = ? AND analyzer_id = ?"),
+               {BoundText(controlId), BoundText(analyzerId)});
     if (!left.next())
-        return false;
-    if (left.value(0).toInt() < 1)
+        return left.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of control_block"))
+                         : DbOutcome::of(db, left);
+    const int remaining = left.value(0).toInt();
+    left.query().finish();
+    if (remaining < 1)
         return RearmControlBlock(db, controlId, analyzerId);
-    return true;
+    return DbOutcome::done();
 }
 
-bool RearmControlBlock(Database& db, const QString& controlId, const QString& analyzerId)
+DbOutcome RearmControlBlock(Database& db, const QString& controlId, const QString& analyzerId)
 {
-    if (!db.run(QStringLiteral("DELETE FROM control_block WHERE control_id = ? AND analyzer_id = ?"), {controlId, analyzerId})
-             .ok())
-        return false;
-    SqlResult rows = db.run(QStringLiteral("SELECT control_id, cd.parameter_id, analyzer_id FROM control_def cd "
-                                           "INNER JOIN param2channel p2c ON cd.parameter_id = p2c.parameter_id "
-                                           "WHERE control_id = ? AND analyzer_id = ?"),
-                            {controlId, analyzerId});
+    SqlResult cleared =
+        db.run(QStringLiteral("DELETE FROM control_block WHERE control_id = ? AND analyzer_id = ?"),
+               {BoundText(controlId), BoundText(analyzerId)});
+    if (!cleared.ok())
+        return DbOutcome::of(db, cleared);
+    SqlResult rows =
+        db.run(QStringLiteral("SELECT control_id, cd.parameter_id, analyzer_id FROM control_def cd "
+                              "INNER JOIN param2channel p2c ON cd.parameter_id = p2c.parameter_id "
+                              "WHERE control_id = ? AND analyzer_id = ?"),
+               {BoundText(controlId), BoundText(analyzerId)});
     if (!rows.ok())
-        return false;
+        return DbOutcome::of(db, rows);
     QList<QVariantList> inserts;
     while (rows.next())
         inserts.append({rows.value(0), rows.value(1), rows.value(2)});
+    rows.query().finish();
     for (const QVariantList& values : inserts) {
-        if (!db.run(QStringLiteral("INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES (?, ?, ?)"),
-                    values)
-                 .ok())
-            return false;
+        SqlResult armed =
+            db.run(QStringLiteral(
+                       "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES (?, ?, ?)"),
+                   values);
+        if (!armed.ok())
+            return DbOutcome::of(db, armed);
     }
-    return true;
+    return DbOutcome::done();
 }
 
-bool RearmAllControlBlocks(Database& db, const QString& analyzerId)
+DbOutcome RearmAllControlBlocks(Database& db, const QString& analyzerId)
 {
-    SqlResult rows = db.run(QStringLiteral("SELECT DISTINCT control_id, analyzer_id FROM control_def cd "
-                                           "INNER JOIN param2channel p2c ON cd.parameter_id = p2c.parameter_id "
-                                           "WHERE analyzer_id = ?"),
-                            {analyzerId});
+    Transaction transaction(db);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    SqlResult rows =
+        db.run(QStringLiteral("SELECT DISTINCT control_id, analyzer_id FROM control_def cd "
+                              "INNER JOIN param2channel p2c ON cd.parameter_id = p2c.parameter_id "
+                              "WHERE analyzer_id = ?"),
+               {BoundText(analyzerId)});
     if (!rows.ok())
-        return false;
+        return DbOutcome::of(db, rows);
     QList<QPair<QString, QString>> controls;
     while (rows.next())
         controls.append({rows.value(0).toString(), rows.value(1).toString()});
-    bool ok = true;
-    for (const auto& [control, analyzer] : controls)
-        ok = RearmControlBlock(db, control, analyzer) && ok;
-    return ok;
+    rows.query().finish();
+    for (const auto& [control, analyzer] : controls) {
+        if (DbOutcome o = RearmControlBlock(db, control, analyzer); !o.ok())
+            return o;
+    }
+    return transaction.commit();
 }
 
 } // namespace Quorlix

@@ -1,3 +1,18 @@
 target_sources(quorlix_core PRIVATE
+  ${ROOT}/store/Autovalidation.h ${ROOT}/store/Autovalidation.cpp
+  ${ROOT}/store/CalibrationDialogs.h
+  ${ROOT}/store/CalibrationStore.h ${ROOT}/store/CalibrationStore.cpp
   ${ROOT}/store/ControlBlocks.h ${ROOT}/store/ControlBlocks.cpp
+  ${ROOT}/store/ControlStore.h ${ROOT}/store/ControlStore.cpp
+  ${ROOT}/store/DbOutcome.h ${ROOT}/store/DbOutcome.cpp
+  ${ROOT}/store/JobRunner.h ${ROOT}/store/JobRunner.cpp
+  ${ROOT}/store/LimsFrames.h ${ROOT}/store/LimsFrames.cpp
+  ${ROOT}/store/LimsReports.h ${ROOT}/store/LimsReports.cpp
+  ${ROOT}/store/SampleIds.h ${ROOT}/store/SampleIds.cpp
+  ${ROOT}/store/SampleStore.h ${ROOT}/store/SampleStore.cpp
+  ${ROOT}/store/Spool.h ${ROOT}/store/Spool.cpp
+  ${ROOT}/store/Store.h ${ROOT}/store/Store.cpp
+  ${ROOT}/store/StoreJob.h ${ROOT}/store/StoreJob.cpp
+  ${ROOT}/store/StoreValues.h ${ROOT}/store/StoreValues.cpp
+  ${ROOT}/store/Transaction.h ${ROOT}/store/Transaction.cpp
 )

@@ -1,0 +1,100 @@
+#include "ControlStore.h"
+
+#include "../core/Database.h"
+#include "../core/SqlHelpers.h"
+#include "../core/Stamps.h"
+#include "ControlBlocks.h"
+#include "LimsReports.h"
+#include "Store.h"
+#include "StoreValues.h"
+#include "Transaction.h"
+
+namespace Quorlix {
+
+namespace {
+
+QVariant TextOrNull(const QString& text)
+{
+    return text.isEmpty() ? Database::null() : QVariant(text);
+}
+
+} // namespace
+
+bool MatchesMask(const QString& text, const QString& mask)
+{
+    if (text.size() != mask.size())
+        return false;
+    for (qsizetype i = 0; i < mask.size(); ++i) {
+        if (mask.at(i) != QLatin1Char('?') && mask.at(i) != text.at(i))
+            return false;
+    }
+    return true;
+}
+
+DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffects& effects)
+{
+    Database& db = transaction.db();
+    const QString controlId = job.recordId();
+    const QString storedId = WithoutBlanks(controlId);
+    const QVariant stamp = db.stamp(job.stamp);
+
+    for (int k = 0; k < job.sample.ResultCount; ++k) {
+        const ResultEntry& entry = job.sample.Results[static_cast<size_t>(k)];
+        const qint16 p = entry.ParameterId;
+        const QString& v = entry.Value;
+
+        bool number = false;
+        const QVariant result = NumericOrNull(v, &number);
+        const QString compact = WithoutBlanks(v);
+        if (!number && !compact.isEmpty() && compact != QLatin1String("NULL"))
+            effects.notes.append(
+                QStringLiteral("control %1 parameter %2: value \"%3\" is not a number; stored as NULL")
+                    .arg(controlId)
+                    .arg(p)
+                    .arg(v));
+
+        const DbOutcome inserted = transaction.skippable([&] {
+            SqlResult r = db.run(
+                QStringLiteral("INSERT INTO control_results (control_id, parameter_id, time_stamp, result, "
+                               "analyzer_id) VALUES (?, ?, ?, ?, ?)"),
+                {TextOrNull(storedId), p, stamp, result, TextOrNull(job.AnalyzerId)});
+            return DbOutcome::of(db, r);
+        });
+        if (inserted.kind == DbOutcome::DatabaseFailed)
+            return inserted;
+        if (inserted.kind == DbOutcome::DataRejected)
+            effects.notes.append(QStringLiteral("control %1 parameter %2: result not stored: %3")
+                                     .arg(controlId)
+                                     .arg(p)
+                                     .arg(inserted.error));
+
+        // The range check reads the number the value begins with, also when the row was refused.
+        const DbOutcome booked = transaction.skippable(
+            [&] { return UpdateControlBlock(db, controlId, p, NumberOfText(v), job.AnalyzerId); });
+        if (booked.kind == DbOutcome::DatabaseFailed)
+            return booked;
+        if (booked.kind == DbOutcome::DataRejected)
+            effects.notes.append(QStringLiteral("control %1 parameter %2: control block not updated: %3")
+                                     .arg(controlId)
+                                     .arg(p)
+                                     .arg(booked.error));
+    }
+
+    if (job.hasLimsSide()) {
+        const ControlFrameHeader header{job.frame.CurFunction,       job.frame.CurFrameClass,
+                                        job.frame.CurNumber,         job.sample.CurSamplePos,
+                                        job.frame.CurInfo1,          job.frame.CurInfo2,
+                                        FromSqlStamp(job.receivedAt)};
+        const DbOutcome framed = transaction.skippable([&] {
+            return ControlResultsFrameFromDb(db, header, controlId, job.stamp, job.OutId, &effects.limsFrame);
+        });
+        if (framed.kind == DbOutcome::DatabaseFailed)
+            return framed;
+        if (framed.kind == DbOutcome::DataRejected)
+            effects.notes.append(
+                QStringLiteral("control %1: results not sent to the LIMS: %2").arg(controlId, framed.error));
+    }
+    return DbOutcome::done();
+}
+
+} // namespace Quorlix

@@ -1,0 +1,122 @@
+#include "LimsReports.h"
+
+#include "../comm/LinePort.h"
+#include "../core/Context.h"
+#include "../core/Database.h"
+#include "../core/SqlHelpers.h"
+#include "StoreJob.h"
+#include "StoreValues.h"
+
+namespace Quorlix {
+
+DbOutcome ControlResultsFrameFromDb(Database& db, const ControlFrameHeader& header, const QString& controlId,
+                                    const QString& timeStamp, const QString& outId, QString* frame)
+{
+    frame->clear();
+    const QVariant stamp = db.stamp(timeStamp);
+    SqlResult counted =
+        db.run(QStringLiteral("SELECT COUNT(*) FROM control_results WHERE control_id = ? AND time_stamp = ?"),
+               {BoundText(controlId), stamp});
+    if (!counted.ok())
+        return DbOutcome::of(db, counted);
+    const int count = counted.next() ? counted.value(0).toInt() : 0;
+    counted.query().finish();
+    if (count == 0)
+        return DbOutcome::done();
+
+    // Results whose parameter has no channel on the LIMS-side analyzer are left out of the groups,
+    // although the count includes them.
+    SqlResult rows =
+        db.run(QStringLiteral("SELECT result, channel_id FROM control_results r "
+                              "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
+                              "WHERE control_id = ? AND p2c.analyzer_id = ? AND time_stamp = ?"),
+               {BoundText(controlId), BoundText(outId), stamp});
+    if (!rows.ok())
+        return DbOutcome::of(db, rows);
+    QList<ChannelResult> results;
+    while (rows.next())
+        results.append({NumberText(rows.value(1)), NumberText(rows.value(0))});
+    rows.query().finish();
+    *frame = ControlResultsFrame(header, controlId, count, results);
+    return DbOutcome::done();
+}
+
+DbOutcome CalibrationFrameFromDb(Database& db, const QString& calibDat, qint16 parameterId, QString* frame)
+{
+    frame->clear();
+    QStringList columns{QStringLiteral("c.std_count"), QStringLiteral("c.calibalarm"),
+                        QStringLiteral("c.sd_val"), QStringLiteral("p2c.channel_id")};
+    for (int j = 1; j <= 6; ++j) {
+        const QString n = QStringLiteral("c.s") + QString::number(j);
+        columns << n + QStringLiteral("1abs") << n + QStringLiteral("1ini") << n + QStringLiteral("2abs")
+                << n + QStringLiteral("2ini") << n + QStringLiteral("dataalarm")
+                << n + QStringLiteral("prozone_val");
+    }
+    SqlResult row = db.run(QStringLiteral("SELECT %1 FROM calibrations c "
+                                          "INNER JOIN param2channel p2c ON p2c.parameter_id = c.parameter_id "
+                                          "WHERE c.calib_dat = ? AND c.parameter_id = ?")
+                               .arg(columns.join(QStringLiteral(", "))),
+                           {db.stamp(calibDat), parameterId});
+    if (!row.ok())
+        return DbOutcome::of(db, row);
+    if (!row.next())
+        return DbOutcome::done();
+    CalibrationFrameData data;
+    data.stdCount = NumberText(row.value(0));
+    data.alarm = NullToText(row.value(1));
+    data.sdValue = NullToText(row.value(2));
+    data.channel = NumberText(row.value(3));
+    for (int j = 0; j < 6; ++j) {
+        const int at = 4 + 6 * j;
+        CalibrationStandardTexts& s = data.standards[static_cast<size_t>(j)];
+        s.abs1 = NumberText(row.value(at));
+        s.ini1 = NumberText(row.value(at + 1));
+        s.abs2 = NumberText(row.value(at + 2));
+        s.ini2 = NumberText(row.value(at + 3));
+        s.dataAlarm = NullToText(row.value(at + 4));
+        s.prozone = NullToText(row.value(at + 5));
+    }
+    row.query().finish();
+    *frame = CalibrationFrame(data);
+    return DbOutcome::done();
+}
+
+bool SendControlResultsToLims(Context& context, const QString& controlId, const QString& timeStamp)
+{
+    const ControlFrameHeader header{context.frame.CurFunction,
+                                    context.frame.CurFrameClass,
+                                    context.frame.CurNumber,
+                                    context.sample.CurSamplePos,
+                                    context.frame.CurInfo1,
+                                    context.frame.CurInfo2,
+                                    context.now()};
+    QString frame;
+    const DbOutcome outcome =
+        ControlResultsFrameFromDb(*context.db, header, controlId, timeStamp, context.settings.OutId, &frame);
+    if (!outcome.ok()) {
+        MonitorLine(
+            context,
+            QStringLiteral("control %1: results not sent to the LIMS: %2").arg(controlId, outcome.error));
+        return false;
+    }
+    if (!frame.isEmpty() && context.limsPort)
+        context.limsPort->send(frame, Direction::HostToLims);
+    return true;
+}
+
+bool SendCalibrationToLims(Context& context, const QString& calibDat, qint16 parameterId)
+{
+    QString frame;
+    const DbOutcome outcome = CalibrationFrameFromDb(*context.db, calibDat, parameterId, &frame);
+    if (!outcome.ok()) {
+        MonitorLine(context, QStringLiteral("calibration of parameter %1: not sent to the LIMS: %2")
+                                 .arg(parameterId)
+                                 .arg(outcome.error));
+        return false;
+    }
+    if (!frame.isEmpty() && context.limsPort)
+        context.limsPort->send(frame, Direction::HostToLims);
+    return true;
+}
+
+} // namespace Quorlix

@@ -1,0 +1,115 @@
+#include "SampleIds.h"
+
+#include "../core/Context.h"
+#include "../core/Database.h"
+#include "StoreJob.h"
+#include "StoreValues.h"
+
+namespace Quorlix {
+
+namespace {
+
+constexpr qsizetype PrefixLength = 5;
+
+// The counter of an id of the day made by this program: three digits, or four to six digits
+// without a leading zero once a day has passed 999. Other ids that merely begin with the prefix
+// (barcodes) are not counters. -1 when the id is not one.
+qint64 CounterOf(const QString& id, const QString& prefix)
+{
+    if (!id.startsWith(prefix))
+        return -1;
+    const QString suffix = id.mid(PrefixLength);
+    if (suffix.size() < 3 || suffix.size() > 6 || (suffix.size() > 3 && suffix.at(0) == QLatin1Char('0')))
+        return -1;
+    for (const QChar c : suffix) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    }
+    return suffix.toLongLong();
+}
+
+QString IdOf(const QString& prefix, qint64 counter)
+{
+    return prefix + (counter < 1000 ? QStringLiteral("%1").arg(counter, 3, 10, QLatin1Char('0'))
+                                    : QString::number(counter));
+}
+
+} // namespace
+
+DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes)
+{
+    const QString prefix = day.toString(QStringLiteral("yyyyMMdd")).right(PrefixLength);
+    SqlResult rows = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE sample_id LIKE ?"),
+                            {prefix + QLatin1Char('%')});
+    if (!rows.ok())
+        return DbOutcome::of(db, rows);
+    qint64 highest = 0;
+    while (rows.next())
+        highest = qMax(highest, CounterOf(rows.value(0).toString().trimmed(), prefix));
+    rows.query().finish();
+
+    qint64 counter = highest + 1;
+    // Ids written by hand or by other tools may still take the next number: never hand out one
+    // that exists.
+    for (;;) {
+        SqlResult taken = db.run(QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"),
+                                 {IdOf(prefix, counter)});
+        if (!taken.next())
+            return DbOutcome::of(db, taken);
+        if (taken.value(0).toInt() == 0)
+            break;
+        ++counter;
+    }
+    *id = IdOf(prefix, counter);
+    // The four-digit counter starts once a day: that is when it is reported.
+    if (counter == 1000) {
+        if (notes)
+            notes->append(
+                QStringLiteral("more than 999 sample ids on %1: the counter goes on with four digits (%2)")
+                    .arg(day.toString(QStringLiteral("yyyy-MM-dd")), *id));
+    }
+    return DbOutcome::done();
+}
+
+DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
+                                  QString* id, QStringList* notes)
+{
+    SqlResult row = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE status_1 = ? AND %1 = ?")
+                               .arg(db.dialect().yearOf(QStringLiteral("entry_dat"))),
+                           {BoundText(analyzerSampleId), day.year()});
+    if (!row.ok())
+        return DbOutcome::of(db, row);
+    if (row.next()) {
+        *id = row.value(0).toString();
+        return DbOutcome::done();
+    }
+    row.query().finish();
+    return NewSampleIdOn(db, day, id, notes);
+}
+
+QString NewSampleId(Context& context)
+{
+    QString id;
+    QStringList notes;
+    const DbOutcome outcome = NewSampleIdOn(*context.db, context.now().date(), &id, &notes);
+    for (const QString& note : notes)
+        MonitorLine(context, note);
+    if (!outcome.ok())
+        MonitorLine(context, QStringLiteral("no new sample id: %1").arg(outcome.error));
+    return id;
+}
+
+QString SampleIdForAnalyzerId(Context& context, const QString& analyzerSampleId)
+{
+    QString id;
+    QStringList notes;
+    const DbOutcome outcome =
+        SampleIdForAnalyzerIdOn(*context.db, analyzerSampleId, context.now().date(), &id, &notes);
+    for (const QString& note : notes)
+        MonitorLine(context, note);
+    if (!outcome.ok())
+        MonitorLine(context, QStringLiteral("no sample id for %1: %2").arg(analyzerSampleId, outcome.error));
+    return id;
+}
+
+} // namespace Quorlix

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DbOutcome.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace Quorlix {
+
+class Database;
+struct Context;
+
+// Laboratory sample ids made by the program: the last digit of the year, month and day, then a
+// counter of the day ("61207001" is the first sample of 7 December 2026). After the 999th sample
+// of a day the counter goes on with four digits (612071000) rather than wrapping to 000.
+
+// The next free laboratory sample id of today; empty (with a Monitor line) when the database fails.
+QString NewSampleId(Context& context);
+
+// The laboratory id already given this year to an analyzer-side sample id (kept in
+// sample_base.status_1), else a new one; empty (with a Monitor line) when the database fails.
+QString SampleIdForAnalyzerId(Context& context, const QString& analyzerSampleId);
+
+// The same for a given day, inside a store call; notes collects the Monitor lines for after commit.
+DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes);
+DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
+                                  QString* id, QStringList* notes);
+
+} // namespace Quorlix

@@ -1,0 +1,295 @@
+#include "SampleStore.h"
+
+#include "../core/Database.h"
+#include "../core/SqlHelpers.h"
+#include "../core/Stamps.h"
+#include "Autovalidation.h"
+#include "SampleIds.h"
+#include "StoreValues.h"
+
+namespace Quorlix {
+
+namespace {
+
+const QString OneBlank = QStringLiteral(" ");
+
+DbOutcome Run(Database& db, const QString& sql, const QVariantList& values)
+{
+    SqlResult result = db.run(sql, values);
+    return DbOutcome::of(db, result);
+}
+
+// SELECT COUNT(*): the number, or the failure.
+DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, int* count)
+{
+    SqlResult result = db.run(sql, values);
+    if (!result.next())
+        return result.ok() ? DbOutcome::databaseFailed(QStringLiteral("no row from: %1").arg(sql))
+                           : DbOutcome::of(db, result);
+    *count = result.value(0).toInt();
+    return DbOutcome::done();
+}
+
+// Where the sample's identification comes from, by analyzer type.
+struct SampleSource
+{
+    QString id;
+    QString disc;
+    QString position;
+    QString status;
+};
+
+// Disc and position are numbers; a text that is none is left out (and reported).
+QVariant PlaceValue(const QString& text, const QString& what, const QString& sampleId, QStringList& notes)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return Database::null();
+    bool number = false;
+    const QVariant value = NumericOrNull(trimmed, &number);
+    if (!number)
+        notes.append(
+            QStringLiteral("sample %1: %2 \"%3\" is not a number; not stored").arg(sampleId, what, text));
+    return value;
+}
+
+DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, JobEffects& effects)
+{
+    const QString idWithoutBlanks = WithoutBlanks(id);
+    const QVariant stamp = db.stamp(job.stamp);
+    const bool limsSide = job.hasLimsSide();
+    for (int k = 0; k < job.sample.ResultCount; ++k) {
+        const ResultEntry& entry = job.sample.Results[static_cast<size_t>(k)];
+        const qint16 p = entry.ParameterId;
+        const QString& v = entry.Value;
+        const QString& a = entry.DataAlarm;
+        const QString value = WithoutBlanks(v);
+        bool number = false;
+        const QVariant result = NumericOrNull(value, &number);
+        if (!number && !value.isEmpty() && value != QLatin1String("NULL"))
+            effects.notes.append(
+                QStringLiteral("sample %1 parameter %2: value \"%3\" is not a number; stored as NULL")
+                    .arg(id)
+                    .arg(p)
+                    .arg(v));
+
+        if (limsSide) {
+            int queued = 0;
+            if (DbOutcome o = Count(
+                    db,
+                    QStringLiteral("SELECT COUNT(*) FROM req2send WHERE sample_id = ? AND parameter_id = ?"),
+                    {id, p}, &queued);
+                !o.ok())
+                return o;
+            if (queued == 0) {
+                if (DbOutcome o = Run(
+                        db, QStringLiteral("INSERT INTO req2send (sample_id, parameter_id) VALUES (?, ?)"),
+                        {id, p});
+                    !o.ok())
+                    return o;
+            }
+        }
+
+        int open = 0;
+        if (DbOutcome o =
+                Count(db,
+                      QStringLiteral("SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? "
+                                     "AND result IS NULL"),
+                      {id, p}, &open);
+            !o.ok())
+            return o;
+
+        if (open == 0) {
+            // No order: the result becomes an order row of its own, already filled.
+            QString columns =
+                QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp");
+            QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
+            QVariantList values{BoundText(idWithoutBlanks), p, BoundText(job.AnalyzerId), stamp};
+            if (!value.isEmpty()) {
+                columns += QStringLiteral(", result");
+                placeholders += QStringLiteral(", ?");
+                values << result;
+            }
+            if (a != OneBlank) {
+                columns += QStringLiteral(", data_alarm");
+                placeholders += QStringLiteral(", ?");
+                values << BoundText(a);
+            }
+            if (DbOutcome o =
+                    Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
+                !o.ok())
+                return o;
+        } else if (open == 1) {
+            const bool hasValue = v != QLatin1String("NULL") && !v.trimmed().isEmpty();
+            const QString where =
+                QStringLiteral(" WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
+                               "AND analyzer_id IS NULL");
+            DbOutcome o =
+                hasValue
+                    ? Run(db,
+                          QStringLiteral("UPDATE request SET result = ?, data_alarm = ?, analyzer_id = ?, "
+                                         "time_stamp = ?") +
+                              where,
+                          {result, BoundText(a), BoundText(job.AnalyzerId), stamp, id, p})
+                    : Run(db,
+                          QStringLiteral(
+                              "UPDATE request SET data_alarm = ?, analyzer_id = ?, time_stamp = ?") +
+                              where,
+                          {BoundText(a), BoundText(job.AnalyzerId), stamp, id, p});
+            if (!o.ok())
+                return o;
+        }
+        // Two or more open orders of the same pair: which one the result belongs to is unknown,
+        // so none is filled; the raw copy below keeps the value.
+
+        if (DbOutcome o = StoreRawResult(db, id, p, job.AnalyzerId, job.stamp, value, a.trimmed()); !o.ok())
+            return o;
+    }
+    return DbOutcome::done();
+}
+
+DbOutcome StoreSampleBase(Database& db, const StoreJob& job, const SampleSource& source, JobEffects& effects)
+{
+    const QString& id = source.id;
+    SqlResult rows =
+        db.run(QStringLiteral("SELECT sample_id, add3 FROM sample_base WHERE sample_id = ?"), {id});
+    if (!rows.ok())
+        return DbOutcome::of(db, rows);
+    int m = 0;
+    QVariant add3;
+    while (rows.next()) {
+        if (m++ == 0)
+            add3 = rows.value(1);
+    }
+    rows.query().finish();
+
+    const QVariant disc = PlaceValue(source.disc, QStringLiteral("disc"), id, effects.notes);
+    const QVariant position = PlaceValue(source.position, QStringLiteral("position"), id, effects.notes);
+    if (m == 0) {
+        // A new sample belongs to the placeholder patient 1, si_id "na", customer "999", and to
+        // validation set 1.
+        return Run(
+            db,
+            QStringLiteral(
+                "INSERT INTO sample_base (sample_pos, sample_disc, sample_id, status_1, analyzer_id, p_id, "
+                "si_id, cust_id, entry_dat, last_change_dat, add3) "
+                "VALUES (?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 1)"),
+            {position, disc, id, BoundText(source.status), BoundText(job.AnalyzerId), QStringLiteral("na"),
+             QStringLiteral("999"), db.stamp(job.receivedAt), db.stamp(job.receivedAt)});
+    }
+    if (m > 1)
+        return DbOutcome::done();
+
+    QString set;
+    QVariantList values;
+    if (!position.isNull()) {
+        set += QStringLiteral("sample_pos = ?, ");
+        values << position;
+    }
+    if (!disc.isNull()) {
+        set += QStringLiteral("sample_disc = ?, ");
+        values << disc;
+    }
+    values << BoundText(job.AnalyzerId) << db.stamp(job.stamp) << id;
+    if (DbOutcome o =
+            Run(db,
+                QStringLiteral(
+                    "UPDATE sample_base SET %1analyzer_id = ?, last_change_dat = ? WHERE sample_id = ?")
+                    .arg(set),
+                values);
+        !o.ok())
+        return o;
+
+    if (!add3.isNull()) {
+        bool number = false;
+        const double set3 = add3.toString().trimmed().toDouble(&number);
+        if (!number || (set3 != 1 && set3 != 2))
+            return Run(db, QStringLiteral("UPDATE sample_base SET add3 = 1 WHERE sample_id = ?"), {id});
+    }
+    return DbOutcome::done();
+}
+
+} // namespace
+
+DbOutcome StoreRawResult(Database& db, const QString& sampleId, qint16 parameterId, const QString& analyzerId,
+                         const QString& timeStamp, const QString& result, const QString& dataAlarm)
+{
+    QString columns =
+        QStringLiteral("INSERT INTO Raw_Results (sample_id, parameter_id, analyzer_id, time_stamp");
+    QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
+    QVariantList values{BoundText(sampleId.trimmed()), parameterId, BoundText(analyzerId),
+                        db.stamp(timeStamp)};
+    const QString value = WithoutBlanks(result);
+    if (!value.isEmpty()) {
+        columns += QStringLiteral(", result");
+        placeholders += QStringLiteral(", ?");
+        values << NumericOrNull(value);
+    }
+    if (dataAlarm != OneBlank) {
+        columns += QStringLiteral(", data_alarm");
+        placeholders += QStringLiteral(", ?");
+        values << BoundText(dataAlarm);
+    }
+    return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
+}
+
+DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects, bool* nothingToStore)
+{
+    *nothingToStore = false;
+    const SampleRecord& s = job.sample;
+    SampleSource source;
+    if (job.isAu()) {
+        const QString analyzerSampleId = s.AuSampleId.trimmed();
+        if (job.AnalyzerType == QLatin1String("OAU600") && !job.OutType.isEmpty()) {
+            // With a LIMS side the AU600's own ids are mapped to laboratory ids; the analyzer's id
+            // stays in status_1.
+            if (analyzerSampleId.isEmpty()) {
+                *nothingToStore = true;
+                return DbOutcome::done();
+            }
+            if (DbOutcome o = SampleIdForAnalyzerIdOn(
+                    db, analyzerSampleId, FromSqlStamp(job.receivedAt).date(), &source.id, &effects.notes);
+                !o.ok())
+                return o;
+            source.status = analyzerSampleId;
+        } else {
+            source.id = analyzerSampleId;
+            source.disc = s.AuRackNo;
+            source.position = s.AuCupPos;
+        }
+    } else if (job.isIndiko()) {
+        source.id = s.IndSampleId.trimmed();
+        source.disc = s.IndSampleDisc;
+        source.position = s.IndSamplePos;
+    } else {
+        source.id = s.CurSampleId.trimmed();
+        source.disc = s.CurSampleDisc;
+        source.position = s.CurSamplePos;
+    }
+    source.id = source.id.trimmed();
+    if (source.id.isEmpty()) {
+        *nothingToStore = true;
+        return DbOutcome::done();
+    }
+
+    if (job.isIndiko()) {
+        // All orders of the sample stamped within 13 minutes of this measurement belong to the
+        // same run: they take its time.
+        const QVariant measured = db.stamp(job.stamp);
+        if (DbOutcome o =
+                Run(db,
+                    QStringLiteral("UPDATE request SET time_stamp = ? WHERE sample_id = ? AND ABS(%1) < 13")
+                        .arg(db.dialect().minutesBetween(QStringLiteral("time_stamp"), QStringLiteral("?"))),
+                    {measured, source.id, measured});
+            !o.ok())
+            return o;
+    }
+
+    if (DbOutcome o = StoreResults(db, job, source.id, effects); !o.ok())
+        return o;
+    if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
+        return o;
+    return Autovalidate(db, job.AutoVal, job.receivedAt);
+}
+
+} // namespace Quorlix

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "store/CalibrationDialogs.h"
+#include "store/Records.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace Quorlix {
+
+struct Context;
+
+// The window shown when an analyzer sends a calibration that does not fit the laboratory's settings
+// (no calib_base row, or another number of standards). The operator corrects the expected
+// concentrations and stores the calibration ("Repair", for this calibration only or also as the
+// settings of future calibrations) or drops it ("Ignore"). Modeless: the lines keep being served
+// while it is open, and each window works on its own copy of the record.
+class frmKalibError final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmKalibError(Context& context, QWidget* parent = nullptr);
+
+    // Copies the calibration into the window and fills its controls.
+    void update(const CalibrationRecord& record);
+    using QDialog::update;
+
+    const CalibrationRecord& record() const { return m_record; }
+
+    // Controls, by their names (index 1..6 as on the window).
+    QLabel* Label1() const { return m_label1; }
+    QLabel* Label2() const { return m_label2; }
+    QLabel* Label3() const { return m_label3; }
+    QLineEdit* txtcon(int index) const { return m_txtcon.at(static_cast<size_t>(index - 1)); }
+    QLabel* lblAbs(int index) const { return m_lblAbs.at(static_cast<size_t>(index - 1)); }
+    QGroupBox* Frame1() const { return m_frame1; }
+    QRadioButton* Option1() const { return m_option1; }
+    QRadioButton* Option2() const { return m_option2; }
+    QPushButton* cmdRepair() const { return m_cmdRepair; }
+    QPushButton* cmdIgnore() const { return m_cmdIgnore; }
+
+public slots:
+    void cmdRepair_Click();
+    void cmdIgnore_Click();
+    void txtcon_Change(int index);
+
+private:
+    Context& m_context;
+    CalibrationRecord m_record;
+    QLabel* m_label1 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label3 = nullptr;
+    std::array<QLineEdit*, MaxStandards> m_txtcon{};
+    std::array<QLabel*, MaxStandards> m_lblAbs{};
+    QGroupBox* m_frame1 = nullptr;
+    QRadioButton* m_option1 = nullptr;
+    QRadioButton* m_option2 = nullptr;
+    QPushButton* m_cmdRepair = nullptr;
+    QPushButton* m_cmdIgnore = nullptr;
+};
+
+// Opens one frmKalibError per mismatching calibration; the windows close (and delete) themselves.
+class KalibErrorDialogs final : public CalibrationDialogs
+{
+public:
+    explicit KalibErrorDialogs(Context& context) : m_context(context) {}
+    void showMismatch(const CalibrationRecord& copy) override;
+    // The windows still open, oldest first.
+    QList<frmKalibError*> openWindows() const;
+
+private:
+    Context& m_context;
+    QList<QPointer<frmKalibError>> m_windows;
+};
+
+} // namespace Quorlix
