@@ -4,6 +4,7 @@
 #include "../drivers/hitachi/HitachiDrivers.h"
 #include "../core/DayShift.h"
 #include "../store/ControlBlocks.h"
+#include "../store/Spool.h"
 
 namespace Quorlix {
 
@@ -35,6 +36,7 @@ Engine::Engine(const Clock& clock, QObject* parent)
 Engine::~Engine()
 {
     stop();
+    m_context.spool = nullptr;
 }
 
 QTimer& Engine::timer(int n)
@@ -50,6 +52,10 @@ void Engine::registerDrivers()
 void Engine::start()
 {
     registerDrivers();
+    // Records kept while the database failed, also from before a restart, are stored first.
+    m_spool = std::make_unique<Spool>(m_context, m_context.settings.ComLogPath + QLatin1String("spool/"));
+    m_context.spool = m_spool.get();
+    m_spool->replay();
     const Settings& s = m_context.settings;
     m_timers[0].start();
     if (s.Timer2Enabled)
@@ -76,13 +82,19 @@ void Engine::timer1Tick()
 {
     if (SuperviseLinks(m_context))
         emit linkStatusChanged();
+    if (m_spool)
+        m_spool->replay();
     checkDayShift();
     CheckLogRollover(m_context);
 }
 
 void Engine::checkDayShift()
 {
-    CheckDayShiftChange(m_context, [this](const QString& analyzerId) { RearmAllControlBlocks(m_database, analyzerId); });
+    CheckDayShiftChange(m_context, [this](const QString& analyzerId) {
+        const DbOutcome outcome = RearmAllControlBlocks(m_database, analyzerId);
+        if (!outcome.ok())
+            m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2").arg(analyzerId, outcome.error));
+    });
 }
 
 void Engine::timer2Tick()

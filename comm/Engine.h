@@ -10,8 +10,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace Quorlix {
+
+class Spool;
 
 // The running interface of one analyzer: the shared context with its database, log and two ports,
 // the dispatch of received text to the drivers, and the four timers. Windows observe it; it never
@@ -64,6 +67,7 @@ private:
     LinePort m_analyzerPort;
     LinePort m_limsPort;
     Dispatcher m_dispatcher;
+    std::unique_ptr<Spool> m_spool;
     QTimer m_timers[4];
     bool m_stopped = false;
 };

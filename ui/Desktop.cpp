@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "DesktopUi.h"
+#include "frmKalibError.h"
 #include "comm/Engine.h"
 #include "core/CommandLine.h"
 #include "core/Startup.h"
@@ -15,6 +16,9 @@ int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& comm
                const QString& applicationDir)
 {
     DesktopUi ui(engine);
+    // A calibration that does not fit the settings is shown to the operator in its own window.
+    KalibErrorDialogs calibrationDialogs(engine.context());
+    engine.context().calibrationDialogs = &calibrationDialogs;
     const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, applicationDir);
     if (!outcome.ok()) {
         const QByteArray line = (QStringLiteral("quorlix: ") + outcome.message).toLocal8Bit();
@@ -24,7 +28,9 @@ int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& comm
     }
     QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(ExitOk); });
     engine.start();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    engine.context().calibrationDialogs = nullptr;
+    return code;
 }
 
 } // namespace Quorlix

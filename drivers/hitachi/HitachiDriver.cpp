@@ -14,7 +14,7 @@
 
 namespace Quorlix {
 
-Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi")
+Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi", QtInfoMsg)
 
 using namespace Hitachi;
 
