@@ -25,4 +25,10 @@ run_suite() {
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite "$root/build"
 run_suite "$root/build-asan" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+# A short run of each parser's fuzz target (libFuzzer, clang); a longer run is in the README.
+echo "== fuzz targets"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DQUORLIX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$root/build-fuzz" -j"$(nproc)" --target fuzz_hit911frame fuzz_hit902frame fuzz_hit912frame
+(cd "$root/build-fuzz" && ctest --output-on-failure -R '^fuzz_') || status=1
 exit $status

@@ -1,0 +1,136 @@
+// Benchmarks of the Hitachi host side on a database of realistic size:
+//   inquiry  time from the complete inquiry to the written reply (Hitachi 911, no pause), and the
+//            test selection alone, one query against the literal one query per channel;
+//   results  result frames of 20 results stored per second with autovalidation "1".
+// The database file is built once (bench/BenchDatabase.cpp) and kept in /tmp.
+
+#include "BenchDatabase.h"
+#include "comm/Engine.h"
+#include "drivers/hitachi/HitachiDriver.h"
+#include "drivers/hitachi/OrderSelection.h"
+#include "support/PtyPeer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <memory>
+
+using namespace Quorlix;
+
+namespace {
+
+const QString AnalyzerId = QStringLiteral("HIT911");
+
+QString DatabasePath()
+{
+    return qEnvironmentVariable("QUORLIX_BENCH_DB", QStringLiteral("/tmp/quorlix-bench.db"));
+}
+
+QString Right(const QString& text, int width)
+{
+    return (QString(width, QLatin1Char(' ')) + text).right(width);
+}
+
+QString InquiryFrame(const QString& id)
+{
+    return QStringLiteral("\x02;A   11 1") + Right(id, 13) + QStringLiteral("   3 1207261039\x03");
+}
+
+QString ResultFrame(const QString& id)
+{
+    QString blocks;
+    for (int c = 1; c <= 20; ++c)
+        blocks += Right(QString::number(c), 2) + Right(QString::number(10.0 + c * 1.5, 'f', 1), 6) + QLatin1Char(' ');
+    return QStringLiteral("\x02:b   11 1") + Right(id, 13) + QStringLiteral("   3 1207261039") + QStringLiteral("20") + blocks
+           + QStringLiteral("\x03");
+}
+
+// One Hitachi 911 host with its analyzer line on a pseudo-terminal.
+struct Host
+{
+    SystemClock clock;
+    Engine engine{clock};
+    Test::PtyPeer analyzer;
+    std::unique_ptr<HitachiDriver> driver;
+
+    Host()
+    {
+        if (const QString error = Bench::EnsureBenchDatabase(DatabasePath(), AnalyzerId); !error.isEmpty())
+            qFatal("%s", qPrintable(error));
+        DatabaseTarget target;
+        target.qtDriver = QStringLiteral("QSQLITE");
+        target.databaseName = DatabasePath();
+        target.dialect = SqlDialect(SqlDialect::SQLite);
+        if (const QString error = engine.database().open(target); !error.isEmpty())
+            qFatal("%s", qPrintable(error));
+        Settings& s = engine.context().settings;
+        s.AnalyzerId = AnalyzerId;
+        s.AnalyzerType = QStringLiteral("H911");
+        s.ControlMask = QStringLiteral("QC????");
+        s.AutoVal = QStringLiteral("1");
+        PortSpec spec;
+        spec.device = analyzer.slaveName();
+        engine.analyzerPort().open(spec);
+        driver = std::make_unique<HitachiDriver>(engine.context(), HitachiModel::Hit911);
+    }
+};
+
+Host& TheHost()
+{
+    static Host host;
+    return host;
+}
+
+void BM_Inquiry911(benchmark::State& state)
+{
+    Host& host = TheHost();
+    int i = 0;
+    for (auto _ : state) {
+        host.driver->receive(InquiryFrame(Bench::BenchSampleId(i++ * 7919)));
+        state.PauseTiming();
+        host.analyzer.readAvailable();
+        state.ResumeTiming();
+    }
+}
+
+template <typename Selection>
+void BM_Selection(benchmark::State& state)
+{
+    Host& host = TheHost();
+    Selection selection(host.engine.database(), OrderSelectionRules{AnalyzerId, QStringLiteral("QC????"), OrderQueries::Hit911});
+    int i = 0;
+    for (auto _ : state) {
+        const SelectionOutcome outcome = selection.select(Bench::BenchSampleId(i++ * 7919));
+        benchmark::DoNotOptimize(outcome.selection);
+    }
+}
+
+void BM_ResultFrames911(benchmark::State& state)
+{
+    Host& host = TheHost();
+    static int sample = 0;
+    for (auto _ : state) {
+        host.driver->receive(ResultFrame(QStringLiteral("RB%1").arg(++sample, 7, 10, QLatin1Char('0'))));
+        state.PauseTiming();
+        host.analyzer.readAvailable();
+        state.ResumeTiming();
+    }
+    state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK(BM_Inquiry911)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Selection<OrderSelection>)->Name("BM_SelectionOneQuery")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Selection<LiteralOrderSelection>)->Name("BM_SelectionLiteral48")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ResultFrames911)->Unit(benchmark::kMicrosecond)->Iterations(2000)->Repetitions(3)->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
