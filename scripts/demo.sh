@@ -26,22 +26,35 @@ INI
 echo "== creating the demonstration laboratory database"
 "$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
 
-echo "== a pseudo-terminal pair: the analyzer line"
-socat pty,raw,echo=0,link="$work/analyzer" pty,raw,echo=0,link="$work/sim" &
-pids+=($!)
-for _ in $(seq 50); do [ -e "$work/sim" ] && break; sleep 0.1; done
+echo "== the simulated Hitachi 911 creates its line (a pseudo-terminal) and waits for its host"
+"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/demo-911.sim" > "$work/sim.out" &
+simpid=$!
+pids+=($simpid)
+for _ in $(seq 50); do [ -e "$work/analyzer" ] && break; sleep 0.1; done
 
-echo "== quorlix --headless /id=HIT911 /type=H911 /com=1 /autoval=1"
-"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=HIT911 /type=H911 /com=1 /autoval=1 &
+echo "== quorlix --headless /id=HIT911 /type=H911 /com=1 /autoval=2"
+"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=HIT911 /type=H911 /com=1 /autoval=2 &
 qpid=$!
 pids+=($qpid)
-sleep 4
+simstatus=0
+wait "$simpid" || simstatus=$?
+echo "== the analyzer's side of the dialogue"
+cat "$work/sim.out"
 kill -TERM "$qpid"
 wait "$qpid" && echo "quorlix stopped (exit code 0)"
 
-echo "== rows written at start-up (quorlix_log, patients)"
-sqlite3 -header -column "$work/lab.db" "SELECT time_stamp, log_key, log_val FROM quorlix_log ORDER BY rowid;"
-sqlite3 -header -column "$work/lab.db" "SELECT p_id, si_id, entry_date FROM patients;"
+show() { echo "== $1"; sqlite3 -header -column "$work/lab.db" "$2"; }
+show "request (orders still open, or filled and not yet validated)" \
+  "SELECT sample_id, parameter_id, analyzer_id, time_stamp, result, data_alarm FROM request ORDER BY sample_id, parameter_id;"
+show "results (validated)" \
+  "SELECT sample_id, parameter_id, result, interpretation, suspicious, analyzer_id, meas_time_stamp FROM results ORDER BY sample_id, parameter_id;"
+show "Raw_Results (every value as received)" \
+  "SELECT sample_id, parameter_id, analyzer_id, time_stamp, result, data_alarm FROM Raw_Results ORDER BY rowid;"
+show "control_results" \
+  "SELECT control_id, parameter_id, analyzer_id, time_stamp, result FROM control_results ORDER BY rowid;"
+show "calibrations" "SELECT analyzer_id, calib_dat, parameter_id, std_count, s11abs, s11ini, s1conz FROM calibrations;"
+show "quorlix_log" "SELECT time_stamp, log_key, log_val FROM quorlix_log ORDER BY rowid;"
 echo "== communication log"
 cat "$work"/logs/*_log.txt
 echo "== demonstration folder: $work"
+exit $simstatus
