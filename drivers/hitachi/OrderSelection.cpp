@@ -21,6 +21,32 @@ QString ArmedCondition(const QString& alias, OrderQueries queries)
     return condition + QLatin1Char(')');
 }
 
+// The channels of a control's armed parameters on this analyzer: from its open control_results rows
+// or from control_def. Binds ControlValues().
+QString ControlChannelsSql(bool openRows, OrderQueries queries)
+{
+    if (openRows) {
+        return QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_results c "
+                              "INNER JOIN param2channel p2c ON c.parameter_id = p2c.parameter_id WHERE ") +
+               ArmedCondition(QStringLiteral("c"), queries) +
+               QStringLiteral(" AND c.control_id = ? AND p2c.analyzer_id = ? "
+                              "AND c.result IS NULL AND c.time_stamp IS NULL");
+    }
+    return QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_def d "
+                          "INNER JOIN param2channel p2c ON d.parameter_id = p2c.parameter_id WHERE ") +
+           ArmedCondition(QStringLiteral("d"), queries) +
+           QStringLiteral(" AND d.control_id = ? AND p2c.analyzer_id = ?");
+}
+
+QVariantList ControlValues(OrderQueries queries, const QString& id, const QString& analyzerId)
+{
+    QVariantList values;
+    if (queries == OrderQueries::Hit911)
+        values << analyzerId; // of the armed condition
+    values << id << analyzerId;
+    return values;
+}
+
 } // namespace
 
 SelectionOutcome OrderSelector::select(const QString& sampleId)
@@ -64,34 +90,16 @@ SelectionOutcome OrderSelector::select(const QString& sampleId)
 
 bool OrderSelection::channels(Source source, const QString& id, QString& selection, QString& error)
 {
-    const OrderQueries queries = m_rules.queries;
     QString sql;
     QVariantList values;
-    switch (source) {
-    case Source::Requests:
+    if (source == Source::Requests) {
         sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM request r "
                              "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
                              "WHERE r.sample_id = ? AND p2c.analyzer_id = ?");
         values = {id, m_rules.analyzerId};
-        break;
-    case Source::OpenControls:
-        sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_results c "
-                             "INNER JOIN param2channel p2c ON c.parameter_id = p2c.parameter_id WHERE ") +
-              ArmedCondition(QStringLiteral("c"), queries) +
-              QStringLiteral(" AND c.control_id = ? AND p2c.analyzer_id = ? "
-                             "AND c.result IS NULL AND c.time_stamp IS NULL");
-        break;
-    case Source::ControlDefinitions:
-        sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_def d "
-                             "INNER JOIN param2channel p2c ON d.parameter_id = p2c.parameter_id WHERE ") +
-              ArmedCondition(QStringLiteral("d"), queries) +
-              QStringLiteral(" AND d.control_id = ? AND p2c.analyzer_id = ?");
-        break;
-    }
-    if (source != Source::Requests) {
-        if (queries == OrderQueries::Hit911)
-            values << m_rules.analyzerId;
-        values << id << m_rules.analyzerId;
+    } else {
+        sql = ControlChannelsSql(source == Source::OpenControls, m_rules.queries);
+        values = ControlValues(m_rules.queries, id, m_rules.analyzerId);
     }
     sql += QStringLiteral(" AND p2c.channel_id >= 1 AND p2c.channel_id <= ?");
     values << m_rules.channelCount();
@@ -112,40 +120,23 @@ bool OrderSelection::channels(Source source, const QString& id, QString& selecti
 bool LiteralOrderSelection::channels(Source source, const QString& id, QString& selection, QString& error)
 {
     const OrderQueries queries = m_rules.queries;
-    QString sql;
-    switch (source) {
-    case Source::Requests:
-        sql = QStringLiteral(
-            "SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-            "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?");
-        break;
-    case Source::OpenControls:
-        sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_results c "
-                             "INNER JOIN param2channel p2c ON c.parameter_id = p2c.parameter_id WHERE ") +
-              ArmedCondition(QStringLiteral("c"), queries) +
-              QStringLiteral(" AND c.control_id = ? AND p2c.analyzer_id = ? "
-                             "AND c.result IS NULL AND c.time_stamp IS NULL AND p2c.channel_id = ?");
-        break;
-    case Source::ControlDefinitions:
-        sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_def d "
-                             "INNER JOIN param2channel p2c ON d.parameter_id = p2c.parameter_id WHERE ") +
-              ArmedCondition(QStringLiteral("d"), queries) +
-              QStringLiteral(" AND d.control_id = ? AND p2c.analyzer_id = ? AND p2c.channel_id = ?");
-        break;
-    }
+    const QString sql =
+        source == Source::Requests
+            ? QStringLiteral(
+                  "SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
+                  "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?")
+            : ControlChannelsSql(source == Source::OpenControls, queries) +
+                  QStringLiteral(" AND p2c.channel_id = ?");
     for (int c = 1; c <= selection.size(); ++c) {
         // The 902's control queries compare the channel as text.
         const QVariant channel = queries == OrderQueries::Hit902 && source != Source::Requests
                                      ? QVariant(QString::number(c))
                                      : QVariant(c);
         QVariantList values;
-        if (source == Source::Requests) {
+        if (source == Source::Requests)
             values = {channel, id, m_rules.analyzerId};
-        } else {
-            if (queries == OrderQueries::Hit911)
-                values << m_rules.analyzerId;
-            values << id << m_rules.analyzerId << channel;
-        }
+        else
+            values = ControlValues(queries, id, m_rules.analyzerId) << channel;
         SqlResult rows = m_db.run(sql, values);
         if (!rows.ok()) {
             error = QStringLiteral("orders of %1 on channel %2 could not be read: %3")

@@ -1,19 +1,15 @@
+#include "StoreFixture.h"
 #include "comm/LinePort.h"
-#include "core/CommLog.h"
-#include "core/Context.h"
 #include "store/CalibrationDialogs.h"
 #include "store/CalibrationStore.h"
 #include "store/LimsReports.h"
 #include "store/Store.h"
-#include "support/TestDatabase.h"
 
 #include <QTest>
 
 using namespace Quorlix;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 12, 7), QTime(10, 39, 40));
 
 class RecordingDialogs final : public CalibrationDialogs
 {
@@ -22,16 +18,12 @@ public:
     QList<CalibrationRecord> shown;
 };
 
-struct Fixture
+// Calibrations of parameter 7 (GLU) from a Hitachi 911 named A1.
+struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend) : tdb(backend), clock(Now)
+    explicit Fixture(const QString& backend) : StoreFixture(backend)
     {
-        context.clock = &clock;
-        context.locale = QLocale(QLocale::German, QLocale::Germany);
-        context.db = &tdb.db();
-        context.log = &log;
         context.settings.AnalyzerId = QStringLiteral("A1");
-        context.settings.AnalyzerType = QStringLiteral("H911");
         tdb.exec(QStringLiteral("INSERT INTO test_def (parameter_id, short) VALUES (7, 'GLU')"));
     }
 
@@ -64,22 +56,9 @@ struct Fixture
     }
     QString column(const QString& name)
     {
-        return tdb.scalar(QStringLiteral("SELECT %1 FROM calibrations").arg(name));
-    }
-    QStringList monitor() const
-    {
-        QStringList lines;
-        for (const QString& line : log.recentLines()) {
-            if (line.startsWith(QLatin1String("Monitor: ")))
-                lines << line.mid(9);
-        }
-        return lines;
+        return text(QStringLiteral("SELECT %1 FROM calibrations").arg(name));
     }
 
-    Test::TestDatabase tdb;
-    ManualClock clock;
-    Context context;
-    CommLog log{clock, context.locale};
     RecordingDialogs dialogs;
 };
 
@@ -137,8 +116,7 @@ void TestCalibrationStore::columnMapping()
 
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations")), 1);
     QCOMPARE(f.column(QStringLiteral("analyzer_id")), QStringLiteral("A1"));
-    QCOMPARE(f.column(f.tdb.target().dialect.castText(QStringLiteral("calib_dat"))),
-             QStringLiteral("2026-12-07 10:39:40"));
+    QCOMPARE(f.column(f.stampOf(QStringLiteral("calib_dat"))), QStringLiteral("2026-12-07 10:39:40"));
     QCOMPARE(f.column(QStringLiteral("parameter_id")), QStringLiteral("7"));
     QCOMPARE(f.column(QStringLiteral("std_count")), QStringLiteral("2"));
     QCOMPARE(f.column(QStringLiteral("calibalarm")), QStringLiteral("A"));
@@ -258,8 +236,7 @@ void TestCalibrationStore::repair()
     QCOMPARE(f.column(QStringLiteral("s5conz")), QStringLiteral("5.5"));
     QCOMPARE(f.column(QStringLiteral("s61abs")),
              QStringLiteral("1234")); // stored as StoreCalibration stores it
-    QCOMPARE(f.column(f.tdb.target().dialect.castText(QStringLiteral("calib_dat"))),
-             QStringLiteral("2026-12-07 10:39:40"));
+    QCOMPARE(f.column(f.stampOf(QStringLiteral("calib_dat"))), QStringLiteral("2026-12-07 10:39:40"));
     QCOMPARE(f.tdb.count(QStringLiteral("calib_base")), 1);
     if (future) {
         QCOMPARE(
@@ -308,10 +285,10 @@ void TestCalibrationStore::frameFromStoredCalibration()
     // ":G", seven blanks, channel (2), standard count, alarm; per standard: digit, 1abs, 1ini,
     // 2abs, 2ini (6 each), data alarm (1), prozone (6); the blank standards 4..6 are left out.
     const QString expected =
-        QChar(2) + QStringLiteral(":G       ") + QStringLiteral(" 5") + QStringLiteral("3") +
+        Test::Stx + QStringLiteral(":G       ") + QStringLiteral(" 5") + QStringLiteral("3") +
         QStringLiteral(" ") + QStringLiteral("1  1234    50  1236    51       ") +
         QStringLiteral("2  2234    60  2236    61H     7") +
-        QStringLiteral("3     0     0     0     0       ") + QStringLiteral("    12.5") + QChar(3);
+        QStringLiteral("3     0     0     0     0       ") + QStringLiteral("    12.5") + Test::Etx;
     QCOMPARE(frame, expected);
     QCOMPARE(f.monitor().filter(ControlCharsToNames(expected)).size(), 1);
 }

@@ -1,33 +1,19 @@
+#include "StoreFixture.h"
 #include "comm/LinePort.h"
-#include "core/CommLog.h"
-#include "core/Context.h"
 #include "store/ControlBlocks.h"
 #include "store/Store.h"
-#include "support/TestDatabase.h"
+#include "support/PtyPeer.h"
 
 #include <QTest>
-
-#include <fcntl.h>
-#include <pty.h>
-#include <unistd.h>
 
 using namespace Quorlix;
 
 namespace {
 
-const QDateTime Now(QDate(2026, 12, 7), QTime(10, 39, 40));
-
-struct Fixture
+// Control results of a Hitachi 911 named H911, the clock standing at 10:39:40.
+struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend) : tdb(backend), clock(Now)
-    {
-        context.clock = &clock;
-        context.locale = QLocale(QLocale::German, QLocale::Germany);
-        context.db = &tdb.db();
-        context.log = &log;
-        context.settings.AnalyzerId = QStringLiteral("H911");
-        context.settings.AnalyzerType = QStringLiteral("H911");
-    }
+    using StoreFixture::StoreFixture;
 
     void control(const QString& id, const QList<QPair<qint16, QString>>& results)
     {
@@ -46,15 +32,6 @@ struct Fixture
         return tdb.count(QStringLiteral("control_block"),
                          QStringLiteral("control_id = ? AND analyzer_id = 'H911'"), {control});
     }
-    QStringList monitor() const
-    {
-        QStringList lines;
-        for (const QString& line : log.recentLines()) {
-            if (line.startsWith(QLatin1String("Monitor: ")))
-                lines << line.mid(9);
-        }
-        return lines;
-    }
     // QC1 has four parameters on H911 (range 10..20) and one on another analyzer.
     void controlDefinitions()
     {
@@ -68,51 +45,6 @@ struct Fixture
                 {p, p == 5 ? QStringLiteral("H912") : QStringLiteral("H911"), p});
         }
     }
-
-    Test::TestDatabase tdb;
-    ManualClock clock;
-    Context context;
-    CommLog log{clock, context.locale};
-};
-
-// The master side of a pseudo-terminal whose slave the LIMS port opens.
-class PtyPeer
-{
-public:
-    PtyPeer()
-    {
-        char name[128] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
-            m_name = QString::fromLocal8Bit(name);
-            ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        }
-    }
-    ~PtyPeer()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        if (m_slave >= 0)
-            ::close(m_slave);
-    }
-    QString slaveName() const { return m_name; }
-    // Everything the port wrote so far.
-    QString received()
-    {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            m_data.append(buffer, n);
-        }
-        return QString::fromLatin1(m_data);
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_name;
-    QByteArray m_data;
 };
 
 } // namespace
@@ -231,8 +163,8 @@ void TestControlStore::controlRowValues()
     QCOMPARE(f.tdb.scalar(QStringLiteral("SELECT result FROM control_results WHERE parameter_id = 1")),
              QStringLiteral("12.5"));
     QCOMPARE(f.tdb.count(QStringLiteral("control_results"), QStringLiteral("result IS NULL")), 2);
-    QCOMPARE(f.tdb.scalar(QStringLiteral("SELECT %1 FROM control_results WHERE parameter_id = 1")
-                              .arg(f.tdb.target().dialect.castText(QStringLiteral("time_stamp")))),
+    QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM control_results WHERE parameter_id = 1")
+                        .arg(f.stampOf(QStringLiteral("time_stamp")))),
              QStringLiteral("2026-12-07 10:39:40"));
     const QStringList lines = f.monitor();
     QCOMPARE(lines.size(), 1);
@@ -272,7 +204,7 @@ void TestControlStore::frameTowardLims()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    PtyPeer lims;
+    Test::PtyPeer lims; // the LIMS port opens its slave side
     QVERIFY(!lims.slaveName().isEmpty());
     LinePort port(QStringLiteral("LIMS port"), f.log);
     PortSpec spec;
@@ -302,14 +234,14 @@ void TestControlStore::frameTowardLims()
     s.Results[1].Value = QStringLiteral("100");
     StoreControlResult(f.context);
 
-    const QString expected = QChar(2) + QStringLiteral(":") + QStringLiteral("A") + QStringLiteral("1") +
+    const QString expected = Test::Stx + QStringLiteral(":") + QStringLiteral("A") + QStringLiteral("1") +
                              QStringLiteral("   42") + QStringLiteral("1") + QStringLiteral(" 5") +
                              QStringLiteral("5") + QStringLiteral("         Q'C1") + QStringLiteral("   1") +
                              QStringLiteral("7") + QStringLiteral("1207261039") + QStringLiteral("      ") +
                              QStringLiteral(" 2")          // both results counted ...
                              + QStringLiteral("12   4.5 ") // ... one with a channel for the LIMS side
-                             + QStringLiteral("000000") + QChar(3);
-    QTRY_COMPARE_WITH_TIMEOUT(lims.received(), expected, 2000);
+                             + QStringLiteral("000000") + Test::Etx;
+    QCOMPARE(QString::fromLatin1(lims.readAtLeast(int(expected.size()), 2000)), expected);
     QVERIFY(!f.log.recentLines().filter(QStringLiteral("H->L")).isEmpty());
 }
 

@@ -1,20 +1,10 @@
+#include "StoreFixture.h"
 #include "store/LimsFrames.h"
 
 #include <QTest>
 
 using namespace Quorlix;
-
-namespace {
-
-const QString Stx(QChar(2));
-const QString Etx(QChar(3));
-
-QString Blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
-
-} // namespace
+using namespace Quorlix::Test; // Stx, Etx, Blanks
 
 class TestLimsFrames : public QObject
 {
@@ -71,7 +61,7 @@ void TestLimsFrames::controlResultsFrame()
                                     QStringLiteral("5"),
                                     QStringLiteral("1"),
                                     QStringLiteral("07"),
-                                    QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};
+                                    StoreNow};
     QList<ChannelResult> groups;
     for (int i = 0; i < channels.size(); ++i)
         groups.append({channels.at(i), results.at(i)});

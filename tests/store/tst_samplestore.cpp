@@ -1,8 +1,6 @@
-#include "core/CommLog.h"
-#include "core/Context.h"
+#include "StoreFixture.h"
 #include "store/SampleIds.h"
 #include "store/Store.h"
-#include "support/TestDatabase.h"
 
 #include <QTest>
 
@@ -10,21 +8,12 @@ using namespace Quorlix;
 
 namespace {
 
-const QDateTime Now(QDate(2026, 12, 7), QTime(10, 39, 40));
 const QString NowText = QStringLiteral("2026-12-07 10:39:40");
 
-// A laboratory database, the clock standing at Now and a Hitachi 911 without LIMS.
-struct Fixture
+// A laboratory database, the clock standing at 10:39:40 and a Hitachi 911 without LIMS.
+struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend) : tdb(backend), clock(Now)
-    {
-        context.clock = &clock;
-        context.locale = QLocale(QLocale::German, QLocale::Germany);
-        context.db = &tdb.db();
-        context.log = &log;
-        context.settings.AnalyzerId = QStringLiteral("H911");
-        context.settings.AnalyzerType = QStringLiteral("H911");
-    }
+    using StoreFixture::StoreFixture;
 
     void sample(const QString& id, const QList<ResultEntry>& results)
     {
@@ -34,17 +23,6 @@ struct Fixture
         s.ResultCount = static_cast<qint16>(results.size());
         for (int k = 0; k < results.size(); ++k)
             s.Results[static_cast<size_t>(k)] = results.at(k);
-    }
-    QString text(const QString& sql, const QVariantList& values = {}) { return tdb.scalar(sql, values); }
-    QString stampOf(const QString& column) const { return tdb.target().dialect.castText(column); }
-    QStringList monitor() const
-    {
-        QStringList lines;
-        for (const QString& line : log.recentLines()) {
-            if (line.startsWith(QLatin1String("Monitor: ")))
-                lines << line.mid(9);
-        }
-        return lines;
     }
     // Parameter p measured 0..500, one interpretation per validation set.
     void referenceData()
@@ -57,11 +35,6 @@ struct Fixture
             "INSERT INTO validation (parameter_id, v_from, v_to, interpretation, suspicious, nw_id) "
             "VALUES (7, -100, 100000, 1, 0, 1)"));
     }
-
-    Test::TestDatabase tdb;
-    ManualClock clock;
-    Context context;
-    CommLog log{clock, context.locale};
 };
 
 ResultEntry Result(qint16 parameter, const QString& value, const QString& alarm = QStringLiteral(" "))

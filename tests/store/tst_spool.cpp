@@ -1,8 +1,6 @@
-#include "core/CommLog.h"
-#include "core/Context.h"
+#include "StoreFixture.h"
 #include "store/Spool.h"
 #include "store/Store.h"
-#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,19 +13,10 @@ namespace {
 
 const QDateTime Start(QDate(2026, 12, 7), QTime(10, 0, 0));
 
-struct Fixture
+// A Hitachi 911 named H911 storing through a spool in a folder of its own.
+struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend) : tdb(backend), clock(Start)
-    {
-        context.clock = &clock;
-        context.locale = QLocale(QLocale::German, QLocale::Germany);
-        context.db = &tdb.db();
-        context.log = &log;
-        context.settings.AnalyzerId = QStringLiteral("H911");
-        context.settings.AnalyzerType = QStringLiteral("H911");
-        spool = std::make_unique<Spool>(context, folder());
-        context.spool = spool.get();
-    }
+    explicit Fixture(const QString& backend) : StoreFixture(backend, Start) { restart(); }
 
     QString folder() const { return dir.filePath(QStringLiteral("spool")); }
     QStringList files(const QString& sub = QString()) const
@@ -35,6 +24,7 @@ struct Fixture
         return QDir(sub.isEmpty() ? folder() : QDir(folder()).filePath(sub))
             .entryList(QDir::Files, QDir::Name);
     }
+    // A new spool on the same folder, as after a restart of the program.
     void restart()
     {
         spool = std::make_unique<Spool>(context, folder());
@@ -56,25 +46,8 @@ struct Fixture
     {
         tdb.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to));
     }
-    QString stampOf(const QString& sql)
-    {
-        return tdb.scalar(sql.arg(tdb.target().dialect.castText(QStringLiteral("time_stamp"))));
-    }
-    QStringList monitor() const
-    {
-        QStringList lines;
-        for (const QString& line : log.recentLines()) {
-            if (line.startsWith(QLatin1String("Monitor: ")))
-                lines << line.mid(9);
-        }
-        return lines;
-    }
 
     QTemporaryDir dir;
-    Test::TestDatabase tdb;
-    ManualClock clock;
-    Context context;
-    CommLog log{clock, context.locale};
     std::unique_ptr<Spool> spool;
 };
 
@@ -154,13 +127,14 @@ void TestSpool::databaseFailsMidRun()
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations"), QStringLiteral("parameter_id = 7")), 1);
     QCOMPARE(f.tdb.count(QStringLiteral("quorlix_log"), QStringLiteral("log_key = 'spool_stored'")), 5);
     // Each record keeps the time it arrived; they were stored in the order they arrived.
-    QCOMPARE(f.stampOf(QStringLiteral("SELECT %1 FROM Raw_Results WHERE sample_id = 'S2'")),
+    QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM Raw_Results WHERE sample_id = 'S2'")
+                        .arg(f.stampOf(QStringLiteral("time_stamp")))),
              QStringLiteral("2026-12-07 10:02:00"));
-    QCOMPARE(f.tdb.scalar(QStringLiteral("SELECT %1 FROM sample_base WHERE sample_id = 'S6'")
-                              .arg(f.tdb.target().dialect.castText(QStringLiteral("entry_dat")))),
+    QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM sample_base WHERE sample_id = 'S6'")
+                        .arg(f.stampOf(QStringLiteral("entry_dat")))),
              QStringLiteral("2026-12-07 10:03:00"));
-    QCOMPARE(f.tdb.scalar(QStringLiteral("SELECT %1 FROM sample_base WHERE sample_id = 'S6'")
-                              .arg(f.tdb.target().dialect.castText(QStringLiteral("last_change_dat")))),
+    QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM sample_base WHERE sample_id = 'S6'")
+                        .arg(f.stampOf(QStringLiteral("last_change_dat")))),
              QStringLiteral("2026-12-07 10:04:00"));
     QCOMPARE(f.monitor().filter(QStringLiteral("5 record(s) stored")).size(), 1);
 

@@ -20,6 +20,31 @@ bool SplitServer(QString& host, int& port)
     return true;
 }
 
+// The server's maintenance database as its superuser: where the test schemas are made and dropped.
+DatabaseTarget AdminTarget()
+{
+    DatabaseTarget t;
+    SplitServer(t.host, t.port);
+    t.qtDriver = QStringLiteral("QPSQL");
+    t.user = QStringLiteral("postgres");
+    t.databaseName = QStringLiteral("postgres");
+    t.dialect = SqlDialect(SqlDialect::PostgreSQL);
+    t.description = QStringLiteral("test PostgreSQL server");
+    return t;
+}
+
+// The ODBC connection string of a test schema on the server.
+QString OdbcConnection(const QString& schema)
+{
+    const DatabaseTarget server = AdminTarget();
+    return QStringLiteral(
+               "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;DATABASE=postgres;"
+               "UID=postgres;ConnSettings=SET search_path TO %3;")
+        .arg(server.host)
+        .arg(server.port)
+        .arg(schema);
+}
+
 int g_instance = 0;
 
 } // namespace
@@ -47,26 +72,17 @@ void AddBackendRows()
 TestDatabase::TestDatabase(const QString& backend) : m_backend(backend)
 {
     const QString name = QStringLiteral("db%1").arg(++g_instance);
-    m_db = std::make_unique<Database>(QStringLiteral("test-") + name + QUuid::createUuid().toString(QUuid::Id128));
+    m_db = std::make_unique<Database>(QStringLiteral("test-") + name +
+                                      QUuid::createUuid().toString(QUuid::Id128));
     if (backend == QLatin1String("sqlite")) {
         m_target.qtDriver = QStringLiteral("QSQLITE");
         m_target.databaseName = m_dir.filePath(QStringLiteral("lab.db"));
         m_target.dialect = SqlDialect(SqlDialect::SQLite);
         m_target.description = QStringLiteral("test SQLite database");
     } else {
-        QString host;
-        int port = 0;
-        SplitServer(host, port);
         m_schema = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
         Database admin(QStringLiteral("admin-") + m_schema);
-        DatabaseTarget adminTarget;
-        adminTarget.qtDriver = QStringLiteral("QPSQL");
-        adminTarget.host = host;
-        adminTarget.port = port;
-        adminTarget.user = QStringLiteral("postgres");
-        adminTarget.databaseName = QStringLiteral("postgres");
-        adminTarget.dialect = SqlDialect(SqlDialect::PostgreSQL);
-        adminTarget.description = QStringLiteral("test PostgreSQL server");
+        const DatabaseTarget adminTarget = AdminTarget();
         if (const QString error = admin.open(adminTarget); !error.isEmpty()) {
             m_error = error;
             return;
@@ -74,12 +90,7 @@ TestDatabase::TestDatabase(const QString& backend) : m_backend(backend)
         admin.run(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
         if (backend == QLatin1String("odbc")) {
             m_target.qtDriver = QStringLiteral("QODBC");
-            m_target.databaseName =
-                QStringLiteral("DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;DATABASE=postgres;"
-                               "UID=postgres;ConnSettings=SET search_path TO %3;")
-                    .arg(host)
-                    .arg(port)
-                    .arg(m_schema);
+            m_target.databaseName = OdbcConnection(m_schema);
             m_target.description = QStringLiteral("test PostgreSQL database through ODBC");
         } else {
             m_target = adminTarget;
@@ -100,18 +111,8 @@ TestDatabase::~TestDatabase()
 {
     m_db.reset();
     if (!m_schema.isEmpty()) {
-        QString host;
-        int port = 0;
-        SplitServer(host, port);
         Database admin(QStringLiteral("drop-") + m_schema);
-        DatabaseTarget t;
-        t.qtDriver = QStringLiteral("QPSQL");
-        t.host = host;
-        t.port = port;
-        t.user = QStringLiteral("postgres");
-        t.databaseName = QStringLiteral("postgres");
-        t.dialect = SqlDialect(SqlDialect::PostgreSQL);
-        if (admin.open(t).isEmpty()) {
+        if (admin.open(AdminTarget()).isEmpty()) {
             admin.run(QStringLiteral("SET client_min_messages TO WARNING"));
             admin.run(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
         }
@@ -122,14 +123,7 @@ QString TestDatabase::iniLines() const
 {
     if (m_backend == QLatin1String("sqlite"))
         return QStringLiteral("dbdriver=sqlite\ndatabase=%1\n").arg(m_target.databaseName);
-    QString host;
-    int port = 0;
-    SplitServer(host, port);
-    return QStringLiteral("dbdriver=odbc\nodbc=DRIVER=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;SERVER=%1;PORT=%2;"
-                          "DATABASE=postgres;UID=postgres;ConnSettings=SET search_path TO %3;\n")
-        .arg(host)
-        .arg(port)
-        .arg(m_schema);
+    return QStringLiteral("dbdriver=odbc\nodbc=%1\n").arg(OdbcConnection(m_schema));
 }
 
 void TestDatabase::exec(const QString& sql, const QVariantList& values)
@@ -151,7 +145,8 @@ QString TestDatabase::scalar(const QString& sql, const QVariantList& values)
 
 int TestDatabase::count(const QString& table, const QString& where, const QVariantList& values)
 {
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1%2").arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1%2")
+                            .arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
     return scalar(sql, values).toInt();
 }
 

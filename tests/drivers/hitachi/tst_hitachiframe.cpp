@@ -1,5 +1,6 @@
 // Frames and replies of the Hitachi 911, 902 and 912 host protocol, on text alone. The frames are
 // written field by field from the protocol's layout tables.
+#include "HitachiFixture.h"
 #include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/FrameFields.h"
 #include "drivers/hitachi/HitachiFrame.h"
@@ -8,21 +9,9 @@
 #include <QTest>
 
 using namespace Quorlix;
+using namespace Quorlix::Test::HitachiFixture;
 
 namespace {
-
-const QString STX(QChar(0x02));
-const QString ETX(QChar(0x03));
-
-QString Frame(const QStringList& fields)
-{
-    return STX + fields.join(QString()) + ETX;
-}
-
-QString Blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
 
 // The results as "channel[value][alarm]", one after the other.
 QString Results(const HitachiFrame& f)
@@ -33,14 +22,6 @@ QString Results(const HitachiFrame& f)
         out += QStringLiteral("%1[%2][%3]").arg(e.Channel).arg(e.Value, e.DataAlarm);
     }
     return out;
-}
-
-// A standard block: number, four readings of 6, data alarm, prozone value of 6.
-QString Standard(int number, const QString& alarm = QStringLiteral(" "))
-{
-    return QString::number(number) + QStringLiteral("  0.%1%1").arg(number) +
-           QStringLiteral("  1.%1%1").arg(number) + QStringLiteral("  2.%1%1").arg(number) +
-           QStringLiteral("  3.%1%1").arg(number) + alarm + QStringLiteral("  %1%1%1%1").arg(number);
 }
 
 enum Model
@@ -65,17 +46,11 @@ void Parse(int model, const QString& frame, HitachiFrame& f)
     }
 }
 
-// 911 frames: mark, number 3, disc, position 2, id 13, info 4 + 1, date 6, time 4.
-const QString Id911 = QStringLiteral(" ") + QStringLiteral("  1") + QStringLiteral("1") +
-                      QStringLiteral(" 1") + QStringLiteral("12345") + Blanks(8) + QStringLiteral("   3") +
-                      QStringLiteral(" ") + QStringLiteral("031992") + QStringLiteral("1147");
-// 902 frames: mark, number 5, one unread, position 3, id 13, fifteen unread.
-const QString Id902 = QStringLiteral(" ") + QStringLiteral("00012") + QStringLiteral(" ") +
-                      QStringLiteral("007") + Blanks(6) + QStringLiteral("A 9876 ") + Blanks(15);
-// 912 frames: flag 1, number 5, disc, position 2, flag 2, id 13, five unread, date 6, time 4, six unread.
-const QString Id912 = QStringLiteral("F") + QStringLiteral("00034") + QStringLiteral("2") +
-                      QStringLiteral("15") + QStringLiteral("G") + QStringLiteral("QC1") + Blanks(10) +
-                      Blanks(5) + QStringLiteral("120524") + QStringLiteral("0930") + Blanks(6);
+// The identification fields of the frames: id 12345 on the 911, left-aligned; A 9876 on the 902,
+// right-aligned; QC1 on the 912, left-aligned.
+const QString Id911 = Id911Fields(QStringLiteral("12345") + Blanks(8));
+const QString Id902 = Id902Fields(Blanks(6) + QStringLiteral("A 9876 "));
+const QString Id912 = Id912Fields(QStringLiteral("QC1") + Blanks(10));
 
 } // namespace
 

@@ -1,0 +1,26 @@
+#include "StoreFixture.h"
+
+namespace Quorlix::Test {
+
+StoreFixture::StoreFixture(const QString& backend, const QDateTime& now) : tdb(backend), clock(now)
+{
+    context.clock = &clock;
+    context.locale = QLocale(QLocale::German, QLocale::Germany);
+    context.db = &tdb.db();
+    context.log = &log;
+    context.settings.AnalyzerId = QStringLiteral("H911");
+    context.settings.AnalyzerType = QStringLiteral("H911");
+}
+
+QStringList StoreFixture::monitor() const
+{
+    const QLatin1String prefix("Monitor: ");
+    QStringList lines;
+    for (const QString& line : log.recentLines()) {
+        if (line.startsWith(prefix))
+            lines << line.mid(prefix.size());
+    }
+    return lines;
+}
+
+} // namespace Quorlix::Test
