@@ -66,6 +66,14 @@ bool HasDisplay()
            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// The program's clock: the system clock, or one moved to --clock-start.
+std::unique_ptr<Clock> MakeClock(const LaunchOptions& options)
+{
+    if (options.clockStart.isValid())
+        return std::make_unique<OffsetClock>(options.clockStart);
+    return std::make_unique<SystemClock>();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -96,16 +104,17 @@ int main(int argc, char* argv[])
 
     if (options.headless) {
         QCoreApplication app(argc, argv);
-        SystemClock clock;
-        Engine engine(clock);
+        const std::unique_ptr<Clock> clock = MakeClock(options);
+        Engine engine(*clock);
+        // Installed before the start-up, so that a SIGTERM during it still ends the process in order.
+        HeadlessSignals stopSignals;
+        QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
         StartupUi none;
         const StartupOutcome outcome = RunStartup(engine, none, options, commandLine, appDir);
         if (!outcome.ok()) {
             PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
             return outcome.exitCode;
         }
-        HeadlessSignals stopSignals;
-        QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
         QObject::connect(&engine, &Engine::stopped, &app, [] { QCoreApplication::exit(ExitOk); });
         engine.start();
         return QCoreApplication::exec();
@@ -117,8 +126,8 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    SystemClock clock;
-    Engine engine(clock);
+    const std::unique_ptr<Clock> clock = MakeClock(options);
+    Engine engine(*clock);
     HeadlessSignals stopSignals; // SIGTERM stops a desktop instance in order too
     QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
     return RunDesktop(engine, options, commandLine, appDir);

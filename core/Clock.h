@@ -19,6 +19,18 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
+// The system clock moved to another moment: it starts at a given local time and runs on in real
+// time (the --clock-start option, for trying day and shift changes).
+class OffsetClock final : public Clock
+{
+public:
+    explicit OffsetClock(const QDateTime& start) : m_offsetMs(QDateTime::currentDateTime().msecsTo(start)) {}
+    QDateTime now() const override { return QDateTime::currentDateTime().addMSecs(m_offsetMs); }
+
+private:
+    qint64 m_offsetMs;
+};
+
 // A clock that stands still until it is moved.
 class ManualClock final : public Clock
 {

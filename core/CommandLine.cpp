@@ -20,6 +20,12 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
             options.configPath = args.at(++i);
         } else if (arg.startsWith(QLatin1String("--config="))) {
             options.configPath = arg.mid(9);
+        } else if (arg == QLatin1String("--clock-start")) {
+            options.clockStart = QDateTime::fromString(args.value(++i), Qt::ISODate);
+            if (!options.clockStart.isValid()) {
+                options.error = QStringLiteral("--clock-start needs a local time like 2026-12-07T13:59:30");
+                break;
+            }
         } else if (arg == QLatin1String("--headless")) {
             options.headless = true;
         } else if (arg == QLatin1String("--init-db")) {
@@ -138,6 +144,8 @@ QString UsageText()
         "  --headless      run without windows or tray icon (as a service); stop with SIGTERM\n"
         "  --init-db       create the missing tables in the configured database and exit\n"
         "  --demo-data     with --init-db: also load a small demonstration data set\n"
+        "  --clock-start T start the program's clock at local time T (2026-12-07T13:59:30), for trying\n"
+        "                  day and shift changes; it then runs in real time\n"
         "  --help          show this text\n"
         "  --version       show the version\n"
         "\n"

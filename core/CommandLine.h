@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,7 @@ struct LaunchOptions
     bool demoData = false;
     bool help = false;
     bool version = false;
+    QDateTime clockStart; // --clock-start: the program's clock starts at this local time
     QString error; // a malformed option: the process stops with this text
 };
 

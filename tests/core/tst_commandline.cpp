@@ -102,6 +102,11 @@ void TestCommandLine::launchOptions()
     QVERIFY(o.headless);
     QCOMPARE(args, (QStringList{QStringLiteral("/id=A"), QStringLiteral("/type=H911")}));
 
+    QStringList clock{QStringLiteral("--clock-start"), QStringLiteral("2026-12-07T13:59:30")};
+    QCOMPARE(TakeLaunchOptions(clock).clockStart, QDateTime(QDate(2026, 12, 7), QTime(13, 59, 30)));
+    QStringList badClock{QStringLiteral("--clock-start"), QStringLiteral("soon")};
+    QVERIFY(!TakeLaunchOptions(badClock).error.isEmpty());
+
     QStringList bad{QStringLiteral("--frobnicate")};
     QVERIFY(!TakeLaunchOptions(bad).error.isEmpty());
     QStringList missing{QStringLiteral("--config")};
