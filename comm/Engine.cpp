@@ -94,6 +94,9 @@ void Engine::checkDayShift()
         const DbOutcome outcome = RearmAllControlBlocks(m_database, analyzerId);
         if (!outcome.ok())
             m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2").arg(analyzerId, outcome.error));
+        // Frames stored more than two days ago are no longer sent again by any analyzer.
+        m_database.run(QStringLiteral("DELETE FROM quorlix_log WHERE log_key = 'frame_stored' AND time_stamp < ?"),
+                       {m_database.stamp(ToSqlStamp(NowStamp(m_context.now().addDays(-2), m_context.locale), m_context.locale))});
     });
 }
 

@@ -44,6 +44,9 @@ struct Context
     SampleRecord sample;
     HitachiFrameRecord frame;
     CalibrationRecord calibration;
+    // The complete frame the records above were cut from, while a driver stores it: an analyzer
+    // that got no answer sends the same frame again, and it must not be stored twice.
+    QString receivedFrame;
 
     QDateTime now() const { return clock->now(); }
     QString nowStamp() const { return NowStamp(clock->now(), locale); }

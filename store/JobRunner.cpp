@@ -17,6 +17,7 @@ namespace Quorlix {
 namespace {
 
 const QString SpoolStoredKey = QStringLiteral("spool_stored");
+const QString FrameStoredKey = QStringLiteral("frame_stored");
 
 JobOutcome Failed(const DbOutcome& o)
 {
@@ -39,14 +40,16 @@ JobOutcome RunJob(Context& context, const StoreJob& job, const QString& spoolId)
     if (DbOutcome o = transaction.begin(); !o.ok())
         return Failed(o);
 
-    if (!spoolId.isEmpty()) {
+    // A spooled record whose id is already there, or a frame the analyzer sent again after an
+    // answer it did not get, was stored before: it is not stored twice.
+    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+        if (value.isEmpty())
+            continue;
         SqlResult marked =
-            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
-                   {SpoolStoredKey, spoolId});
+            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"), {key, value});
         if (!marked.next()) {
-            const DbOutcome failed =
-                marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
-                            : DbOutcome::of(db, marked);
+            const DbOutcome failed = marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
+                                                 : DbOutcome::of(db, marked);
             transaction.rollback();
             return Failed(failed);
         }
@@ -54,6 +57,9 @@ JobOutcome RunJob(Context& context, const StoreJob& job, const QString& spoolId)
         marked.query().finish();
         if (already) {
             transaction.rollback();
+            if (key == FrameStoredKey && spoolId.isEmpty())
+                MonitorLine(context, QStringLiteral("%1: the same frame again, already stored: not stored twice")
+                                         .arg(job.describe()));
             return {JobOutcome::AlreadyStored, {}, false};
         }
     }
@@ -80,10 +86,11 @@ JobOutcome RunJob(Context& context, const StoreJob& job, const QString& spoolId)
         return Failed(stored);
     }
 
-    if (!spoolId.isEmpty()) {
-        SqlResult mark =
-            db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
-                   {db.stamp(context.sqlNow()), SpoolStoredKey, spoolId});
+    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+        if (value.isEmpty())
+            continue;
+        SqlResult mark = db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
+                                {db.stamp(context.sqlNow()), key, value});
         if (!mark.ok()) {
             const DbOutcome failed = DbOutcome::of(db, mark);
             transaction.rollback();

@@ -1,5 +1,7 @@
 #include "StoreJob.h"
 
+#include <QCryptographicHash>
+
 #include "../core/CommLog.h"
 #include "../core/Context.h"
 
@@ -36,45 +38,85 @@ std::optional<StoreJob::Kind> KindOf(const QString& name)
     return std::nullopt;
 }
 
+// The plain fields of each record with their names in the spool file, in the order they are read
+// back. One list serves writing and reading, so that the two cannot drift apart.
+template <typename Sample, typename Visit> void SampleFields(Sample& s, Visit& visit)
+{
+    visit("CurSampleId", s.CurSampleId);
+    visit("CurSampleDisc", s.CurSampleDisc);
+    visit("CurSamplePos", s.CurSamplePos);
+    visit("AuSampleId", s.AuSampleId);
+    visit("AuRackNo", s.AuRackNo);
+    visit("AuCupPos", s.AuCupPos);
+    visit("IndSampleId", s.IndSampleId);
+    visit("IndSampleDisc", s.IndSampleDisc);
+    visit("IndSamplePos", s.IndSamplePos);
+    visit("IndParameterId", s.IndParameterId);
+    visit("IndResult", s.IndResult);
+    visit("IndMeasTime", s.IndMeasTime);
+}
+
+template <typename Entry, typename Visit> void ResultFields(Entry& e, Visit& visit)
+{
+    visit("ParameterId", e.ParameterId);
+    visit("Channel", e.Channel);
+    visit("Value", e.Value);
+    visit("DataAlarm", e.DataAlarm);
+}
+
+template <typename Frame, typename Visit> void FrameFields(Frame& f, Visit& visit)
+{
+    visit("CurFrameStart", f.CurFrameStart);
+    visit("CurFunction", f.CurFunction);
+    visit("CurFrameClass", f.CurFrameClass);
+    visit("CurMark", f.CurMark);
+    visit("CurFlag1", f.CurFlag1);
+    visit("CurFlag2", f.CurFlag2);
+    visit("CurNumber", f.CurNumber);
+    visit("CurInfo1", f.CurInfo1);
+    visit("CurInfo2", f.CurInfo2);
+    visit("CurDate", f.CurDate);
+    visit("CurTime", f.CurTime);
+    visit("CurFrameEnd", f.CurFrameEnd);
+}
+
+template <typename Calibration, typename Visit> void CalibrationFields(Calibration& c, Visit& visit)
+{
+    visit("CalChannel", c.CalChannel);
+    visit("CalParameterId", c.CalParameterId);
+    visit("CalStdCount", c.CalStdCount);
+    visit("CalAlarm", c.CalAlarm);
+    visit("CalSdValue", c.CalSdValue);
+}
+
+// Collects the fields it is shown into a JSON object.
+struct Writer
+{
+    void operator()(const char* key, const QString& value) { object.insert(QLatin1String(key), value); }
+    void operator()(const char* key, qint16 value) { object.insert(QLatin1String(key), value); }
+
+    QJsonObject object;
+};
+
 QJsonObject SampleToJson(const SampleRecord& s)
 {
     QJsonArray results;
     for (int k = 0; k < s.ResultCount; ++k) {
-        const ResultEntry& e = s.Results[static_cast<size_t>(k)];
-        results.append(QJsonObject{{QStringLiteral("ParameterId"), e.ParameterId},
-                                   {QStringLiteral("Channel"), e.Channel},
-                                   {QStringLiteral("Value"), e.Value},
-                                   {QStringLiteral("DataAlarm"), e.DataAlarm}});
+        Writer entry;
+        ResultFields(s.Results[static_cast<size_t>(k)], entry);
+        results.append(entry.object);
     }
-    return {{QStringLiteral("CurSampleId"), s.CurSampleId},
-            {QStringLiteral("CurSampleDisc"), s.CurSampleDisc},
-            {QStringLiteral("CurSamplePos"), s.CurSamplePos},
-            {QStringLiteral("AuSampleId"), s.AuSampleId},
-            {QStringLiteral("AuRackNo"), s.AuRackNo},
-            {QStringLiteral("AuCupPos"), s.AuCupPos},
-            {QStringLiteral("IndSampleId"), s.IndSampleId},
-            {QStringLiteral("IndSampleDisc"), s.IndSampleDisc},
-            {QStringLiteral("IndSamplePos"), s.IndSamplePos},
-            {QStringLiteral("IndParameterId"), s.IndParameterId},
-            {QStringLiteral("IndResult"), s.IndResult},
-            {QStringLiteral("IndMeasTime"), s.IndMeasTime},
-            {QStringLiteral("Results"), results}};
+    Writer w;
+    SampleFields(s, w);
+    w.object.insert(QStringLiteral("Results"), results);
+    return w.object;
 }
 
 QJsonObject FrameToJson(const HitachiFrameRecord& f)
 {
-    return {{QStringLiteral("CurFrameStart"), f.CurFrameStart},
-            {QStringLiteral("CurFunction"), f.CurFunction},
-            {QStringLiteral("CurFrameClass"), f.CurFrameClass},
-            {QStringLiteral("CurMark"), f.CurMark},
-            {QStringLiteral("CurFlag1"), f.CurFlag1},
-            {QStringLiteral("CurFlag2"), f.CurFlag2},
-            {QStringLiteral("CurNumber"), f.CurNumber},
-            {QStringLiteral("CurInfo1"), f.CurInfo1},
-            {QStringLiteral("CurInfo2"), f.CurInfo2},
-            {QStringLiteral("CurDate"), f.CurDate},
-            {QStringLiteral("CurTime"), f.CurTime},
-            {QStringLiteral("CurFrameEnd"), f.CurFrameEnd}};
+    Writer w;
+    FrameFields(f, w);
+    return w.object;
 }
 
 QJsonObject CalibrationToJson(const CalibrationRecord& c)
@@ -90,10 +132,10 @@ QJsonObject CalibrationToJson(const CalibrationRecord& c)
                                      {QStringLiteral("DataAlarm"), s.DataAlarm},
                                      {QStringLiteral("ProzoneValue"), s.ProzoneValue}});
     }
-    return {
-        {QStringLiteral("CalChannel"), c.CalChannel},   {QStringLiteral("CalParameterId"), c.CalParameterId},
-        {QStringLiteral("CalStdCount"), c.CalStdCount}, {QStringLiteral("CalAlarm"), c.CalAlarm},
-        {QStringLiteral("CalSdValue"), c.CalSdValue},   {QStringLiteral("CalStandards"), standards}};
+    Writer w;
+    CalibrationFields(c, w);
+    w.object.insert(QStringLiteral("CalStandards"), standards);
+    return w.object;
 }
 
 // Reads the fields of a JSON object strictly: a missing field or one of another type is an error.
@@ -101,6 +143,10 @@ class Reader
 {
 public:
     explicit Reader(const QJsonObject& object, QString* error) : m_object(object), m_error(error) {}
+
+    // Reads each field it is shown.
+    void operator()(const char* key, QString& into) { into = text(QLatin1String(key)); }
+    void operator()(const char* key, qint16& into) { into = int16(QLatin1String(key)); }
 
     QString text(const QString& key)
     {
@@ -146,18 +192,7 @@ SampleRecord SampleFromJson(const QJsonObject& o, QString* error)
 {
     Reader r(o, error);
     SampleRecord s;
-    s.CurSampleId = r.text(QStringLiteral("CurSampleId"));
-    s.CurSampleDisc = r.text(QStringLiteral("CurSampleDisc"));
-    s.CurSamplePos = r.text(QStringLiteral("CurSamplePos"));
-    s.AuSampleId = r.text(QStringLiteral("AuSampleId"));
-    s.AuRackNo = r.text(QStringLiteral("AuRackNo"));
-    s.AuCupPos = r.text(QStringLiteral("AuCupPos"));
-    s.IndSampleId = r.text(QStringLiteral("IndSampleId"));
-    s.IndSampleDisc = r.text(QStringLiteral("IndSampleDisc"));
-    s.IndSamplePos = r.text(QStringLiteral("IndSamplePos"));
-    s.IndParameterId = r.int16(QStringLiteral("IndParameterId"));
-    s.IndResult = r.text(QStringLiteral("IndResult"));
-    s.IndMeasTime = r.text(QStringLiteral("IndMeasTime"));
+    SampleFields(s, r);
     const QJsonArray results = r.array(QStringLiteral("Results"));
     if (results.size() > MaxResults) {
         r.fail(QStringLiteral("Results"));
@@ -170,11 +205,7 @@ SampleRecord SampleFromJson(const QJsonObject& o, QString* error)
             return s;
         }
         Reader e(results.at(k).toObject(), error);
-        ResultEntry& entry = s.Results[static_cast<size_t>(k)];
-        entry.ParameterId = e.int16(QStringLiteral("ParameterId"));
-        entry.Channel = e.int16(QStringLiteral("Channel"));
-        entry.Value = e.text(QStringLiteral("Value"));
-        entry.DataAlarm = e.text(QStringLiteral("DataAlarm"));
+        ResultFields(s.Results[static_cast<size_t>(k)], e);
     }
     return s;
 }
@@ -183,18 +214,7 @@ HitachiFrameRecord FrameFromJson(const QJsonObject& o, QString* error)
 {
     Reader r(o, error);
     HitachiFrameRecord f;
-    f.CurFrameStart = r.text(QStringLiteral("CurFrameStart"));
-    f.CurFunction = r.text(QStringLiteral("CurFunction"));
-    f.CurFrameClass = r.text(QStringLiteral("CurFrameClass"));
-    f.CurMark = r.text(QStringLiteral("CurMark"));
-    f.CurFlag1 = r.text(QStringLiteral("CurFlag1"));
-    f.CurFlag2 = r.text(QStringLiteral("CurFlag2"));
-    f.CurNumber = r.text(QStringLiteral("CurNumber"));
-    f.CurInfo1 = r.text(QStringLiteral("CurInfo1"));
-    f.CurInfo2 = r.text(QStringLiteral("CurInfo2"));
-    f.CurDate = r.text(QStringLiteral("CurDate"));
-    f.CurTime = r.text(QStringLiteral("CurTime"));
-    f.CurFrameEnd = r.text(QStringLiteral("CurFrameEnd"));
+    FrameFields(f, r);
     return f;
 }
 
@@ -202,11 +222,7 @@ CalibrationRecord CalibrationFromJson(const QJsonObject& o, QString* error)
 {
     Reader r(o, error);
     CalibrationRecord c;
-    c.CalChannel = r.int16(QStringLiteral("CalChannel"));
-    c.CalParameterId = r.int16(QStringLiteral("CalParameterId"));
-    c.CalStdCount = r.int16(QStringLiteral("CalStdCount"));
-    c.CalAlarm = r.text(QStringLiteral("CalAlarm"));
-    c.CalSdValue = r.text(QStringLiteral("CalSdValue"));
+    CalibrationFields(c, r);
     if (c.CalStdCount < 0 || c.CalStdCount > MaxStandards)
         r.fail(QStringLiteral("CalStdCount"));
     const QJsonArray standards = r.array(QStringLiteral("CalStandards"));
@@ -297,6 +313,10 @@ StoreJob TakeJob(Context& context, StoreJob::Kind kind)
     job.receivedAt = context.sqlNow();
     job.stamp = job.receivedAt;
     const Settings& s = context.settings;
+    if (!context.receivedFrame.isEmpty()) {
+        const QByteArray digest = QCryptographicHash::hash(context.receivedFrame.toLatin1(), QCryptographicHash::Sha1);
+        job.frameKey = s.AnalyzerId.left(200) + QLatin1Char(':') + QString::fromLatin1(digest.toHex());
+    }
     job.AnalyzerType = s.AnalyzerType;
     job.AnalyzerId = s.AnalyzerId;
     job.AutoVal = s.AutoVal;
@@ -352,6 +372,7 @@ QJsonObject ToJson(const StoreJob& job, const QString& spoolId)
     QJsonObject object{
         {QStringLiteral("format"), SpoolFormatVersion}, {QStringLiteral("id"), spoolId},
         {QStringLiteral("kind"), KindName(job.kind)},   {QStringLiteral("receivedAt"), job.receivedAt},
+        {QStringLiteral("frameKey"), job.frameKey},
         {QStringLiteral("stamp"), job.stamp},           {QStringLiteral("settings"), settings}};
     if (job.kind == StoreJob::Kind::Sample || job.kind == StoreJob::Kind::Control) {
         object.insert(QStringLiteral("sample"), SampleToJson(job.sample));
@@ -381,6 +402,7 @@ std::optional<StoreJob> FromJson(const QJsonObject& object, QString* spoolId, QS
         r.fail(QStringLiteral("id"));
     job.receivedAt = r.text(QStringLiteral("receivedAt"));
     job.stamp = r.text(QStringLiteral("stamp"));
+    job.frameKey = object.value(QStringLiteral("frameKey")).toString();
     if (!FromSqlStamp(job.receivedAt).isValid())
         r.fail(QStringLiteral("receivedAt"));
     if (!FromSqlStamp(job.stamp).isValid())

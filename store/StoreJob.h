@@ -28,6 +28,7 @@ struct StoreJob
     Kind kind = Kind::Sample;
     QString receivedAt; // ToSqlStamp of NowStamp when the record arrived
     QString stamp;      // the record's time stamp: receivedAt, or the Indiko measurement time
+    QString frameKey;   // analyzer and fingerprint of the received frame; empty when there is none
 
     QString AnalyzerType;
     QString AnalyzerId;

@@ -23,4 +23,13 @@ QString FrameBuffer::append(const QString& piece)
         .arg(before - m_text.size());
 }
 
+qsizetype FrameBuffer::dropNoiseBeforeFrame()
+{
+    const qsizetype lastStx = m_text.lastIndexOf(Hitachi::Stx);
+    if (lastStx <= 0)
+        return 0;
+    m_text.remove(0, lastStx);
+    return lastStx;
+}
+
 } // namespace Quorlix

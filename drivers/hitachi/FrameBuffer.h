@@ -20,6 +20,10 @@ public:
     // otherwise an empty text.
     QString append(const QString& piece);
 
+    // Once a frame is complete: drops noise received before its STX (a piece that did not start with
+    // STX was appended to it) and returns how many characters went.
+    qsizetype dropNoiseBeforeFrame();
+
     const QString& text() const { return m_text; }
     void clear() { m_text.clear(); }
 

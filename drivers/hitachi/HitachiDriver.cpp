@@ -212,6 +212,8 @@ void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
     const bool complete = rules.completeOnAnyEtx ? received.contains(Etx) : received.endsWith(Etx);
     if (!complete)
         return;
+    if (const qsizetype noise = m_buffer.dropNoiseBeforeFrame(); noise > 0)
+        monitor(QStringLiteral("%1 characters received before the frame's STX dropped").arg(noise));
 
     const QString& frame = m_buffer.text();
     if (rules.answersClassF && Mid(frame, 3, 1).toUpper() == QLatin1String("F")) {
@@ -337,9 +339,27 @@ void HitachiDriver::results(const HandlerRules& rules)
     }
 }
 
+namespace {
+
+// Names the frame being stored, so that the same frame sent again is recognised.
+class FrameInStore
+{
+public:
+    FrameInStore(Context& context, const QString& frame) : m_context(context) { m_context.receivedFrame = frame; }
+    ~FrameInStore() { m_context.receivedFrame.clear(); }
+    FrameInStore(const FrameInStore&) = delete;
+    FrameInStore& operator=(const FrameInStore&) = delete;
+
+private:
+    Context& m_context;
+};
+
+} // namespace
+
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
 {
     resolveParameters();
+    const FrameInStore naming(m_context, m_buffer.text());
     if (MatchesMask(m_context.sample.CurSampleId, m_context.settings.ControlMask)) {
         StoreControlResult(m_context);
         monitor(controlLog);
@@ -361,6 +381,7 @@ void HitachiDriver::storeCalibration()
         return;
     }
     cal.CalParameterId = found->value(cal.CalChannel);
+    const FrameInStore naming(m_context, m_buffer.text());
     StoreCalibration(m_context);
     monitor(QStringLiteral("received calibrator data"));
 }

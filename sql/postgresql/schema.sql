@@ -204,6 +204,7 @@ CREATE TABLE IF NOT EXISTS quorlix_log (
     log_val    VARCHAR(255)
 );
 CREATE INDEX IF NOT EXISTS ix_quorlix_log ON quorlix_log (log_key, time_stamp);
+CREATE INDEX IF NOT EXISTS ix_quorlix_log_val ON quorlix_log (log_key, log_val);
 
 CREATE TABLE IF NOT EXISTS MGC_Result (
     sample_id    VARCHAR(50),

@@ -209,6 +209,8 @@ IF OBJECT_ID(N'dbo.quorlix_log', N'U') IS NULL CREATE TABLE dbo.quorlix_log (
 );
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_quorlix_log' AND object_id = OBJECT_ID(N'dbo.quorlix_log'))
     CREATE INDEX ix_quorlix_log ON dbo.quorlix_log (log_key, time_stamp);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_quorlix_log_val' AND object_id = OBJECT_ID(N'dbo.quorlix_log'))
+    CREATE INDEX ix_quorlix_log_val ON dbo.quorlix_log (log_key, log_val);
 
 IF OBJECT_ID(N'dbo.MGC_Result', N'U') IS NULL CREATE TABLE dbo.MGC_Result (
     sample_id    VARCHAR(50),

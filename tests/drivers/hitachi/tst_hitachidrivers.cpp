@@ -1,6 +1,7 @@
 // The Hitachi receive handlers against a real database and the real store, with the analyzer and
 // the LIMS at the far ends of pseudo-terminals. Frames are written field by field from the
 // protocol's layout tables.
+#include "HitachiFixture.h"
 #include "comm/Dispatch.h"
 #include "comm/LinePort.h"
 #include "core/CommLog.h"
@@ -18,47 +19,28 @@
 using namespace Quorlix;
 using Quorlix::Test::PtyPeer;
 using Quorlix::Test::TestDatabase;
+using namespace Quorlix::Test::HitachiFixture;
 
 namespace {
-
-const QString STX(QChar(0x02));
-const QString ETX(QChar(0x03));
-
-QString Frame(const QStringList& fields)
-{
-    return STX + fields.join(QString()) + ETX;
-}
-
-QString Blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
 
 QString Zeros(int n)
 {
     return QString(n, QLatin1Char('0'));
 }
 
-// Identification fields of the inquiry and results frames (after function and class), per model.
-// 911: mark, number 3, disc, position 2, id 13, info 4 + 1, date 6, time 4.
+// Identification fields of the inquiry and results frames: the 911 left-aligns the id, the 902 and
+// the 912 right-align it.
 QString Id911(const QString& id)
 {
-    return QStringLiteral(" ") + QStringLiteral("  1") + QStringLiteral("1") + QStringLiteral(" 1") +
-           (id + Blanks(13)).left(13) + QStringLiteral("   3") + QStringLiteral(" ") +
-           QStringLiteral("031992") + QStringLiteral("1147");
+    return Id911Fields((id + Blanks(13)).left(13));
 }
-// 902: mark, number 5, one unread, position 3, id 13, fifteen unread.
 QString Id902(const QString& id)
 {
-    return QStringLiteral(" ") + QStringLiteral("00012") + QStringLiteral(" ") + QStringLiteral("007") +
-           (Blanks(13) + id).right(13) + Blanks(15);
+    return Id902Fields((Blanks(13) + id).right(13));
 }
-// 912: flag 1, number 5, disc, position 2, flag 2, id 13, five unread, date 6, time 4, six unread.
 QString Id912(const QString& id)
 {
-    return QStringLiteral("F") + QStringLiteral("00034") + QStringLiteral("2") + QStringLiteral("15") +
-           QStringLiteral("G") + (Blanks(13) + id).right(13) + Blanks(5) + QStringLiteral("120524") +
-           QStringLiteral("0930") + Blanks(6);
+    return Id912Fields((Blanks(13) + id).right(13));
 }
 
 QString Id(HitachiModel model, const QString& id)
@@ -91,13 +73,6 @@ QString ResultsFrame(HitachiModel model, const QString& frameClass, const QStrin
 QString InquiryFrame(HitachiModel model, const QString& id, const QString& frameClass = QStringLiteral("A"))
 {
     return Frame({QStringLiteral(";") + frameClass, Id(model, id)});
-}
-
-// One calibration standard: number, four readings of 6, alarm, prozone value of 6.
-QString Standard(int n)
-{
-    return QString::number(n) +
-           QStringLiteral("  0.%1%1  1.%1%1  2.%1%1  3.%1%1   %1%1%1%1 ").arg(n).left(31);
 }
 
 // A driver between two pseudo-terminals and a fresh database.
@@ -267,6 +242,9 @@ private slots:
     void classFIsAnsweredUnlogged();
     void pauseBeforeReply();
     void unendingInputIsBounded();
+    void noiseBeforeTheFrameIsDropped();
+    void sameFrameAgainIsStoredOnce_data() { Test::AddBackendRows(); }
+    void sameFrameAgainIsStoredOnce();
     void registeredEntries_data();
     void registeredEntries();
 };
@@ -640,8 +618,9 @@ void TestHitachiDrivers::splitAtEveryPosition()
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
     const auto reset = [&] {
+        // A fresh start for the same frame: the record of frames already stored goes too.
         rig.exec({"DELETE FROM Raw_Results", "DELETE FROM request", "DELETE FROM sample_base",
-                  "DELETE FROM results", "DELETE FROM req2send",
+                  "DELETE FROM results", "DELETE FROM req2send", "DELETE FROM quorlix_log",
                   "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 1)",
                   "INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 2)"});
     };
@@ -780,6 +759,40 @@ void TestHitachiDrivers::unendingInputIsBounded()
     rig.driver->receive(ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
+}
+
+void TestHitachiDrivers::noiseBeforeTheFrameIsDropped()
+{
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    // Line noise and the frame arrive in one piece that does not start with STX.
+    rig.driver->receive(QStringLiteral("x\x7f\x1bnoise") + ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
+    QCOMPARE(rig.monitor().filter("before the frame's STX dropped").size(), 1);
+}
+
+void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const QString frame = ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}});
+    // The analyzer got no answer and sends the same frame again: answered both times, stored once.
+    rig.driver->receive(frame);
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
+    QCOMPARE(rig.monitor().filter("the same frame again, already stored").size(), 1);
+    // A new measurement of the same sample carries another sequence number: it is stored.
+    QString again = frame;
+    again[6] = QLatin1Char('2');
+    rig.driver->receive(again);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|;12345|1|72.38|"));
 }
 
 void TestHitachiDrivers::registeredEntries_data()
