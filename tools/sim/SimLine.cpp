@@ -69,6 +69,21 @@ QString SimLine::openPty(const QString& link)
     return {};
 }
 
+QString SimLine::hangUpPty(int pauseMs)
+{
+    if (m_link.isEmpty())
+        return QStringLiteral("hangup needs --pty");
+    const QString link = m_link;
+    ::close(m_fd);
+    ::close(m_slave);
+    m_fd = m_slave = -1;
+    QFile::remove(link);
+    m_link.clear();
+    m_pending.clear();
+    ::usleep(useconds_t(pauseMs) * 1000);
+    return openPty(link);
+}
+
 QString SimLine::listenTcp(quint16 port, int acceptTimeoutMs)
 {
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -14,6 +14,8 @@ public:
     ~SimLine();
     QString openDevice(const QString& path, int baud);
     QString openPty(const QString& link);
+    // The pseudo-terminal goes away (its link too) and comes back as a new one after the pause.
+    QString hangUpPty(int pauseMs);
     QString listenTcp(quint16 port, int acceptTimeoutMs);
     QString connectTcp(const QString& host, quint16 port);
 

@@ -11,6 +11,10 @@ QString NamesToControlChars(QString text)
                                                          {"{NAK}", 21}, {"{ETB}", 23}};
     for (const auto& [name, c] : names)
         text.replace(QLatin1String(name), QString(QChar(QLatin1Char(c))));
+    // Any other byte as {0xNN}.
+    static const QRegularExpression hex(QStringLiteral("\\{0x([0-9A-Fa-f]{2})\\}"));
+    for (auto match = hex.match(text); match.hasMatch(); match = hex.match(text))
+        text.replace(match.capturedStart(), match.capturedLength(), QChar(match.captured(1).toInt(nullptr, 16)));
     return text;
 }
 
@@ -27,11 +31,15 @@ QString ScriptHelp()
         "  control CLASS ID CH=VALUE ...          the same for a control sample\n"
         "  calibration CH R1,R2,R3,R4[:ALARM[:PROZONE]] ... [alarm=X] [sd=TEXT]\n"
         "                                         one standard per R1,R2,R3,R4 group\n"
-        "  raw TEXT                               any frame; {STX} {ETX} ... name control characters\n"
+        "  raw TEXT                               any frame; {STX} {ETX} ... name control characters,\n"
+        "                                         {0xNN} any byte (also in ids)\n"
         "  expect TEXT                            the last answer must be exactly TEXT\n"
         "  expect-selection BITS                  the last order reply must select exactly BITS\n"
         "  wait MS                                pause\n"
         "  say TEXT                               print TEXT\n"
+        "  noise N                                N random bytes (never STX or ETX); no answer expected\n"
+        "  overlong N                             STX and N random bytes without ETX; no answer expected\n"
+        "  hangup MS                              the line goes away for MS milliseconds (--pty only)\n"
         "  loop N ... end                         repeat, with {n} replaced by the pass number\n");
 }
 
@@ -76,7 +84,7 @@ QString ParseStep(const QString& line, int lineNo, SimStep& step, Model& model, 
         if (words.isEmpty())
             return QStringLiteral("line %1: inquiry needs a sample id").arg(lineNo);
         step.kind = SimStep::Inquiry;
-        step.sample.id = words.first() == QLatin1String("-") ? QString() : words.first(); // "-": a blank id
+        step.sample.id = words.first() == QLatin1String("-") ? QString() : NamesToControlChars(words.first()); // "-": blank
         for (const QString& w : words)
             if (w.startsWith(QLatin1String("class=")))
                 step.sample.frameClass = w.at(6);
@@ -90,7 +98,7 @@ QString ParseStep(const QString& line, int lineNo, SimStep& step, Model& model, 
             return QStringLiteral("line %1: %2 CLASS ID CH=VALUE ...").arg(lineNo).arg(verb);
         step.kind = SimStep::Results;
         step.sample.frameClass = words.at(0).at(0);
-        step.sample.id = words.at(1);
+        step.sample.id = NamesToControlChars(words.at(1));
         for (const QString& w : words.mid(2)) {
             if (w.startsWith(QLatin1String("pos=")) || w.startsWith(QLatin1String("number="))
                 || w.startsWith(QLatin1String("disc="))) {
@@ -158,6 +166,11 @@ QString ParseStep(const QString& line, int lineNo, SimStep& step, Model& model, 
     }
     if (verb == QLatin1String("wait")) {
         step.kind = SimStep::Wait;
+        step.waitMs = rest.toInt();
+        return {};
+    }
+    if (verb == QLatin1String("noise") || verb == QLatin1String("overlong") || verb == QLatin1String("hangup")) {
+        step.kind = verb == QLatin1String("noise") ? SimStep::Noise : verb == QLatin1String("overlong") ? SimStep::Overlong : SimStep::Hangup;
         step.waitMs = rest.toInt();
         return {};
     }

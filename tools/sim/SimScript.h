@@ -11,7 +11,7 @@ namespace QuorlixSim {
 // One step of a simulation script.
 struct SimStep
 {
-    enum Kind { Poll, Repeat, Inquiry, Results, Calibration, Raw, Expect, ExpectSelection, Wait, Say };
+    enum Kind { Poll, Repeat, Inquiry, Results, Calibration, Raw, Expect, ExpectSelection, Wait, Say, Noise, Overlong, Hangup };
     Kind kind = Poll;
     SimSample sample;
     QList<SimResult> results;

@@ -30,6 +30,8 @@ struct Options
     bool quiet = false;
     bool split = false;
     int startDelayMs = 0;
+    int retries = 0;
+    QString record;
 };
 
 void Print(const QString& text)
@@ -42,10 +44,13 @@ QString Usage()
 {
     return QStringLiteral(
                "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect HOST:PORT)\n"
-               "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] SCRIPT\n"
+               "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
+               "                   [--record FILE] SCRIPT\n"
                "Plays a Hitachi analyzer toward a host. --pty creates a pseudo-terminal and links its other end\n"
                "at LINK for the host to open; --listen waits for the host as a serial device server would.\n"
-               "--split sends every frame in random pieces. SCRIPT is a file, or - for standard input.\n\n")
+               "--split sends every frame in random pieces. --retry sends a frame again, up to N times, when no\n"
+               "answer came (as an analyzer does after a time-out). --record appends one line per result frame to\n"
+               "FILE: \"answered ID COUNT\" or \"unanswered ID COUNT\". SCRIPT is a file, or - for standard input.\n\n")
            + ScriptHelp();
 }
 
@@ -62,7 +67,13 @@ bool RealTime(Model model, QChar c)
 class Runner
 {
 public:
-    Runner(SimLine& line, Model model, const Options& options) : m_line(line), m_model(model), m_options(options) {}
+    Runner(SimLine& line, Model model, const Options& options) : m_line(line), m_model(model), m_options(options)
+    {
+        if (!options.record.isEmpty()) {
+            m_record.setFileName(options.record);
+            m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        }
+    }
 
     int run(const QList<SimStep>& steps)
     {
@@ -97,12 +108,30 @@ private:
         }
     }
 
-    QString answer()
+    // Sends a frame and waits for its answer, sending it again after a time-out as often as allowed.
+    QString exchange(const QString& frame)
+    {
+        send(frame);
+        QString reply = answer(m_options.retries > 0);
+        for (int retry = 0; reply.isEmpty() && retry < m_options.retries; ++retry) {
+            Print(QStringLiteral("sim: no answer, sending again (%1 of %2)").arg(retry + 1).arg(m_options.retries));
+            --m_sent; // the same frame once more
+            send(frame);
+            reply = answer(retry + 1 < m_options.retries);
+        }
+        if (reply.isEmpty())
+            ++m_failures;
+        return reply;
+    }
+
+    QString answer(bool retryFollows = false)
     {
         const QString reply = QString::fromLatin1(m_line.readFrame(m_options.timeoutMs));
         if (reply.isEmpty()) {
-            Print(QStringLiteral("sim: no answer within %1 ms").arg(m_options.timeoutMs));
-            ++m_failures;
+            if (!retryFollows && m_options.retries == 0) {
+                Print(QStringLiteral("sim: no answer within %1 ms").arg(m_options.timeoutMs));
+                ++m_failures;
+            }
             return {};
         }
         ++m_answered;
@@ -140,25 +169,27 @@ private:
     {
         switch (step.kind) {
         case SimStep::Poll:
-            send(PollFrame());
-            check(body(answer()) == QLatin1String(">"), step.line, QStringLiteral("the answer >"));
+            check(body(exchange(PollFrame())) == QLatin1String(">"), step.line, QStringLiteral("the answer >"));
             break;
         case SimStep::Repeat: {
             const QString previous = m_last;
-            send(RepeatRequestFrame());
-            check(answer() == previous, step.line, QStringLiteral("the previous answer again"));
+            check(exchange(RepeatRequestFrame()) == previous, step.line, QStringLiteral("the previous answer again"));
             break;
         }
         case SimStep::Inquiry:
-            send(InquiryFrame(m_model, step.sample));
-            expectOrderReply(step, answer(), false);
+            expectOrderReply(step, exchange(InquiryFrame(m_model, step.sample)), false);
             break;
         case SimStep::Results: {
-            send(ResultFrame(m_model, step.sample, step.results));
             ++m_resultsSent;
-            const QString reply = answer();
+            const QString reply = exchange(ResultFrame(m_model, step.sample, step.results));
             if (!reply.isEmpty())
                 ++m_resultsAnswered;
+            if (m_record.isOpen())
+                m_record.write(QStringLiteral("%1 %2 %3\n")
+                                   .arg(reply.isEmpty() ? QStringLiteral("unanswered") : QStringLiteral("answered"),
+                                        step.sample.id)
+                                   .arg(step.results.size())
+                                   .toLatin1());
             if (RealTime(m_model, step.sample.frameClass))
                 expectOrderReply(step, reply, true);
             else
@@ -166,12 +197,33 @@ private:
             break;
         }
         case SimStep::Calibration:
-            send(CalibrationFrame(m_model, step.channel, step.alarm, step.standards, step.text));
-            check(body(answer()) == QLatin1String(">"), step.line, QStringLiteral("the answer >"));
+            check(body(exchange(CalibrationFrame(m_model, step.channel, step.alarm, step.standards, step.text)))
+                      == QLatin1String(">"),
+                  step.line, QStringLiteral("the answer >"));
             break;
         case SimStep::Raw:
-            send(step.text);
-            answer();
+            exchange(step.text);
+            break;
+        case SimStep::Noise:
+        case SimStep::Overlong: {
+            QByteArray bytes = step.kind == SimStep::Overlong ? QByteArray("\x02") : QByteArray();
+            for (int i = 0; i < step.waitMs; ++i) {
+                char c = char(QRandomGenerator::global()->bounded(256));
+                if (c == '\x02' || c == '\x03')
+                    c = 'x';
+                bytes.append(c);
+            }
+            if (!m_options.quiet)
+                Print(QStringLiteral("sim: %1 bytes of %2").arg(bytes.size()).arg(step.kind == SimStep::Noise ? QStringLiteral("noise") : QStringLiteral("frame without ETX")));
+            m_line.write(bytes);
+            break;
+        }
+        case SimStep::Hangup:
+            Print(QStringLiteral("sim: the line goes away for %1 ms").arg(step.waitMs));
+            if (const QString error = m_line.hangUpPty(step.waitMs); !error.isEmpty()) {
+                Print(QStringLiteral("sim: ") + error);
+                ++m_failures;
+            }
             break;
         case SimStep::Expect:
             check(m_last == step.text, step.line,
@@ -198,6 +250,7 @@ private:
     int m_resultsSent = 0;
     int m_resultsAnswered = 0;
     int m_failures = 0;
+    QFile m_record;
 };
 
 } // namespace
@@ -229,6 +282,12 @@ int main(int argc, char* argv[])
             ++i;
         } else if (a == QLatin1String("--start-delay")) {
             o.startDelayMs = next.toInt();
+            ++i;
+        } else if (a == QLatin1String("--retry")) {
+            o.retries = next.toInt();
+            ++i;
+        } else if (a == QLatin1String("--record")) {
+            o.record = next;
             ++i;
         } else if (a == QLatin1String("--quiet")) {
             o.quiet = true;

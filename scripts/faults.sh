@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The fault suite at full size: a 30 s database outage in 300 frames, 12 SIGKILLs in a 1,000-frame
+# run, line trouble, eight analyzers on one PostgreSQL database for five minutes, hostile input.
+# Prints one summary line per scenario (sent, answered, stored, lost, doubled). Takes ~10 minutes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$root/build"
+QUORLIX_FAULTS=full "$root/build/tests/faults/tst_faults" | grep -E '^[a-z].*: |^FAIL|^Totals'
