@@ -24,13 +24,13 @@ QString EnsureBenchDatabase(const QString& path, const QString& analyzerId)
     target.description = path;
     if (const QString error = db.open(target); !error.isEmpty())
         return error;
+    if (const QString error = InitDatabase(db, false, nullptr); !error.isEmpty())
+        return error;
     if (exists) {
         SqlResult rows = db.run(QStringLiteral("SELECT COUNT(*) FROM Raw_Results"));
         if (rows.next() && rows.value(0).toInt() >= RawResults)
             return {};
     }
-    if (const QString error = InitDatabase(db, false, nullptr); !error.isEmpty())
-        return error;
 
     QRandomGenerator random(42);
     db.transaction();

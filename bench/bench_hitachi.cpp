@@ -109,9 +109,11 @@ void BM_Selection(benchmark::State& state)
 void BM_ResultFrames911(benchmark::State& state)
 {
     Host& host = TheHost();
+    // Sample ids new to the database in every run: a frame seen before would not be stored again.
+    static const QString run = QString::number(QDateTime::currentSecsSinceEpoch() % 100000);
     static int sample = 0;
     for (auto _ : state) {
-        host.driver->receive(ResultFrame(QStringLiteral("RB%1").arg(++sample, 7, 10, QLatin1Char('0'))));
+        host.driver->receive(ResultFrame(QStringLiteral("R%1-%2").arg(run).arg(++sample, 6, 10, QLatin1Char('0'))));
         state.PauseTiming();
         host.analyzer.readAvailable();
         state.ResumeTiming();

@@ -2,6 +2,7 @@
 
 #include "SqlDialect.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -95,8 +96,13 @@ public:
     bool tableExists(const QString& table);
 
 private:
+    void finishStatements();
+
     QString m_connectionName;
     DatabaseTarget m_target;
+    // Statements with values are prepared once per connection and run again with new values:
+    // a received frame runs the same few dozen statements every time.
+    QHash<QString, QSqlQuery> m_prepared;
 };
 
 } // namespace Quorlix

@@ -34,10 +34,13 @@ DbOutcome Autovalidate(Database& db, const QString& autoVal, const QString& vali
         !o.ok())
         return o;
 
-    // Earlier validations of the same sample and parameter are replaced.
+    // Earlier validations of the same sample and parameter are replaced. The sample_id list lets
+    // the database go from the few filled orders to their results instead of reading all results.
     if (DbOutcome o =
             Run(db, QStringLiteral(
-                        "DELETE FROM results WHERE EXISTS (SELECT 1 FROM request r "
+                        "DELETE FROM results WHERE sample_id IN (SELECT sample_id FROM request "
+                        "WHERE analyzer_id IS NOT NULL AND result IS NOT NULL AND time_stamp IS NOT NULL) "
+                        "AND EXISTS (SELECT 1 FROM request r "
                         "WHERE r.sample_id = results.sample_id AND r.parameter_id = results.parameter_id "
                         "AND r.analyzer_id IS NOT NULL AND r.result IS NOT NULL "
                         "AND r.time_stamp IS NOT NULL)"));

@@ -13,6 +13,9 @@ CREATE TABLE IF NOT EXISTS request (
     interpretation VARCHAR(255)
 );
 CREATE INDEX IF NOT EXISTS ix_request_sample ON request (sample_id, parameter_id);
+-- Autovalidation looks for filled orders and for the ">" alarm among many open ones.
+CREATE INDEX IF NOT EXISTS ix_request_filled ON request (sample_id, parameter_id) WHERE analyzer_id IS NOT NULL;
+CREATE INDEX IF NOT EXISTS ix_request_alarm ON request (data_alarm);
 
 CREATE TABLE IF NOT EXISTS req2send (
     sample_id    VARCHAR(50),
@@ -162,6 +165,8 @@ CREATE TABLE IF NOT EXISTS validation (
     suspicious     INTEGER,
     nw_id          INTEGER
 );
+
+CREATE INDEX IF NOT EXISTS ix_validation_parameter ON validation (parameter_id);
 
 CREATE TABLE IF NOT EXISTS interpretation (
     id         INTEGER PRIMARY KEY,

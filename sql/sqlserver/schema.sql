@@ -15,6 +15,10 @@ IF OBJECT_ID(N'dbo.request', N'U') IS NULL CREATE TABLE dbo.request (
 );
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_request_sample' AND object_id = OBJECT_ID(N'dbo.request'))
     CREATE INDEX ix_request_sample ON dbo.request (sample_id, parameter_id);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_request_filled' AND object_id = OBJECT_ID(N'dbo.request'))
+    CREATE INDEX ix_request_filled ON dbo.request (sample_id, parameter_id) WHERE analyzer_id IS NOT NULL;
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_request_alarm' AND object_id = OBJECT_ID(N'dbo.request'))
+    CREATE INDEX ix_request_alarm ON dbo.request (data_alarm);
 
 IF OBJECT_ID(N'dbo.req2send', N'U') IS NULL CREATE TABLE dbo.req2send (
     sample_id    VARCHAR(50),
@@ -166,6 +170,9 @@ IF OBJECT_ID(N'dbo.validation', N'U') IS NULL CREATE TABLE dbo.validation (
     suspicious     INT,
     nw_id          INT
 );
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_validation_parameter' AND object_id = OBJECT_ID(N'dbo.validation'))
+    CREATE INDEX ix_validation_parameter ON dbo.validation (parameter_id);
 
 IF OBJECT_ID(N'dbo.interpretation', N'U') IS NULL CREATE TABLE dbo.interpretation (
     id         INT PRIMARY KEY,
