@@ -63,6 +63,22 @@ void WaitUntilSettled(const QString& spoolFolder, Database& db, const QString& a
 
 } // namespace
 
+// One analyzer's place: a fresh database with the demonstration data, its line, its quorlix.
+struct Site
+{
+    Site(PgCluster& pg, const QString& database, const QString& extraIni = QString())
+        : link(lines.filePath("analyzer")),
+          q(PgIniLines(pg, pg.createDatabase(database)) + "controlmask=QC????\ncom1=" + link + "\n" + extraIni)
+    {
+        initialised = q.runToEnd({"--init-db", "--demo-data"}) == 0;
+    }
+
+    QTemporaryDir lines;
+    QString link;
+    QuorlixProcess q;
+    bool initialised = false;
+};
+
 class TestFaults : public QObject
 {
     Q_OBJECT
@@ -90,11 +106,11 @@ void TestFaults::databaseOutage()
 {
     const int frames = Scale(60, 300);
     const int outageMs = Scale(6000, 30000);
-    const QString database = m_pg->createDatabase(QString("faults_outage%1").arg(++m_databases));
-    QTemporaryDir lines;
-    const QString link = lines.filePath("analyzer");
-    QuorlixProcess q(PgIniLines(*m_pg, database) + "controlmask=QC????\ncom1=" + link + "\n");
-    QCOMPARE(q.runToEnd({"--init-db", "--demo-data"}), 0);
+    const QString database = QString("faults_outage%1").arg(++m_databases);
+    Site site(*m_pg, database);
+    QVERIFY(site.initialised);
+    QuorlixProcess& q = site.q;
+    const QString link = site.link;
 
     // A frame every tenth of a second or so, as a busy analyzer sends them.
     Simulator sim(link, LoadScript("911", "DB", frames, "wait 100"), {"--start-delay", "1500", "--timeout", "5000"});
@@ -127,11 +143,11 @@ void TestFaults::crashes()
 {
     const int frames = Scale(150, 1000);
     const int kills = Scale(4, 12);
-    const QString database = m_pg->createDatabase(QString("faults_crash%1").arg(++m_databases));
-    QTemporaryDir lines;
-    const QString link = lines.filePath("analyzer");
-    QuorlixProcess q(PgIniLines(*m_pg, database) + "controlmask=QC????\ncom1=" + link + "\n");
-    QCOMPARE(q.runToEnd({"--init-db", "--demo-data"}), 0);
+    const QString database = QString("faults_crash%1").arg(++m_databases);
+    Site site(*m_pg, database);
+    QVERIFY(site.initialised);
+    QuorlixProcess& q = site.q;
+    const QString link = site.link;
     // The 902 pauses before every answer: a kill often falls between storing and answering.
     const QStringList switches{"/id=HIT902", "/type=H902", "/com=1", "/autoval=2"};
     Simulator sim(link, LoadScript("902", "K", frames), {"--start-delay", "1500", "--timeout", "1500", "--retry", "30"});
@@ -161,11 +177,11 @@ void TestFaults::crashes()
 void TestFaults::lineTrouble()
 {
     const int frames = Scale(40, 200);
-    const QString database = m_pg->createDatabase(QString("faults_line%1").arg(++m_databases));
-    QTemporaryDir lines;
-    const QString link = lines.filePath("analyzer");
-    QuorlixProcess q(PgIniLines(*m_pg, database) + "controlmask=QC????\ncom1=" + link + "\n");
-    QCOMPARE(q.runToEnd({"--init-db", "--demo-data"}), 0);
+    const QString database = QString("faults_line%1").arg(++m_databases);
+    Site site(*m_pg, database);
+    QVERIFY(site.initialised);
+    QuorlixProcess& q = site.q;
+    const QString link = site.link;
 
     // Between valid frames: runs of random bytes, frames that never end, a megabyte of noise, and
     // the line going away and coming back; every frame goes out in random pieces.
@@ -273,13 +289,12 @@ void TestFaults::manyAnalyzers()
 
 void TestFaults::hostileInput()
 {
-    const QString database = m_pg->createDatabase(QString("faults_hostile%1").arg(++m_databases));
-    QTemporaryDir lines;
-    const QString link = lines.filePath("analyzer");
+    const QString database = QString("faults_hostile%1").arg(++m_databases);
     // Quotes and a comment in the ini values and the analyzer name must not change a statement.
-    QuorlixProcess q(PgIniLines(*m_pg, database) + "controlmask=QC'?--\nlanguage=x'];DROP TABLE request;--\ncom1="
-                     + link + "\n");
-    QCOMPARE(q.runToEnd({"--init-db", "--demo-data"}), 0);
+    Site site(*m_pg, database, "controlmask=QC'?--\nlanguage=x'];DROP TABLE request;--\n");
+    QVERIFY(site.initialised);
+    QuorlixProcess& q = site.q;
+    const QString link = site.link;
     const QStringList ids{"O'Brien", "A1';DELETE", "X--comment", "Y/*c*/", "Z;DROP", "Q{0x1C}R{0x01}", "''''"};
     QString script = "model 911\n";
     for (int i = 0; i < ids.size(); ++i)
