@@ -69,7 +69,7 @@ struct Host
         s.AnalyzerType = QStringLiteral("H911");
         s.ControlMask = QStringLiteral("QC????");
         s.AutoVal = QStringLiteral("1");
-        PortSpec spec;
+        PortConfig spec;
         spec.device = analyzer.slaveName();
         engine.analyzerPort().open(spec);
         driver = std::make_unique<HitachiDriver>(engine.context(), HitachiModel::Hit911);

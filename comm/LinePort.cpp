@@ -36,7 +36,7 @@ LinePort::~LinePort()
     close();
 }
 
-QString LinePort::open(const PortSpec& spec)
+QString LinePort::open(const PortConfig& spec)
 {
     m_spec = spec;
     if (!spec.error.isEmpty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortSpec.h"
+#include "PortConfig.h"
 #include "../core/CommLog.h"
 
 #include <QObject>
@@ -33,10 +33,10 @@ public:
     ~LinePort() override;
 
     // Opens the device; returns an error text naming it when that fails.
-    QString open(const PortSpec& spec);
+    QString open(const PortConfig& spec);
     void close();
     bool isOpen() const;
-    const PortSpec& spec() const { return m_spec; }
+    const PortConfig& spec() const { return m_spec; }
     QString role() const { return m_role; }
 
     // Writes text on the line (after any pending pause) and logs it with the direction then.
@@ -73,7 +73,7 @@ private:
 
     QString m_role;
     CommLog& m_log;
-    PortSpec m_spec;
+    PortConfig m_spec;
     std::unique_ptr<QIODevice> m_device;
     std::deque<Operation> m_pending;
     std::deque<QString> m_held;

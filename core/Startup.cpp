@@ -5,7 +5,7 @@
 #include "IniFile.h"
 #include "StartupUi.h"
 #include "../comm/Engine.h"
-#include "../comm/PortSpec.h"
+#include "../comm/PortConfig.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "comm/Dispatch.h"
 #include "comm/Engine.h"
-#include "comm/PortSpec.h"
+#include "comm/PortConfig.h"
 
 #include <QTest>
 
@@ -18,8 +18,8 @@ private slots:
     void routesAndStamps();
     void missingHandlersReportOnce();
     void externalHandler();
-    void portSpec_data();
-    void portSpec();
+    void portConfig_data();
+    void portConfig();
 };
 
 void TestDispatch::analyzerSide_data()
@@ -141,7 +141,7 @@ void TestDispatch::externalHandler()
     QCOMPARE(recorder.calls, (QStringList{"in:1", "through:2", "through:3"}));
 }
 
-void TestDispatch::portSpec_data()
+void TestDispatch::portConfig_data()
 {
     QTest::addColumn<QString>("configured");
     QTest::addColumn<QString>("described");
@@ -157,14 +157,14 @@ void TestDispatch::portSpec_data()
     QTest::newRow("bad stop bits") << "/dev/ttyS0,9600,n,8,3" << "" << false;
 }
 
-void TestDispatch::portSpec()
+void TestDispatch::portConfig()
 {
     QFETCH(QString, configured);
     QFETCH(bool, valid);
     QMap<int, QString> devices;
     if (!configured.isEmpty())
         devices.insert(3, configured);
-    const PortSpec spec = ResolvePort(3, devices);
+    const PortConfig spec = ResolvePort(3, devices);
     QCOMPARE(spec.error.isEmpty(), valid);
     if (valid)
         QTEST(spec.describe(), "described");

@@ -16,9 +16,9 @@ using Quorlix::Test::PtyPeer;
 
 namespace {
 
-PortSpec Device(const QString& path)
+PortConfig Device(const QString& path)
 {
-    PortSpec spec;
+    PortConfig spec;
     spec.number = 1;
     spec.device = path;
     return spec;
@@ -127,7 +127,7 @@ void TestLinePort::tcpLineLostAndBack()
     QVERIFY(server.listen(QHostAddress::LocalHost));
     CommLog log(m_clock, m_locale);
     LinePort port("analyzer port", log);
-    PortSpec spec;
+    PortConfig spec;
     spec.host = "127.0.0.1";
     spec.tcpPort = server.serverPort();
     QCOMPARE(port.open(spec), QString());

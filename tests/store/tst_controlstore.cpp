@@ -207,7 +207,7 @@ void TestControlStore::frameTowardLims()
     Test::PtyPeer lims; // the LIMS port opens its slave side
     QVERIFY(!lims.slaveName().isEmpty());
     LinePort port(QStringLiteral("LIMS port"), f.log);
-    PortSpec spec;
+    PortConfig spec;
     spec.number = 2;
     spec.device = lims.slaveName();
     QCOMPARE(port.open(spec), QString());

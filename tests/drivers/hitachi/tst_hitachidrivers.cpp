@@ -97,9 +97,9 @@ public:
         m_context.analyzerPort = &m_analyzerPort;
         m_context.limsPort = &m_limsPort;
         QObject::connect(&m_log, &CommLog::windowLine, [this](const QString& line) { m_lines << line; });
-        PortSpec a;
+        PortConfig a;
         a.device = m_analyzerPeer.slaveName();
-        PortSpec l;
+        PortConfig l;
         l.device = m_limsPeer.slaveName();
         m_openError = m_analyzerPort.open(a) + m_limsPort.open(l);
         driver = std::make_unique<HitachiDriver>(m_context, model, nullptr, pauseMs);

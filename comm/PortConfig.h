@@ -7,7 +7,7 @@ namespace Quorlix {
 
 // What stands behind a port number: a serial device (or pseudo-terminal) with its line settings,
 // or a serial device server reached over TCP.
-struct PortSpec
+struct PortConfig
 {
     int number = 0;
     QString device;       // /dev/ttyS0, /dev/ttyUSB0, COM1, ... (empty for TCP)
@@ -25,6 +25,6 @@ struct PortSpec
 
 // The device of port N: the ini value com<N> when given ("/dev/ttyUSB0", "/dev/ttyUSB0,9600,e,7,2",
 // "tcp://10.0.0.5:4001"), else /dev/ttyS<N-1> on Linux and COM<N> on Windows.
-PortSpec ResolvePort(int number, const QMap<int, QString>& comDevices);
+PortConfig ResolvePort(int number, const QMap<int, QString>& comDevices);
 
 } // namespace Quorlix

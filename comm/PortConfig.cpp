@@ -1,20 +1,20 @@
-#include "PortSpec.h"
+#include "PortConfig.h"
 
 #include <QStringList>
 #include <QUrl>
 
 namespace Quorlix {
 
-QString PortSpec::describe() const
+QString PortConfig::describe() const
 {
     if (isTcp())
         return QStringLiteral("tcp://%1:%2").arg(host).arg(tcpPort);
     return QStringLiteral("%1 %2,%3,%4,%5").arg(device).arg(baudRate).arg(parity).arg(dataBits).arg(stopBits);
 }
 
-PortSpec ResolvePort(int number, const QMap<int, QString>& comDevices)
+PortConfig ResolvePort(int number, const QMap<int, QString>& comDevices)
 {
-    PortSpec spec;
+    PortConfig spec;
     spec.number = number;
     const QString configured = comDevices.value(number).trimmed();
     if (configured.isEmpty()) {
