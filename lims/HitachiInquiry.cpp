@@ -2,11 +2,10 @@
 
 #include "comm/LinePort.h"
 #include "core/Context.h"
-#include "drivers/hitachi/FrameFields.h"
+#include "core/FrameText.h"
 
 namespace Quorlix {
 
-using namespace Hitachi;
 
 QString BuildLimsInquiryFrame(const HitachiFrameRecord& frame, const SampleRecord& sample)
 {

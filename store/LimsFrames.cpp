@@ -1,20 +1,8 @@
 #include "LimsFrames.h"
 
+#include "core/FrameText.h"
+
 namespace Quorlix {
-
-namespace {
-
-const QChar Stx(2);
-const QChar Etx(3);
-
-} // namespace
-
-QString RightAligned(const QString& text, int width)
-{
-    if (text.size() >= width)
-        return text.right(width);
-    return QString(width - text.size(), QLatin1Char(' ')) + text;
-}
 
 QString ControlResultsFrame(const ControlFrameHeader& header, const QString& controlId, int count,
                             const QList<ChannelResult>& results)

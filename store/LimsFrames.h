@@ -11,9 +11,6 @@ namespace Quorlix {
 // Frames the store sends toward the LIMS, in the layout of a Hitachi host: built from plain values,
 // without any input or output.
 
-// A fixed-width field: padded on the left with blanks; a longer text keeps its rightmost characters.
-QString RightAligned(const QString& text, int width);
-
 // The identification of the analyzer frame a control came in, echoed in the header.
 struct ControlFrameHeader
 {

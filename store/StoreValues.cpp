@@ -7,13 +7,6 @@
 
 namespace Quorlix {
 
-QString WithoutBlanks(const QString& text)
-{
-    QString result = text;
-    result.remove(QLatin1Char(' '));
-    return result;
-}
-
 QVariant BoundText(const QString& text)
 {
     return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "core/FrameText.h"
+
 #include <QString>
 #include <QVariant>
 
 namespace Quorlix {
-
-// The text with every blank (space character) removed, as analyzers pad their fields.
-QString WithoutBlanks(const QString& text);
 
 // A text as a bound value: an empty text stays an empty text ('') and never becomes NULL, as a
 // default-constructed (null) string would.

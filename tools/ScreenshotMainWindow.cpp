@@ -4,6 +4,7 @@
 
 #include "comm/Engine.h"
 #include "core/Clock.h"
+#include "core/FrameText.h"
 #include "core/Startup.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
@@ -20,26 +21,17 @@ using namespace Quorlix;
 
 namespace {
 
-const QChar STX(0x02);
-const QChar ETX(0x03);
-
-// A field right-aligned in n characters, as the frames carry them.
-QString Right(const QString& field, int n)
-{
-    return (QString(n, QLatin1Char(' ')) + field).right(n);
-}
-
 // The identification part shared by the inquiry, the order reply and the result frame: number,
 // disc, position, sample id, two info fields, date (MMDDYY) and time (hhmm).
 QString Identification(const QString& number, const QString& sampleId, const QString& position)
 {
-    return Right(number, 3) + QLatin1Char('1') + Right(position, 2) + Right(sampleId, 13) +
+    return RightAligned(number, 3) + QLatin1Char('1') + RightAligned(position, 2) + RightAligned(sampleId, 13) +
            QLatin1String("    ") + QLatin1Char(' ') + QLatin1String("111425") + QLatin1String("0912");
 }
 
 QString Frame(const QString& body)
 {
-    return STX + body + ETX;
+    return Stx + body + Etx;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "frmSimulate.h"
 
+#include "core/FrameText.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,14 +10,6 @@
 namespace Quorlix {
 
 namespace {
-
-const QChar Stx(0x02);
-const QChar Etx(0x03);
-
-QString RightAligned(const QString& text, int width)
-{
-    return (QString(width, QLatin1Char(' ')) + text).right(width);
-}
 
 // Class "A", mark blank, number "  1", disc "1", position " 1" ... info "   3", date 03/19/92 11:47.
 QString Identification(const QString& sampleId)

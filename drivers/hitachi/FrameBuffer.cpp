@@ -1,19 +1,19 @@
 #include "FrameBuffer.h"
 
-#include "FrameFields.h"
+#include "core/FrameText.h"
 
 namespace Quorlix {
 
 QString FrameBuffer::append(const QString& piece)
 {
-    if (piece.startsWith(Hitachi::Stx))
+    if (piece.startsWith(Stx))
         m_text.clear();
     m_text += piece;
     if (m_text.size() <= Limit)
         return {};
 
     const qsizetype before = m_text.size();
-    const qsizetype lastStx = m_text.lastIndexOf(Hitachi::Stx);
+    const qsizetype lastStx = m_text.lastIndexOf(Stx);
     if (lastStx > 0 && before - lastStx <= Limit)
         m_text.remove(0, lastStx);
     else
@@ -25,7 +25,7 @@ QString FrameBuffer::append(const QString& piece)
 
 qsizetype FrameBuffer::dropNoiseBeforeFrame()
 {
-    const qsizetype lastStx = m_text.lastIndexOf(Hitachi::Stx);
+    const qsizetype lastStx = m_text.lastIndexOf(Stx);
     if (lastStx <= 0)
         return 0;
     m_text.remove(0, lastStx);

@@ -1,6 +1,6 @@
 #include "HitachiDriver.h"
 
-#include "FrameFields.h"
+#include "core/FrameText.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
 #include "comm/LinePort.h"
@@ -16,7 +16,6 @@ namespace Quorlix {
 
 Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi", QtInfoMsg)
 
-using namespace Hitachi;
 
 namespace Hitachi {
 
@@ -41,6 +40,8 @@ struct HandlerRules
 };
 
 } // namespace Hitachi
+
+using namespace Hitachi;
 
 namespace {
 

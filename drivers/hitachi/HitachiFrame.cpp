@@ -1,10 +1,9 @@
 #include "HitachiFrame.h"
 
-#include "FrameFields.h"
+#include "core/FrameText.h"
 
 namespace Quorlix {
 
-using namespace Hitachi;
 
 namespace {
 

@@ -1,10 +1,9 @@
 #include "HitachiReply.h"
 
-#include "FrameFields.h"
+#include "core/FrameText.h"
 
 namespace Quorlix {
 
-using namespace Hitachi;
 
 QString BuildHit911Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
                          const QString& selection)

@@ -1,6 +1,6 @@
 #include "OrderSelection.h"
 
-#include "FrameFields.h"
+#include "core/FrameText.h"
 #include "core/Database.h"
 #include "store/Store.h"
 
@@ -51,7 +51,7 @@ QVariantList ControlValues(OrderQueries queries, const QString& id, const QStrin
 
 SelectionOutcome OrderSelector::select(const QString& sampleId)
 {
-    const QString id = Hitachi::WithoutBlanks(sampleId);
+    const QString id = WithoutBlanks(sampleId);
     const bool control = MatchesMask(sampleId, m_rules.controlMask);
 
     bool openControls = false;

@@ -1,5 +1,4 @@
 target_sources(quorlix_core PRIVATE
-  ${ROOT}/drivers/hitachi/FrameFields.h ${ROOT}/drivers/hitachi/FrameFields.cpp
   ${ROOT}/drivers/hitachi/FrameBuffer.h ${ROOT}/drivers/hitachi/FrameBuffer.cpp
   ${ROOT}/drivers/hitachi/HitachiFrame.h ${ROOT}/drivers/hitachi/HitachiFrame.cpp
   ${ROOT}/drivers/hitachi/HitachiReply.h ${ROOT}/drivers/hitachi/HitachiReply.cpp

@@ -1,5 +1,7 @@
 #include "HitachiAnalyzerFrames.h"
 
+#include "core/FrameText.h"
+
 namespace QuorlixSim {
 
 namespace {
@@ -15,19 +17,14 @@ QString Blocks(Model model, const QList<SimResult>& results)
 {
     QString out;
     for (const SimResult& r : results) {
-        out += Right(QString::number(r.channel), model == Model::H902 ? 3 : 2);
-        out += Right(r.value, 6);
+        out += Quorlix::RightAligned(QString::number(r.channel), model == Model::H902 ? 3 : 2);
+        out += Quorlix::RightAligned(r.value, 6);
         out += r.alarm;
     }
     return out;
 }
 
 } // namespace
-
-QString Right(const QString& text, int width)
-{
-    return (QString(width, QLatin1Char(' ')) + text).right(width);
-}
 
 QString PollFrame()
 {
@@ -47,17 +44,17 @@ QString Identification(Model model, const SimSample& s)
     switch (model) {
     case Model::H911:
         // class, mark, number(3), disc, position(2), id(13), info1(4), info2, date(6), time(4)
-        return QString(s.frameClass) + QLatin1Char(' ') + Right(QString::number(s.number), 3) + QString::number(s.disc % 10)
-               + Right(QString::number(s.position), 2) + Right(s.id, 13) + QStringLiteral("   3") + QLatin1Char(' ')
+        return QString(s.frameClass) + QLatin1Char(' ') + Quorlix::RightAligned(QString::number(s.number), 3) + QString::number(s.disc % 10)
+               + Quorlix::RightAligned(QString::number(s.position), 2) + Quorlix::RightAligned(s.id, 13) + QStringLiteral("   3") + QLatin1Char(' ')
                + RunDate + RunTime;
     case Model::H902:
         // class, mark, number(5), one unread, position(3), id(13), fifteen unread
-        return QString(s.frameClass) + QLatin1Char(' ') + Right(QString::number(s.number), 5) + QLatin1Char(' ')
-               + Right(QString::number(s.position), 3) + Right(s.id, 13) + QString(15, QLatin1Char(' '));
+        return QString(s.frameClass) + QLatin1Char(' ') + Quorlix::RightAligned(QString::number(s.number), 5) + QLatin1Char(' ')
+               + Quorlix::RightAligned(QString::number(s.position), 3) + Quorlix::RightAligned(s.id, 13) + QString(15, QLatin1Char(' '));
     case Model::H912:
         // class, flag1, number(5), disc, position(2), flag2, id(13), five unread, date(6), time(4), six unread
-        return QString(s.frameClass) + QLatin1Char('0') + Right(QString::number(s.number), 5) + QString::number(s.disc % 10)
-               + Right(QString::number(s.position), 2) + QLatin1Char('0') + Right(s.id, 13) + QString(5, QLatin1Char(' '))
+        return QString(s.frameClass) + QLatin1Char('0') + Quorlix::RightAligned(QString::number(s.number), 5) + QString::number(s.disc % 10)
+               + Quorlix::RightAligned(QString::number(s.position), 2) + QLatin1Char('0') + Quorlix::RightAligned(s.id, 13) + QString(5, QLatin1Char(' '))
                + RunDate + RunTime + QString(6, QLatin1Char(' '));
     }
     return {};
@@ -73,7 +70,7 @@ QString InquiryFrame(Model model, const SimSample& sample)
 QString ResultFrame(Model model, const SimSample& sample, const QList<SimResult>& results)
 {
     const int countWidth = model == Model::H902 ? 3 : 2;
-    return STX + QLatin1Char(':') + Identification(model, sample) + Right(QString::number(results.size()), countWidth)
+    return STX + QLatin1Char(':') + Identification(model, sample) + Quorlix::RightAligned(QString::number(results.size()), countWidth)
            + Blocks(model, results) + ETX;
 }
 
@@ -84,20 +81,20 @@ QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimS
         const SimStandard& s = standards.at(i);
         blocks += QString::number((i + 1) % 10);
         for (const QString& reading : s.readings)
-            blocks += Right(reading, 6);
+            blocks += Quorlix::RightAligned(reading, 6);
         blocks += s.alarm;
-        blocks += Right(s.prozone, 6);
+        blocks += Quorlix::RightAligned(s.prozone, 6);
     }
     const QString count = QString::number(standards.size() % 10);
     switch (model) {
     case Model::H911:
-        return STX + QStringLiteral(":M") + Right(QString::number(channel), 2) + count + alarm + blocks + ETX;
+        return STX + QStringLiteral(":M") + Quorlix::RightAligned(QString::number(channel), 2) + count + alarm + blocks + ETX;
     case Model::H902:
-        return STX + QStringLiteral(":G ") + Right(QString::number(channel), 3) + count + alarm + blocks
-               + Right(sd, 8) + ETX;
+        return STX + QStringLiteral(":G ") + Quorlix::RightAligned(QString::number(channel), 3) + count + alarm + blocks
+               + Quorlix::RightAligned(sd, 8) + ETX;
     case Model::H912:
-        return STX + QStringLiteral(":G") + QString(7, QLatin1Char(' ')) + Right(QString::number(channel), 2) + count
-               + alarm + blocks + (sd.isEmpty() ? QString() : QLatin1Char('Y') + Right(sd, 7)) + ETX;
+        return STX + QStringLiteral(":G") + QString(7, QLatin1Char(' ')) + Quorlix::RightAligned(QString::number(channel), 2) + count
+               + alarm + blocks + (sd.isEmpty() ? QString() : QLatin1Char('Y') + Quorlix::RightAligned(sd, 7)) + ETX;
     }
     return {};
 }

@@ -38,9 +38,6 @@ QString InquiryFrame(Model model, const SimSample& sample);
 QString ResultFrame(Model model, const SimSample& sample, const QList<SimResult>& results);
 QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimStandard>& standards, const QString& sd);
 
-// Right-aligned in width (blanks before, rightmost characters kept); left-aligned likewise.
-QString Right(const QString& text, int width);
-
 // The selection carried by a host's order reply (empty when the reply is not one).
 QString SelectionOfReply(Model model, const QString& reply);
 int ExpectedReplyLength(Model model);

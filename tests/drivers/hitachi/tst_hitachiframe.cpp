@@ -2,7 +2,7 @@
 // written field by field from the protocol's layout tables.
 #include "HitachiFixture.h"
 #include "drivers/hitachi/FrameBuffer.h"
-#include "drivers/hitachi/FrameFields.h"
+#include "core/FrameText.h"
 #include "drivers/hitachi/HitachiFrame.h"
 #include "lims/HitachiInquiry.h"
 
@@ -96,7 +96,7 @@ void TestHitachiFrame::readNumber()
 {
     QFETCH(QString, field);
     QFETCH(int, value);
-    const std::optional<qint16> read = Hitachi::ReadInteger(field);
+    const std::optional<qint16> read = ReadInteger(field);
     QCOMPARE(read.has_value() ? int(*read) : -1000, value);
 }
 

@@ -2,7 +2,7 @@
 // first byte sets their size), is collected by a FrameBuffer, and every piece that ends a frame
 // is parsed and, for an inquiry, answered. Built once per model (HITACHI_MODEL 911, 902, 912).
 #include "drivers/hitachi/FrameBuffer.h"
-#include "drivers/hitachi/FrameFields.h"
+#include "core/FrameText.h"
 #include "drivers/hitachi/HitachiFrame.h"
 #include "drivers/hitachi/HitachiReply.h"
 
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString piece = text.mid(at, step);
         buffer.append(piece);
         Check(buffer.text().size() <= FrameBuffer::Limit);
-        if (!piece.contains(Hitachi::Etx))
+        if (!piece.contains(Etx))
             continue;
         Parse(buffer.text(), frame);
         Check(frame.resultCount >= 0 && frame.resultCount <= MaxResults);

@@ -1,9 +1,9 @@
-#include "FrameFields.h"
+#include "FrameText.h"
 
 #include <cmath>
 #include <limits>
 
-namespace Quorlix::Hitachi {
+namespace Quorlix {
 
 QString Mid(const QString& text, qsizetype position, qsizetype n)
 {
@@ -100,4 +100,4 @@ QString FramePayload(const QString& frame)
     return etx < 0 ? frame : frame.left(etx);
 }
 
-} // namespace Quorlix::Hitachi
+} // namespace Quorlix

@@ -4,11 +4,19 @@
 
 #include <optional>
 
-namespace Quorlix::Hitachi {
+namespace Quorlix {
 
-// Frame delimiters of the Hitachi host protocol.
+// The control characters of the analyzers' line protocols (ASCII).
 inline constexpr QChar Stx(0x02);
 inline constexpr QChar Etx(0x03);
+inline constexpr QChar Eot(0x04);
+inline constexpr QChar Enq(0x05);
+inline constexpr QChar Ack(0x06);
+inline constexpr QChar Lf(0x0A);
+inline constexpr QChar Cr(0x0D);
+inline constexpr QChar Dc1(0x11);
+inline constexpr QChar Nak(0x15);
+inline constexpr QChar Etb(0x17);
 
 // The n characters from the 1-based position p, fewer (or none) where the text ends.
 QString Mid(const QString& text, qsizetype position, qsizetype n);
@@ -40,4 +48,4 @@ std::optional<qint16> ReadInteger(const QString& field);
 // when there is no ETX.
 QString FramePayload(const QString& frame);
 
-} // namespace Quorlix::Hitachi
+} // namespace Quorlix
