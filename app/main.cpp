@@ -1,32 +1,23 @@
 // quorlix: one laboratory analyzer connected to the laboratory database.
 
+#include "app/Drivers.h"
+#include "app/Engine.h"
 #include "app/HeadlessSignals.h"
-#include "comm/Engine.h"
+#include "app/Launch.h"
+#include "app/Startup.h"
+#include "app/StartupUi.h"
 #include "core/CommandLine.h"
 #include "core/Database.h"
 #include "core/IniFile.h"
 #include "core/SchemaInit.h"
-#include "core/Startup.h"
-#include "core/StartupUi.h"
-#include "ui/Desktop.h"
+#include "core/Timer.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-
-#include <cstdio>
-#include <memory>
 
 using namespace Quorlix;
 
 namespace {
-
-void PrintLine(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fprintf(stream, "%s\n", bytes.constData());
-    std::fflush(stream);
-}
 
 QString ApplicationDir(const char* argv0)
 {
@@ -60,18 +51,25 @@ int InitDb(const LaunchOptions& options, const QString& commandLine, const QStri
     return ExitOk;
 }
 
-bool HasDisplay()
+int RunHeadless(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
+                const QString& appDir)
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// The program's clock: the system clock, or one moved to --clock-start.
-std::unique_ptr<Clock> MakeClock(const LaunchOptions& options)
-{
-    if (options.clockStart.isValid())
-        return std::make_unique<OffsetClock>(options.clockStart);
-    return std::make_unique<SystemClock>();
+    QCoreApplication app(argc, argv);
+    const std::unique_ptr<Clock> clock = MakeClock(options);
+    EventLoopTimers timers;
+    Engine engine(*clock, timers);
+    // Installed before the start-up, so that a SIGTERM during it still ends the process in order.
+    HeadlessSignals stopSignals;
+    QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
+    StartupUi none;
+    const StartupOutcome outcome = RunStartup(engine, none, options, commandLine, appDir);
+    if (!outcome.ok()) {
+        PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
+        return outcome.exitCode;
+    }
+    QObject::connect(&engine, &Engine::stopped, &app, [] { QCoreApplication::exit(ExitOk); });
+    engine.start(AllDrivers());
+    return QCoreApplication::exec();
 }
 
 } // namespace
@@ -101,34 +99,7 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return InitDb(options, commandLine, appDir);
     }
-
-    if (options.headless) {
-        QCoreApplication app(argc, argv);
-        const std::unique_ptr<Clock> clock = MakeClock(options);
-        Engine engine(*clock);
-        // Installed before the start-up, so that a SIGTERM during it still ends the process in order.
-        HeadlessSignals stopSignals;
-        QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
-        StartupUi none;
-        const StartupOutcome outcome = RunStartup(engine, none, options, commandLine, appDir);
-        if (!outcome.ok()) {
-            PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
-            return outcome.exitCode;
-        }
-        QObject::connect(&engine, &Engine::stopped, &app, [] { QCoreApplication::exit(ExitOk); });
-        engine.start();
-        return QCoreApplication::exec();
-    }
-
-    if (!HasDisplay()) {
-        PrintLine(stderr, QStringLiteral("quorlix: no display to show windows on; use --headless to run as a service"));
-        return ExitConfiguration;
-    }
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    const std::unique_ptr<Clock> clock = MakeClock(options);
-    Engine engine(*clock);
-    HeadlessSignals stopSignals; // SIGTERM stops a desktop instance in order too
-    QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
-    return RunDesktop(engine, options, commandLine, appDir);
+    if (options.headless)
+        return RunHeadless(argc, argv, options, commandLine, appDir);
+    return RunDesktop(argc, argv, options, commandLine, appDir);
 }

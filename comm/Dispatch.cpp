@@ -1,7 +1,10 @@
 #include "Dispatch.h"
 
-#include "../core/CommLog.h"
-#include "../core/Context.h"
+#include "LineHandler.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+
+#include <QHash>
 
 namespace Quorlix {
 
@@ -55,56 +58,53 @@ QString LimsEntryFor(const QString& outId, const QString& outType)
     return {};
 }
 
-Dispatcher::Dispatcher(Context& context, QObject* parent) : QObject(parent), m_context(context)
+bool IsExternalEntry(const QString& entry)
 {
-    registerEntry(SilentEntry, [](const QString&) {});
+    return entry == ExternalInput || entry == ExternalThroughput;
 }
 
-void Dispatcher::registerEntry(const QString& name, Entry entry)
+Dispatcher::Dispatcher(LinkState& link, const Clock& clock, CommLog& log, QObject* parent)
+    : QObject(parent), m_link(link), m_clock(clock), m_log(log)
 {
-    m_entries.insert(name, std::move(entry));
+}
+
+void Dispatcher::route(const QString& analyzerEntry, LineHandler* analyzer, const QString& limsEntry,
+                       LineHandler* lims)
+{
+    m_analyzerEntry = analyzerEntry;
+    m_analyzer = analyzer;
+    m_limsEntry = limsEntry;
+    m_lims = lims;
 }
 
 void Dispatcher::analyzerReceived(const QString& text)
 {
-    m_context.link.LastAnalyzerInput = m_context.now();
-    const Settings& s = m_context.settings;
-    call(AnalyzerEntryFor(s.AnalyzerType, s.hasLimsSide()), text, QStringLiteral("analyzer port"));
+    m_link.LastAnalyzerInput = m_clock.now();
+    call(m_analyzerEntry, m_analyzer, text, QStringLiteral("analyzer port"));
 }
 
 void Dispatcher::limsReceived(const QString& text)
 {
-    m_context.link.LastLimsInput = m_context.now();
-    const Settings& s = m_context.settings;
-    call(LimsEntryFor(s.OutId, s.OutType), text, QStringLiteral("LIMS port"));
+    m_link.LastLimsInput = m_clock.now();
+    call(m_limsEntry, m_lims, text, QStringLiteral("LIMS port"));
 }
 
-void Dispatcher::call(const QString& entry, const QString& text, const QString& port)
+void Dispatcher::call(const QString& entry, LineHandler* handler, const QString& text, const QString& port)
 {
-    if (entry.isEmpty())
-        return;
-    if (entry == ExternalInput || entry == ExternalThroughput) {
-        if (m_external) {
-            if (entry == ExternalInput)
-                m_external->HandleInput(text);
-            else
-                m_external->HandleThroughput(text);
-        } else if (!m_reported.contains(port)) {
-            m_reported.insert(port);
-            m_context.log->monitor(
-                QStringLiteral("no external handler is installed: input on the %1 is dropped").arg(port));
-        }
+    if (handler) {
+        handler->receive(text);
         return;
     }
-    const auto found = m_entries.constFind(entry);
-    if (found != m_entries.constEnd()) {
-        found.value()(text);
-        return;
-    }
-    if (!m_reported.contains(entry)) {
-        m_reported.insert(entry);
-        m_context.log->monitor(
-            QStringLiteral("%1 is not available in this version: input on the %2 is dropped").arg(entry, port));
+    if (!IsExternalEntry(entry))
+        return; // no handler: reported once at start-up
+    if (m_external) {
+        if (entry == ExternalInput)
+            m_external->HandleInput(text);
+        else
+            m_external->HandleThroughput(text);
+    } else if (!m_reported.contains(port)) {
+        m_reported.insert(port);
+        m_log.monitor(QStringLiteral("no external handler is installed: input on the %1 is dropped").arg(port));
     }
 }
 

@@ -22,13 +22,11 @@ constexpr int TcpConnectTimeoutMs = 5000;
 
 } // namespace
 
-LinePort::LinePort(QString role, CommLog& log, QObject* parent)
-    : QObject(parent), m_role(std::move(role)), m_log(log)
+LinePort::LinePort(QString role, CommLog& log, Timers& timers, QObject* parent)
+    : Line(parent), m_role(std::move(role)), m_log(log),
+      m_pauseTimer(timers.create(true, [this] { drain(); })),
+      m_reopenTimer(timers.create(false, [this] { tryReopen(); }))
 {
-    m_pauseTimer.setSingleShot(true);
-    connect(&m_pauseTimer, &QTimer::timeout, this, &LinePort::drain);
-    m_reopenTimer.setInterval(ReopenIntervalMs);
-    connect(&m_reopenTimer, &QTimer::timeout, this, &LinePort::tryReopen);
 }
 
 LinePort::~LinePort()
@@ -36,12 +34,24 @@ LinePort::~LinePort()
     close();
 }
 
-QString LinePort::open(const PortConfig& spec)
+QString LinePort::open(const PortConfig& config)
 {
-    m_spec = spec;
-    if (!spec.error.isEmpty())
-        return spec.error;
+    m_config = config;
+    if (!config.error.isEmpty())
+        return config.error;
     return openDevice();
+}
+
+void LinePort::reopen()
+{
+    const PortConfig config = m_config;
+    close();
+    m_lost = false;
+    if (const QString error = open(config); !error.isEmpty()) {
+        m_log.monitor(error + QStringLiteral("; reopening it every %1 s").arg(ReopenIntervalMs / 1000));
+        m_lost = true;
+        m_reopenTimer->start(ReopenIntervalMs);
+    }
 }
 
 void LinePort::watchSocket(QTcpSocket* socket)
@@ -56,27 +66,27 @@ void LinePort::watchSocket(QTcpSocket* socket)
 QString LinePort::openDevice()
 {
     m_device.reset();
-    if (m_spec.isTcp()) {
+    if (m_config.isTcp()) {
         auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(m_spec.host, m_spec.tcpPort);
+        socket->connectToHost(m_config.host, m_config.tcpPort);
         if (!socket->waitForConnected(TcpConnectTimeoutMs))
-            return QStringLiteral("cannot connect the %1 to %2: %3").arg(m_role, m_spec.describe(), socket->errorString());
+            return QStringLiteral("cannot connect the %1 to %2: %3").arg(m_role, m_config.describe(), socket->errorString());
         watchSocket(socket.get());
         m_device = std::move(socket);
         return {};
     }
 
     auto serial = std::make_unique<QSerialPort>();
-    serial->setPortName(m_spec.device);
+    serial->setPortName(m_config.device);
     // Line settings given before opening are applied by the open itself; a pseudo-terminal simply
     // ignores what it cannot carry (data bits, parity).
-    serial->setBaudRate(m_spec.baudRate);
-    serial->setParity(ParityOf(m_spec.parity));
-    serial->setDataBits(static_cast<QSerialPort::DataBits>(m_spec.dataBits));
-    serial->setStopBits(m_spec.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    serial->setBaudRate(m_config.baudRate);
+    serial->setParity(ParityOf(m_config.parity));
+    serial->setDataBits(static_cast<QSerialPort::DataBits>(m_config.dataBits));
+    serial->setStopBits(m_config.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     serial->setFlowControl(QSerialPort::NoFlowControl);
     if (!serial->open(QIODevice::ReadWrite))
-        return QStringLiteral("cannot open the %1 %2: %3").arg(m_role, m_spec.device, serial->errorString());
+        return QStringLiteral("cannot open the %1 %2: %3").arg(m_role, m_config.device, serial->errorString());
     serial->setRequestToSend(true); // refused by pseudo-terminals; harmless
     serial->clearError();
     connect(serial.get(), &QSerialPort::readyRead, this, &LinePort::onReadyRead);
@@ -92,8 +102,8 @@ QString LinePort::openDevice()
 void LinePort::close()
 {
     m_closing = true;
-    m_reopenTimer.stop();
-    m_pauseTimer.stop();
+    m_reopenTimer->stop();
+    m_pauseTimer->stop();
     if (m_device) {
         m_device->disconnect(this);
         if (auto* socket = qobject_cast<QTcpSocket*>(m_device.get()))
@@ -113,14 +123,14 @@ bool LinePort::isOpen() const
 void LinePort::send(const QString& text, Direction logDirection)
 {
     m_pending.push_back({text, logDirection, 0});
-    if (!m_pauseTimer.isActive())
+    if (!m_pauseTimer->isActive())
         drain();
 }
 
 void LinePort::pause(int milliseconds)
 {
     m_pending.push_back({QString(), Direction::HostToAnalyzer, qMax(0, milliseconds)});
-    if (!m_pauseTimer.isActive())
+    if (!m_pauseTimer->isActive())
         drain();
 }
 
@@ -130,7 +140,7 @@ void LinePort::drain()
         const Operation op = m_pending.front();
         m_pending.pop_front();
         if (op.text.isEmpty()) {
-            m_pauseTimer.start(op.pauseMs);
+            m_pauseTimer->start(op.pauseMs);
             return;
         }
         if (!isOpen()) {
@@ -189,18 +199,18 @@ void LinePort::onDeviceFailed(const QString& reason)
         onReadyRead();
     m_lost = true;
     m_log.monitor(QStringLiteral("%1 %2 lost: %3; reopening it every %4 s")
-                      .arg(m_role, m_spec.isTcp() ? m_spec.describe() : m_spec.device, reason)
+                      .arg(m_role, m_config.isTcp() ? m_config.describe() : m_config.device, reason)
                       .arg(ReopenIntervalMs / 1000));
     QIODevice* failed = m_device.release();
     failed->disconnect(this);
     failed->close();
     failed->deleteLater();
-    m_reopenTimer.start();
+    m_reopenTimer->start(ReopenIntervalMs);
 }
 
 void LinePort::tryReopen()
 {
-    if (m_spec.isTcp()) {
+    if (m_config.isTcp()) {
         // Connect without blocking: the other port and the timers keep running meanwhile.
         if (m_device)
             return; // an attempt is under way
@@ -216,7 +226,7 @@ void LinePort::tryReopen()
             m_device.release();
             socket->deleteLater();
         });
-        socket->connectToHost(m_spec.host, m_spec.tcpPort);
+        socket->connectToHost(m_config.host, m_config.tcpPort);
         return;
     }
     if (!openDevice().isEmpty()) {
@@ -228,10 +238,10 @@ void LinePort::tryReopen()
 
 void LinePort::reopened()
 {
-    m_reopenTimer.stop();
+    m_reopenTimer->stop();
     m_lost = false;
     m_reportedSendWhileDown = false;
-    m_log.monitor(QStringLiteral("%1 %2 is open again").arg(m_role, m_spec.isTcp() ? m_spec.describe() : m_spec.device));
+    m_log.monitor(QStringLiteral("%1 %2 is open again").arg(m_role, m_config.isTcp() ? m_config.describe() : m_config.device));
 }
 
 } // namespace Quorlix

@@ -1,8 +1,10 @@
 #include "LinkSupervisor.h"
 
-#include "LinePort.h"
-#include "../core/CommLog.h"
-#include "../core/Context.h"
+#include "Line.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/FrameText.h"
+#include "core/Settings.h"
 
 #include <limits>
 
@@ -15,59 +17,54 @@ qint64 SecondsSince(const QDateTime& then, const QDateTime& now)
     return now.toSecsSinceEpoch() - then.toSecsSinceEpoch();
 }
 
-void SendWakeUp(Context& c)
+void LinkSupervisor::SendWakeUp()
 {
-    if (c.limsPort)
-        c.limsPort->send(QStringLiteral("\x02>\x03"), Direction::HostToLims);
+    m_limsLine.send(QString(Stx) + QLatin1Char('>') + Etx, Direction::HostToLims);
 }
-
-namespace {
 
 // The LIMS is woken while it is an MGC240 emulation; the other condition names an out-type that
 // no LIMS handler serves, and is kept as the line has always behaved.
-void WakeUpIfWanted(Context& c)
+void LinkSupervisor::wakeUpIfWanted()
 {
-    const Settings& s = c.settings;
+    const Settings& s = m_settings;
     if (!s.OutComPort.has_value() || s.OutId.isEmpty())
         return;
     if (s.OutId == QLatin1String("MGC240"))
-        SendWakeUp(c);
+        SendWakeUp();
     if (s.OutType == QLatin1String("H912"))
-        SendWakeUp(c);
+        SendWakeUp();
 }
 
-} // namespace
-
-bool SuperviseLinks(Context& c)
+bool LinkSupervisor::SuperviseLinks()
 {
-    if (c.settings.AnalyzerType == QLatin1String("MGC"))
+    if (m_settings.AnalyzerType == QLatin1String("MGC"))
         return false;
-    const QDateTime now = c.now();
+    const QDateTime now = m_clock.now();
     bool changed = false;
 
-    if (SecondsSince(c.link.LastAnalyzerInput, now) > OfflineAfterSeconds) {
-        if (c.link.analyzerOnline) {
-            c.link.analyzerOnline = false;
+    if (SecondsSince(m_link.LastAnalyzerInput, now) > OfflineAfterSeconds) {
+        if (m_link.analyzerOnline) {
+            m_link.analyzerOnline = false;
             changed = true;
-            c.log->monitor(QStringLiteral("ANALYZER OFFLINE!"));
+            m_log.monitor(QStringLiteral("ANALYZER OFFLINE!"));
         }
-        WakeUpIfWanted(c);
-    } else if (!c.link.analyzerOnline) {
-        c.link.analyzerOnline = true;
+        wakeUpIfWanted();
+    } else if (!m_link.analyzerOnline) {
+        m_link.analyzerOnline = true;
         changed = true;
     }
 
-    if (SecondsSince(c.link.LastLimsInput, now) > OfflineAfterSeconds) {
-        if (c.link.limsOnline) {
-            c.link.limsOnline = false;
+    if (SecondsSince(m_link.LastLimsInput, now) > OfflineAfterSeconds) {
+        if (m_link.limsOnline) {
+            m_link.limsOnline = false;
             changed = true;
-            if (c.link.analyzerOnline)
-                c.log->monitor(QStringLiteral("LIMS OFFLINE!"));
+            if (m_link.analyzerOnline)
+                m_log.monitor(QStringLiteral("LIMS OFFLINE!"));
         } else {
-            WakeUpIfWanted(c);
+            wakeUpIfWanted();
         }
-    } else if (!c.link.limsOnline) {
-        c.link.limsOnline = true;
+    } else if (!m_link.limsOnline) {
+        m_link.limsOnline = true;
         changed = true;
     }
     return changed;

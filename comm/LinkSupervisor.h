@@ -1,10 +1,15 @@
 #pragma once
 
+#include "LinkState.h"
+
 #include <QDateTime>
 
 namespace Quorlix {
 
-struct Context;
+class Clock;
+class CommLog;
+class Line;
+struct Settings;
 
 // Whole seconds between two moments, counted as second boundaries on the clock; a moment that
 // never happened (invalid) is infinitely long ago.
@@ -16,9 +21,26 @@ constexpr qint64 OfflineAfterSeconds = 10;
 // logs "ANALYZER OFFLINE!" / "LIMS OFFLINE!" once per transition, and sends the wake-up frame
 // STX ">" ETX to an MGC240-style LIMS while the line stays silent. The MGC type has no serial
 // analyzer and is not supervised. Returns true when a status changed.
-bool SuperviseLinks(Context& context);
+class LinkSupervisor
+{
+public:
+    LinkSupervisor(LinkState& link, const Settings& settings, const Clock& clock, CommLog& log, Line& limsLine)
+        : m_link(link), m_settings(settings), m_clock(clock), m_log(log), m_limsLine(limsLine)
+    {
+    }
 
-// The wake-up frame toward the LIMS.
-void SendWakeUp(Context& context);
+    bool SuperviseLinks();
+    // The wake-up frame toward the LIMS.
+    void SendWakeUp();
+
+private:
+    void wakeUpIfWanted();
+
+    LinkState& m_link;
+    const Settings& m_settings;
+    const Clock& m_clock;
+    CommLog& m_log;
+    Line& m_limsLine;
+};
 
 } // namespace Quorlix

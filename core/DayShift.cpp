@@ -1,8 +1,10 @@
 #include "DayShift.h"
 
+#include "Clock.h"
 #include "CommLog.h"
-#include "Context.h"
 #include "Database.h"
+#include "Settings.h"
+#include "Stamps.h"
 
 #include <QFileInfo>
 #include <cmath>
@@ -34,14 +36,14 @@ qint64 HoursSinceEpoch(const QDateTime& t)
     return wall.toSecsSinceEpoch() / 3600;
 }
 
-QDateTime LastRow(Context& c, const QString& key, bool* failed)
+} // namespace
+
+QDateTime DayShift::lastRow(const QString& key, bool* failed)
 {
-    SqlResult row = c.db->run(QStringLiteral("SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ?"), {key});
+    SqlResult row = m_db.run(QStringLiteral("SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ?"), {key});
     *failed = !row.ok();
     return row.next() ? DateTimeOf(row.value(0)) : QDateTime();
 }
-
-} // namespace
 
 qint64 ShiftNumber(const QDateTime& firstShift, const QDateTime& when, double shiftLengthHours)
 {
@@ -49,42 +51,47 @@ qint64 ShiftNumber(const QDateTime& firstShift, const QDateTime& when, double sh
     return static_cast<qint64>(std::floor(static_cast<double>(boundaries) / shiftLengthHours));
 }
 
-bool InsertLogRow(Context& c, const QString& key)
+bool DayShift::InsertLogRow(const QString& key)
 {
-    return c.db
-        ->run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, ?)"),
-              {c.db->stamp(c.sqlNow()), key})
+    return m_db
+        .run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, ?)"),
+             {m_db.stamp(SqlStamp(m_clock.now())), key})
         .ok();
 }
 
-void CheckDayShiftChange(Context& c, const std::function<void(const QString&)>& rearm)
+QDateTime DayShift::firstShift() const
 {
+    const QDateTime first = ParseLocaleDateTime(m_settings.FirstShift, m_locale);
+    return first.isValid() ? first : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+void DayShift::CheckDayShiftChange(const std::function<void(const QString&)>& rearm)
+{
+    const Settings& s = m_settings;
     bool failed = false;
-    const QDateTime lastDay = LastRow(c, QStringLiteral("d_change"), &failed);
+    const QDateTime lastDay = lastRow(QStringLiteral("d_change"), &failed);
     if (failed)
         return;
-    const QDateTime now = c.now();
+    const QDateTime now = m_clock.now();
     if (!lastDay.isValid() || lastDay.date().day() != now.date().day()) {
-        rearm(c.settings.AnalyzerId);
-        InsertLogRow(c, QStringLiteral("d_change"));
+        rearm(s.AnalyzerId);
+        InsertLogRow(QStringLiteral("d_change"));
         return;
     }
-    if (c.settings.ShiftLength <= 0)
+    if (s.ShiftLength <= 0)
         return; // no shifts configured
-    const QDateTime lastShift = LastRow(c, QStringLiteral("s_change"), &failed);
+    const QDateTime lastShift = lastRow(QStringLiteral("s_change"), &failed);
     if (failed)
         return;
     if (!lastShift.isValid()) {
-        rearm(c.settings.AnalyzerId);
-        InsertLogRow(c, QStringLiteral("s_change"));
+        rearm(s.AnalyzerId);
+        InsertLogRow(QStringLiteral("s_change"));
         return;
     }
-    QDateTime first = ParseLocaleDateTime(c.settings.FirstShift, c.locale);
-    if (!first.isValid())
-        first = QDateTime(QDate(1899, 12, 30), QTime(0, 0));
-    if (ShiftNumber(first, lastShift, c.settings.ShiftLength) != ShiftNumber(first, now, c.settings.ShiftLength)) {
-        rearm(c.settings.AnalyzerId);
-        InsertLogRow(c, QStringLiteral("s_change"));
+    const QDateTime first = firstShift();
+    if (ShiftNumber(first, lastShift, s.ShiftLength) != ShiftNumber(first, now, s.ShiftLength)) {
+        rearm(s.AnalyzerId);
+        InsertLogRow(QStringLiteral("s_change"));
     }
 }
 
@@ -95,18 +102,18 @@ QString SignPosition(int n)
     return n >= 0 ? QStringLiteral(" %1").arg(n) : QString::number(n);
 }
 
-QString Today(const Context& c)
-{
-    return ToSqlStamp(c.nowStamp(), c.locale).left(8);
-}
-
 } // namespace
 
-QStringList StartupHeader(const Context& c, bool rollover)
+QString DayShift::today() const
 {
-    const Settings& s = c.settings;
+    return m_clock.now().date().toString(QStringLiteral("yyyyMMdd"));
+}
+
+QStringList DayShift::StartupHeader(bool rollover) const
+{
+    const Settings& s = m_settings;
     QStringList lines{
-        QStringLiteral("Vandrel Communication Module Started : ") + c.nowStamp(),
+        QStringLiteral("Vandrel Communication Module Started : ") + NowStamp(m_clock.now(), m_locale),
         QStringLiteral("Config:"),
         QStringLiteral("Analyser: %1 Type: %2 Com Port: %3")
             .arg(s.AnalyzerId, s.AnalyzerType, SignPosition(s.AnalyzerComPort.value_or(0))),
@@ -119,23 +126,23 @@ QStringList StartupHeader(const Context& c, bool rollover)
     return lines;
 }
 
-QString OpenDailyLog(Context& c)
+QString DayShift::OpenDailyLog()
 {
-    const QString path = CommLog::FileName(c.settings.ComLogPath, c.settings.AnalyzerId, Today(c));
-    return c.log->open(path);
+    const QString path = CommLog::FileName(m_settings.ComLogPath, m_settings.AnalyzerId, today());
+    return m_log.open(path);
 }
 
-void CheckLogRollover(Context& c)
+void DayShift::CheckLogRollover()
 {
-    const QString today = Today(c);
-    const QString open = QFileInfo(c.log->filePath()).fileName();
-    if (c.log->isOpen() && open.endsWith(QLatin1Char('_') + today + QLatin1String("_log.txt")))
+    const QString day = today();
+    const QString open = QFileInfo(m_log.filePath()).fileName();
+    if (m_log.isOpen() && open.endsWith(QLatin1Char('_') + day + QLatin1String("_log.txt")))
         return;
-    if (!OpenDailyLog(c).isEmpty())
+    if (!OpenDailyLog().isEmpty())
         return; // keep the previous file; try again on the next tick
-    for (const QString& line : StartupHeader(c, true))
-        c.log->writeFileLine(line);
-    InsertLogRow(c, QStringLiteral("log_change"));
+    for (const QString& line : StartupHeader(true))
+        m_log.writeFileLine(line);
+    InsertLogRow(QStringLiteral("log_change"));
 }
 
 } // namespace Quorlix

@@ -2,13 +2,19 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
 
+class QLocale;
+
 namespace Quorlix {
 
-struct Context;
+class Clock;
+class CommLog;
+class Database;
+struct Settings;
 
 // A date-time read from the database, whatever form the driver hands it in.
 QDateTime DateTimeOf(const QVariant& value);
@@ -16,22 +22,46 @@ QDateTime DateTimeOf(const QVariant& value);
 // The shift a moment falls in: hour boundaries since the first shift, divided by the shift length.
 qint64 ShiftNumber(const QDateTime& firstShift, const QDateTime& when, double shiftLengthHours);
 
-// Day and shift bookkeeping in quorlix_log. A new day or shift re-arms the analyzer's control blocks
-// (rearm is called with the analyzer id) and writes its "d_change" / "s_change" row. With no shift
-// length configured the shift check is skipped.
-void CheckDayShiftChange(Context& context, const std::function<void(const QString&)>& rearm);
+// The day, shift and log-file bookkeeping of one analyzer process: the daily communication log
+// file with its header, and the "d_change", "s_change" and "log_change" rows of quorlix_log.
+class DayShift
+{
+public:
+    DayShift(const Settings& settings, Database& db, CommLog& log, const Clock& clock, const QLocale& locale)
+        : m_settings(settings), m_db(db), m_log(log), m_clock(clock), m_locale(locale)
+    {
+    }
 
-// The start-up header of a log file: rollover form or start-up form of the "Out Analyser" line.
-QStringList StartupHeader(const Context& context, bool rollover);
+    // A new day or shift re-arms the analyzer's control blocks (rearm is called with the analyzer
+    // id) and writes its "d_change" / "s_change" row. With no shift length configured the shift
+    // check is skipped.
+    void CheckDayShiftChange(const std::function<void(const QString&)>& rearm);
 
-// Opens the day's log file (ComLogPath, analyzer, yyyymmdd); returns an error text naming the file.
-QString OpenDailyLog(Context& context);
+    // The start-up header of a log file: rollover form or start-up form of the "Out Analyser" line.
+    QStringList StartupHeader(bool rollover) const;
 
-// Rolls the log over when the local date differs from the date of the open file, writes the header
-// and a "log_change" row. A failure keeps the previous file; the next call tries again.
-void CheckLogRollover(Context& context);
+    // Opens the day's log file (ComLogPath, analyzer, yyyymmdd); returns an error text naming the file.
+    QString OpenDailyLog();
 
-// Inserts a quorlix_log row with the program's time stamp.
-bool InsertLogRow(Context& context, const QString& key);
+    // Rolls the log over when the local date differs from the date of the open file, writes the
+    // header and a "log_change" row. A failure keeps the previous file; the next call tries again.
+    void CheckLogRollover();
+
+    // Inserts a quorlix_log row with the program's time stamp.
+    bool InsertLogRow(const QString& key);
+
+    // The first shift as configured, or 00:00 of the day zero when `firstshift` cannot be read.
+    QDateTime firstShift() const;
+
+private:
+    QDateTime lastRow(const QString& key, bool* failed);
+    QString today() const;
+
+    const Settings& m_settings;
+    Database& m_db;
+    CommLog& m_log;
+    const Clock& m_clock;
+    const QLocale& m_locale;
+};
 
 } // namespace Quorlix

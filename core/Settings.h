@@ -7,8 +7,7 @@
 namespace Quorlix {
 
 // The process-wide settings: the command-line switches of one analyzer process and the site
-// settings of quorlix.ini. Filled once at start-up; only AnalyzerType changes later (the Indiko
-// driver walks it through its conversation states).
+// settings of quorlix.ini. Filled once at start-up and not changed afterwards.
 struct Settings
 {
     // Command line ("/key=value" switches).
@@ -52,6 +51,11 @@ struct Settings
     QMap<int, QString> ComDevices; // key `com<N>`
 
     QString IniPath; // the file the site settings came from
+
+    // Set by the start-up: the computer's name (the sender of ASTM answers), and the station table
+    // of a manual-input instance ("INPUT_" and its id).
+    QString ComputerName;
+    QString InputTableName;
 
     // Timer2/Timer4 enabling as the command line leaves it (their design-time states by default).
     bool Timer2Enabled = true;

@@ -94,6 +94,11 @@ QString ToSqlStamp(const QString& text, const QLocale& locale)
     return digits + QLatin1Char(' ') + parts.at(1);
 }
 
+QString SqlStamp(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyyMMdd HH:mm:ss"));
+}
+
 QDateTime FromSqlStamp(const QString& sqlStamp)
 {
     if (sqlStamp.size() == 8)

@@ -19,6 +19,10 @@ QString NowStamp(const QDateTime& now, const QLocale& locale);
 // gives the eight digits; a text that is not a date comes back unchanged.
 QString ToSqlStamp(const QString& text, const QLocale& locale);
 
+// A moment of the clock in the ToSqlStamp form "yyyymmdd hh:mm:ss", made from the date-time
+// itself: the form every time stamp of the program is written in, whatever the locale.
+QString SqlStamp(const QDateTime& moment);
+
 // The date-time a ToSqlStamp text stands for (invalid when it is not one).
 QDateTime FromSqlStamp(const QString& sqlStamp);
 

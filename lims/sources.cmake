@@ -1,3 +1,3 @@
 target_sources(quorlix_core PRIVATE
-  ${ROOT}/lims/HitachiInquiry.h ${ROOT}/lims/HitachiInquiry.cpp
+  ${ROOT}/lims/PendingToLims.h ${ROOT}/lims/PendingToLims.cpp
 )

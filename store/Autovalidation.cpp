@@ -1,6 +1,6 @@
 #include "Autovalidation.h"
 
-#include "../core/Database.h"
+#include "core/Database.h"
 
 namespace Quorlix {
 

@@ -1,11 +1,10 @@
 #include "CalibrationStore.h"
 
-#include "../core/Context.h"
-#include "../core/Database.h"
-#include "JobRunner.h"
 #include "LimsReports.h"
+#include "RecordJson.h"
 #include "StoreValues.h"
 #include "Transaction.h"
+#include "core/Database.h"
 
 #include <cmath>
 
@@ -26,7 +25,7 @@ DbOutcome ReadSettings(Database& db, const StoreJob& job, CalibSettings* setting
         db.run(QStringLiteral("SELECT c.stdcount, c.c1, c.c2, c.c3, c.c4, c.c5, c.c6 FROM calib_base c "
                               "INNER JOIN test_def t ON t.parameter_id = c.param_id "
                               "WHERE c.param_id = ? AND c.analyzer_id = ?"),
-               {job.calibration.CalParameterId, BoundText(job.AnalyzerId)});
+               {job.data<CalibrationJob>().calibration.CalParameterId, BoundText(job.AnalyzerId)});
     if (!row.ok())
         return DbOutcome::of(db, row);
     if (row.next()) {
@@ -103,7 +102,7 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
                               JobEffects& effects)
 {
     Database& db = transaction.db();
-    CalibrationRecord cal = job.calibration;
+    CalibrationRecord cal = job.data<CalibrationJob>().calibration;
     const QString what = job.describe();
     DbOutcome failure;
 
@@ -154,11 +153,12 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
 DbOutcome StoreRepairedCalibrationJob(Transaction& transaction, const StoreJob& job, JobEffects& effects)
 {
     Database& db = transaction.db();
-    const CalibrationRecord& cal = job.calibration;
+    const CalibrationJob& data = job.data<CalibrationJob>();
+    const CalibrationRecord& cal = data.calibration;
     const QString what = job.describe();
     DbOutcome failure;
 
-    if (job.replaceSettings) {
+    if (data.replaceSettings) {
         auto replace = [&]() -> DbOutcome {
             SqlResult removed =
                 db.run(QStringLiteral("DELETE FROM calib_base WHERE param_id = ? AND analyzer_id = ?"),
@@ -185,25 +185,66 @@ DbOutcome StoreRepairedCalibrationJob(Transaction& transaction, const StoreJob& 
     return DbOutcome::done();
 }
 
-void StoreRepairedCalibration(Context& context, const CalibrationRecord& copy, bool replaceSettings)
+namespace {
+
+void WriteCalibrationJob(const StoreJob& job, QJsonObject& object)
 {
-    StoreJob job = TakeJob(context, StoreJob::Kind::RepairedCalibration);
-    job.calibration = copy;
-    BoundStandardCount(context, job.calibration);
-    job.replaceSettings = replaceSettings;
-    SubmitJob(context, job);
+    const CalibrationJob& data = job.data<CalibrationJob>();
+    object.insert(QStringLiteral("calibration"), CalibrationToJson(data.calibration));
+    object.insert(QStringLiteral("replaceSettings"), data.replaceSettings);
 }
 
-QString ParameterShortName(Context& context, qint16 parameterId)
+bool ReadCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
-    SqlResult row =
-        context.db->run(QStringLiteral("SELECT short FROM test_def WHERE parameter_id = ?"), {parameterId});
-    if (!row.ok()) {
-        MonitorLine(context,
-                    QStringLiteral("name of parameter %1 not read: %2").arg(parameterId).arg(row.error()));
-        return {};
-    }
-    return row.next() ? row.value(0).toString() : QString();
+    JsonReader r(object, error);
+    CalibrationJob data;
+    data.calibration = CalibrationFromJson(r.object(QStringLiteral("calibration")), error);
+    data.replaceSettings = r.boolean(QStringLiteral("replaceSettings"));
+    job.payload = data;
+    return error->isEmpty();
+}
+
+} // namespace
+
+QString CalibrationJobKind::describe(const StoreJob& job) const
+{
+    return QStringLiteral("calibration of parameter %1").arg(job.data<CalibrationJob>().calibration.CalParameterId);
+}
+
+void CalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    WriteCalibrationJob(job, object);
+}
+
+bool CalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    return ReadCalibrationJob(object, job, error);
+}
+
+DbOutcome CalibrationJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    return StoreCalibrationJob(run.transaction, job, run.dialogsAvailable, run.effects);
+}
+
+QString RepairedCalibrationJobKind::describe(const StoreJob& job) const
+{
+    return QStringLiteral("repaired calibration of parameter %1")
+        .arg(job.data<CalibrationJob>().calibration.CalParameterId);
+}
+
+void RepairedCalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    WriteCalibrationJob(job, object);
+}
+
+bool RepairedCalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    return ReadCalibrationJob(object, job, error);
+}
+
+DbOutcome RepairedCalibrationJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    return StoreRepairedCalibrationJob(run.transaction, job, run.effects);
 }
 
 } // namespace Quorlix

@@ -1,6 +1,6 @@
 #include "ControlBlocks.h"
 
-#include "../core/Database.h"
+#include "core/Database.h"
 #include "StoreValues.h"
 #include "Transaction.h"
 

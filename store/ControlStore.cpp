@@ -1,13 +1,13 @@
 #include "ControlStore.h"
 
-#include "../core/Database.h"
-#include "../core/SqlHelpers.h"
-#include "../core/Stamps.h"
 #include "ControlBlocks.h"
 #include "LimsReports.h"
-#include "Store.h"
+#include "SampleStore.h"
 #include "StoreValues.h"
 #include "Transaction.h"
+#include "core/Database.h"
+#include "core/SqlHelpers.h"
+#include "core/Stamps.h"
 
 namespace Quorlix {
 
@@ -34,12 +34,13 @@ bool MatchesMask(const QString& text, const QString& mask)
 DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffects& effects)
 {
     Database& db = transaction.db();
-    const QString controlId = job.recordId();
+    const SampleJob& data = job.data<SampleJob>();
+    const QString controlId = RecordId(job);
     const QString storedId = WithoutBlanks(controlId);
     const QVariant stamp = db.stamp(job.stamp);
 
-    for (int k = 0; k < job.sample.ResultCount; ++k) {
-        const ResultEntry& entry = job.sample.Results[static_cast<size_t>(k)];
+    for (int k = 0; k < data.sample.ResultCount; ++k) {
+        const ResultEntry& entry = data.sample.Results[static_cast<size_t>(k)];
         const qint16 p = entry.ParameterId;
         const QString& v = entry.Value;
 
@@ -81,9 +82,9 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
     }
 
     if (job.hasLimsSide()) {
-        const ControlFrameHeader header{job.frame.CurFunction,       job.frame.CurFrameClass,
-                                        job.frame.CurNumber,         job.sample.CurSamplePos,
-                                        job.frame.CurInfo1,          job.frame.CurInfo2,
+        const ControlFrameHeader header{data.frame.CurFunction,      data.frame.CurFrameClass,
+                                        data.frame.CurNumber,        data.sample.CurSamplePos,
+                                        data.frame.CurInfo1,         data.frame.CurInfo2,
                                         FromSqlStamp(job.receivedAt)};
         const DbOutcome framed = transaction.skippable([&] {
             return ControlResultsFrameFromDb(db, header, controlId, job.stamp, job.OutId, &effects.limsFrame);
@@ -95,6 +96,26 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
                 QStringLiteral("control %1: results not sent to the LIMS: %2").arg(controlId, framed.error));
     }
     return DbOutcome::done();
+}
+
+QString ControlJobKind::describe(const StoreJob& job) const
+{
+    return QStringLiteral("control %1").arg(RecordId(job));
+}
+
+void ControlJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    WriteSampleJob(job, object);
+}
+
+bool ControlJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    return ReadSampleJob(object, job, error);
+}
+
+DbOutcome ControlJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    return StoreControlJob(run.transaction, job, run.effects);
 }
 
 } // namespace Quorlix

@@ -1,6 +1,6 @@
 #include "DbOutcome.h"
 
-#include "../core/Database.h"
+#include "core/Database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,11 +1,8 @@
 #include "LimsReports.h"
 
-#include "../comm/LinePort.h"
-#include "../core/Context.h"
-#include "../core/Database.h"
-#include "../core/SqlHelpers.h"
-#include "StoreJob.h"
 #include "StoreValues.h"
+#include "core/Database.h"
+#include "core/SqlHelpers.h"
 
 namespace Quorlix {
 
@@ -79,44 +76,6 @@ DbOutcome CalibrationFrameFromDb(Database& db, const QString& calibDat, qint16 p
     row.query().finish();
     *frame = CalibrationFrame(data);
     return DbOutcome::done();
-}
-
-bool SendControlResultsToLims(Context& context, const QString& controlId, const QString& timeStamp)
-{
-    const ControlFrameHeader header{context.frame.CurFunction,
-                                    context.frame.CurFrameClass,
-                                    context.frame.CurNumber,
-                                    context.sample.CurSamplePos,
-                                    context.frame.CurInfo1,
-                                    context.frame.CurInfo2,
-                                    context.now()};
-    QString frame;
-    const DbOutcome outcome =
-        ControlResultsFrameFromDb(*context.db, header, controlId, timeStamp, context.settings.OutId, &frame);
-    if (!outcome.ok()) {
-        MonitorLine(
-            context,
-            QStringLiteral("control %1: results not sent to the LIMS: %2").arg(controlId, outcome.error));
-        return false;
-    }
-    if (!frame.isEmpty() && context.limsPort)
-        context.limsPort->send(frame, Direction::HostToLims);
-    return true;
-}
-
-bool SendCalibrationToLims(Context& context, const QString& calibDat, qint16 parameterId)
-{
-    QString frame;
-    const DbOutcome outcome = CalibrationFrameFromDb(*context.db, calibDat, parameterId, &frame);
-    if (!outcome.ok()) {
-        MonitorLine(context, QStringLiteral("calibration of parameter %1: not sent to the LIMS: %2")
-                                 .arg(parameterId)
-                                 .arg(outcome.error));
-        return false;
-    }
-    if (!frame.isEmpty() && context.limsPort)
-        context.limsPort->send(frame, Direction::HostToLims);
-    return true;
 }
 
 } // namespace Quorlix

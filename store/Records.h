@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <array>
@@ -37,7 +38,7 @@ struct SampleRecord
     QString IndSamplePos;
     qint16 IndParameterId = 0;
     QString IndResult;
-    QString IndMeasTime;
+    QDateTime IndMeasTime; // the message time of the last header, invalid when none
 
     qint16 ResultCount = 0;
     std::array<ResultEntry, MaxResults> Results;

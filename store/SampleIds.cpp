@@ -1,9 +1,9 @@
 #include "SampleIds.h"
 
-#include "../core/Context.h"
-#include "../core/Database.h"
-#include "StoreJob.h"
 #include "StoreValues.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/Database.h"
 
 namespace Quorlix {
 
@@ -87,28 +87,27 @@ DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId,
     return NewSampleIdOn(db, day, id, notes);
 }
 
-QString NewSampleId(Context& context)
+QString NewSampleId(Database& db, const Clock& clock, CommLog& log)
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome = NewSampleIdOn(*context.db, context.now().date(), &id, &notes);
+    const DbOutcome outcome = NewSampleIdOn(db, clock.now().date(), &id, &notes);
     for (const QString& note : notes)
-        MonitorLine(context, note);
+        log.monitor(note);
     if (!outcome.ok())
-        MonitorLine(context, QStringLiteral("no new sample id: %1").arg(outcome.error));
+        log.monitor(QStringLiteral("no new sample id: %1").arg(outcome.error));
     return id;
 }
 
-QString SampleIdForAnalyzerId(Context& context, const QString& analyzerSampleId)
+QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log, const QString& analyzerSampleId)
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome =
-        SampleIdForAnalyzerIdOn(*context.db, analyzerSampleId, context.now().date(), &id, &notes);
+    const DbOutcome outcome = SampleIdForAnalyzerIdOn(db, analyzerSampleId, clock.now().date(), &id, &notes);
     for (const QString& note : notes)
-        MonitorLine(context, note);
+        log.monitor(note);
     if (!outcome.ok())
-        MonitorLine(context, QStringLiteral("no sample id for %1: %2").arg(analyzerSampleId, outcome.error));
+        log.monitor(QStringLiteral("no sample id for %1: %2").arg(analyzerSampleId, outcome.error));
     return id;
 }
 

@@ -8,19 +8,20 @@
 
 namespace Quorlix {
 
+class Clock;
+class CommLog;
 class Database;
-struct Context;
 
 // Laboratory sample ids made by the program: the last digit of the year, month and day, then a
 // counter of the day ("61207001" is the first sample of 7 December 2026). After the 999th sample
 // of a day the counter goes on with four digits (612071000) rather than wrapping to 000.
 
 // The next free laboratory sample id of today; empty (with a Monitor line) when the database fails.
-QString NewSampleId(Context& context);
+QString NewSampleId(Database& db, const Clock& clock, CommLog& log);
 
 // The laboratory id already given this year to an analyzer-side sample id (kept in
 // sample_base.status_1), else a new one; empty (with a Monitor line) when the database fails.
-QString SampleIdForAnalyzerId(Context& context, const QString& analyzerSampleId);
+QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log, const QString& analyzerSampleId);
 
 // The same for a given day, inside a store call; notes collects the Monitor lines for after commit.
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes);

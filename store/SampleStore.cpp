@@ -1,11 +1,13 @@
 #include "SampleStore.h"
 
-#include "../core/Database.h"
-#include "../core/SqlHelpers.h"
-#include "../core/Stamps.h"
 #include "Autovalidation.h"
+#include "RecordJson.h"
 #include "SampleIds.h"
 #include "StoreValues.h"
+#include "Transaction.h"
+#include "core/Database.h"
+#include "core/SqlHelpers.h"
+#include "core/Stamps.h"
 
 namespace Quorlix {
 
@@ -58,8 +60,9 @@ DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, Job
     const QString idWithoutBlanks = WithoutBlanks(id);
     const QVariant stamp = db.stamp(job.stamp);
     const bool limsSide = job.hasLimsSide();
-    for (int k = 0; k < job.sample.ResultCount; ++k) {
-        const ResultEntry& entry = job.sample.Results[static_cast<size_t>(k)];
+    const SampleRecord& sample = job.data<SampleJob>().sample;
+    for (int k = 0; k < sample.ResultCount; ++k) {
+        const ResultEntry& entry = sample.Results[static_cast<size_t>(k)];
         const qint16 p = entry.ParameterId;
         const QString& v = entry.Value;
         const QString& a = entry.DataAlarm;
@@ -236,7 +239,7 @@ DbOutcome StoreRawResult(Database& db, const QString& sampleId, qint16 parameter
 DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects, bool* nothingToStore)
 {
     *nothingToStore = false;
-    const SampleRecord& s = job.sample;
+    const SampleRecord& s = job.data<SampleJob>().sample;
     SampleSource source;
     if (job.isAu()) {
         const QString analyzerSampleId = s.AuSampleId.trimmed();
@@ -290,6 +293,53 @@ DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects,
     if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
         return o;
     return Autovalidate(db, job.AutoVal, job.receivedAt);
+}
+
+QString RecordId(const StoreJob& job)
+{
+    const SampleRecord& sample = job.data<SampleJob>().sample;
+    if (job.isAu())
+        return sample.AuSampleId.trimmed();
+    if (job.isIndiko())
+        return sample.IndSampleId.trimmed();
+    return sample.CurSampleId.trimmed();
+}
+
+void WriteSampleJob(const StoreJob& job, QJsonObject& object)
+{
+    const SampleJob& data = job.data<SampleJob>();
+    object.insert(QStringLiteral("sample"), SampleToJson(data.sample));
+    object.insert(QStringLiteral("frame"), FrameToJson(data.frame));
+}
+
+bool ReadSampleJob(const QJsonObject& object, StoreJob& job, QString* error)
+{
+    JsonReader r(object, error);
+    SampleJob data;
+    data.sample = SampleFromJson(r.object(QStringLiteral("sample")), error);
+    data.frame = FrameFromJson(r.object(QStringLiteral("frame")), error);
+    job.payload = data;
+    return error->isEmpty();
+}
+
+QString SampleJobKind::describe(const StoreJob& job) const
+{
+    return QStringLiteral("sample %1").arg(RecordId(job));
+}
+
+void SampleJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    WriteSampleJob(job, object);
+}
+
+bool SampleJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    return ReadSampleJob(object, job, error);
+}
+
+DbOutcome SampleJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    return StoreSampleJob(run.transaction.db(), job, run.effects, &run.nothingToStore);
 }
 
 } // namespace Quorlix

@@ -1,8 +1,8 @@
 #include "Spool.h"
 
-#include "../core/Context.h"
-#include "../core/Database.h"
-#include "JobRunner.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/Database.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,10 +80,11 @@ qint64 SequenceOf(const QString& name)
 
 } // namespace
 
-Spool::Spool(Context& context, QString folder) : m_context(context), m_folder(std::move(folder))
+Spool::Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder, Runner runner)
+    : m_db(db), m_log(log), m_clock(clock), m_kinds(kinds), m_folder(std::move(folder)), m_runner(std::move(runner))
 {
     if (!QDir().mkpath(m_folder))
-        MonitorLine(m_context, QStringLiteral("spool folder %1 cannot be created").arg(m_folder));
+        monitor(QStringLiteral("spool folder %1 cannot be created").arg(m_folder));
     scan();
 }
 
@@ -113,9 +114,7 @@ void Spool::scan()
         m_nextSequence = qMax(m_nextSequence, sequence + 1);
     }
     if (!m_files.isEmpty())
-        MonitorLine(
-            m_context,
-            QStringLiteral("spool %1: %2 record(s) waiting to be stored").arg(m_folder).arg(m_files.size()));
+        monitor(QStringLiteral("spool %1: %2 record(s) waiting to be stored").arg(m_folder).arg(m_files.size()));
 }
 
 bool Spool::add(const StoreJob& job, const QString& why)
@@ -127,7 +126,7 @@ bool Spool::add(const StoreJob& job, const QString& why)
                               ? WriteDurably(m_folder, name, data)
                               : QStringLiteral("the folder %1 cannot be created").arg(m_folder);
     if (!error.isEmpty()) {
-        MonitorLine(m_context, QStringLiteral("%1 cannot be kept in the spool (%2; %3): %4")
+        monitor(QStringLiteral("%1 cannot be kept in the spool (%2; %3): %4")
                                    .arg(job.describe(), why, error,
                                         QString::fromUtf8(
                                             QJsonDocument(ToJson(job, id)).toJson(QJsonDocument::Compact))));
@@ -135,7 +134,7 @@ bool Spool::add(const StoreJob& job, const QString& why)
     }
     ++m_nextSequence;
     m_files.append(name);
-    MonitorLine(m_context, QStringLiteral("%1 kept in the spool (%2 waiting): %3")
+    monitor(QStringLiteral("%1 kept in the spool (%2 waiting): %3")
                                .arg(job.describe())
                                .arg(m_files.size())
                                .arg(why));
@@ -151,12 +150,16 @@ void Spool::moveAside(const QString& name, const QString& reason)
         target = QDir(badFolder()).filePath(QStringLiteral("%1.%2").arg(name).arg(n));
     if (QFile::rename(dir.filePath(name), target)) {
         SyncFolder(m_folder);
-        MonitorLine(m_context, QStringLiteral("spool file %1 moved to %2: %3").arg(name, target, reason));
+        monitor(QStringLiteral("spool file %1 moved to %2: %3").arg(name, target, reason));
     } else {
-        MonitorLine(m_context,
-                    QStringLiteral("spool file %1 left in place and skipped (it cannot be moved to %2): %3")
+        monitor(QStringLiteral("spool file %1 left in place and skipped (it cannot be moved to %2): %3")
                         .arg(name, badFolder(), reason));
     }
+}
+
+void Spool::monitor(const QString& text)
+{
+    m_log.monitor(text);
 }
 
 void Spool::reportOnce(const QString& text)
@@ -164,18 +167,18 @@ void Spool::reportOnce(const QString& text)
     if (text == m_lastReport)
         return;
     m_lastReport = text;
-    MonitorLine(m_context, text);
+    monitor(text);
 }
 
 void Spool::replay()
 {
-    if (m_replaying || m_files.isEmpty() || !m_context.db)
+    if (m_replaying || m_files.isEmpty())
         return;
     m_replaying = true;
-    Database& db = *m_context.db;
+    Database& db = m_db;
 
     if (m_reconnect || !db.isOpen()) {
-        const QDateTime now = m_context.now();
+        const QDateTime now = m_clock.now();
         if (m_nextReconnect.isValid() && now < m_nextReconnect) {
             m_replaying = false;
             return;
@@ -189,7 +192,7 @@ void Spool::replay()
             m_replaying = false;
             return;
         }
-        MonitorLine(m_context, QStringLiteral("spool: database connection opened again"));
+        monitor(QStringLiteral("spool: database connection opened again"));
         m_reconnect = false;
         m_failedReconnects = 0;
         m_nextReconnect = QDateTime();
@@ -212,7 +215,7 @@ void Spool::replay()
                 error = parse.error != QJsonParseError::NoError ? parse.errorString()
                                                                 : QStringLiteral("not an object");
             else
-                job = FromJson(document.object(), &spoolId, &error);
+                job = FromJson(document.object(), m_kinds, &spoolId, &error);
         }
         file.close();
         if (!job) {
@@ -221,7 +224,7 @@ void Spool::replay()
             continue;
         }
 
-        const JobOutcome outcome = RunJob(m_context, *job, spoolId);
+        const JobOutcome outcome = m_runner(*job, spoolId);
         if (outcome.result == JobOutcome::DatabaseFailed) {
             if (outcome.connectionLost)
                 m_reconnect = true;
@@ -242,8 +245,7 @@ void Spool::replay()
         ++m_storedSinceBacklog;
     }
     if (m_storedSinceBacklog > 0)
-        MonitorLine(m_context,
-                    QStringLiteral("spool: %1 record(s) stored; none waiting").arg(m_storedSinceBacklog));
+        monitor(QStringLiteral("spool: %1 record(s) stored; none waiting").arg(m_storedSinceBacklog));
     m_storedSinceBacklog = 0;
     m_lastReport.clear();
     m_replaying = false;

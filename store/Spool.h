@@ -1,14 +1,19 @@
 #pragma once
 
+#include "JobOutcome.h"
 #include "StoreJob.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace Quorlix {
 
-struct Context;
+class Clock;
+class CommLog;
+class Database;
 
 // Received records that could not be stored yet, one file per record in a local folder, kept in
 // the order they arrived. A record is on disk (written to a temporary name, flushed, renamed, the
@@ -20,7 +25,10 @@ struct Context;
 class Spool
 {
 public:
-    Spool(Context& context, QString folder);
+    // Stores one spooled job in its own transaction, recording its spool id there.
+    using Runner = std::function<JobOutcome(const StoreJob& job, const QString& spoolId)>;
+
+    Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder, Runner runner);
 
     bool hasPending() const { return !m_files.isEmpty(); }
     int pendingCount() const { return static_cast<int>(m_files.size()); }
@@ -47,8 +55,14 @@ private:
     void moveAside(const QString& name, const QString& reason);
     void reportOnce(const QString& text);
 
-    Context& m_context;
+    void monitor(const QString& text);
+
+    Database& m_db;
+    CommLog& m_log;
+    const Clock& m_clock;
+    const JobKinds& m_kinds;
     QString m_folder;
+    Runner m_runner;
     QStringList m_files; // waiting records, oldest first
     qint64 m_nextSequence = 1;
     bool m_reconnect = false;

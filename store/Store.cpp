@@ -1,22 +1,254 @@
 #include "Store.h"
 
-#include "JobRunner.h"
+#include "CalibrationDialogs.h"
+#include "CalibrationStore.h"
+#include "ControlStore.h"
+#include "SampleStore.h"
+#include "Spool.h"
+#include "Transaction.h"
+#include "comm/Line.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/Database.h"
+#include "core/Settings.h"
+#include "core/Stamps.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
 
 namespace Quorlix {
 
-void StoreSampleResult(Context& context)
+namespace {
+
+const QString SpoolStoredKey = QStringLiteral("spool_stored");
+const QString FrameStoredKey = QStringLiteral("frame_stored");
+
+JobOutcome Failed(const DbOutcome& o)
 {
-    SubmitJob(context, TakeJob(context, StoreJob::Kind::Sample));
+    JobOutcome outcome;
+    outcome.result = o.kind == DbOutcome::DataRejected ? JobOutcome::DataRejected : JobOutcome::DatabaseFailed;
+    outcome.error = o.error;
+    outcome.connectionLost = o.connectionLost;
+    return outcome;
 }
 
-void StoreControlResult(Context& context)
+} // namespace
+
+Store::Store(const Settings& settings, Database& db, CommLog& log, const Clock& clock, Line& limsLine)
+    : m_settings(settings), m_db(db), m_log(log), m_clock(clock), m_limsLine(limsLine)
 {
-    SubmitJob(context, TakeJob(context, StoreJob::Kind::Control));
+    m_kinds.add(std::make_unique<SampleJobKind>());
+    m_kinds.add(std::make_unique<ControlJobKind>());
+    m_kinds.add(std::make_unique<CalibrationJobKind>());
+    m_kinds.add(std::make_unique<RepairedCalibrationJobKind>());
 }
 
-void StoreCalibration(Context& context)
+Store::~Store() = default;
+
+void Store::monitor(const QString& text)
 {
-    SubmitJob(context, TakeJob(context, StoreJob::Kind::Calibration));
+    m_log.monitor(text);
+}
+
+StoreJob Store::newJob(const JobKind& kind, std::any payload, const ReceivedFrame& received) const
+{
+    StoreJob job;
+    job.kind = &kind;
+    job.receivedAt = SqlStamp(m_clock.now());
+    job.stamp = job.receivedAt;
+    const Settings& s = m_settings;
+    if (!received.text.isEmpty()) {
+        const QByteArray digest = QCryptographicHash::hash(received.text.toLatin1(), QCryptographicHash::Sha1);
+        job.frameKey = s.AnalyzerId.left(200) + QLatin1Char(':') + QString::fromLatin1(digest.toHex());
+    }
+    job.AnalyzerType = s.AnalyzerType;
+    job.AnalyzerId = s.AnalyzerId;
+    job.AutoVal = s.AutoVal;
+    job.OutType = s.OutType;
+    job.OutComPort = s.OutComPort;
+    job.OutId = s.OutId;
+    job.ShowCalibChart = s.ShowCalibChart;
+    job.payload = std::move(payload);
+    return job;
+}
+
+StoreJob Store::sampleJob(const JobKind& kind, const SampleRecord& sample, const HitachiFrameRecord& frame,
+                          const ReceivedFrame& received)
+{
+    SampleJob data{sample, frame};
+    SampleRecord& record = data.sample;
+    StoreJob job = newJob(kind, {}, received);
+    if (job.isIndiko()) {
+        // The Indiko delivers one result per record: it becomes entry 0 of the result list, stamped
+        // with the message time of its header.
+        record.ResultCount = 1;
+        record.Results[0].ParameterId = record.IndParameterId;
+        record.Results[0].Value = record.IndResult;
+        if (record.IndMeasTime.isValid())
+            job.stamp = SqlStamp(record.IndMeasTime);
+        else
+            monitor(QStringLiteral("%1: the message carries no time; the time of receipt is used")
+                        .arg(record.IndSampleId.trimmed()));
+    }
+    if (record.ResultCount < 0 || record.ResultCount > MaxResults) {
+        const qint16 bounded = record.ResultCount < 0 ? qint16(0) : qint16(MaxResults);
+        monitor(QStringLiteral("result count %1 is outside 0..%2; %3 results are stored")
+                    .arg(record.ResultCount)
+                    .arg(MaxResults)
+                    .arg(bounded));
+        record.ResultCount = bounded;
+    }
+    job.payload = data;
+    return job;
+}
+
+void Store::StoreSampleResult(const SampleRecord& sample, const HitachiFrameRecord& frame,
+                              const ReceivedFrame& received)
+{
+    submit(sampleJob(m_kinds.require<SampleJobKind>(), sample, frame, received));
+}
+
+void Store::StoreControlResult(const SampleRecord& sample, const HitachiFrameRecord& frame,
+                               const ReceivedFrame& received)
+{
+    submit(sampleJob(m_kinds.require<ControlJobKind>(), sample, frame, received));
+}
+
+void Store::boundStandardCount(CalibrationRecord& calibration)
+{
+    qint16& count = calibration.CalStdCount;
+    if (count >= 0 && count <= MaxStandards)
+        return;
+    const qint16 bounded = count < 0 ? qint16(0) : qint16(MaxStandards);
+    monitor(QStringLiteral("calibration of parameter %1: standard count %2 is outside 0..%3; %4 are stored")
+                .arg(calibration.CalParameterId)
+                .arg(count)
+                .arg(MaxStandards)
+                .arg(bounded));
+    count = bounded;
+}
+
+void Store::StoreCalibration(const CalibrationRecord& calibration, const ReceivedFrame& received)
+{
+    CalibrationJob data{calibration, false};
+    boundStandardCount(data.calibration);
+    submit(newJob(m_kinds.require<CalibrationJobKind>(), data, received));
+}
+
+void Store::StoreRepairedCalibration(const CalibrationRecord& copy, bool replaceSettings)
+{
+    CalibrationJob data{copy, replaceSettings};
+    boundStandardCount(data.calibration);
+    submit(newJob(m_kinds.require<RepairedCalibrationJobKind>(), data));
+}
+
+QString Store::ParameterShortName(qint16 parameterId)
+{
+    SqlResult row = m_db.run(QStringLiteral("SELECT short FROM test_def WHERE parameter_id = ?"), {parameterId});
+    if (!row.ok()) {
+        monitor(QStringLiteral("name of parameter %1 not read: %2").arg(parameterId).arg(row.error()));
+        return {};
+    }
+    return row.next() ? row.value(0).toString() : QString();
+}
+
+JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
+{
+    Database& db = m_db;
+    Transaction transaction(db);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return Failed(o);
+
+    // A spooled record whose id is already there, or a frame the analyzer sent again after an
+    // answer it did not get, was stored before: it is not stored twice.
+    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+        if (value.isEmpty())
+            continue;
+        SqlResult marked =
+            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"), {key, value});
+        if (!marked.next()) {
+            const DbOutcome failed = marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
+                                                 : DbOutcome::of(db, marked);
+            transaction.rollback();
+            return Failed(failed);
+        }
+        const bool already = marked.value(0).toInt() > 0;
+        marked.query().finish();
+        if (already) {
+            transaction.rollback();
+            if (key == FrameStoredKey && spoolId.isEmpty())
+                monitor(QStringLiteral("%1: the same frame again, already stored: not stored twice").arg(job.describe()));
+            return {JobOutcome::AlreadyStored, {}, false};
+        }
+    }
+
+    JobRun jobRun{transaction, m_dialogs != nullptr, {}, false};
+    if (DbOutcome stored = job.kind->run(job, jobRun); !stored.ok()) {
+        transaction.rollback();
+        return Failed(stored);
+    }
+    const JobEffects& effects = jobRun.effects;
+
+    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+        if (value.isEmpty())
+            continue;
+        SqlResult mark = db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
+                                {db.stamp(SqlStamp(m_clock.now())), key, value});
+        if (!mark.ok()) {
+            const DbOutcome failed = DbOutcome::of(db, mark);
+            transaction.rollback();
+            return Failed(failed);
+        }
+    }
+    if (DbOutcome o = transaction.commit(); !o.ok())
+        return Failed(o);
+
+    for (const QString& note : std::as_const(effects.notes))
+        monitor(note);
+    if (!effects.limsFrame.isEmpty())
+        m_limsLine.send(effects.limsFrame, Direction::HostToLims);
+    if (effects.mismatch && m_dialogs) {
+        m_dialogs->showMismatch(*effects.mismatch);
+        return {JobOutcome::HeldForOperator, {}, false};
+    }
+    return {jobRun.nothingToStore ? JobOutcome::NothingToStore : JobOutcome::Stored, {}, false};
+}
+
+void Store::submit(const StoreJob& job)
+{
+    if (m_spool && m_spool->hasPending()) {
+        // Records are stored in the order they arrived: this one waits behind the others.
+        m_spool->add(job, QStringLiteral("earlier records are waiting for the database"));
+        return;
+    }
+    const JobOutcome outcome = run(job);
+    if (outcome.done())
+        return;
+    const QString reason = outcome.result == JobOutcome::DataRejected
+                               ? QStringLiteral("the database refused it: %1").arg(outcome.error)
+                               : QStringLiteral("database failure: %1").arg(outcome.error);
+    if (m_spool) {
+        if (outcome.connectionLost)
+            m_spool->connectionLost();
+        m_spool->add(job, reason);
+        return;
+    }
+    // Without a spool the record goes into the communication log, from where it can be recovered.
+    monitor(QStringLiteral("%1 not stored (%2): %3")
+                .arg(job.describe(), reason,
+                     QString::fromUtf8(QJsonDocument(ToJson(job, QString())).toJson(QJsonDocument::Compact))));
+}
+
+void Store::openSpool(const QString& folder)
+{
+    m_spool = std::make_unique<Spool>(m_db, m_log, m_clock, m_kinds, folder,
+                                      [this](const StoreJob& job, const QString& spoolId) { return run(job, spoolId); });
+}
+
+void Store::replaySpool()
+{
+    if (m_spool)
+        m_spool->replay();
 }
 
 } // namespace Quorlix

@@ -1,29 +1,97 @@
 #pragma once
 
+#include "JobOutcome.h"
+#include "Records.h"
+#include "StoreJob.h"
+
 #include <QString>
+
+#include <any>
+#include <memory>
 
 namespace Quorlix {
 
-struct Context;
+class CalibrationDialogs;
+class Clock;
+class CommLog;
+class Database;
+class Line;
+class Spool;
+struct Settings;
 
-// The store operations a driver calls after filling the shared records of the context. Each one
-// stores one received record (one sample, one control record, one calibration) in one transaction
-// or, when the database fails, keeps it in the spool (context.spool) until it can be stored;
-// nothing received is lost. Time stamps are those of the moment of the call (the Indiko's
-// measurement time for its results).
+// The frame a record was cut from, as the analyzer sent it. An analyzer that got no answer sends
+// the same frame again; such a frame is answered but not stored twice. Empty: no such check.
+struct ReceivedFrame
+{
+    QString text;
+};
 
-// A patient sample: orders in request, raw copies in Raw_Results, sample_base, req2send, and with
-// AutoVal "1" or "2" the validated results.
-void StoreSampleResult(Context& context);
+// The laboratory store. Each call stores one received record (one sample, one control record,
+// one calibration, or a record of a kind a driver registered) in one transaction or, when the
+// database fails, keeps it in the spool until it can be stored; nothing received is lost. Time
+// stamps are those of the moment of the call (the Indiko's measurement time for its results).
+class Store
+{
+public:
+    Store(const Settings& settings, Database& db, CommLog& log, const Clock& clock, Line& limsLine);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
 
-// A control sample: control_results, control blocks, and the frame toward the LIMS.
-void StoreControlResult(Context& context);
+    // A patient sample: orders in request, raw copies in Raw_Results, sample_base, req2send, and
+    // with AutoVal "1" or "2" the validated results.
+    void StoreSampleResult(const SampleRecord& sample, const HitachiFrameRecord& frame, const ReceivedFrame& received);
+    // A control sample: control_results, control blocks, and the frame toward the LIMS.
+    void StoreControlResult(const SampleRecord& sample, const HitachiFrameRecord& frame, const ReceivedFrame& received);
+    // A calibration: calibrations (or the mismatch window), and the frame toward the LIMS.
+    void StoreCalibration(const CalibrationRecord& calibration, const ReceivedFrame& received);
+    // The mismatch window's "Repair": the window's copy of the calibration (and, with
+    // replaceSettings, its settings for future calibrations).
+    void StoreRepairedCalibration(const CalibrationRecord& copy, bool replaceSettings);
 
-// A calibration: calibrations (or the mismatch window), and the frame toward the LIMS.
-void StoreCalibration(Context& context);
+    // The kinds of record; a driver with a store of its own registers its kind here.
+    JobKinds& kinds() { return m_kinds; }
+    // A job of a kind, taken now from the settings and the clock, with its record.
+    StoreJob newJob(const JobKind& kind, std::any payload, const ReceivedFrame& received = {}) const;
+    // Stores the job at once; while the spool holds records, or when the database fails, the job
+    // goes into the spool instead.
+    void submit(const StoreJob& job);
+    // Stores one job in one transaction. With a spool id the same transaction records the id in
+    // quorlix_log ("spool_stored"), and a job whose id is there already is not stored again.
+    JobOutcome run(const StoreJob& job, const QString& spoolId = QString());
 
-// True when text and mask have the same length and every mask character is "?" or equal to the
-// text's character (case-sensitive).
-bool MatchesMask(const QString& text, const QString& mask);
+    // The spool in the folder (created when missing); records left there are stored first.
+    void openSpool(const QString& folder);
+    Spool* spool() const { return m_spool.get(); }
+    // Stores what waits in the spool, as far as the database lets it (every Timer1 tick).
+    void replaySpool();
+
+    // The mismatch window of the desktop; none under --headless.
+    void setCalibrationDialogs(CalibrationDialogs* dialogs) { m_dialogs = dialogs; }
+
+    // The short name of a parameter (test_def.short), empty when unknown or when the database fails.
+    QString ParameterShortName(qint16 parameterId);
+
+    Database& db() { return m_db; }
+    CommLog& log() { return m_log; }
+    const Clock& clock() const { return m_clock; }
+    const Settings& settings() const { return m_settings; }
+    void monitor(const QString& text);
+
+private:
+    // Keeps the standard count of a calibration within 0..6 (with a Monitor line when it was not).
+    void boundStandardCount(CalibrationRecord& calibration);
+    StoreJob sampleJob(const JobKind& kind, const SampleRecord& sample, const HitachiFrameRecord& frame,
+                       const ReceivedFrame& received);
+
+    const Settings& m_settings;
+    Database& m_db;
+    CommLog& m_log;
+    const Clock& m_clock;
+    Line& m_limsLine;
+    JobKinds m_kinds;
+    std::unique_ptr<Spool> m_spool;
+    CalibrationDialogs* m_dialogs = nullptr;
+};
 
 } // namespace Quorlix

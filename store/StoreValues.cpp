@@ -1,6 +1,6 @@
 #include "StoreValues.h"
 
-#include "../core/Database.h"
+#include "core/Database.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "Transaction.h"
 
-#include "../core/Database.h"
+#include "core/Database.h"
 
 #include <QSqlError>
 

@@ -5,9 +5,11 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/store/ControlBlocks.h ${ROOT}/store/ControlBlocks.cpp
   ${ROOT}/store/ControlStore.h ${ROOT}/store/ControlStore.cpp
   ${ROOT}/store/DbOutcome.h ${ROOT}/store/DbOutcome.cpp
-  ${ROOT}/store/JobRunner.h ${ROOT}/store/JobRunner.cpp
+  ${ROOT}/store/JobOutcome.h
   ${ROOT}/store/LimsFrames.h ${ROOT}/store/LimsFrames.cpp
   ${ROOT}/store/LimsReports.h ${ROOT}/store/LimsReports.cpp
+  ${ROOT}/store/RecordJson.h ${ROOT}/store/RecordJson.cpp
+  ${ROOT}/store/Records.h
   ${ROOT}/store/SampleIds.h ${ROOT}/store/SampleIds.cpp
   ${ROOT}/store/SampleStore.h ${ROOT}/store/SampleStore.cpp
   ${ROOT}/store/Spool.h ${ROOT}/store/Spool.cpp

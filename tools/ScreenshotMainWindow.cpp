@@ -2,10 +2,11 @@
 // conversation and saves it as a PNG (the README picture). Run it on a real X server, for example
 // under xvfb-run; scripts/screenshot-main-window.sh does that.
 
-#include "comm/Engine.h"
+#include "app/Engine.h"
 #include "core/Clock.h"
+#include "core/Timer.h"
 #include "core/FrameText.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
 
@@ -46,17 +47,17 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     ManualClock clock(QDateTime(QDate(2025, 11, 14), QTime(9, 11, 48)));
-    Engine engine(clock);
-    Context& c = engine.context();
-    c.locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
-    c.settings.AnalyzerId = QStringLiteral("HIT911");
-    c.settings.AnalyzerType = QStringLiteral("H911");
-    c.settings.AnalyzerComPort = 1;
+    EventLoopTimers timers;
+    Engine engine(clock, timers);
+    engine.setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    Settings& s = engine.settings();
+    s.AnalyzerId = QStringLiteral("HIT911");
+    s.AnalyzerType = QStringLiteral("H911");
+    s.AnalyzerComPort = 1;
 
     DesktopUi ui(engine, false);
-    ui.setWindowCaption(WindowCaption(c.settings.AnalyzerId, 1));
-    ui.setWindowIcon(
-        IconPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'), c.settings.AnalyzerType));
+    ui.setWindowCaption(WindowCaption(s.AnalyzerId, 1));
+    ui.setWindowIcon(IconPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'), s.AnalyzerType));
 
     CommLog& log = engine.log();
     const auto at = [&](int seconds) { clock.advanceSeconds(seconds); };
@@ -87,8 +88,8 @@ int main(int argc, char* argv[])
     log.logall(Frame(QStringLiteral(">")), Direction::HostToAnalyzer);
 
     // The analyzer talks, the LIMS side is silent (none is configured).
-    c.link.analyzerOnline = true;
-    c.link.limsOnline = false;
+    engine.link().analyzerOnline = true;
+    engine.link().limsOnline = false;
     emit engine.linkStatusChanged();
 
     frmComm& window = ui.mainWindow();

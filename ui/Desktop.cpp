@@ -2,34 +2,60 @@
 
 #include "DesktopUi.h"
 #include "frmKalibError.h"
-#include "comm/Engine.h"
-#include "core/CommandLine.h"
-#include "core/Startup.h"
+#include "app/Drivers.h"
+#include "app/Engine.h"
+#include "app/HeadlessSignals.h"
+#include "app/Launch.h"
+#include "app/Startup.h"
+#include "core/Timer.h"
 
 #include <QApplication>
 
-#include <cstdio>
-
 namespace Quorlix {
+
+namespace {
+
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
+               const QString& applicationDir)
+{
+    if (!HasDisplay()) {
+        PrintLine(stderr, QStringLiteral("quorlix: no display to show windows on; use --headless to run as a service"));
+        return ExitConfiguration;
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const std::unique_ptr<Clock> clock = MakeClock(options);
+    EventLoopTimers timers;
+    Engine engine(*clock, timers);
+    HeadlessSignals stopSignals; // SIGTERM stops a desktop instance in order too
+    QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
+    return RunDesktop(engine, options, commandLine, applicationDir);
+}
 
 int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,
                const QString& applicationDir)
 {
     DesktopUi ui(engine);
     // A calibration that does not fit the settings is shown to the operator in its own window.
-    KalibErrorDialogs calibrationDialogs(engine.context());
-    engine.context().calibrationDialogs = &calibrationDialogs;
+    KalibErrorDialogs calibrationDialogs(engine.store());
+    engine.store().setCalibrationDialogs(&calibrationDialogs);
     const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, applicationDir);
     if (!outcome.ok()) {
-        const QByteArray line = (QStringLiteral("quorlix: ") + outcome.message).toLocal8Bit();
-        std::fprintf(stderr, "%s\n", line.constData());
-        std::fflush(stderr);
+        PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
         return outcome.exitCode;
     }
     QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(ExitOk); });
-    engine.start();
+    engine.start(AllDrivers());
     const int code = QApplication::exec();
-    engine.context().calibrationDialogs = nullptr;
+    engine.store().setCalibrationDialogs(nullptr);
     return code;
 }
 

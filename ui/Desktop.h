@@ -7,8 +7,8 @@ namespace Quorlix {
 class Engine;
 struct LaunchOptions;
 
-// Runs the interface with its windows: splash, hidden main window with tray icon, operator windows.
-// Returns the process exit code.
+// Runs the engine with its windows: splash, hidden main window with tray icon, operator windows,
+// on the running QApplication. Returns the process exit code.
 int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,
                const QString& applicationDir);
 

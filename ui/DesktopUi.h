@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/StartupUi.h"
+#include "app/StartupUi.h"
 
 #include <QIcon>
 

@@ -1,6 +1,6 @@
 #include "TrayIcon.h"
 
-#include "comm/Engine.h"
+#include "app/Engine.h"
 #include "frmComm.h"
 
 #include <QMenu>

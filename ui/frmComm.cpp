@@ -1,6 +1,6 @@
 #include "frmComm.h"
 
-#include "comm/Engine.h"
+#include "app/Engine.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -210,7 +210,7 @@ void frmComm::openRequestMonitor()
 
 void frmComm::showLinkStatus()
 {
-    const LinkState& link = m_engine.context().link;
+    const LinkState& link = m_engine.link();
     ShowStatus(m_analyzerStatus, link.analyzerOnline);
     ShowStatus(m_limsStatus, link.limsOnline);
 }

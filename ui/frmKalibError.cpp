@@ -1,6 +1,6 @@
 #include "frmKalibError.h"
 
-#include "store/CalibrationStore.h"
+#include "store/Store.h"
 #include "store/StoreValues.h"
 
 #include <QGridLayout>
@@ -16,7 +16,7 @@
 
 namespace Quorlix {
 
-frmKalibError::frmKalibError(Context& context, QWidget* parent) : QDialog(parent), m_context(context)
+frmKalibError::frmKalibError(Store& store, QWidget* parent) : QDialog(parent), m_store(store)
 {
     setObjectName(QStringLiteral("frmKalibError"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -82,7 +82,7 @@ void frmKalibError::update(const CalibrationRecord& record)
 {
     m_record = record;
     m_record.CalStdCount = qBound(qint16(0), m_record.CalStdCount, qint16(MaxStandards));
-    setWindowTitle(QStringLiteral("Parameter: ") + ParameterShortName(m_context, m_record.CalParameterId));
+    setWindowTitle(QStringLiteral("Parameter: ") + m_store.ParameterShortName(m_record.CalParameterId));
     for (int i = 1; i <= m_record.CalStdCount; ++i) {
         const CalStandard& s = m_record.CalStandards[static_cast<size_t>(i - 1)];
         const double average = (NumberOfText(s.Readings[0]) + NumberOfText(s.Readings[2])) / 2;
@@ -110,7 +110,7 @@ void frmKalibError::txtcon_Change(int index)
 
 void frmKalibError::cmdRepair_Click()
 {
-    StoreRepairedCalibration(m_context, m_record, m_option2->isChecked());
+    m_store.StoreRepairedCalibration(m_record, m_option2->isChecked());
     close();
 }
 
@@ -121,7 +121,7 @@ void frmKalibError::cmdIgnore_Click()
 
 void KalibErrorDialogs::showMismatch(const CalibrationRecord& copy)
 {
-    auto* window = new frmKalibError(m_context);
+    auto* window = new frmKalibError(m_store);
     window->update(copy);
     window->show();
     m_windows.removeAll(QPointer<frmKalibError>());

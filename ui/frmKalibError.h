@@ -17,7 +17,7 @@ class QRadioButton;
 
 namespace Quorlix {
 
-struct Context;
+class Store;
 
 // The window shown when an analyzer sends a calibration that does not fit the laboratory's settings
 // (no calib_base row, or another number of standards). The operator corrects the expected
@@ -29,7 +29,7 @@ class frmKalibError final : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmKalibError(Context& context, QWidget* parent = nullptr);
+    explicit frmKalibError(Store& store, QWidget* parent = nullptr);
 
     // Copies the calibration into the window and fills its controls.
     void update(const CalibrationRecord& record);
@@ -55,7 +55,7 @@ public slots:
     void txtcon_Change(int index);
 
 private:
-    Context& m_context;
+    Store& m_store;
     CalibrationRecord m_record;
     QLabel* m_label1 = nullptr;
     QLabel* m_label2 = nullptr;
@@ -73,13 +73,13 @@ private:
 class KalibErrorDialogs final : public CalibrationDialogs
 {
 public:
-    explicit KalibErrorDialogs(Context& context) : m_context(context) {}
+    explicit KalibErrorDialogs(Store& store) : m_store(store) {}
     void showMismatch(const CalibrationRecord& copy) override;
     // The windows still open, oldest first.
     QList<frmKalibError*> openWindows() const;
 
 private:
-    Context& m_context;
+    Store& m_store;
     QList<QPointer<frmKalibError>> m_windows;
 };
 

@@ -3,12 +3,12 @@
 #include "core/FrameText.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
-#include "comm/LinePort.h"
+#include "comm/Line.h"
+#include "comm/LinkState.h"
 #include "core/CommLog.h"
-#include "core/Context.h"
 #include "core/Database.h"
-#include "lims/HitachiInquiry.h"
-#include "store/Store.h"
+#include "core/Settings.h"
+#include "store/ControlStore.h"
 
 #include <QLoggingCategory>
 
@@ -161,13 +161,19 @@ quint32 ParameterKey(qint16 channel, bool ofThisAnalyzer)
 
 } // namespace
 
-HitachiDriver::HitachiDriver(Context& context, HitachiModel model, QObject* parent, int replyPauseMs)
-    : QObject(parent), m_context(context), m_model(model), m_replyPauseMs(replyPauseMs)
+HitachiDriver::HitachiDriver(const DriverServices& services, HitachiModel model, bool withLims, int replyPauseMs)
+    : m_settings(services.settings), m_db(services.db), m_log(services.log), m_store(services.store),
+      m_line(services.analyzerLine), m_limsLine(services.limsLine), m_link(services.link), m_model(model),
+      m_withLims(withLims), m_replyPauseMs(replyPauseMs)
 {
 }
 
 void HitachiDriver::receive(const QString& received)
 {
+    if (m_withLims) {
+        receiveWithLims(received);
+        return;
+    }
     switch (m_model) {
     case HitachiModel::Hit911:
         handle(Hit911Rules(), received);
@@ -197,8 +203,7 @@ void HitachiDriver::receiveWithLims(const QString& received)
 
 void HitachiDriver::monitor(const QString& text)
 {
-    if (m_context.log)
-        m_context.log->monitor(text);
+    m_log.monitor(text);
 }
 
 void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
@@ -221,15 +226,13 @@ void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
         sendReply(rules);
         return;
     }
-    if (m_context.log)
-        m_context.log->logall(frame, Direction::AnalyzerToHost);
+    m_log.logall(frame, Direction::AnalyzerToHost);
 
     const QString function = Mid(frame, 2, 1);
     if (function == QLatin1String(">")) {
-        if (rules.relaysToLims && m_context.link.limsOnline) {
+        if (rules.relaysToLims && m_link.limsOnline) {
             // The analyzer's acknowledgement belongs to the LIMS, which sent what it acknowledges.
-            if (m_context.limsPort)
-                m_context.limsPort->send(QString(Stx) + QLatin1Char('>') + Etx, Direction::HostToLims);
+            m_limsLine.send(QString(Stx) + QLatin1Char('>') + Etx, Direction::HostToLims);
             return;
         }
     } else if (function == QLatin1String("?")) {
@@ -256,40 +259,38 @@ void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
 
 void HitachiDriver::PauseBeforeReply()
 {
-    m_context.analyzerPort->pause(m_replyPauseMs);
+    m_line.pause(m_replyPauseMs);
 }
 
 void HitachiDriver::sendReply(const HandlerRules& rules)
 {
-    if (!m_context.analyzerPort)
-        return;
     if (rules.pausesBeforeReply)
         PauseBeforeReply();
-    m_context.analyzerPort->send(Stx + m_reply + Etx, Direction::HostToAnalyzer);
+    m_line.send(Stx + m_reply + Etx, Direction::HostToAnalyzer);
 }
 
 HitachiFrame HitachiDriver::capture() const
 {
     HitachiFrame f;
-    f.record = m_context.frame;
-    f.sampleId = m_context.sample.CurSampleId;
-    f.sampleDisc = m_context.sample.CurSampleDisc;
-    f.samplePos = m_context.sample.CurSamplePos;
-    f.resultCount = m_context.sample.ResultCount;
-    f.results = m_context.sample.Results;
-    f.calibration = m_context.calibration;
+    f.record = m_frame;
+    f.sampleId = m_sample.CurSampleId;
+    f.sampleDisc = m_sample.CurSampleDisc;
+    f.samplePos = m_sample.CurSamplePos;
+    f.resultCount = m_sample.ResultCount;
+    f.results = m_sample.Results;
+    f.calibration = m_calibration;
     return f;
 }
 
 void HitachiDriver::commit(const HitachiFrame& f)
 {
-    m_context.frame = f.record;
-    m_context.sample.CurSampleId = f.sampleId;
-    m_context.sample.CurSampleDisc = f.sampleDisc;
-    m_context.sample.CurSamplePos = f.samplePos;
-    m_context.sample.ResultCount = f.resultCount;
-    m_context.sample.Results = f.results;
-    m_context.calibration = f.calibration;
+    m_frame = f.record;
+    m_sample.CurSampleId = f.sampleId;
+    m_sample.CurSampleDisc = f.sampleDisc;
+    m_sample.CurSamplePos = f.samplePos;
+    m_sample.ResultCount = f.resultCount;
+    m_sample.Results = f.results;
+    m_calibration = f.calibration;
 }
 
 void HitachiDriver::parse(const QString& text, HitachiFrame& frame) const
@@ -318,7 +319,7 @@ void HitachiDriver::results(const HandlerRules& rules)
     commit(f);
 
     // The handlers tell the classes apart by case; the parsers read them in either case.
-    const QString frameClass = m_context.frame.CurFrameClass;
+    const QString frameClass = m_frame.CurFrameClass;
     const bool isResults = f.content == HitachiFrame::Content::Results;
     if (frameClass.isEmpty()) {
         return;
@@ -334,45 +335,32 @@ void HitachiDriver::results(const HandlerRules& rules)
         storeResult(QStringLiteral("received control : realmode"),
                     QStringLiteral("received sample : realmode"));
         // In real-time mode the analyzer waits for orders after each result: it gets none.
-        m_reply = orderReply(m_context.sample.CurSampleId, 0);
+        m_reply = orderReply(m_sample.CurSampleId, 0);
     } else if (f.content == HitachiFrame::Content::Calibration && frameClass == rules.calibrationClass) {
         storeCalibration();
     }
 }
 
-namespace {
-
-// Names the frame being stored, so that the same frame sent again is recognised.
-class FrameInStore
+ReceivedFrame HitachiDriver::receivedFrame() const
 {
-public:
-    FrameInStore(Context& context, const QString& frame) : m_context(context) { m_context.receivedFrame = frame; }
-    ~FrameInStore() { m_context.receivedFrame.clear(); }
-    FrameInStore(const FrameInStore&) = delete;
-    FrameInStore& operator=(const FrameInStore&) = delete;
-
-private:
-    Context& m_context;
-};
-
-} // namespace
+    return {m_buffer.text()};
+}
 
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
 {
     resolveParameters();
-    const FrameInStore naming(m_context, m_buffer.text());
-    if (MatchesMask(m_context.sample.CurSampleId, m_context.settings.ControlMask)) {
-        StoreControlResult(m_context);
+    if (MatchesMask(m_sample.CurSampleId, m_settings.ControlMask)) {
+        m_store.StoreControlResult(m_sample, m_frame, receivedFrame());
         monitor(controlLog);
     } else {
-        StoreSampleResult(m_context);
+        m_store.StoreSampleResult(m_sample, m_frame, receivedFrame());
         monitor(sampleLog);
     }
 }
 
 void HitachiDriver::storeCalibration()
 {
-    CalibrationRecord& cal = m_context.calibration;
+    CalibrationRecord& cal = m_calibration;
     // A calibration names the channel of any analyzer: the lookup is not limited to this one.
     const std::optional<QHash<qint16, qint16>> found = parametersOf({cal.CalChannel}, false);
     if (!found || !found->contains(cal.CalChannel)) {
@@ -382,14 +370,13 @@ void HitachiDriver::storeCalibration()
         return;
     }
     cal.CalParameterId = found->value(cal.CalChannel);
-    const FrameInStore naming(m_context, m_buffer.text());
-    StoreCalibration(m_context);
+    m_store.StoreCalibration(cal, receivedFrame());
     monitor(QStringLiteral("received calibrator data"));
 }
 
 void HitachiDriver::resolveParameters()
 {
-    SampleRecord& sample = m_context.sample;
+    SampleRecord& sample = m_sample;
     QList<qint16> channels;
     for (qint16 k = 0; k < sample.ResultCount; ++k) {
         const qint16 channel = sample.Results[static_cast<size_t>(k)].Channel;
@@ -427,7 +414,7 @@ std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qin
     QStringList marks;
     QVariantList values;
     if (ofThisAnalyzer)
-        values << m_context.settings.AnalyzerId;
+        values << m_settings.AnalyzerId;
     for (const qint16 channel : channels) {
         marks << QStringLiteral("?");
         values << channel;
@@ -442,11 +429,11 @@ std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qin
         sql += QStringLiteral("parameter_id");
     } else {
         sql += QStringLiteral("CASE WHEN analyzer_id = ? THEN 0 ELSE 1 END, parameter_id");
-        values << m_context.settings.AnalyzerId;
+        values << m_settings.AnalyzerId;
     }
 
     QHash<qint16, qint16> found;
-    SqlResult rows = m_context.db ? m_context.db->run(sql, values) : SqlResult();
+    SqlResult rows = m_db.run(sql, values);
     if (rows.ok()) {
         while (rows.next()) {
             const qint16 channel = static_cast<qint16>(rows.value(0).toInt());
@@ -465,7 +452,7 @@ std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qin
     // Without the database the store keeps what it gets until the database is back: hand it the
     // parameters read before rather than dropping the results.
     monitor(QStringLiteral("param2channel could not be read (%1): the parameters read before are used")
-                .arg(m_context.db ? rows.error() : QStringLiteral("no database")));
+                .arg(rows.error()));
     for (const qint16 channel : channels) {
         const auto known = m_knownParameters.constFind(ParameterKey(channel, ofThisAnalyzer));
         if (known != m_knownParameters.constEnd())
@@ -484,15 +471,15 @@ bool HitachiDriver::inquiry(const HandlerRules& rules)
         return true; // answered ">"
     commit(f);
 
-    const QString& id = m_context.sample.CurSampleId;
+    const QString& id = m_sample.CurSampleId;
     const int kind = rules.blankIdGetsNoTests && id.trimmed().isEmpty() ? 0 : 1;
     m_reply = orderReply(id, kind);
 
     if (rules.limsAnswersEmptyInquiry) {
         // Nothing to measure here: the LIMS is asked and its answer goes to the analyzer.
         if (m_reply.isEmpty() || ReadNumber(Mid(m_reply, 44, 37)).value == 0) {
-            if (m_context.settings.OutType == QLatin1String("invH912"))
-                ForwardInquiryToLims(m_context);
+            if (m_settings.OutType == QLatin1String("invH912"))
+                ForwardInquiryToLims();
             return false;
         }
     }
@@ -505,18 +492,13 @@ QString HitachiDriver::selectionFor(const QString& sampleId, int orderKind)
 {
     const OrderQueries queries =
         m_model == HitachiModel::Hit902 ? OrderQueries::Hit902 : OrderQueries::Hit911;
-    const OrderSelectionRules selectionRules{m_context.settings.AnalyzerId, m_context.settings.ControlMask,
-                                             queries};
+    const OrderSelectionRules selectionRules{m_settings.AnalyzerId, m_settings.ControlMask, queries};
     const QString none(selectionRules.channelCount(), QLatin1Char('0'));
     if (orderKind == 0)
         return none;
     if (orderKind != 1)
         return {};
-    if (!m_context.db) {
-        monitor(QStringLiteral("no database: the analyzer is sent no tests for \"%1\"").arg(sampleId));
-        return none;
-    }
-    OrderSelection selection(*m_context.db, selectionRules);
+    OrderSelection selection(m_db, selectionRules);
     const SelectionOutcome outcome = selection.select(sampleId);
     qCDebug(lcHitachi) << "selection for" << sampleId << outcome.selection << outcome.error;
     if (!outcome.ok) {
@@ -531,9 +513,7 @@ QString HitachiDriver::selectionFor(const QString& sampleId, int orderKind)
 Hit912Patient HitachiDriver::patientFor(const QString& sampleId)
 {
     Hit912Patient patient;
-    if (!m_context.db)
-        return patient;
-    Database& db = *m_context.db;
+    Database& db = m_db;
     const QString id = WithoutBlanks(sampleId);
     SqlResult row =
         db.run(QStringLiteral("SELECT p.surname, p.forename, p.si_id, s.cust_id, s.coll_dat, s.entry_dat, "
@@ -554,7 +534,7 @@ Hit912Patient HitachiDriver::patientFor(const QString& sampleId)
         patient.collector = row.value(6).toString();
         patient.custName = row.value(7).toString();
     }
-    if (MatchesMask(sampleId, m_context.settings.ControlMask)) {
+    if (MatchesMask(sampleId, m_settings.ControlMask)) {
         SqlResult control =
             db.run(QStringLiteral("SELECT name FROM control_base WHERE control_id = ?"), {id});
         if (control.next())
@@ -566,21 +546,26 @@ Hit912Patient HitachiDriver::patientFor(const QString& sampleId)
 QString HitachiDriver::orderReply(const QString& sampleId, int orderKind)
 {
     QString selection = selectionFor(sampleId, orderKind);
-    const bool ise = m_context.settings.IseSetting == QLatin1String("1");
+    const bool ise = m_settings.IseSetting == QLatin1String("1");
     switch (m_model) {
     case HitachiModel::Hit911:
-        return BuildHit911Order(m_context.frame, m_context.sample, selection);
+        return BuildHit911Order(m_frame, m_sample, selection);
     case HitachiModel::Hit902:
         // The ISE channel follows the 37 channels of a real selection.
         if (ise && orderKind == 1)
             selection += QLatin1Char('0');
-        return BuildHit902Order(m_context.frame, m_context.sample, selection);
+        return BuildHit902Order(m_frame, m_sample, selection);
     case HitachiModel::Hit912:
         if (ise && (orderKind == 0 || orderKind == 1))
             selection += QLatin1Char('0');
-        return BuildHit912Order(m_context.frame, m_context.sample, selection, patientFor(sampleId));
+        return BuildHit912Order(m_frame, m_sample, selection, patientFor(sampleId));
     }
     return {};
+}
+
+void HitachiDriver::ForwardInquiryToLims()
+{
+    m_limsLine.send(BuildLimsInquiryFrame(m_frame, m_sample), Direction::HostToLims);
 }
 
 } // namespace Quorlix

@@ -3,17 +3,17 @@
 #include "FrameBuffer.h"
 #include "HitachiFrame.h"
 #include "HitachiReply.h"
+#include "comm/LineHandler.h"
+#include "drivers/DriverServices.h"
+#include "store/Store.h"
 
 #include <QHash>
 #include <QList>
-#include <QObject>
 #include <QString>
 
 #include <optional>
 
 namespace Quorlix {
-
-struct Context;
 
 namespace Hitachi {
 struct HandlerRules;
@@ -31,24 +31,24 @@ enum class HitachiModel
 // reply or a repeat is due), stores results, controls and calibrations, and answers inquiries with
 // the tests ordered for the sample.
 //
-// One driver per model; it keeps its own FrameBuffer and its reply across receive events (HitReply,
-// Hit902Reply, Hit912Reply), so that a repeat request "?" can send the previous reply again.
-class HitachiDriver final : public QObject
+// One driver per model and mode; it keeps its own FrameBuffer, the records of the last frame and
+// its reply across receive events (HitReply, Hit902Reply, Hit912Reply), so that a repeat request
+// "?" can send the previous reply again.
+class HitachiDriver final : public LineHandler
 {
-    Q_OBJECT
-
 public:
     static constexpr int PauseBeforeReplyMs = 100;
 
-    HitachiDriver(Context& context, HitachiModel model, QObject* parent = nullptr,
+    // withLims: the handler used when a LIMS side is configured (Hit911ReceiveWithLims,
+    // Hit902ReceiveWithLims); a 912 has none and then ignores its input.
+    HitachiDriver(const DriverServices& services, HitachiModel model, bool withLims,
                   int replyPauseMs = PauseBeforeReplyMs);
 
     HitachiModel model() const { return m_model; }
 
-    // Hit911Receive, Hit902Receive, Hit912Receive: a piece of text received on the analyzer port.
-    void receive(const QString& received);
-    // Hit911ReceiveWithLims, Hit902ReceiveWithLims: the same when a LIMS side is configured.
-    void receiveWithLims(const QString& received);
+    // Hit911Receive, Hit902Receive, Hit912Receive, or the forms with a LIMS side: a piece of text
+    // received on the analyzer port.
+    void receive(const QString& received) override;
 
     // The reply sent after the last complete frame, without STX and ETX.
     const QString& reply() const { return m_reply; }
@@ -59,7 +59,15 @@ public:
     // out. The LIMS side builds the analyzer's replies with it too.
     QString orderReply(const QString& sampleId, int orderKind);
 
+    // The records of the last frame the analyzer sent (the LIMS side echoes them).
+    const HitachiFrameRecord& frameRecord() const { return m_frame; }
+    const SampleRecord& sampleRecord() const { return m_sample; }
+
+    // Sends the inquiry of the last parsed frame on the LIMS line, as a Hitachi 912 asks its host.
+    void ForwardInquiryToLims();
+
 private:
+    void receiveWithLims(const QString& received);
     void handle(const Hitachi::HandlerRules& rules, const QString& received);
     void results(const Hitachi::HandlerRules& rules);
     // Returns false when nothing is to be sent to the analyzer for this inquiry.
@@ -71,6 +79,7 @@ private:
     void commit(const HitachiFrame& frame);
     void parse(const QString& text, HitachiFrame& frame) const;
     void storeResult(const QString& controlLog, const QString& sampleLog);
+    ReceivedFrame receivedFrame() const;
     void storeCalibration();
     // Fills in the parameter of every result; results without one are left out.
     void resolveParameters();
@@ -79,11 +88,23 @@ private:
     Hit912Patient patientFor(const QString& sampleId);
     void monitor(const QString& text);
 
-    Context& m_context;
+    const Settings& m_settings;
+    Database& m_db;
+    CommLog& m_log;
+    Store& m_store;
+    Line& m_line;
+    Line& m_limsLine;
+    const LinkState& m_link;
     const HitachiModel m_model;
+    const bool m_withLims;
     const int m_replyPauseMs;
     FrameBuffer m_buffer;
     QString m_reply = QStringLiteral(">");
+    // The records of the last parsed frame (CurSampleId ..., the Hitachi frame record, the
+    // calibration record).
+    SampleRecord m_sample;
+    HitachiFrameRecord m_frame;
+    CalibrationRecord m_calibration;
     // Parameters last read per channel, used while the database cannot be reached so that results
     // still reach the store (which keeps them until the database is back).
     QHash<quint32, qint16> m_knownParameters;

@@ -1,41 +1,27 @@
 #include "HitachiDrivers.h"
 
 #include "HitachiDriver.h"
-#include "comm/Dispatch.h"
-
-#include <QPointer>
+#include "drivers/DriverRegistry.h"
 
 namespace Quorlix {
 
-void RegisterHitachiDrivers(Context& context, Dispatcher& dispatcher, QObject* owner)
+void RegisterHitachiDrivers(DriverRegistry& registry)
 {
-    // An entry called after its driver is gone does nothing.
-    QPointer<HitachiDriver> hit911 = new HitachiDriver(context, HitachiModel::Hit911, owner);
-    QPointer<HitachiDriver> hit902 = new HitachiDriver(context, HitachiModel::Hit902, owner);
-    QPointer<HitachiDriver> hit912 = new HitachiDriver(context, HitachiModel::Hit912, owner);
-    hit911->setObjectName(QStringLiteral("Hit911Driver"));
-    hit902->setObjectName(QStringLiteral("Hit902Driver"));
-    hit912->setObjectName(QStringLiteral("Hit912Driver"));
-    dispatcher.registerEntry(QStringLiteral("Hit911Receive"), [hit911](const QString& text) {
-        if (hit911)
-            hit911->receive(text);
-    });
-    dispatcher.registerEntry(QStringLiteral("Hit911ReceiveWithLims"), [hit911](const QString& text) {
-        if (hit911)
-            hit911->receiveWithLims(text);
-    });
-    dispatcher.registerEntry(QStringLiteral("Hit902Receive"), [hit902](const QString& text) {
-        if (hit902)
-            hit902->receive(text);
-    });
-    dispatcher.registerEntry(QStringLiteral("Hit902ReceiveWithLims"), [hit902](const QString& text) {
-        if (hit902)
-            hit902->receiveWithLims(text);
-    });
-    dispatcher.registerEntry(QStringLiteral("Hit912Receive"), [hit912](const QString& text) {
-        if (hit912)
-            hit912->receive(text);
-    });
+    struct Variant
+    {
+        const char* entry;
+        HitachiModel model;
+        bool withLims;
+    };
+    for (const Variant v : {Variant{"Hit911Receive", HitachiModel::Hit911, false},
+                            Variant{"Hit911ReceiveWithLims", HitachiModel::Hit911, true},
+                            Variant{"Hit902Receive", HitachiModel::Hit902, false},
+                            Variant{"Hit902ReceiveWithLims", HitachiModel::Hit902, true},
+                            Variant{"Hit912Receive", HitachiModel::Hit912, false}}) {
+        registry.addHandler({QString::fromLatin1(v.entry)}, [v](const DriverServices& services) {
+            return std::make_unique<HitachiDriver>(services, v.model, v.withLims);
+        });
+    }
 }
 
 } // namespace Quorlix

@@ -1,15 +1,11 @@
 #pragma once
 
-class QObject;
-
 namespace Quorlix {
 
-struct Context;
-class Dispatcher;
+class DriverRegistry;
 
-// Creates the Hitachi 911, 902 and 912 drivers (children of owner, named "Hit911Driver",
-// "Hit902Driver" and "Hit912Driver") and registers their entries: Hit911Receive,
-// Hit911ReceiveWithLims, Hit902Receive, Hit902ReceiveWithLims, Hit912Receive.
-void RegisterHitachiDrivers(Context& context, Dispatcher& dispatcher, QObject* owner);
+// The Hitachi 911, 902 and 912 drivers under their entries: Hit911Receive, Hit911ReceiveWithLims,
+// Hit902Receive, Hit902ReceiveWithLims, Hit912Receive.
+void RegisterHitachiDrivers(DriverRegistry& registry);
 
 } // namespace Quorlix

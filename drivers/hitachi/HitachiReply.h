@@ -37,4 +37,10 @@ struct Hit912Patient
 QString BuildHit912Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
                          const QString& selection, const Hit912Patient& patient);
 
+// The analyzer's order inquiry as a Hitachi 912 sends it to its host, from the last parsed frame:
+// STX, function, class in upper case, "1", number (5), "1", position (2), "5", sample id (13),
+// info (4), "0", date (6), time (4), ETX; fields right-aligned. 42 characters. A LIMS that plays
+// the host receives it.
+QString BuildLimsInquiryFrame(const HitachiFrameRecord& frame, const SampleRecord& sample);
+
 } // namespace Quorlix

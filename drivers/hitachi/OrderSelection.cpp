@@ -2,7 +2,7 @@
 
 #include "core/FrameText.h"
 #include "core/Database.h"
-#include "store/Store.h"
+#include "store/ControlStore.h"
 
 namespace Quorlix {
 

@@ -39,6 +39,7 @@ private slots:
 
 private:
     ManualClock m_clock{QDateTime(QDate(2026, 12, 7), QTime(10, 0))};
+    EventLoopTimers m_timers;
     QLocale m_locale{QLocale::German, QLocale::Germany};
 };
 
@@ -46,7 +47,7 @@ void TestLinePort::everyByteValuePasses()
 {
     PtyPeer peer;
     CommLog log(m_clock, m_locale);
-    LinePort port("analyzer port", log);
+    LinePort port("analyzer port", log, m_timers);
     QCOMPARE(port.open(Device(peer.slaveName())), QString());
     QByteArray all;
     for (int b = 0; b < 256; ++b)
@@ -65,8 +66,8 @@ void TestLinePort::pauseKeepsOrderWithoutFreezing()
     PtyPeer analyzer;
     PtyPeer lims;
     CommLog log(m_clock, m_locale);
-    LinePort a("analyzer port", log);
-    LinePort b("LIMS port", log);
+    LinePort a("analyzer port", log, m_timers);
+    LinePort b("LIMS port", log, m_timers);
     QCOMPARE(a.open(Device(analyzer.slaveName())), QString());
     QCOMPARE(b.open(Device(lims.slaveName())), QString());
     QStringList events;
@@ -99,7 +100,7 @@ void TestLinePort::lostAndReopenedPty()
     auto first = std::make_unique<PtyPeer>();
     QVERIFY(QFile::link(first->slaveName(), link));
     CommLog log(m_clock, m_locale);
-    LinePort port("analyzer port", log);
+    LinePort port("analyzer port", log, m_timers);
     QCOMPARE(port.open(Device(link)), QString());
     QString received;
     connect(&port, &LinePort::received, this, [&](const QString& t) { received += t; });
@@ -126,7 +127,7 @@ void TestLinePort::tcpLineLostAndBack()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     CommLog log(m_clock, m_locale);
-    LinePort port("analyzer port", log);
+    LinePort port("analyzer port", log, m_timers);
     PortConfig spec;
     spec.host = "127.0.0.1";
     spec.tcpPort = server.serverPort();
@@ -154,7 +155,7 @@ void TestLinePort::tcpLineLostAndBack()
 void TestLinePort::missingDeviceIsNamed()
 {
     CommLog log(m_clock, m_locale);
-    LinePort port("analyzer port", log);
+    LinePort port("analyzer port", log, m_timers);
     const QString error = port.open(Device("/dev/quorlix-none"));
     QVERIFY(error.contains("/dev/quorlix-none"));
     port.send("x", Direction::HostToAnalyzer); // not open: dropped with one line, no crash

@@ -1,7 +1,8 @@
-#include "comm/Engine.h"
 #include "comm/LinkSupervisor.h"
-
-#include "support/PtyPeer.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/Settings.h"
+#include "support/FakeLine.h"
 
 #include <QTest>
 
@@ -14,12 +15,25 @@ QDateTime T0()
     return QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0));
 }
 
-QStringList Monitor(Engine& engine)
+// The supervisor of one process with its link state, log and LIMS line.
+struct Rig
 {
-    QStringList lines = engine.log().recentLines();
-    std::reverse(lines.begin(), lines.end());
-    return lines;
-}
+    // The log lines, oldest first.
+    QStringList lines() const
+    {
+        QStringList out = log.recentLines();
+        std::reverse(out.begin(), out.end());
+        return out;
+    }
+
+    ManualClock clock{T0()};
+    QLocale locale{QLocale::German, QLocale::Germany};
+    CommLog log{clock, locale};
+    Settings settings;
+    LinkState link;
+    Test::FakeLine lims{&log, "LIMS port"};
+    LinkSupervisor supervisor{link, settings, clock, log, lims};
+};
 
 } // namespace
 
@@ -45,71 +59,57 @@ void TestLinkSupervisor::secondBoundaries()
 
 void TestLinkSupervisor::offlineOncePerTransition()
 {
-    ManualClock clock(T0());
-    Engine engine(clock);
-    Context& c = engine.context();
-    c.link.LastAnalyzerInput = T0();
-    c.link.LastLimsInput = T0();
-    clock.advanceSeconds(10);
-    QVERIFY(!SuperviseLinks(c)); // 10 s is still online
-    clock.advanceSeconds(1);
-    QVERIFY(SuperviseLinks(c));
-    QVERIFY(!c.link.analyzerOnline);
-    QVERIFY(!SuperviseLinks(c));
-    c.link.LastAnalyzerInput = clock.now();
-    QVERIFY(SuperviseLinks(c));
-    QVERIFY(c.link.analyzerOnline);
-    clock.advanceSeconds(20);
-    SuperviseLinks(c);
-    QCOMPARE(Monitor(engine), (QStringList{"Monitor: ANALYZER OFFLINE!", "Monitor: ANALYZER OFFLINE!"}));
+    Rig r;
+    r.link.LastAnalyzerInput = T0();
+    r.link.LastLimsInput = T0();
+    r.clock.advanceSeconds(10);
+    QVERIFY(!r.supervisor.SuperviseLinks()); // 10 s is still online
+    r.clock.advanceSeconds(1);
+    QVERIFY(r.supervisor.SuperviseLinks());
+    QVERIFY(!r.link.analyzerOnline);
+    QVERIFY(!r.supervisor.SuperviseLinks());
+    r.link.LastAnalyzerInput = r.clock.now();
+    QVERIFY(r.supervisor.SuperviseLinks());
+    QVERIFY(r.link.analyzerOnline);
+    r.clock.advanceSeconds(20);
+    r.supervisor.SuperviseLinks();
+    QCOMPARE(r.lines(), (QStringList{"Monitor: ANALYZER OFFLINE!", "Monitor: ANALYZER OFFLINE!"}));
 }
 
 void TestLinkSupervisor::limsOfflineOnlyWhileAnalyzerOnline()
 {
-    ManualClock clock(T0());
-    Engine engine(clock);
-    Context& c = engine.context();
     // Nothing ever received: both go offline on the first tick; the analyzer's turn comes first.
-    SuperviseLinks(c);
-    QCOMPARE(Monitor(engine), QStringList{"Monitor: ANALYZER OFFLINE!"});
-    QVERIFY(!c.link.limsOnline);
+    Rig r;
+    r.supervisor.SuperviseLinks();
+    QCOMPARE(r.lines(), QStringList{"Monitor: ANALYZER OFFLINE!"});
+    QVERIFY(!r.link.limsOnline);
 
-    Engine other(clock);
-    other.context().link.LastAnalyzerInput = clock.now();
-    SuperviseLinks(other.context());
-    QCOMPARE(Monitor(other), QStringList{"Monitor: LIMS OFFLINE!"});
+    Rig other;
+    other.link.LastAnalyzerInput = other.clock.now();
+    other.supervisor.SuperviseLinks();
+    QCOMPARE(other.lines(), QStringList{"Monitor: LIMS OFFLINE!"});
 }
 
 void TestLinkSupervisor::mgcIsNotSupervised()
 {
-    ManualClock clock(T0());
-    Engine engine(clock);
-    engine.context().settings.AnalyzerType = "MGC";
-    QVERIFY(!SuperviseLinks(engine.context()));
-    QVERIFY(engine.context().link.analyzerOnline);
-    QVERIFY(engine.log().recentLines().isEmpty());
+    Rig r;
+    r.settings.AnalyzerType = "MGC";
+    QVERIFY(!r.supervisor.SuperviseLinks());
+    QVERIFY(r.link.analyzerOnline);
+    QVERIFY(r.log.recentLines().isEmpty());
 }
 
 void TestLinkSupervisor::wakeUpFramesForMgc240()
 {
-    Test::PtyPeer lims;
-    QVERIFY(lims.ok());
-    ManualClock clock(T0());
-    Engine engine(clock);
-    Context& c = engine.context();
-    c.locale = QLocale(QLocale::German, QLocale::Germany);
-    c.settings.OutId = "MGC240";
-    c.settings.OutType = "invH912";
-    c.settings.OutComPort = 2;
-    QMap<int, QString> devices{{2, lims.slaveName()}};
-    QCOMPARE(engine.limsPort().open(ResolvePort(2, devices)), QString());
-
-    SuperviseLinks(c); // analyzer goes offline: one wake-up; LIMS just went offline: none
-    clock.advanceSeconds(3);
-    SuperviseLinks(c); // analyzer still offline: one; LIMS still offline: one more
-    QCOMPARE(lims.readAtLeast(9), QByteArray("\x02>\x03\x02>\x03\x02>\x03"));
-    QCOMPARE(engine.log().recentLines().count("07.12.2026 10:00:03     H->L{STX}>{ETX}"), 2);
-    engine.stop();
+    Rig r;
+    r.settings.OutId = "MGC240";
+    r.settings.OutType = "invH912";
+    r.settings.OutComPort = 2;
+    r.supervisor.SuperviseLinks(); // analyzer goes offline: one wake-up; LIMS just went offline: none
+    r.clock.advanceSeconds(3);
+    r.supervisor.SuperviseLinks(); // analyzer still offline: one; LIMS still offline: one more
+    QCOMPARE(r.lims.takeSent(), QString("\x02>\x03\x02>\x03\x02>\x03"));
+    QCOMPARE(r.log.recentLines().count("07.12.2026 10:00:03     H->L{STX}>{ETX}"), 2);
 }
 
 QTEST_GUILESS_MAIN(TestLinkSupervisor)

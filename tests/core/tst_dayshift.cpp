@@ -1,5 +1,6 @@
-#include "comm/Engine.h"
+#include "app/Engine.h"
 #include "core/DayShift.h"
+#include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
 #include <QTemporaryDir>
@@ -13,15 +14,15 @@ namespace {
 // An engine on a test database with a clock that only moves when told to.
 struct Rig
 {
-    explicit Rig(const QString& backend, const QDateTime& start) : db(backend), clock(start), engine(clock)
+    explicit Rig(const QString& backend, const QDateTime& start) : db(backend), clock(start), engine(clock, clock)
     {
-        Context& c = engine.context();
-        c.locale = QLocale(QLocale::German, QLocale::Germany);
-        c.settings.AnalyzerId = "HIT1";
-        c.settings.AnalyzerType = "H911";
-        c.settings.ComLogPath = logs.path() + '/';
-        c.settings.ShiftLength = 8;
-        c.settings.FirstShift = "06:00";
+        engine.setLocale(QLocale(QLocale::German, QLocale::Germany));
+        Settings& s = engine.settings();
+        s.AnalyzerId = "HIT1";
+        s.AnalyzerType = "H911";
+        s.ComLogPath = logs.path() + '/';
+        s.ShiftLength = 8;
+        s.FirstShift = "06:00";
         if (db.ok())
             error = engine.database().open(db.target());
     }
@@ -36,7 +37,7 @@ struct Rig
     void check() { engine.checkDayShift(); }
 
     TestDatabase db;
-    ManualClock clock;
+    Test::ManualTime clock;
     QTemporaryDir logs;
     Engine engine;
     QString error;
@@ -122,7 +123,7 @@ void TestDayShift::noShiftLengthSkipsShifts()
 {
     Rig rig("sqlite", At(7, 10));
     QVERIFY(rig.error.isEmpty());
-    rig.engine.context().settings.ShiftLength = 0;
+    rig.engine.settings().ShiftLength = 0;
     rig.check();
     rig.check();
     rig.clock.set(At(7, 23));
@@ -150,19 +151,20 @@ void TestDayShift::logRollsOverByFileDate()
 {
     Rig rig("sqlite", At(7, 23, 59));
     QVERIFY(rig.error.isEmpty());
-    Context& c = rig.engine.context();
-    QCOMPARE(OpenDailyLog(c), QString());
+    DayShift& c = rig.engine.dayShift();
+    CommLog& log = rig.engine.log();
+    QCOMPARE(c.OpenDailyLog(), QString());
     // Another process already wrote today's "log_change": the file still rolls over.
     rig.db.exec("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, 'log_change')",
                 {rig.db.db().stamp("20261208 00:00:01")});
-    CheckLogRollover(c);
-    QVERIFY(c.log->filePath().endsWith("HIT1_20261207_log.txt"));
+    c.CheckLogRollover();
+    QVERIFY(log.filePath().endsWith("HIT1_20261207_log.txt"));
     rig.clock.set(At(8, 0, 0));
-    CheckLogRollover(c);
-    QVERIFY(c.log->filePath().endsWith("HIT1_20261208_log.txt"));
+    c.CheckLogRollover();
+    QVERIFY(log.filePath().endsWith("HIT1_20261208_log.txt"));
     QCOMPARE(rig.db.count("quorlix_log", "log_key = 'log_change'"), 2);
-    c.log->close();
-    QFile file(c.log->filePath());
+    log.close();
+    QFile file(log.filePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(file.readAll());
     QVERIFY(text.startsWith("Vandrel Communication Module Started : 08.12.2026 00:00:00\nConfig:\nAnalyser: HIT1 Type: H911"));

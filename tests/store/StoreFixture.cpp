@@ -4,12 +4,8 @@ namespace Quorlix::Test {
 
 StoreFixture::StoreFixture(const QString& backend, const QDateTime& now) : tdb(backend), clock(now)
 {
-    context.clock = &clock;
-    context.locale = QLocale(QLocale::German, QLocale::Germany);
-    context.db = &tdb.db();
-    context.log = &log;
-    context.settings.AnalyzerId = QStringLiteral("H911");
-    context.settings.AnalyzerType = QStringLiteral("H911");
+    setup.AnalyzerId = QStringLiteral("H911");
+    setup.AnalyzerType = QStringLiteral("H911");
 }
 
 QStringList StoreFixture::monitor() const

@@ -1,5 +1,4 @@
 #include "StoreFixture.h"
-#include "comm/LinePort.h"
 #include "store/CalibrationDialogs.h"
 #include "store/CalibrationStore.h"
 #include "store/LimsReports.h"
@@ -23,14 +22,14 @@ struct Fixture : Test::StoreFixture
 {
     explicit Fixture(const QString& backend) : StoreFixture(backend)
     {
-        context.settings.AnalyzerId = QStringLiteral("A1");
+        setup.AnalyzerId = QStringLiteral("A1");
         tdb.exec(QStringLiteral("INSERT INTO test_def (parameter_id, short) VALUES (7, 'GLU')"));
     }
 
     // A calibration of parameter 7 with count standards; standard j reads j/10 + 0.0234 and so on.
     void calibration(int count)
     {
-        CalibrationRecord& c = context.calibration;
+        CalibrationRecord& c = calibrationRecord;
         c = CalibrationRecord();
         c.CalChannel = 5;
         c.CalParameterId = 7;
@@ -107,12 +106,12 @@ void TestCalibrationStore::columnMapping()
     QFETCH(QStringList, firstStandard);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.AnalyzerType = type;
+    f.setup.AnalyzerType = type;
     f.settings(2);
     f.calibration(2);
-    f.context.calibration.CalStandards[1].Readings = {QString(), QStringLiteral(" "), QString(), QString()};
-    f.context.calibration.CalStandards[1].ProzoneValue = QStringLiteral("O'P");
-    StoreCalibration(f.context);
+    f.calibrationRecord.CalStandards[1].Readings = {QString(), QStringLiteral(" "), QString(), QString()};
+    f.calibrationRecord.CalStandards[1].ProzoneValue = QStringLiteral("O'P");
+    f.storeCalibration();
 
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations")), 1);
     QCOMPARE(f.column(QStringLiteral("analyzer_id")), QStringLiteral("A1"));
@@ -187,10 +186,10 @@ void TestCalibrationStore::mismatch()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     if (stdcount > 0)
         f.settings(stdcount);
-    f.context.settings.ShowCalibChart = chart;
-    f.context.calibrationDialogs = headless ? nullptr : &f.dialogs;
+    f.setup.ShowCalibChart = chart;
+    f.store.setCalibrationDialogs(headless ? nullptr : &f.dialogs);
     f.calibration(reported);
-    StoreCalibration(f.context);
+    f.storeCalibration();
 
     QCOMPARE(f.dialogs.shown.size(), window ? 1 : 0);
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations")), window ? 0 : 1);
@@ -219,16 +218,16 @@ void TestCalibrationStore::repair()
     QFETCH(bool, future);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.AnalyzerType = QStringLiteral("OAU600");
+    f.setup.AnalyzerType = QStringLiteral("OAU600");
     f.settings(5);
     f.calibration(6);
-    CalibrationRecord copy = f.context.calibration;
+    CalibrationRecord copy = f.calibrationRecord;
     const QStringList typed{QStringLiteral("1"), QStringLiteral("2"),   QString(),
                             QStringLiteral("4"), QStringLiteral("5,5"), QStringLiteral("6")};
     for (int j = 0; j < 6; ++j)
         copy.CalStandards[static_cast<size_t>(j)].Concentration = typed.at(j);
     f.calibration(1); // a later calibration overwrites the shared record: the copy is what counts
-    StoreRepairedCalibration(f.context, copy, future);
+    f.store.StoreRepairedCalibration(copy, future);
 
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations")), 1);
     QCOMPARE(f.column(QStringLiteral("std_count")), QStringLiteral("6"));
@@ -256,16 +255,14 @@ void TestCalibrationStore::frameFromStoredCalibration()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    LinePort port(QStringLiteral("LIMS port"), f.log); // not open: it reports what it was given
-    f.context.limsPort = &port;
-    f.context.settings.OutType = QStringLiteral("invH912");
-    f.context.settings.OutComPort = 2;
-    f.context.settings.AnalyzerType = QStringLiteral("OAU400");
+    f.setup.OutType = QStringLiteral("invH912");
+    f.setup.OutComPort = 2;
+    f.setup.AnalyzerType = QStringLiteral("OAU400");
     f.tdb.exec(QStringLiteral(
         "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (7, 'A1', 5)"));
     f.settings(3);
     f.calibration(3);
-    CalibrationRecord& c = f.context.calibration;
+    CalibrationRecord& c = f.calibrationRecord;
     c.CalAlarm.clear();
     c.CalSdValue = QStringLiteral("12.5");
     c.CalStandards[0].Readings = {QStringLiteral("0.1234"), QStringLiteral("0.0050"),
@@ -278,7 +275,7 @@ void TestCalibrationStore::frameFromStoredCalibration()
     c.CalStandards[2].Readings = {QString(), QString(), QString(), QString()};
     c.CalStandards[2].DataAlarm.clear();
     c.CalStandards[2].ProzoneValue.clear();
-    StoreCalibration(f.context);
+    f.storeCalibration();
     QString frame;
     QVERIFY(CalibrationFrameFromDb(f.tdb.db(), QStringLiteral("20261207 10:39:40"), 7, &frame).ok());
 
@@ -290,7 +287,7 @@ void TestCalibrationStore::frameFromStoredCalibration()
         QStringLiteral("2  2234    60  2236    61H     7") +
         QStringLiteral("3     0     0     0     0       ") + QStringLiteral("    12.5") + Test::Etx;
     QCOMPARE(frame, expected);
-    QCOMPARE(f.monitor().filter(ControlCharsToNames(expected)).size(), 1);
+    QCOMPARE(f.limsLine.takeSent(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCalibrationStore)

@@ -1,8 +1,7 @@
 #include "StoreFixture.h"
-#include "comm/LinePort.h"
 #include "store/ControlBlocks.h"
+#include "store/ControlStore.h"
 #include "store/Store.h"
-#include "support/PtyPeer.h"
 
 #include <QTest>
 
@@ -17,7 +16,7 @@ struct Fixture : Test::StoreFixture
 
     void control(const QString& id, const QList<QPair<qint16, QString>>& results)
     {
-        SampleRecord& s = context.sample;
+        SampleRecord& s = sampleRecord;
         s = SampleRecord();
         s.CurSampleId = id;
         s.ResultCount = static_cast<qint16>(results.size());
@@ -25,7 +24,7 @@ struct Fixture : Test::StoreFixture
             s.Results[static_cast<size_t>(k)].ParameterId = results.at(k).first;
             s.Results[static_cast<size_t>(k)].Value = results.at(k).second;
         }
-        StoreControlResult(context);
+        storeControl();
     }
     int blocks(const QString& control = QStringLiteral("QC1"))
     {
@@ -154,7 +153,7 @@ void TestControlStore::controlRowValues()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.AnalyzerId.clear();
+    f.setup.AnalyzerId.clear();
     f.control(QStringLiteral(" QC 1 "),
               {{1, QStringLiteral("  12.5")}, {2, QStringLiteral("   ")}, {3, QStringLiteral("<0.1")}});
     QCOMPARE(f.tdb.count(QStringLiteral("control_results"),
@@ -172,7 +171,7 @@ void TestControlStore::controlRowValues()
             lines.first().contains(QStringLiteral("\"<0.1\"")));
 
     // An empty control id is stored as NULL; quotes are stored as they are.
-    f.context.settings.AnalyzerId = QStringLiteral("H911");
+    f.setup.AnalyzerId = QStringLiteral("H911");
     f.control(QStringLiteral("  "), {{1, QStringLiteral("1")}});
     QCOMPARE(f.tdb.count(QStringLiteral("control_results"), QStringLiteral("control_id IS NULL")), 1);
     f.control(QStringLiteral("Q'C"), {{1, QStringLiteral("1")}});
@@ -204,26 +203,18 @@ void TestControlStore::frameTowardLims()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    Test::PtyPeer lims; // the LIMS port opens its slave side
-    QVERIFY(!lims.slaveName().isEmpty());
-    LinePort port(QStringLiteral("LIMS port"), f.log);
-    PortConfig spec;
-    spec.number = 2;
-    spec.device = lims.slaveName();
-    QCOMPARE(port.open(spec), QString());
-    f.context.limsPort = &port;
-    f.context.settings.OutType = QStringLiteral("invH912");
-    f.context.settings.OutComPort = 2;
-    f.context.settings.OutId = QStringLiteral("H912");
+    f.setup.OutType = QStringLiteral("invH912");
+    f.setup.OutComPort = 2;
+    f.setup.OutId = QStringLiteral("H912");
     // Parameter 1 has channel 12 on the LIMS-side analyzer, parameter 2 none.
     f.tdb.exec(QStringLiteral("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, "
                               "'H912', 12), (2, 'H911', 3)"));
-    f.context.frame.CurFunction = QStringLiteral(":");
-    f.context.frame.CurFrameClass = QStringLiteral("a");
-    f.context.frame.CurNumber = QStringLiteral("42");
-    f.context.frame.CurInfo1 = QStringLiteral("1");
-    f.context.frame.CurInfo2 = QStringLiteral("07");
-    SampleRecord& s = f.context.sample;
+    f.frameRecord.CurFunction = QStringLiteral(":");
+    f.frameRecord.CurFrameClass = QStringLiteral("a");
+    f.frameRecord.CurNumber = QStringLiteral("42");
+    f.frameRecord.CurInfo1 = QStringLiteral("1");
+    f.frameRecord.CurInfo2 = QStringLiteral("07");
+    SampleRecord& s = f.sampleRecord;
     s = SampleRecord();
     s.CurSampleId = QStringLiteral("Q'C1");
     s.CurSamplePos = QStringLiteral("5");
@@ -232,7 +223,7 @@ void TestControlStore::frameTowardLims()
     s.Results[0].Value = QStringLiteral("4.5");
     s.Results[1].ParameterId = 2;
     s.Results[1].Value = QStringLiteral("100");
-    StoreControlResult(f.context);
+    f.storeControl();
 
     const QString expected = Test::Stx + QStringLiteral(":") + QStringLiteral("A") + QStringLiteral("1") +
                              QStringLiteral("   42") + QStringLiteral("1") + QStringLiteral(" 5") +
@@ -241,7 +232,7 @@ void TestControlStore::frameTowardLims()
                              QStringLiteral(" 2")          // both results counted ...
                              + QStringLiteral("12   4.5 ") // ... one with a channel for the LIMS side
                              + QStringLiteral("000000") + Test::Etx;
-    QCOMPARE(QString::fromLatin1(lims.readAtLeast(int(expected.size()), 2000)), expected);
+    QCOMPARE(f.limsLine.takeSent(), expected);
     QVERIFY(!f.log.recentLines().filter(QStringLiteral("H->L")).isEmpty());
 }
 

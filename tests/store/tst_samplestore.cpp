@@ -17,7 +17,7 @@ struct Fixture : Test::StoreFixture
 
     void sample(const QString& id, const QList<ResultEntry>& results)
     {
-        SampleRecord& s = context.sample;
+        SampleRecord& s = sampleRecord;
         s = SampleRecord();
         s.CurSampleId = id;
         s.ResultCount = static_cast<qint16>(results.size());
@@ -98,9 +98,9 @@ void TestSampleStore::resultFillsOpenOrder()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 7)"));
     f.sample(QStringLiteral("  S1 "), {Result(7, QStringLiteral("  12.5"))});
-    f.context.sample.CurSampleDisc = QStringLiteral("2");
-    f.context.sample.CurSamplePos = QStringLiteral("13");
-    StoreSampleResult(f.context);
+    f.sampleRecord.CurSampleDisc = QStringLiteral("2");
+    f.sampleRecord.CurSamplePos = QStringLiteral("13");
+    f.storeSample();
 
     QCOMPARE(f.text(QStringLiteral("SELECT result FROM request WHERE sample_id = 'S1'")),
              QStringLiteral("12.5"));
@@ -129,10 +129,10 @@ void TestSampleStore::resultFillsOpenOrder()
 
     // A second frame refreshes sample_base: position and disc when given, analyzer and time.
     f.clock.advanceSeconds(60);
-    f.context.settings.AnalyzerId = QStringLiteral("H912");
+    f.setup.AnalyzerId = QStringLiteral("H912");
     f.sample(QStringLiteral("S1"), {Result(8, QStringLiteral("1"))});
-    f.context.sample.CurSamplePos = QStringLiteral("14");
-    StoreSampleResult(f.context);
+    f.sampleRecord.CurSamplePos = QStringLiteral("14");
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"),
                          QStringLiteral("sample_pos = 14 AND sample_disc = 2 AND analyzer_id = 'H912'")),
              1);
@@ -149,7 +149,7 @@ void TestSampleStore::twoOpenOrdersStayOpen()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S2', 7), ('S2', 7)"));
     f.sample(QStringLiteral("S2"), {Result(7, QStringLiteral("3"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("result IS NULL AND analyzer_id IS NULL")),
              2);
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'S2' AND result = 3")),
@@ -164,12 +164,12 @@ void TestSampleStore::innerBlanksAndEmptyValues()
     // Without an order the row is inserted with the blanks of the id removed; the later SELECT
     // looks for the trimmed id and does not find it again.
     f.sample(QStringLiteral(" AB 12 "), {Result(7, QStringLiteral("      "), QStringLiteral("H"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"),
                          QStringLiteral("sample_id = 'AB12' AND result IS NULL AND data_alarm = 'H'")),
              1);
     f.sample(QStringLiteral("AB 12"), {Result(7, QStringLiteral("4"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'AB12'")), 2);
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'AB 12'")), 2);
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"), QStringLiteral("sample_id = 'AB 12'")), 1);
@@ -178,13 +178,13 @@ void TestSampleStore::innerBlanksAndEmptyValues()
     // the UPDATE (which wants analyzer_id NULL) fills nothing.
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S3', 7)"));
     f.sample(QStringLiteral("S3"), {Result(7, QStringLiteral(""))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"),
                          QStringLiteral("sample_id = 'S3' AND result IS NULL AND analyzer_id = 'H911' "
                                         "AND time_stamp IS NOT NULL")),
              1);
     f.sample(QStringLiteral("S3"), {Result(7, QStringLiteral("5"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S3'")), 1);
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S3' AND result IS NULL")),
              1);
@@ -198,14 +198,14 @@ void TestSampleStore::resultCountZero()
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.referenceData();
-    f.context.settings.AutoVal = QStringLiteral("1");
+    f.setup.AutoVal = QStringLiteral("1");
     // A finished order of another sample: autovalidation acts on the whole table.
     f.tdb.exec(
         QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, result) "
                        "VALUES ('OTHER', 7, 'H911', ?, 50)"),
         {f.tdb.db().stamp(QStringLiteral("20261207 09:00:00"))});
     f.sample(QStringLiteral("S0"), {});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"), QStringLiteral("sample_id = 'S0'")), 1);
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results")), 0);
     QCOMPARE(f.tdb.count(QStringLiteral("request")), 0);
@@ -221,12 +221,12 @@ void TestSampleStore::overRangeIsClipped()
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.referenceData();
-    f.context.settings.AutoVal = variant;
+    f.setup.AutoVal = variant;
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S4', 7)"));
     f.tdb.exec(QStringLiteral(
         "INSERT INTO results (sample_id, parameter_id, result) VALUES ('S4', 7, 1)")); // replaced
     f.sample(QStringLiteral("S4"), {Result(7, QStringLiteral("600"), QStringLiteral(">"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
 
     // Stored as received, set to 9999 by the ">" alarm, clipped to range_high in results.
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("result = 600 AND data_alarm = '>'")),
@@ -253,7 +253,7 @@ void TestSampleStore::overRangeIsClipped()
 
     // Below range_low: 0.
     f.sample(QStringLiteral("S5"), {Result(7, QStringLiteral("-3"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.text(QStringLiteral("SELECT result FROM results WHERE sample_id = 'S5'")),
              QStringLiteral("0"));
 }
@@ -271,9 +271,9 @@ void TestSampleStore::outsideEveryInterval()
     f.tdb.exec(QStringLiteral(
         "INSERT INTO validation (parameter_id, v_from, v_to, interpretation, suspicious, nw_id) "
         "VALUES (7, 0, 100, 1, 0, 1), (7, 100, 200, 1, 1, 2)"));
-    f.context.settings.AutoVal = variant;
+    f.setup.AutoVal = variant;
     f.sample(QStringLiteral("S6"), {Result(7, QStringLiteral("150"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request")), 0);
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("result = 150")), 1);
     // "1" takes every interval of the parameter, "2" only those of the sample's set (1).
@@ -291,12 +291,12 @@ void TestSampleStore::validationSets()
     f.tdb.exec(QStringLiteral(
         "INSERT INTO validation (parameter_id, v_from, v_to, interpretation, suspicious, nw_id) "
         "VALUES (7, -100, 100000, 2, 1, 2)"));
-    f.context.settings.AutoVal = QStringLiteral("2");
+    f.setup.AutoVal = QStringLiteral("2");
     f.tdb.exec(QStringLiteral(
         "INSERT INTO sample_base (sample_id, add3) VALUES ('N2', 2), ('N5', 5), ('NN', NULL)"));
     for (const QString& id : {QStringLiteral("N2"), QStringLiteral("N5"), QStringLiteral("NN")}) {
         f.sample(id, {Result(7, QStringLiteral("10"))});
-        StoreSampleResult(f.context);
+        f.storeSample();
     }
     QCOMPARE(f.text(QStringLiteral("SELECT add3 FROM sample_base WHERE sample_id = 'N2'")),
              QStringLiteral("2"));
@@ -320,7 +320,7 @@ void TestSampleStore::valuesThatAreNoNumbers()
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S7', 9)"));
     f.sample(QStringLiteral("S7"), {Result(7, QStringLiteral("<0.1")), Result(8, QStringLiteral("NULL")),
                                     Result(9, QStringLiteral("<5")), Result(10, QStringLiteral(" 5"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S7' AND result IS NULL")),
              3);
     QCOMPARE(
@@ -344,13 +344,13 @@ void TestSampleStore::limsQueueAndQuotes()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.OutType = QStringLiteral("invH912");
-    f.context.settings.OutComPort = 2;
+    f.setup.OutType = QStringLiteral("invH912");
+    f.setup.OutComPort = 2;
     const QString id = QStringLiteral("O'Neil'; --");
     f.sample(id, {Result(7, QStringLiteral("1")), Result(8, QStringLiteral("2"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     f.sample(id, {Result(7, QStringLiteral("3"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("req2send"), QStringLiteral("sample_id = ?"), {id}), 2);
     QCOMPARE(
         f.tdb.count(QStringLiteral("req2send"), QStringLiteral("sample_id = ? AND parameter_id = 7"), {id}),
@@ -362,9 +362,9 @@ void TestSampleStore::limsQueueAndQuotes()
              3);
 
     // Only the out-type without a port: no LIMS side, nothing queued.
-    f.context.settings.OutComPort.reset();
+    f.setup.OutComPort.reset();
     f.sample(QStringLiteral("S8"), {Result(7, QStringLiteral("1"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("req2send"), QStringLiteral("sample_id = 'S8'")), 0);
 }
 
@@ -373,9 +373,9 @@ void TestSampleStore::emptySampleIdStoresNothing()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.AutoVal = QStringLiteral("1");
+    f.setup.AutoVal = QStringLiteral("1");
     f.sample(QStringLiteral("   "), {Result(7, QStringLiteral("1"))});
-    StoreSampleResult(f.context);
+    f.storeSample();
     for (const QString& table :
          {QStringLiteral("request"), QStringLiteral("Raw_Results"), QStringLiteral("sample_base")})
         QCOMPARE(f.tdb.count(table), 0);
@@ -422,7 +422,7 @@ void TestSampleStore::newSampleId()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     for (const QString& id : existing)
         f.tdb.exec(QStringLiteral("INSERT INTO sample_base (sample_id) VALUES (?)"), {id});
-    QTEST(NewSampleId(f.context), "expected");
+    QTEST(NewSampleId(f.tdb.db(), f.clock, f.log), "expected");
     QTEST(!f.monitor().filter(QStringLiteral("four digits")).isEmpty(), "reported");
 }
 
@@ -431,19 +431,19 @@ void TestSampleStore::au600WithLimsMapsIds()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.context.settings.AnalyzerType = QStringLiteral("OAU600");
-    f.context.settings.AnalyzerId = QStringLiteral("AU1");
-    f.context.settings.OutType = QStringLiteral("invOAU600");
+    f.setup.AnalyzerType = QStringLiteral("OAU600");
+    f.setup.AnalyzerId = QStringLiteral("AU1");
+    f.setup.OutType = QStringLiteral("invOAU600");
     // The same analyzer id from last year is another sample.
     f.tdb.exec(QStringLiteral(
                    "INSERT INTO sample_base (sample_id, status_1, entry_dat) VALUES ('51207001', '4711', ?)"),
                {f.tdb.db().stamp(QStringLiteral("20251207 08:00:00"))});
     auto au = [&](const QString& id, const QString& value) {
         f.sample(QString(), {Result(7, value)});
-        f.context.sample.AuSampleId = id;
-        f.context.sample.AuRackNo = QStringLiteral("0012");
-        f.context.sample.AuCupPos = QStringLiteral("03");
-        StoreSampleResult(f.context);
+        f.sampleRecord.AuSampleId = id;
+        f.sampleRecord.AuRackNo = QStringLiteral("0012");
+        f.sampleRecord.AuCupPos = QStringLiteral("03");
+        f.storeSample();
     };
     au(QStringLiteral("  4711              "), QStringLiteral("1"));
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"),
@@ -460,7 +460,7 @@ void TestSampleStore::au600WithLimsMapsIds()
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base")), 3);
 
     // Without a LIMS side the analyzer's id is the laboratory id, with rack and cup.
-    f.context.settings.OutType.clear();
+    f.setup.OutType.clear();
     au(QStringLiteral("  4713  "), QStringLiteral("4"));
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"),
                          QStringLiteral(
@@ -474,8 +474,8 @@ void TestSampleStore::indikoRestampsWithin13Minutes()
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     Database& db = f.tdb.db();
-    f.context.settings.AnalyzerType = QStringLiteral("INDRESULT");
-    f.context.settings.AnalyzerId = QStringLiteral("IND1");
+    f.setup.AnalyzerType = QStringLiteral("INDRESULT");
+    f.setup.AnalyzerId = QStringLiteral("IND1");
     f.tdb.exec(
         QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, result) "
                        "VALUES ('P1', 1, 'IND1', ?, 1), ('P1', 2, 'IND1', ?, 2), ('P1', 4, 'IND1', ?, 4)"),
@@ -483,14 +483,12 @@ void TestSampleStore::indikoRestampsWithin13Minutes()
          db.stamp(QStringLiteral("20261207 10:44:00"))});
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('P1', 3)"));
     f.sample(QString(), {});
-    f.context.sample.IndSampleId = QStringLiteral(" P1 ");
-    f.context.sample.IndParameterId = 3;
-    f.context.sample.IndResult = QStringLiteral("4.2");
-    f.context.sample.IndMeasTime = QStringLiteral("07.12.2026 10:35:00");
-    StoreSampleResult(f.context);
+    f.sampleRecord.IndSampleId = QStringLiteral(" P1 ");
+    f.sampleRecord.IndParameterId = 3;
+    f.sampleRecord.IndResult = QStringLiteral("4.2");
+    f.sampleRecord.IndMeasTime = QDateTime(QDate(2026, 12, 7), QTime(10, 35));
+    f.storeSample();
 
-    QCOMPARE(f.context.sample.ResultCount, qint16(1));
-    QCOMPARE(f.context.sample.Results[0].ParameterId, qint16(3));
     const QString stamp = f.stampOf(QStringLiteral("time_stamp"));
     QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM request WHERE parameter_id = 1").arg(stamp)),
              QStringLiteral("2026-12-07 10:35:00"));

@@ -27,20 +27,19 @@ struct Fixture : Test::StoreFixture
     // A new spool on the same folder, as after a restart of the program.
     void restart()
     {
-        spool = std::make_unique<Spool>(context, folder());
-        context.spool = spool.get();
+        store.openSpool(folder());
     }
     // One result of parameter 7, one minute after the previous record.
     void sample(const QString& id, const QString& value = QStringLiteral("1"))
     {
         clock.advanceSeconds(60);
-        context.sample = SampleRecord();
-        context.sample.CurSampleId = id;
-        context.sample.ResultCount = 1;
-        context.sample.Results[0].ParameterId = 7;
-        context.sample.Results[0].Value = value;
-        context.sample.Results[0].DataAlarm = QStringLiteral(" ");
-        StoreSampleResult(context);
+        sampleRecord = SampleRecord();
+        sampleRecord.CurSampleId = id;
+        sampleRecord.ResultCount = 1;
+        sampleRecord.Results[0].ParameterId = 7;
+        sampleRecord.Results[0].Value = value;
+        sampleRecord.Results[0].DataAlarm = QStringLiteral(" ");
+        storeSample();
     }
     void rename(const QString& from, const QString& to)
     {
@@ -48,7 +47,6 @@ struct Fixture : Test::StoreFixture
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<Spool> spool;
 };
 
 } // namespace
@@ -84,39 +82,39 @@ void TestSpool::databaseFailsMidRun()
         "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (7, 'H911', 7)"));
 
     f.sample(QStringLiteral("S1"));
-    QVERIFY(!f.spool->hasPending());
+    QVERIFY(!f.store.spool()->hasPending());
 
     // A table goes away: the order of S2 is filled, then its raw copy fails. The whole sample is
     // rolled back and kept; everything after it waits behind it.
     f.rename(QStringLiteral("Raw_Results"), QStringLiteral("raw_away"));
     f.sample(QStringLiteral("S2"), QStringLiteral("2"));
-    QCOMPARE(f.spool->pendingCount(), 1);
+    QCOMPARE(f.store.spool()->pendingCount(), 1);
     QCOMPARE(f.tdb.count(QStringLiteral("request"),
                          QStringLiteral("sample_id = 'S2' AND result IS NULL AND analyzer_id IS NULL")),
              1);
     QCOMPARE(f.monitor().filter(QStringLiteral("sample S2 kept in the spool")).size(), 1);
     f.sample(QStringLiteral("S6"), QStringLiteral("6")); // first record of S6
-    f.context.sample = SampleRecord();
-    f.context.sample.CurSampleId = QStringLiteral("QC1");
-    f.context.sample.ResultCount = 1;
-    f.context.sample.Results[0] = {7, 7, QStringLiteral("5"), QStringLiteral(" ")};
-    StoreControlResult(f.context);
-    f.context.calibration = CalibrationRecord();
-    f.context.calibration.CalParameterId = 7;
-    f.context.calibration.CalStdCount = 1;
-    StoreCalibration(f.context);
+    f.sampleRecord = SampleRecord();
+    f.sampleRecord.CurSampleId = QStringLiteral("QC1");
+    f.sampleRecord.ResultCount = 1;
+    f.sampleRecord.Results[0] = {7, 7, QStringLiteral("5"), QStringLiteral(" ")};
+    f.storeControl();
+    f.calibrationRecord = CalibrationRecord();
+    f.calibrationRecord.CalParameterId = 7;
+    f.calibrationRecord.CalStdCount = 1;
+    f.storeCalibration();
     f.sample(QStringLiteral("S6"), QStringLiteral("66")); // second record of S6
-    QCOMPARE(f.spool->pendingCount(), 5);
+    QCOMPARE(f.store.spool()->pendingCount(), 5);
     QCOMPARE(f.files().size(), 5);
 
     f.clock.advanceSeconds(600);
-    f.spool->replay(); // the table is still missing
-    QCOMPARE(f.spool->pendingCount(), 5);
+    f.store.spool()->replay(); // the table is still missing
+    QCOMPARE(f.store.spool()->pendingCount(), 5);
     QCOMPARE(f.tdb.count(QStringLiteral("control_results")), 0);
 
     f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
-    f.spool->replay();
-    QVERIFY(!f.spool->hasPending());
+    f.store.spool()->replay();
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.files().size(), 0);
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results")), 4);
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S2' AND result = 2")), 1);
@@ -140,7 +138,7 @@ void TestSpool::databaseFailsMidRun()
 
     // Afterwards records go straight to the database again.
     f.sample(QStringLiteral("S4"));
-    QVERIFY(!f.spool->hasPending());
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S4' AND result = 1")), 1);
 }
 
@@ -160,9 +158,9 @@ void TestSpool::connectionLost()
     }
     f.sample(QStringLiteral("L1"));
     f.sample(QStringLiteral("L2"));
-    QCOMPARE(f.spool->pendingCount(), 2);
-    f.spool->replay();
-    QVERIFY(!f.spool->hasPending());
+    QCOMPARE(f.store.spool()->pendingCount(), 2);
+    f.store.spool()->replay();
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results")), 2);
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base")), 2);
 }
@@ -182,7 +180,7 @@ void TestSpool::replayIsIdempotent()
     original.close();
 
     f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
-    f.spool->replay();
+    f.store.spool()->replay();
     QCOMPARE(f.files().size(), 0);
 
     // As if the process had died between the commit and the removal of the file.
@@ -191,9 +189,9 @@ void TestSpool::replayIsIdempotent()
     again.write(content);
     again.close();
     f.restart();
-    QVERIFY(f.spool->hasPending());
-    f.spool->replay();
-    QVERIFY(!f.spool->hasPending());
+    QVERIFY(f.store.spool()->hasPending());
+    f.store.spool()->replay();
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results")), 1);
     QCOMPARE(f.tdb.count(QStringLiteral("request")), 1);
     QCOMPARE(f.files(QStringLiteral("bad")).size(), 0);
@@ -217,11 +215,11 @@ void TestSpool::unreadableFilesAreMovedAside()
     write(QStringLiteral("000000000003.json.tmp"), "{");
     f.restart(); // the interrupted write is set aside at once
     QCOMPARE(f.files(QStringLiteral("bad")), QStringList{QStringLiteral("000000000003.json.tmp")});
-    QCOMPARE(f.spool->pendingCount(), 3);
+    QCOMPARE(f.store.spool()->pendingCount(), 3);
 
     f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
-    f.spool->replay();
-    QVERIFY(!f.spool->hasPending());
+    f.store.spool()->replay();
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'U1'")), 1);
     QCOMPARE(f.files(QStringLiteral("bad")).size(), 3);
     QCOMPARE(f.monitor().filter(QStringLiteral("cannot be read")).size(), 2);
@@ -241,9 +239,9 @@ void TestSpool::refusedRecordDoesNotBlock()
     f.sample(QStringLiteral("R1"));
     f.sample(QStringLiteral("R1")); // refused by the index
     f.sample(QStringLiteral("R2")); // waits behind it
-    QCOMPARE(f.spool->pendingCount(), 2);
-    f.spool->replay();
-    QVERIFY(!f.spool->hasPending());
+    QCOMPARE(f.store.spool()->pendingCount(), 2);
+    f.store.spool()->replay();
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'R2'")), 1);
     QCOMPARE(f.files(QStringLiteral("bad")).size(), 1);
     QCOMPARE(f.monitor().filter(QStringLiteral("refused by the database")).size(), 1);

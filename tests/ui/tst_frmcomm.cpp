@@ -1,4 +1,5 @@
-#include "comm/Engine.h"
+#include "app/Engine.h"
+#include "support/ManualTime.h"
 #include "core/Clock.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
@@ -90,8 +91,8 @@ void TestFrmComm::initTestCase()
 
 void TestFrmComm::controls()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
 
     QVERIFY(!window.isVisible());
@@ -113,9 +114,9 @@ void TestFrmComm::controls()
 
 void TestFrmComm::newestLineOnTop()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
-    engine.context().locale = m_locale;
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
+    engine.setLocale(m_locale);
     engine.log().logall(QStringLiteral("\x02>\x03"), Direction::AnalyzerToHost); // before the window existed
     frmComm window(engine);
     clock.advanceSeconds(1);
@@ -128,8 +129,8 @@ void TestFrmComm::newestLineOnTop()
 
 void TestFrmComm::keepsTheRecentLinesOnly()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     for (int i = 1; i <= 10; ++i)
         engine.log().monitor(QStringLiteral("before %1").arg(i));
     frmComm window(engine);
@@ -147,8 +148,8 @@ void TestFrmComm::keepsTheRecentLinesOnly()
 
 void TestFrmComm::lineBreakInAMonitorTextStaysOneLine()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     engine.log().monitor(QStringLiteral("older"));
     engine.log().monitor(QStringLiteral("database error:\nconnection reset\r\n"));
@@ -160,8 +161,8 @@ void TestFrmComm::lineBreakInAMonitorTextStaysOneLine()
 
 void TestFrmComm::readerKeepsHisPlaceWhileLinesArrive()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     window.resize(600, 300);
     window.show();
@@ -199,12 +200,12 @@ void TestFrmComm::linkStatus()
 {
     QFETCH(bool, analyzerOnline);
     QFETCH(bool, limsOnline);
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
 
-    engine.context().link.analyzerOnline = analyzerOnline;
-    engine.context().link.limsOnline = limsOnline;
+    engine.link().analyzerOnline = analyzerOnline;
+    engine.link().limsOnline = limsOnline;
     emit engine.linkStatusChanged();
 
     const QColor green(0, 255, 0); // 65280
@@ -225,8 +226,8 @@ void TestFrmComm::closeView_data()
 void TestFrmComm::closeView()
 {
     QFETCH(bool, trayPresent);
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     QSignalSpy stopped(&engine, &Engine::stopped);
     frmComm window(engine);
     window.setTrayPresent(trayPresent);
@@ -246,8 +247,8 @@ void TestFrmComm::closeView()
 
 void TestFrmComm::stopCommunicationStopsTheEngine()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     QSignalSpy stopped(&engine, &Engine::stopped);
     frmComm window(engine);
     window.bringToFront();
@@ -266,8 +267,8 @@ void TestFrmComm::requestMonitorOpensOnceNotModal()
     QVERIFY2(testDb.ok(), qPrintable(testDb.error()));
     testDb.exec(QStringLiteral("INSERT INTO test_def (parameter_id, short) VALUES (1, 'GLU')"));
     testDb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 1)"));
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     QCOMPARE(engine.database().open(testDb.target()), QString());
     frmComm window(engine);
     window.bringToFront();
@@ -292,8 +293,8 @@ void TestFrmComm::requestMonitorOpensOnceNotModal()
 
 void TestFrmComm::captionAndIcon()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     DesktopUi ui(engine, true);
     frmComm& window = ui.mainWindow();
     const QImage defaultIcon = window.windowIcon().pixmap(32).toImage();
@@ -324,8 +325,8 @@ void TestFrmComm::everyTypeHasItsOwnIcon()
     QVERIFY(!folder.isEmpty());
     const QStringList types = {"H911", "H902", "H912", "OAU400", "OAU600",     "OAU680", "IND",
                                "DSX",  "ACT",  "Mira", "MGC",    "MGC_ONLINE", "INPUT"};
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     DesktopUi ui(engine, true);
     QSet<QByteArray> seen;
     for (const QString& type : types) {
@@ -343,8 +344,8 @@ void TestFrmComm::everyTypeHasItsOwnIcon()
 
 void TestFrmComm::splashShowsProgressAtOnce()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     DesktopUi ui(engine, true);
     ui.showSplash();
     frmSplash* splash = ui.splash();

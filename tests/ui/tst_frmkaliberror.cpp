@@ -1,7 +1,4 @@
-#include "core/CommLog.h"
-#include "core/Context.h"
-#include "store/Store.h"
-#include "support/TestDatabase.h"
+#include "store/StoreFixture.h"
 #include "ui/frmKalibError.h"
 
 #include <QGroupBox>
@@ -16,25 +13,15 @@ using namespace Quorlix;
 
 namespace {
 
-struct Fixture
+struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend)
-        : tdb(backend), clock(QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40)))
+    explicit Fixture(const QString& backend) : StoreFixture(backend)
     {
-        context.clock = &clock;
-        context.locale = QLocale(QLocale::English, QLocale::UnitedStates);
-        context.db = &tdb.db();
-        context.log = &log;
-        context.settings.AnalyzerId = QStringLiteral("A1");
-        context.settings.AnalyzerType = QStringLiteral("H911");
-        context.settings.ShowCalibChart = QStringLiteral("1");
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        setup.AnalyzerId = QStringLiteral("A1");
+        setup.ShowCalibChart = QStringLiteral("1");
         tdb.exec(QStringLiteral("INSERT INTO test_def (parameter_id, short) VALUES (7, 'GLU'), (8, 'CHOL')"));
     }
-
-    Test::TestDatabase tdb;
-    ManualClock clock;
-    Context context;
-    CommLog log{clock, context.locale};
 };
 
 CalibrationRecord Calibration(qint16 parameter, int count)
@@ -82,7 +69,7 @@ void TestFrmKalibError::updateFillsTheWindow()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    frmKalibError window(f.context);
+    frmKalibError window(f.store);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     CalibrationRecord c = Calibration(7, 3);
     c.CalStandards[1].Readings = {QStringLiteral("0.4"), QString(), QStringLiteral("0.6"), QString()};
@@ -120,7 +107,7 @@ void TestFrmKalibError::nonNumericConcentrationIsCleared()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    frmKalibError window(f.context);
+    frmKalibError window(f.store);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.update(Calibration(7, 2));
     window.txtcon(1)->setText(QStringLiteral("2,5"));
@@ -148,7 +135,7 @@ void TestFrmKalibError::repair()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.tdb.exec(QStringLiteral(
         "INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2) VALUES ('A1', 7, 2, 1, 2)"));
-    QPointer<frmKalibError> window = new frmKalibError(f.context);
+    QPointer<frmKalibError> window = new frmKalibError(f.store);
     window->update(Calibration(7, 3));
     window->show();
     window->txtcon(2)->clear();
@@ -173,7 +160,7 @@ void TestFrmKalibError::ignoreStoresNothing()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    QPointer<frmKalibError> window = new frmKalibError(f.context);
+    QPointer<frmKalibError> window = new frmKalibError(f.store);
     window->update(Calibration(7, 3));
     window->show();
     window->Option2()->click();
@@ -189,13 +176,13 @@ void TestFrmKalibError::severalWindowsAtOnce()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    KalibErrorDialogs dialogs(f.context);
-    f.context.calibrationDialogs = &dialogs;
+    KalibErrorDialogs dialogs(f.store);
+    f.store.setCalibrationDialogs(&dialogs);
     // No settings for either parameter: each calibration opens its own window.
-    f.context.calibration = Calibration(7, 2);
-    StoreCalibration(f.context);
-    f.context.calibration = Calibration(8, 4);
-    StoreCalibration(f.context);
+    f.calibrationRecord = Calibration(7, 2);
+    f.storeCalibration();
+    f.calibrationRecord = Calibration(8, 4);
+    f.storeCalibration();
     QCOMPARE(f.tdb.count(QStringLiteral("calibrations")), 0);
     const QList<frmKalibError*> windows = dialogs.openWindows();
     QCOMPARE(windows.size(), 2);

@@ -1,7 +1,8 @@
-#include "comm/Engine.h"
+#include "app/Engine.h"
+#include "support/ManualTime.h"
 #include "core/Clock.h"
 #include "core/CommandLine.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "ui/Desktop.h"
 #include "ui/DesktopUi.h"
 #include "ui/TrayIcon.h"
@@ -58,8 +59,8 @@ private slots:
 
 void TestTray::tipAndMenu()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     TrayIcon tray(engine, window, true);
     QCOMPARE(tray.icon().toolTip(), QStringLiteral("Vandrel Analyzer"));
@@ -70,8 +71,8 @@ void TestTray::tipAndMenu()
 
 void TestTray::viewCommunicationShowsTheWindow()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     TrayIcon tray(engine, window, true);
     QVERIFY(!window.isVisible());
@@ -82,8 +83,8 @@ void TestTray::viewCommunicationShowsTheWindow()
 
 void TestTray::exitStopsTheEngine()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     QSignalSpy stopped(&engine, &Engine::stopped);
     frmComm window(engine);
     TrayIcon tray(engine, window, true);
@@ -106,8 +107,8 @@ void TestTray::activation_data()
 void TestTray::activation()
 {
     QFETCH(QSystemTrayIcon::ActivationReason, reason);
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     TrayIcon tray(engine, window, true);
     emit tray.icon().activated(reason);
@@ -116,8 +117,8 @@ void TestTray::activation()
 
 void TestTray::withTrayTheWindowStaysHidden()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     frmComm window(engine);
     window.setWindowIcon(DesktopUi::DefaultIcon());
     TrayIcon tray(engine, window, true);
@@ -130,8 +131,8 @@ void TestTray::desktopWithoutTrayShowsTheWindow()
 {
     // The offscreen platform, like Xvfb, has no system tray.
     QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     DesktopUi ui(engine);
     QVERIFY(!ui.mainWindow().isVisible());
     ui.showTrayIcon();
@@ -141,8 +142,8 @@ void TestTray::desktopWithoutTrayShowsTheWindow()
 
 void TestTray::failedStartupReturnsItsExitCode()
 {
-    ManualClock clock(Start());
-    Engine engine(clock);
+    Test::ManualTime clock(Start());
+    Engine engine(clock, clock);
     LaunchOptions options;
     QSignalSpy stopped(&engine, &Engine::stopped);
     QCOMPARE(RunDesktop(engine, options, QStringLiteral("/id=H1 /type=H911 /test=abc"), QDir::tempPath()),

@@ -1,23 +1,20 @@
-// The Hitachi receive handlers against a real database and the real store, with the analyzer and
-// the LIMS at the far ends of pseudo-terminals. Frames are written field by field from the
+// The Hitachi receive handlers against a real database and the real store, on fake analyzer and
+// LIMS lines. Frames are written field by field from the
 // protocol's layout tables.
 #include "HitachiFixture.h"
-#include "comm/Dispatch.h"
-#include "comm/LinePort.h"
 #include "core/CommLog.h"
-#include "core/Context.h"
+#include "comm/Dispatch.h"
+#include "drivers/DriverRegistry.h"
 #include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "drivers/hitachi/HitachiDrivers.h"
-#include "support/PtyPeer.h"
-#include "support/TestDatabase.h"
+#include "support/DriverRig.h"
 
-#include <QDeadlineTimer>
 #include <QSqlRecord>
 #include <QTest>
 
 using namespace Quorlix;
-using Quorlix::Test::PtyPeer;
+using Quorlix::Test::DriverRig;
 using Quorlix::Test::TestDatabase;
 using namespace Quorlix::Test::HitachiFixture;
 
@@ -75,62 +72,45 @@ QString InquiryFrame(HitachiModel model, const QString& id, const QString& frame
     return Frame({QStringLiteral(";") + frameClass, Id(model, id)});
 }
 
-// A driver between two pseudo-terminals and a fresh database.
+// A driver on fake lines and a fresh database, with a clock that moves only when told to.
 class Rig
 {
 public:
-    Rig(const QString& backend, HitachiModel model, int pauseMs = 0)
-        : m_db(backend), m_log(m_clock, m_context.locale),
-          m_analyzerPort(QStringLiteral("analyzer port"), m_log),
-          m_limsPort(QStringLiteral("LIMS port"), m_log)
+    Rig(const QString& backend, HitachiModel model, int pauseMs = 0) : m_rig(backend, Start), m_model(model), m_pauseMs(pauseMs)
     {
-        m_context.locale = QLocale(QLocale::German, QLocale::Germany);
-        Settings& s = m_context.settings;
+        Settings& s = m_rig.settings;
         s.AnalyzerId = QStringLiteral("H1");
         s.AnalyzerType = model == HitachiModel::Hit911   ? QStringLiteral("H911")
                          : model == HitachiModel::Hit902 ? QStringLiteral("H902")
                                                          : QStringLiteral("H912");
         s.ControlMask = QStringLiteral("QC?");
-        m_context.clock = &m_clock;
-        m_context.db = &m_db.db();
-        m_context.log = &m_log;
-        m_context.analyzerPort = &m_analyzerPort;
-        m_context.limsPort = &m_limsPort;
-        QObject::connect(&m_log, &CommLog::windowLine, [this](const QString& line) { m_lines << line; });
-        PortConfig a;
-        a.device = m_analyzerPeer.slaveName();
-        PortConfig l;
-        l.device = m_limsPeer.slaveName();
-        m_openError = m_analyzerPort.open(a) + m_limsPort.open(l);
-        driver = std::make_unique<HitachiDriver>(m_context, model, nullptr, pauseMs);
+        QObject::connect(&m_rig.log, &CommLog::windowLine, [this](const QString& line) { m_lines << line; });
+        driver = std::make_unique<HitachiDriver>(m_rig.services(), model, false, pauseMs);
     }
 
-    bool ok() const { return m_db.ok() && m_openError.isEmpty(); }
-    QString error() const { return m_db.error() + m_openError; }
-    Context& context() { return m_context; }
-    TestDatabase& db() { return m_db; }
-    LinePort& analyzerPort() { return m_analyzerPort; }
+    bool ok() const { return m_rig.tdb.ok(); }
+    QString error() const { return m_rig.tdb.error(); }
+    Settings& settings() { return m_rig.settings; }
+    LinkState& link() { return m_rig.link; }
+    DriverRig& base() { return m_rig; }
+    TestDatabase& db() { return m_rig.tdb; }
 
-    void exec(const QStringList& statements)
+    // The handler used when a LIMS side is configured, built on first use.
+    HitachiDriver& withLims()
     {
-        for (const QString& sql : statements)
-            m_db.exec(sql);
+        if (!m_withLims)
+            m_withLims = std::make_unique<HitachiDriver>(m_rig.services(), m_model, true, m_pauseMs);
+        return *m_withLims;
     }
 
-    // The next frame the analyzer receives, empty when none comes.
-    QString toAnalyzer(int timeoutMs = 3000) { return nextFrame(m_analyzerPeer, m_analyzerBytes, timeoutMs); }
-    QString toLims(int timeoutMs = 3000) { return nextFrame(m_limsPeer, m_limsBytes, timeoutMs); }
-    // Everything that reached the two lines within a short while.
-    QByteArray quietAnalyzer()
-    {
-        QTest::qWait(60);
-        return std::exchange(m_analyzerBytes, {}) + m_analyzerPeer.readAvailable();
-    }
-    QByteArray quietLims()
-    {
-        QTest::qWait(60);
-        return std::exchange(m_limsBytes, {}) + m_limsPeer.readAvailable();
-    }
+    void exec(const QStringList& statements) { m_rig.exec(statements); }
+
+    // The next frame the analyzer received, empty when none came.
+    QString toAnalyzer() { return next(m_analyzerFrames, m_rig.analyzerLine); }
+    QString toLims() { return next(m_limsFrames, m_rig.limsLine); }
+    // Everything else the lines received.
+    QByteArray quietAnalyzer() { return rest(m_analyzerFrames, m_rig.analyzerLine); }
+    QByteArray quietLims() { return rest(m_limsFrames, m_rig.limsLine); }
 
     // Monitor lines since the last call.
     QStringList monitor()
@@ -146,9 +126,9 @@ public:
     // Every log line since the last call.
     QStringList lines() { return std::exchange(m_lines, {}); }
 
-    QString rows(const QString& sql) const
+    QString rows(const QString& sql)
     {
-        SqlResult r = const_cast<TestDatabase&>(m_db).db().run(sql);
+        SqlResult r = m_rig.tdb.db().run(sql);
         QStringList out;
         while (r.next()) {
             QStringList row;
@@ -162,33 +142,24 @@ public:
     std::unique_ptr<HitachiDriver> driver;
 
 private:
-    static QString nextFrame(PtyPeer& peer, QByteArray& bytes, int timeoutMs)
+    static QString next(QStringList& frames, Test::FakeLine& line)
     {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!bytes.contains('\x03') && !deadline.hasExpired()) {
-            bytes += peer.readAvailable();
-            if (!bytes.contains('\x03'))
-                QTest::qWait(5);
-        }
-        const qsizetype end = bytes.indexOf('\x03');
-        if (end < 0)
-            return {};
-        const QByteArray frame = bytes.left(end + 1);
-        bytes.remove(0, end + 1);
-        return QString::fromLatin1(frame);
+        frames += line.takeFrames();
+        return frames.isEmpty() ? QString() : frames.takeFirst();
+    }
+    static QByteArray rest(QStringList& frames, Test::FakeLine& line)
+    {
+        frames += line.takeFrames();
+        return std::exchange(frames, {}).join(QString()).toLatin1();
     }
 
-    ManualClock m_clock{QDateTime(QDate(2024, 3, 5), QTime(10, 0))};
-    Context m_context;
-    TestDatabase m_db;
-    CommLog m_log;
-    PtyPeer m_analyzerPeer;
-    PtyPeer m_limsPeer;
-    LinePort m_analyzerPort;
-    LinePort m_limsPort;
-    QString m_openError;
-    QByteArray m_analyzerBytes;
-    QByteArray m_limsBytes;
+    static inline const QDateTime Start{QDate(2024, 3, 5), QTime(10, 0)};
+    DriverRig m_rig;
+    HitachiModel m_model;
+    int m_pauseMs;
+    std::unique_ptr<HitachiDriver> m_withLims;
+    QStringList m_analyzerFrames;
+    QStringList m_limsFrames;
     QStringList m_lines;
 };
 
@@ -322,7 +293,7 @@ void TestHitachiDrivers::inquiryReplies()
     QFETCH(QString, reply);
     Rig rig(backend, HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.context().settings.IseSetting = ise;
+    rig.settings().IseSetting = ise;
     rig.exec(Setup + setup);
 
     rig.driver->receive(frame);
@@ -401,10 +372,10 @@ void TestHitachiDrivers::functionCharacters()
     QFETCH(QString, function);
     Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.context().link.limsOnline = false;
+    rig.link().limsOnline = false;
     const QString frame = Frame({function, QStringLiteral("A")});
     if (withLims)
-        rig.driver->receiveWithLims(frame);
+        rig.withLims().receive(frame);
     else
         rig.driver->receive(frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
@@ -468,7 +439,7 @@ void TestHitachiDrivers::classRules()
     const QString frame =
         ResultsFrame(HitachiModel(model), frameClass, id, {{1, " 72.38", " "}, {5, "  1.50", " "}});
     if (withLims)
-        rig.driver->receiveWithLims(frame);
+        rig.withLims().receive(frame);
     else
         rig.driver->receive(frame);
     const QString reply = rig.toAnalyzer();
@@ -628,7 +599,7 @@ void TestHitachiDrivers::splitAtEveryPosition()
                                          "ORDER BY parameter_id");
     const auto feed = [&](const QString& piece) {
         if (withLims)
-            rig.driver->receiveWithLims(piece);
+            rig.withLims().receive(piece);
         else
             rig.driver->receive(piece);
     };
@@ -668,8 +639,8 @@ void TestHitachiDrivers::limsRelay()
     QFETCH(bool, limsOnline);
     Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.context().link.limsOnline = limsOnline;
-    rig.driver->receiveWithLims(Frame({">"}));
+    rig.link().limsOnline = limsOnline;
+    rig.withLims().receive(Frame({">"}));
     const QString ack = STX + ">" + ETX;
     if (limsOnline) {
         QCOMPARE(rig.toLims(), ack);
@@ -705,8 +676,8 @@ void TestHitachiDrivers::emptyInquiryGoesToTheLims()
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit902);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
-    rig.context().settings.OutType = outType;
-    rig.driver->receiveWithLims(InquiryFrame(HitachiModel::Hit902, id));
+    rig.settings().OutType = outType;
+    rig.withLims().receive(InquiryFrame(HitachiModel::Hit902, id));
     if (toLims) {
         // Function, class, "1", number 5, "1", position 2, "5", id 13, info 4, "0", date 6, time 4.
         QCOMPARE(rig.toLims(), STX + ";A" + "1" + "00012" + "1" + "07" + "5" + (Blanks(13) + id).right(13) +
@@ -727,7 +698,7 @@ void TestHitachiDrivers::classFIsAnsweredUnlogged()
 {
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.driver->receiveWithLims(Frame({":F", Id911("12345"), " 0"}));
+    rig.withLims().receive(Frame({":F", Id911("12345"), " 0"}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     const QStringList lines = rig.lines();
     QCOMPARE(lines.filter("A->H").size(), 0);
@@ -739,9 +710,8 @@ void TestHitachiDrivers::pauseBeforeReply()
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit912, HitachiDriver::PauseBeforeReplyMs);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.driver->receive(Frame({"@"}));
-    // The reply waits on the line while the pause runs, then goes out.
-    QVERIFY(rig.analyzerPort().isBusy());
-    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    // The line waits before the reply goes out.
+    QCOMPARE(rig.base().analyzerLine.takeOperations(), (QStringList{"pause 100", STX + ">" + ETX}));
 }
 
 void TestHitachiDrivers::unendingInputIsBounded()
@@ -814,16 +784,18 @@ void TestHitachiDrivers::registeredEntries()
     QFETCH(bool, toLims);
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    Settings& s = rig.context().settings;
+    Settings& s = rig.settings();
     s.AnalyzerType = type;
     if (limsSide) {
         s.OutType = QStringLiteral("invH912");
         s.OutComPort = 2;
     }
-    QObject owner;
-    Dispatcher dispatcher(rig.context());
-    RegisterHitachiDrivers(rig.context(), dispatcher, &owner);
-    dispatcher.analyzerReceived(Frame({">"}));
+    DriverRegistry registry;
+    RegisterHitachiDrivers(registry);
+    const DriverRegistry::HandlerFactory* factory = registry.handler(AnalyzerEntryFor(type, limsSide));
+    QVERIFY(factory);
+    const std::unique_ptr<LineHandler> handler = (*factory)(rig.base().services());
+    handler->receive(Frame({">"}));
     const QString ack = STX + ">" + ETX;
     QCOMPARE(toLims ? rig.toLims() : rig.toAnalyzer(), ack);
     QCOMPARE(rig.monitor(), QStringList{});

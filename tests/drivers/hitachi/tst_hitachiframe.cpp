@@ -4,7 +4,7 @@
 #include "drivers/hitachi/FrameBuffer.h"
 #include "core/FrameText.h"
 #include "drivers/hitachi/HitachiFrame.h"
-#include "lims/HitachiInquiry.h"
+#include "drivers/hitachi/HitachiReply.h"
 
 #include <QTest>
 

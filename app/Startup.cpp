@@ -1,11 +1,10 @@
 #include "Startup.h"
 
-#include "CommandLine.h"
-#include "DayShift.h"
-#include "IniFile.h"
+#include "Engine.h"
 #include "StartupUi.h"
-#include "../comm/Engine.h"
-#include "../comm/PortConfig.h"
+#include "comm/PortConfig.h"
+#include "core/CommandLine.h"
+#include "core/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,12 +55,13 @@ bool EnsurePatientOne(Engine& engine)
 
 QString EnsureRequestCopyTable(Engine& engine)
 {
-    const Settings& s = engine.context().settings;
+    const Settings& s = engine.settings();
     const QString name = s.AnalyzerType + QLatin1Char('_') + s.AnalyzerId;
     // The name becomes an identifier: only letters, digits and "_" can stand in it.
     static const QRegularExpression identifier(QStringLiteral("^[A-Za-z0-9_]+$"));
     if (!identifier.match(name).hasMatch())
         return {};
+    engine.settings().InputTableName = name;
     Database& db = engine.database();
     if (!db.tableExists(name)
         && !db.run(db.dialect().createEmptyCopy(name, QStringLiteral("request"))).ok())
@@ -83,10 +83,8 @@ StartupOutcome Fail(Engine& engine, int code, const QString& message)
 StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options, const QString& commandLine,
                           const QString& applicationDir)
 {
-    Context& c = engine.context();
-    Settings& s = c.settings;
-    const QString computerName = QSysInfo::machineHostName();
-    Q_UNUSED(computerName)
+    Settings& s = engine.settings();
+    s.ComputerName = QSysInfo::machineHostName();
 
     if (const QString error = ParseCommandLine(commandLine, s); !error.isEmpty())
         return {ExitConfiguration, error};
@@ -124,14 +122,14 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
     }
 
     ui.setSplashStatus(QStringLiteral("opening Logfile ... "));
-    if (const QString error = OpenDailyLog(c); !error.isEmpty())
+    if (const QString error = engine.dayShift().OpenDailyLog(); !error.isEmpty())
         return {ExitConfiguration, error};
-    for (const QString& line : StartupHeader(c, false))
+    for (const QString& line : engine.dayShift().StartupHeader(false))
         engine.log().writeFileLine(line);
     if (!warning.isEmpty())
         engine.log().monitor(warning);
 
-    if (!InsertLogRow(c, QStringLiteral("log_change")))
+    if (!engine.dayShift().InsertLogRow(QStringLiteral("log_change")))
         return Fail(engine, ExitDatabase,
                     QStringLiteral("cannot write to quorlix_log in the %1 (is the schema created? see --init-db)")
                         .arg(engine.database().target().description));

@@ -1,7 +1,8 @@
-#include "comm/Engine.h"
+#include "app/Engine.h"
 #include "core/CommandLine.h"
-#include "core/Startup.h"
-#include "core/StartupUi.h"
+#include "app/Startup.h"
+#include "app/StartupUi.h"
+#include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
 #include <QTemporaryDir>
@@ -39,7 +40,7 @@ struct Launch
 {
     QTemporaryDir dir;
     QString ini;
-    ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};
+    Test::ManualTime clock{QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};
 
     explicit Launch(const QString& iniText)
     {
@@ -51,8 +52,8 @@ struct Launch
     }
     StartupOutcome run(const QString& commandLine, StartupUi& ui)
     {
-        Engine engine(clock);
-        engine.context().locale = QLocale(QLocale::German, QLocale::Germany);
+        Engine engine(clock, clock);
+        engine.setLocale(QLocale(QLocale::German, QLocale::Germany));
         LaunchOptions options;
         options.configPath = ini;
         const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, dir.path());

@@ -1,0 +1,105 @@
+#include "Engine.h"
+
+#include "core/Clock.h"
+#include "core/Stamps.h"
+#include "store/ControlBlocks.h"
+
+namespace Quorlix {
+
+Engine::Engine(const Clock& clock, Timers& timers, QObject* parent)
+    : QObject(parent), m_clock(clock), m_timers(timers), m_log(clock, m_locale),
+      m_analyzerPort(QStringLiteral("analyzer port"), m_log, timers),
+      m_limsPort(QStringLiteral("LIMS port"), m_log, timers), m_dispatcher(m_link, clock, m_log),
+      m_store(m_settings, m_database, m_log, clock, m_limsPort),
+      m_dayShift(m_settings, m_database, m_log, clock, m_locale),
+      m_supervisor(m_link, m_settings, clock, m_log, m_limsPort), m_tasks(timers)
+{
+    connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
+    connect(&m_limsPort, &LinePort::received, &m_dispatcher, &Dispatcher::limsReceived);
+    m_tasks.add(QStringLiteral("Timer1"), TimerInterval::Timer1, [this] { timer1Tick(); });
+}
+
+Engine::~Engine()
+{
+    stop();
+}
+
+DriverServices Engine::services()
+{
+    return DriverServices{m_settings,    m_database, m_log,  m_clock, m_timers, m_store,
+                          m_analyzerPort, m_limsPort, m_link, m_tasks, nullptr};
+}
+
+QString Engine::analyzerEntry() const
+{
+    return AnalyzerEntryFor(m_settings.AnalyzerType, m_settings.hasLimsSide());
+}
+
+QString Engine::limsEntry() const
+{
+    return LimsEntryFor(m_settings.OutId, m_settings.OutType);
+}
+
+void Engine::start(const DriverRegistry& drivers)
+{
+    if (m_started)
+        return;
+    m_started = true;
+    DriverServices built = services();
+    const auto make = [&](const QString& entry, const QString& port) -> std::unique_ptr<LineHandler> {
+        if (entry.isEmpty() || entry == SilentEntry || IsExternalEntry(entry))
+            return nullptr;
+        if (const DriverRegistry::HandlerFactory* factory = drivers.handler(entry))
+            return (*factory)(built);
+        m_log.monitor(QStringLiteral("%1 is not available in this version: input on the %2 is dropped").arg(entry, port));
+        return nullptr;
+    };
+    // The analyzer side first: a LIMS-side handler may work with it.
+    m_analyzerHandler = make(analyzerEntry(), QStringLiteral("analyzer port"));
+    built.analyzerHandler = m_analyzerHandler.get();
+    if (m_settings.hasLimsSide())
+        m_limsHandler = make(limsEntry(), QStringLiteral("LIMS port"));
+    m_dispatcher.route(analyzerEntry(), m_analyzerHandler.get(), limsEntry(), m_limsHandler.get());
+    m_work = drivers.buildWork(built);
+
+    // Records kept while the database failed, also from before a restart, are stored first (after
+    // the drivers, which register the kinds of record they store).
+    m_store.openSpool(m_settings.ComLogPath + QLatin1String("spool/"));
+    m_store.replaySpool();
+    m_tasks.start();
+}
+
+void Engine::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_tasks.stop();
+    m_analyzerPort.close();
+    m_limsPort.close();
+    m_log.close();
+    emit stopped();
+}
+
+void Engine::timer1Tick()
+{
+    if (m_supervisor.SuperviseLinks())
+        emit linkStatusChanged();
+    m_store.replaySpool();
+    checkDayShift();
+    m_dayShift.CheckLogRollover();
+}
+
+void Engine::checkDayShift()
+{
+    m_dayShift.CheckDayShiftChange([this](const QString& analyzerId) {
+        const DbOutcome outcome = RearmAllControlBlocks(m_database, analyzerId);
+        if (!outcome.ok())
+            m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2").arg(analyzerId, outcome.error));
+        // Frames stored more than two days ago are no longer sent again by any analyzer.
+        m_database.run(QStringLiteral("DELETE FROM quorlix_log WHERE log_key = 'frame_stored' AND time_stamp < ?"),
+                       {m_database.stamp(SqlStamp(m_clock.now().addDays(-2)))});
+    });
+}
+
+} // namespace Quorlix

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "comm/Dispatch.h"
+#include "comm/LinePort.h"
+#include "comm/LinkState.h"
+#include "comm/LinkSupervisor.h"
+#include "comm/PeriodicTasks.h"
+#include "core/CommLog.h"
+#include "core/Database.h"
+#include "core/DayShift.h"
+#include "core/Settings.h"
+#include "drivers/DriverRegistry.h"
+#include "store/Store.h"
+
+#include <QLocale>
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+namespace Quorlix {
+
+// The running interface of one analyzer: settings, database, log, the two lines, the store, the
+// dispatch of received text to the configured drivers, and the periodic work. Windows observe it;
+// it never knows about them.
+class Engine : public QObject
+{
+    Q_OBJECT
+
+public:
+    Engine(const Clock& clock, Timers& timers, QObject* parent = nullptr);
+    ~Engine() override;
+
+    Settings& settings() { return m_settings; }
+    const QLocale& locale() const { return m_locale; }
+    void setLocale(const QLocale& locale) { m_locale = locale; }
+    const Clock& clock() const { return m_clock; }
+    Timers& timers() { return m_timers; }
+    Database& database() { return m_database; }
+    CommLog& log() { return m_log; }
+    LinePort& analyzerPort() { return m_analyzerPort; }
+    LinePort& limsPort() { return m_limsPort; }
+    LinkState& link() { return m_link; }
+    Dispatcher& dispatcher() { return m_dispatcher; }
+    Store& store() { return m_store; }
+    DayShift& dayShift() { return m_dayShift; }
+    PeriodicTasks& tasks() { return m_tasks; }
+
+    // Builds the handlers and the work the configuration selects from the registry, replays the
+    // spool and starts the periodic work. An entry of the dispatch tables that no registered driver
+    // serves gets one Monitor line; its input is read and dropped.
+    void start(const DriverRegistry& drivers);
+    // The stop sequence: periodic work stopped, ports closed, log closed; then stopped() is emitted.
+    void stop();
+
+    LineHandler* analyzerHandler() const { return m_analyzerHandler.get(); }
+    LineHandler* limsHandler() const { return m_limsHandler.get(); }
+    QString analyzerEntry() const;
+    QString limsEntry() const;
+
+    // Day and shift bookkeeping (start-up and every Timer1 tick).
+    void checkDayShift();
+    // One Timer1 tick.
+    void timer1Tick();
+
+signals:
+    void linkStatusChanged();
+    void stopped();
+
+private:
+    DriverServices services();
+
+    const Clock& m_clock;
+    Timers& m_timers;
+    Settings m_settings;
+    QLocale m_locale;
+    Database m_database;
+    CommLog m_log;
+    LinePort m_analyzerPort;
+    LinePort m_limsPort;
+    LinkState m_link;
+    Dispatcher m_dispatcher;
+    Store m_store;
+    DayShift m_dayShift;
+    LinkSupervisor m_supervisor;
+    PeriodicTasks m_tasks;
+    std::unique_ptr<LineHandler> m_analyzerHandler;
+    std::unique_ptr<LineHandler> m_limsHandler;
+    std::vector<std::unique_ptr<BackgroundWork>> m_work;
+    bool m_started = false;
+    bool m_stopped = false;
+};
+
+} // namespace Quorlix

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/CommandLine.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+
+namespace Quorlix {
+
+// One line on stdout or stderr, in the system's encoding.
+void PrintLine(FILE* stream, const QString& text);
+
+// The program's clock: the system clock, or one moved to --clock-start.
+std::unique_ptr<Clock> MakeClock(const LaunchOptions& options);
+
+// Runs the interface with its windows: splash, hidden main window with tray icon, operator windows.
+// Returns the process exit code. A build without windows says so and returns the configuration
+// exit code.
+int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
+               const QString& applicationDir);
+
+} // namespace Quorlix

@@ -1,0 +1,34 @@
+#include "Timer.h"
+
+#include <QTimer>
+
+namespace Quorlix {
+
+namespace {
+
+class EventLoopTimer final : public Timer
+{
+public:
+    EventLoopTimer(bool singleShot, std::function<void()> onTimeout)
+    {
+        m_timer.setSingleShot(singleShot);
+        // The timer may be deleted by its own callback (a driver resetting itself): QTimer allows it.
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTimeout));
+    }
+    void start(int intervalMs) override { m_timer.start(intervalMs); }
+    void stop() override { m_timer.stop(); }
+    bool isActive() const override { return m_timer.isActive(); }
+    int interval() const override { return m_timer.interval(); }
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+std::unique_ptr<Timer> EventLoopTimers::create(bool singleShot, std::function<void()> onTimeout)
+{
+    return std::make_unique<EventLoopTimer>(singleShot, std::move(onTimeout));
+}
+
+} // namespace Quorlix

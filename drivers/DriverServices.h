@@ -1,0 +1,35 @@
+#pragma once
+
+namespace Quorlix {
+
+class Clock;
+class CommLog;
+class Database;
+class Line;
+class LineHandler;
+class PeriodicTasks;
+class Store;
+class Timers;
+struct LinkState;
+struct Settings;
+
+// What a driver is built from: the services of the running program, handed over explicitly. A
+// driver keeps the ones it uses; none of them is ever missing.
+struct DriverServices
+{
+    const Settings& settings;
+    Database& db;
+    CommLog& log;
+    const Clock& clock;
+    Timers& timers;
+    Store& store;
+    Line& analyzerLine; // MSComm1
+    Line& limsLine;     // MSComm2
+    const LinkState& link;
+    // Where a driver registers its periodic work (the Timer2, Timer3 and Timer4 cycles).
+    PeriodicTasks& tasks;
+    // For a LIMS-side handler: the handler of the analyzer line, when there is one.
+    LineHandler* analyzerHandler = nullptr;
+};
+
+} // namespace Quorlix
