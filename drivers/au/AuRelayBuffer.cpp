@@ -1,0 +1,63 @@
+#include "AuRelayBuffer.h"
+
+#include "core/CommLog.h"
+#include "core/FrameText.h"
+
+namespace Quorlix {
+
+namespace {
+
+QString Shortened(const QString& text)
+{
+    // The monitor line names what went, cut to a readable length.
+    constexpr qsizetype MaxShown = 80;
+    const QString cut = text.size() <= MaxShown ? text : text.left(MaxShown) + QStringLiteral("...");
+    return ControlCharsToNames(cut);
+}
+
+} // namespace
+
+AuRelayBuffer::Output AuRelayBuffer::append(const QString& piece)
+{
+    Output out;
+    const auto flushNoise = [&] {
+        if (m_noise.isEmpty())
+            return;
+        out.problems << QStringLiteral("from the LIMS: %1 characters outside a frame not relayed: \"%2\"")
+                            .arg(m_noise.size())
+                            .arg(Shortened(m_noise));
+        m_noise.clear();
+    };
+
+    for (const QChar c : piece) {
+        if (c == Ack) {
+            out.forward << QString(Ack);
+        } else if (c == Stx) {
+            flushNoise();
+            if (!m_frame.isEmpty())
+                out.problems << QStringLiteral(
+                                    "from the LIMS: frame interrupted by the next one, not relayed: "
+                                    "\"%1\"")
+                                    .arg(Shortened(m_frame));
+            m_frame = c;
+        } else if (m_frame.isEmpty()) {
+            m_noise += c;
+        } else {
+            m_frame += c;
+            if (c == Etx) {
+                out.forward << m_frame;
+                m_frame.clear();
+            } else if (m_frame.size() >= Limit) {
+                out.problems << QStringLiteral("from the LIMS: frame passed %1 characters without its end, "
+                                               "not relayed: \"%2\"")
+                                    .arg(Limit)
+                                    .arg(Shortened(m_frame));
+                m_frame.clear();
+            }
+        }
+    }
+    flushNoise();
+    return out;
+}
+
+} // namespace Quorlix
