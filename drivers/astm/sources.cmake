@@ -1,0 +1,4 @@
+target_sources(quorlix_core PRIVATE
+  ${ROOT}/drivers/astm/E1381Frame.h ${ROOT}/drivers/astm/E1381Frame.cpp
+  ${ROOT}/drivers/astm/E1381Reader.h ${ROOT}/drivers/astm/E1381Reader.cpp
+)
