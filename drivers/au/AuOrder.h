@@ -1,7 +1,7 @@
 #pragma once
 
 #include "drivers/au/AuFrame.h"
-#include "store/Store.h"
+#include "store/ControlStore.h"
 
 #include <QList>
 #include <QString>
