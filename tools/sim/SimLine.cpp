@@ -131,23 +131,15 @@ bool SimLine::write(const QByteArray& bytes)
     return true;
 }
 
-QByteArray SimLine::readFrame(int timeoutMs)
+QByteArray SimLine::readUntil(int timeoutMs, const std::function<qsizetype(QByteArray&)>& complete)
 {
-    // An answer is one frame from STX to ETX, or a single control character (ACK, NAK) on its own.
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        const qsizetype stx = m_pending.indexOf('\x02');
-        const qsizetype etx = stx >= 0 ? m_pending.indexOf('\x03', stx) : -1;
-        if (etx >= 0) {
-            const QByteArray frame = m_pending.mid(stx, etx - stx + 1);
-            m_pending.remove(0, etx + 1);
-            return frame;
-        }
-        if (stx < 0 && !m_pending.isEmpty() && (m_pending.at(0) == '\x06' || m_pending.at(0) == '\x15')) {
-            const QByteArray one = m_pending.left(1);
-            m_pending.remove(0, 1);
-            return one;
+        if (const qsizetype n = complete(m_pending); n > 0) {
+            const QByteArray answer = m_pending.left(n);
+            m_pending.remove(0, n);
+            return answer;
         }
         const qint64 left = timeoutMs - timer.elapsed();
         if (left <= 0)
@@ -159,9 +151,22 @@ QByteArray SimLine::readFrame(int timeoutMs)
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
         if (n > 0)
             m_pending.append(buffer, n);
-        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-            return {};
     }
+}
+
+QByteArray SimLine::readFrame(int timeoutMs)
+{
+    return readUntil(timeoutMs, [](QByteArray& pending) -> qsizetype {
+        const qsizetype stx = pending.indexOf('\x02');
+        const qsizetype etx = stx >= 0 ? pending.indexOf('\x03', stx) : -1;
+        if (etx >= 0) {
+            pending.remove(0, stx); // bytes before the frame are no part of the answer
+            return etx - stx + 1;
+        }
+        if (stx < 0 && !pending.isEmpty() && (pending.at(0) == '\x06' || pending.at(0) == '\x15'))
+            return 1;
+        return 0;
+    });
 }
 
 QByteArray SimLine::drain(int waitMs)

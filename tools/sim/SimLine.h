@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace QuorlixSim {
 
 // The simulated analyzer's end of the line: a serial device, a pseudo-terminal it creates itself
@@ -20,7 +22,11 @@ public:
     QString connectTcp(const QString& host, quint16 port);
 
     bool write(const QByteArray& bytes);
-    // Reads what arrives until predicate(buffer) says a whole answer is there, or the timeout.
+    // Reads until `complete` finds a whole answer at the start of what arrived (it returns its
+    // length, 0 while the answer is not complete; it may drop bytes before the answer), or the
+    // timeout; the answer is taken off what arrived.
+    QByteArray readUntil(int timeoutMs, const std::function<qsizetype(QByteArray&)>& complete);
+    // One frame from STX to ETX, or a single ACK or NAK on its own.
     QByteArray readFrame(int timeoutMs);
     // Whatever is there after a short wait (for checking that nothing came).
     QByteArray drain(int waitMs);

@@ -1,36 +1,34 @@
 #pragma once
 
-#include "HitachiAnalyzerFrames.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace QuorlixSim {
 
-// One step of a simulation script.
-struct SimStep
+// One line of a simulation script after comments and loops: its verb, its words after the verb,
+// the text after the verb, and where it stands in the file.
+struct ScriptLine
 {
-    enum Kind { Poll, Repeat, Inquiry, Results, Calibration, Raw, Expect, ExpectSelection, Wait, Say, Noise, Overlong, Hangup };
-    Kind kind = Poll;
-    SimSample sample;
-    QList<SimResult> results;
-    int channel = 0;
-    QChar alarm = QLatin1Char(' ');
-    QList<SimStandard> standards;
-    QString text; // Raw frame, Expect text, selection, or the line to say
-    int waitMs = 0;
-    int line = 0;
+    QString verb; // lower case
+    QStringList words;
+    QString rest;
+    int number = 0;
+
+    // The value of a word "name=value", or the fallback.
+    QString option(const QString& name, const QString& fallback = QString()) const;
+    int intOption(const QString& name, int fallback) const;
 };
 
-// Reads a script: one step per line, "#" starts a comment, "loop N" ... "end" repeats the lines
-// between them with {n} replaced by the pass number (1..N). Returns an error text naming the line.
-QString ParseScript(const QString& text, QList<SimStep>& steps, Model& model);
+// Splits a script into its lines: "#" starts a comment (not in a raw line), "loop N" ... "end"
+// repeats the lines between them with {n} replaced by the pass number (1..N). Returns an error
+// text naming the line.
+QString ExpandScript(const QString& text, QList<ScriptLine>& lines);
 
-// The help text describing the script language.
-QString ScriptHelp();
-
-// "{STX}" and the other names back to control characters.
+// "{STX}" and the other names back to control characters; {0xNN} any byte.
 QString NamesToControlChars(QString text);
+
+// The script lines every role understands.
+QString CommonScriptHelp();
 
 } // namespace QuorlixSim

@@ -1,0 +1,121 @@
+#include "SimSession.h"
+
+#include "core/CommLog.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+#include <QTime>
+
+#include <cstdio>
+
+namespace QuorlixSim {
+
+namespace {
+
+QString Now()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+} // namespace
+
+void Print(const QString& text)
+{
+    std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+SimSession::SimSession(SimLine& line, const SimOptions& options) : m_line(line), m_options(options)
+{
+    if (!options.record.isEmpty()) {
+        m_record.setFileName(options.record);
+        m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    }
+}
+
+void SimSession::send(const QString& text, bool counted)
+{
+    const QByteArray bytes = text.toLatin1();
+    if (!m_options.quiet)
+        Print(QStringLiteral("%1  A->H%2").arg(Now(), Quorlix::ControlCharsToNames(text)));
+    if (counted)
+        ++sent;
+    if (!m_options.split) {
+        m_line.write(bytes);
+        return;
+    }
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const qsizetype piece = 1 + QRandomGenerator::global()->bounded(qMax<qsizetype>(1, bytes.size() - at));
+        m_line.write(bytes.mid(at, piece));
+        at += piece;
+        QThread::msleep(QRandomGenerator::global()->bounded(5));
+    }
+}
+
+void SimSession::printAnswer(const QString& text)
+{
+    if (!m_options.quiet)
+        Print(QStringLiteral("%1  H->A%2").arg(Now(), Quorlix::ControlCharsToNames(text)));
+}
+
+bool SimSession::check(bool ok, int line, const QString& what)
+{
+    if (!ok) {
+        ++failures;
+        Print(QStringLiteral("sim: CHECK FAILED (script line %1): %2").arg(line).arg(what));
+    }
+    return ok;
+}
+
+void SimSession::fail(const QString& message)
+{
+    ++failures;
+    Print(QStringLiteral("sim: ") + message);
+}
+
+void SimSession::say(const QString& text)
+{
+    Print(QStringLiteral("sim: ") + text);
+}
+
+void SimSession::record(const QString& line)
+{
+    if (m_record.isOpen())
+        m_record.write((line + QLatin1Char('\n')).toLatin1());
+}
+
+void SimSession::noise(int count, bool frameWithoutEnd)
+{
+    QByteArray bytes = frameWithoutEnd ? QByteArray("\x02") : QByteArray();
+    for (int i = 0; i < count; ++i) {
+        char c = char(QRandomGenerator::global()->bounded(256));
+        if (c == '\x02' || c == '\x03')
+            c = 'x';
+        bytes.append(c);
+    }
+    if (!m_options.quiet)
+        say(QStringLiteral("%1 bytes of %2")
+                .arg(bytes.size())
+                .arg(frameWithoutEnd ? QStringLiteral("frame without ETX") : QStringLiteral("noise")));
+    m_line.write(bytes);
+}
+
+void SimSession::hangup(int ms)
+{
+    say(QStringLiteral("the line goes away for %1 ms").arg(ms));
+    if (const QString error = m_line.hangUpPty(ms); !error.isEmpty())
+        fail(error);
+}
+
+QString SimSession::summary() const
+{
+    return QStringLiteral("sim: sent %1, answered %2, result frames sent %3, answered %4, checks failed %5")
+        .arg(sent)
+        .arg(answered)
+        .arg(resultsSent)
+        .arg(resultsAnswered)
+        .arg(failures);
+}
+
+} // namespace QuorlixSim
