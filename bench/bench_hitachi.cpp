@@ -4,11 +4,11 @@
 //   results  result frames of 20 results stored per second with autovalidation "1".
 // The database file is built once (bench/BenchDatabase.cpp) and kept in /tmp.
 
-#include "BenchDatabase.h"
-#include "comm/Engine.h"
+#include "BenchHost.h"
+#include "core/FrameText.h"
 #include "drivers/hitachi/HitachiDriver.h"
+#include "drivers/hitachi/LiteralOrderSelection.h"
 #include "drivers/hitachi/OrderSelection.h"
-#include "support/PtyPeer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,52 +27,30 @@ QString DatabasePath()
     return qEnvironmentVariable("QUORLIX_BENCH_DB", QStringLiteral("/tmp/quorlix-bench.db"));
 }
 
-QString Right(const QString& text, int width)
-{
-    return (QString(width, QLatin1Char(' ')) + text).right(width);
-}
-
 QString InquiryFrame(const QString& id)
 {
-    return QStringLiteral("\x02;A   11 1") + Right(id, 13) + QStringLiteral("   3 1207261039\x03");
+    return QStringLiteral("\x02;A   11 1") + RightAligned(id, 13) + QStringLiteral("   3 1207261039\x03");
 }
 
 QString ResultFrame(const QString& id)
 {
     QString blocks;
     for (int c = 1; c <= 20; ++c)
-        blocks += Right(QString::number(c), 2) + Right(QString::number(10.0 + c * 1.5, 'f', 1), 6) + QLatin1Char(' ');
-    return QStringLiteral("\x02:b   11 1") + Right(id, 13) + QStringLiteral("   3 1207261039") + QStringLiteral("20") + blocks
+        blocks += RightAligned(QString::number(c), 2) + RightAligned(QString::number(10.0 + c * 1.5, 'f', 1), 6) + QLatin1Char(' ');
+    return QStringLiteral("\x02:b   11 1") + RightAligned(id, 13) + QStringLiteral("   3 1207261039") + QStringLiteral("20") + blocks
            + QStringLiteral("\x03");
 }
 
-// One Hitachi 911 host with its analyzer line on a pseudo-terminal.
+// One Hitachi 911 host over the benchmark database.
 struct Host
 {
-    SystemClock clock;
-    Engine engine{clock};
-    Test::PtyPeer analyzer;
+    Bench::BenchHost host{DatabasePath(), AnalyzerId, QStringLiteral("H911")};
     std::unique_ptr<HitachiDriver> driver;
 
     Host()
     {
-        if (const QString error = Bench::EnsureBenchDatabase(DatabasePath(), AnalyzerId); !error.isEmpty())
-            qFatal("%s", qPrintable(error));
-        DatabaseTarget target;
-        target.qtDriver = QStringLiteral("QSQLITE");
-        target.databaseName = DatabasePath();
-        target.dialect = SqlDialect(SqlDialect::SQLite);
-        if (const QString error = engine.database().open(target); !error.isEmpty())
-            qFatal("%s", qPrintable(error));
-        Settings& s = engine.context().settings;
-        s.AnalyzerId = AnalyzerId;
-        s.AnalyzerType = QStringLiteral("H911");
-        s.ControlMask = QStringLiteral("QC????");
-        s.AutoVal = QStringLiteral("1");
-        PortConfig spec;
-        spec.device = analyzer.slaveName();
-        engine.analyzerPort().open(spec);
-        driver = std::make_unique<HitachiDriver>(engine.context(), HitachiModel::Hit911);
+        host.settings.AutoVal = QStringLiteral("1");
+        driver = std::make_unique<HitachiDriver>(host.services(), HitachiModel::Hit911, false);
     }
 };
 
@@ -89,7 +67,7 @@ void BM_Inquiry911(benchmark::State& state)
     for (auto _ : state) {
         host.driver->receive(InquiryFrame(Bench::BenchSampleId(i++ * 7919)));
         state.PauseTiming();
-        host.analyzer.readAvailable();
+        host.host.clearLines();
         state.ResumeTiming();
     }
 }
@@ -98,7 +76,7 @@ template <typename Selection>
 void BM_Selection(benchmark::State& state)
 {
     Host& host = TheHost();
-    Selection selection(host.engine.database(), OrderSelectionRules{AnalyzerId, QStringLiteral("QC????"), OrderQueries::Hit911});
+    Selection selection(host.host.database, OrderSelectionRules{AnalyzerId, QStringLiteral("QC????"), OrderQueries::Hit911});
     int i = 0;
     for (auto _ : state) {
         const SelectionOutcome outcome = selection.select(Bench::BenchSampleId(i++ * 7919));
@@ -115,7 +93,7 @@ void BM_ResultFrames911(benchmark::State& state)
     for (auto _ : state) {
         host.driver->receive(ResultFrame(QStringLiteral("R%1-%2").arg(run).arg(++sample, 6, 10, QLatin1Char('0'))));
         state.PauseTiming();
-        host.analyzer.readAvailable();
+        host.host.clearLines();
         state.ResumeTiming();
     }
     state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
@@ -125,7 +103,7 @@ void BM_ResultFrames911(benchmark::State& state)
 
 BENCHMARK(BM_Inquiry911)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Selection<OrderSelection>)->Name("BM_SelectionOneQuery")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Selection<LiteralOrderSelection>)->Name("BM_SelectionLiteral48")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Selection<Test::LiteralOrderSelection>)->Name("BM_SelectionLiteral48")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ResultFrames911)->Unit(benchmark::kMicrosecond)->Iterations(2000)->Repetitions(3)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)

@@ -117,37 +117,4 @@ bool OrderSelection::channels(Source source, const QString& id, QString& selecti
     return true;
 }
 
-bool LiteralOrderSelection::channels(Source source, const QString& id, QString& selection, QString& error)
-{
-    const OrderQueries queries = m_rules.queries;
-    const QString sql =
-        source == Source::Requests
-            ? QStringLiteral(
-                  "SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-                  "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?")
-            : ControlChannelsSql(source == Source::OpenControls, queries) +
-                  QStringLiteral(" AND p2c.channel_id = ?");
-    for (int c = 1; c <= selection.size(); ++c) {
-        // The 902's control queries compare the channel as text.
-        const QVariant channel = queries == OrderQueries::Hit902 && source != Source::Requests
-                                     ? QVariant(QString::number(c))
-                                     : QVariant(c);
-        QVariantList values;
-        if (source == Source::Requests)
-            values = {channel, id, m_rules.analyzerId};
-        else
-            values = ControlValues(queries, id, m_rules.analyzerId) << channel;
-        SqlResult rows = m_db.run(sql, values);
-        if (!rows.ok()) {
-            error = QStringLiteral("orders of %1 on channel %2 could not be read: %3")
-                        .arg(id)
-                        .arg(c)
-                        .arg(rows.error());
-            return false;
-        }
-        selection[c - 1] = rows.next() ? QLatin1Char('1') : QLatin1Char('0');
-    }
-    return true;
-}
-
 } // namespace Quorlix

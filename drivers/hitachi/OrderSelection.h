@@ -47,13 +47,15 @@ public:
 
     SelectionOutcome select(const QString& sampleId);
 
-protected:
+    // Where the channels of an id come from.
     enum class Source
     {
         Requests,
         OpenControls,
         ControlDefinitions
     };
+
+protected:
     // Fills the selection (channelCount() characters) for the id; false when a query failed.
     virtual bool channels(Source source, const QString& id, QString& selection, QString& error) = 0;
 
@@ -63,17 +65,6 @@ protected:
 
 // One query for all channels: an inquiry costs one round trip (plus the open-control check).
 class OrderSelection final : public OrderSelector
-{
-public:
-    using OrderSelector::OrderSelector;
-
-protected:
-    bool channels(Source source, const QString& id, QString& selection, QString& error) override;
-};
-
-// One query per channel: the plain form of the selection, kept as the reference that the one-query
-// form is measured and checked against.
-class LiteralOrderSelection final : public OrderSelector
 {
 public:
     using OrderSelector::OrderSelector;

@@ -1,5 +1,6 @@
 // The test selection of the order replies: the one-query form against the per-channel form, on
 // chosen cases and on randomized databases, on every backend.
+#include "LiteralOrderSelection.h"
 #include "drivers/hitachi/OrderSelection.h"
 #include "support/TestDatabase.h"
 
@@ -178,7 +179,7 @@ void TestOrderSelection::cases()
     const OrderSelectionRules rules{Analyzer, Mask, OrderQueries(queries)};
     std::unique_ptr<OrderSelector> selector;
     if (literal)
-        selector = std::make_unique<LiteralOrderSelection>(t.db(), rules);
+        selector = std::make_unique<Test::LiteralOrderSelection>(t.db(), rules);
     else
         selector = std::make_unique<OrderSelection>(t.db(), rules);
     const SelectionOutcome outcome = selector->select(id);
@@ -248,7 +249,7 @@ void TestOrderSelection::randomized()
         for (const QString& id : ids) {
             const int openBefore = OpenControls(t);
             QVERIFY(t.db().transaction());
-            const SelectionOutcome literal = LiteralOrderSelection(t.db(), rules).select(id);
+            const SelectionOutcome literal = Test::LiteralOrderSelection(t.db(), rules).select(id);
             const int openAfterLiteral = OpenControls(t);
             QVERIFY(t.db().rollback());
             QVERIFY(t.db().transaction());

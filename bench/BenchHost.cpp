@@ -1,0 +1,32 @@
+#include "BenchHost.h"
+
+namespace Quorlix::Bench {
+
+BenchHost::BenchHost(const QString& databasePath, const QString& analyzerId, const QString& analyzerType)
+{
+    if (const QString error = EnsureBenchDatabase(databasePath, analyzerId); !error.isEmpty())
+        qFatal("%s", qPrintable(error));
+    DatabaseTarget target;
+    target.qtDriver = QStringLiteral("QSQLITE");
+    target.databaseName = databasePath;
+    target.dialect = SqlDialect(SqlDialect::SQLite);
+    if (const QString error = database.open(target); !error.isEmpty())
+        qFatal("%s", qPrintable(error));
+    settings.AnalyzerId = analyzerId;
+    settings.AnalyzerType = analyzerType;
+    settings.ControlMask = QStringLiteral("QC????");
+}
+
+DriverServices BenchHost::services(LineHandler* analyzerHandler)
+{
+    return DriverServices{settings,     database, log,  clock, timers, store,
+                          analyzerLine, limsLine, link, tasks, analyzerHandler};
+}
+
+void BenchHost::clearLines()
+{
+    analyzerLine.takeSent();
+    limsLine.takeSent();
+}
+
+} // namespace Quorlix::Bench
