@@ -26,7 +26,7 @@ Engine::~Engine()
 
 DriverServices Engine::services()
 {
-    return DriverServices{m_settings,    m_database, m_log,  m_clock, m_timers, m_store,
+    return DriverServices{m_settings,     m_database, m_log,  m_clock, m_timers, m_store,
                           m_analyzerPort, m_limsPort, m_link, m_tasks, nullptr};
 }
 
@@ -51,7 +51,8 @@ void Engine::start(const DriverRegistry& drivers)
             return nullptr;
         if (const DriverRegistry::HandlerFactory* factory = drivers.handler(entry))
             return (*factory)(built);
-        m_log.monitor(QStringLiteral("%1 is not available in this version: input on the %2 is dropped").arg(entry, port));
+        m_log.monitor(QStringLiteral("%1 is not available in this version: input on the %2 is dropped")
+                          .arg(entry, port));
         return nullptr;
     };
     // The analyzer side first: a LIMS-side handler may work with it.
@@ -95,10 +96,12 @@ void Engine::checkDayShift()
     m_dayShift.CheckDayShiftChange([this](const QString& analyzerId) {
         const DbOutcome outcome = RearmAllControlBlocks(m_database, analyzerId);
         if (!outcome.ok())
-            m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2").arg(analyzerId, outcome.error));
+            m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2")
+                              .arg(analyzerId, outcome.error));
         // Frames stored more than two days ago are no longer sent again by any analyzer.
-        m_database.run(QStringLiteral("DELETE FROM quorlix_log WHERE log_key = 'frame_stored' AND time_stamp < ?"),
-                       {m_database.stamp(SqlStamp(m_clock.now().addDays(-2)))});
+        m_database.run(
+            QStringLiteral("DELETE FROM quorlix_log WHERE log_key = 'frame_stored' AND time_stamp < ?"),
+            {m_database.stamp(SqlStamp(m_clock.now().addDays(-2)))});
     });
 }
 

@@ -15,7 +15,8 @@ namespace Quorlix {
 
 QString WindowCaption(const QString& analyzerId, int port)
 {
-    return analyzerId + QLatin1String(" at serial port: com") + QString::number(port).remove(QLatin1Char(' '));
+    return analyzerId + QLatin1String(" at serial port: com") +
+           QString::number(port).remove(QLatin1Char(' '));
 }
 
 QString IconPath(const QString& appPath, const QString& analyzerType)
@@ -37,15 +38,16 @@ bool EnsurePatientOne(Engine& engine)
     bool ok = true;
     for (const QString& sql : d.explicitIdentityBefore(QStringLiteral("patients")))
         ok = ok && db.run(sql).ok();
-    ok = ok
-         && db.run(QStringLiteral("INSERT INTO patients (p_id, si_id, entry_date) VALUES (1, 'NA', %1)").arg(d.now()))
-                .ok();
+    ok = ok && db.run(QStringLiteral("INSERT INTO patients (p_id, si_id, entry_date) VALUES (1, 'NA', %1)")
+                          .arg(d.now()))
+                   .ok();
     for (const QString& sql : d.explicitIdentityAfter(QStringLiteral("patients"), QStringLiteral("p_id")))
         ok = ok && db.run(sql).ok();
-    ok = ok
-         && db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (%1, ?, ?)").arg(d.now()),
-                   {QStringLiteral("Patient 1 insert"), QStringLiteral("VANDREL_COM")})
-                .ok();
+    ok = ok &&
+         db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (%1, ?, ?)")
+                    .arg(d.now()),
+                {QStringLiteral("Patient 1 insert"), QStringLiteral("VANDREL_COM")})
+             .ok();
     if (!ok) {
         db.rollback();
         return false;
@@ -63,8 +65,7 @@ QString EnsureRequestCopyTable(Engine& engine)
         return {};
     engine.settings().InputTableName = name;
     Database& db = engine.database();
-    if (!db.tableExists(name)
-        && !db.run(db.dialect().createEmptyCopy(name, QStringLiteral("request"))).ok())
+    if (!db.tableExists(name) && !db.run(db.dialect().createEmptyCopy(name, QStringLiteral("request"))).ok())
         return {};
     return name;
 }
@@ -80,8 +81,8 @@ StartupOutcome Fail(Engine& engine, int code, const QString& message)
 
 } // namespace
 
-StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options, const QString& commandLine,
-                          const QString& applicationDir)
+StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options,
+                          const QString& commandLine, const QString& applicationDir)
 {
     Settings& s = engine.settings();
     s.ComputerName = QSysInfo::machineHostName();
@@ -112,7 +113,8 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         return {ExitDatabase, error};
 
     if (s.hasLimsSide()) {
-        if (const QString error = engine.limsPort().open(ResolvePort(*s.OutComPort, s.ComDevices)); !error.isEmpty())
+        if (const QString error = engine.limsPort().open(ResolvePort(*s.OutComPort, s.ComDevices));
+            !error.isEmpty())
             return {ExitPort, error};
     }
     if (s.AnalyzerComPort.has_value()) {
@@ -130,9 +132,10 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         engine.log().monitor(warning);
 
     if (!engine.dayShift().InsertLogRow(QStringLiteral("log_change")))
-        return Fail(engine, ExitDatabase,
-                    QStringLiteral("cannot write to quorlix_log in the %1 (is the schema created? see --init-db)")
-                        .arg(engine.database().target().description));
+        return Fail(
+            engine, ExitDatabase,
+            QStringLiteral("cannot write to quorlix_log in the %1 (is the schema created? see --init-db)")
+                .arg(engine.database().target().description));
     if (!EnsurePatientOne(engine))
         return Fail(engine, ExitDatabase,
                     QStringLiteral("cannot create the placeholder patient in the %1")
@@ -144,8 +147,9 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         ui.showOperatorWindow(s.AnalyzerType);
     if (s.AnalyzerType == QLatin1String("INPUT")) {
         if (EnsureRequestCopyTable(engine).isEmpty())
-            return Fail(engine, ExitDatabase,
-                        QStringLiteral("cannot create the station table %1_%2").arg(s.AnalyzerType, s.AnalyzerId));
+            return Fail(
+                engine, ExitDatabase,
+                QStringLiteral("cannot create the station table %1_%2").arg(s.AnalyzerType, s.AnalyzerId));
         ui.showOperatorWindow(s.AnalyzerType);
     }
     return {};

@@ -10,7 +10,8 @@ class StartupUi;
 struct LaunchOptions;
 
 // Exit codes of a start-up that cannot go on.
-enum ExitCode {
+enum ExitCode
+{
     ExitOk = 0,
     ExitConfiguration = 2,
     ExitDatabase = 3,
@@ -27,8 +28,8 @@ struct StartupOutcome
 // The start-up of one analyzer process, in order: command line and configuration, splash and main
 // window, database, LIMS port, analyzer port, the day's log file with its header, the start-up rows,
 // and the operator window of some types. A step that fails ends the start-up with its outcome.
-StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options, const QString& commandLine,
-                          const QString& applicationDir);
+StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& options,
+                          const QString& commandLine, const QString& applicationDir);
 
 // The main window caption: analyzer and port number ("Hitachi911 at serial port: com1").
 QString WindowCaption(const QString& analyzerId, int port);

@@ -37,7 +37,8 @@ int InitDb(const LaunchOptions& options, const QString& commandLine, const QStri
         return ExitConfiguration;
     }
     Database db;
-    if (const QString error = db.open(DescribeDatabase(settings, QFileInfo(iniPath).absolutePath())); !error.isEmpty()) {
+    if (const QString error = db.open(DescribeDatabase(settings, QFileInfo(iniPath).absolutePath()));
+        !error.isEmpty()) {
         PrintLine(stderr, QStringLiteral("quorlix: ") + error);
         return ExitDatabase;
     }

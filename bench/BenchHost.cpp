@@ -19,7 +19,7 @@ BenchHost::BenchHost(const QString& databasePath, const QString& analyzerId, con
 
 DriverServices BenchHost::services(LineHandler* analyzerHandler)
 {
-    return DriverServices{settings,     database, log,  clock, timers, store,
+    return DriverServices{settings,     database, log,  clock, timers,         store,
                           analyzerLine, limsLine, link, tasks, analyzerHandler};
 }
 

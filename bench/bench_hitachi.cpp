@@ -36,9 +36,10 @@ QString ResultFrame(const QString& id)
 {
     QString blocks;
     for (int c = 1; c <= 20; ++c)
-        blocks += RightAligned(QString::number(c), 2) + RightAligned(QString::number(10.0 + c * 1.5, 'f', 1), 6) + QLatin1Char(' ');
-    return QStringLiteral("\x02:b   11 1") + RightAligned(id, 13) + QStringLiteral("   3 1207261039") + QStringLiteral("20") + blocks
-           + QStringLiteral("\x03");
+        blocks += RightAligned(QString::number(c), 2) +
+                  RightAligned(QString::number(10.0 + c * 1.5, 'f', 1), 6) + QLatin1Char(' ');
+    return QStringLiteral("\x02:b   11 1") + RightAligned(id, 13) + QStringLiteral("   3 1207261039") +
+           QStringLiteral("20") + blocks + QStringLiteral("\x03");
 }
 
 // One Hitachi 911 host over the benchmark database.
@@ -72,11 +73,11 @@ void BM_Inquiry911(benchmark::State& state)
     }
 }
 
-template <typename Selection>
-void BM_Selection(benchmark::State& state)
+template <typename Selection> void BM_Selection(benchmark::State& state)
 {
     Host& host = TheHost();
-    Selection selection(host.host.database, OrderSelectionRules{AnalyzerId, QStringLiteral("QC????"), OrderQueries::Hit911});
+    Selection selection(host.host.database,
+                        OrderSelectionRules{AnalyzerId, QStringLiteral("QC????"), OrderQueries::Hit911});
     int i = 0;
     for (auto _ : state) {
         const SelectionOutcome outcome = selection.select(Bench::BenchSampleId(i++ * 7919));
@@ -91,20 +92,34 @@ void BM_ResultFrames911(benchmark::State& state)
     static const QString run = QString::number(QDateTime::currentSecsSinceEpoch() % 100000);
     static int sample = 0;
     for (auto _ : state) {
-        host.driver->receive(ResultFrame(QStringLiteral("R%1-%2").arg(run).arg(++sample, 6, 10, QLatin1Char('0'))));
+        host.driver->receive(
+            ResultFrame(QStringLiteral("R%1-%2").arg(run).arg(++sample, 6, 10, QLatin1Char('0'))));
         state.PauseTiming();
         host.host.clearLines();
         state.ResumeTiming();
     }
-    state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["frames_per_second"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 } // namespace
 
 BENCHMARK(BM_Inquiry911)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Selection<OrderSelection>)->Name("BM_SelectionOneQuery")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Selection<Test::LiteralOrderSelection>)->Name("BM_SelectionLiteral48")->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ResultFrames911)->Unit(benchmark::kMicrosecond)->Iterations(2000)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Selection<OrderSelection>)
+    ->Name("BM_SelectionOneQuery")
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Selection<Test::LiteralOrderSelection>)
+    ->Name("BM_SelectionLiteral48")
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ResultFrames911)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(2000)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {

@@ -104,7 +104,8 @@ void Dispatcher::call(const QString& entry, LineHandler* handler, const QString&
             m_external->HandleThroughput(text);
     } else if (!m_reported.contains(port)) {
         m_reported.insert(port);
-        m_log.monitor(QStringLiteral("no external handler is installed: input on the %1 is dropped").arg(port));
+        m_log.monitor(
+            QStringLiteral("no external handler is installed: input on the %1 is dropped").arg(port));
     }
 }
 

@@ -46,7 +46,8 @@ public:
     Dispatcher(LinkState& link, const Clock& clock, CommLog& log, QObject* parent = nullptr);
 
     // The entry of each side and its handler (none: the text is dropped).
-    void route(const QString& analyzerEntry, LineHandler* analyzer, const QString& limsEntry, LineHandler* lims);
+    void route(const QString& analyzerEntry, LineHandler* analyzer, const QString& limsEntry,
+               LineHandler* lims);
     void setExternalHandler(ExternalHandler* handler) { m_external = handler; }
 
     void analyzerReceived(const QString& text);

@@ -10,11 +10,16 @@ namespace {
 QSerialPort::Parity ParityOf(QChar c)
 {
     switch (c.toLatin1()) {
-    case 'e': return QSerialPort::EvenParity;
-    case 'o': return QSerialPort::OddParity;
-    case 'm': return QSerialPort::MarkParity;
-    case 's': return QSerialPort::SpaceParity;
-    default: return QSerialPort::NoParity;
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
     }
 }
 
@@ -58,7 +63,8 @@ void LinePort::watchSocket(QTcpSocket* socket)
 {
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &LinePort::onReadyRead);
-    connect(socket, &QTcpSocket::disconnected, this, [this] { onDeviceFailed(QStringLiteral("the connection was closed")); });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [this] { onDeviceFailed(QStringLiteral("the connection was closed")); });
     connect(socket, &QTcpSocket::errorOccurred, this,
             [this, socket](QAbstractSocket::SocketError) { onDeviceFailed(socket->errorString()); });
 }
@@ -70,7 +76,8 @@ QString LinePort::openDevice()
         auto socket = std::make_unique<QTcpSocket>();
         socket->connectToHost(m_config.host, m_config.tcpPort);
         if (!socket->waitForConnected(TcpConnectTimeoutMs))
-            return QStringLiteral("cannot connect the %1 to %2: %3").arg(m_role, m_config.describe(), socket->errorString());
+            return QStringLiteral("cannot connect the %1 to %2: %3")
+                .arg(m_role, m_config.describe(), socket->errorString());
         watchSocket(socket.get());
         m_device = std::move(socket);
         return {};
@@ -86,15 +93,18 @@ QString LinePort::openDevice()
     serial->setStopBits(m_config.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     serial->setFlowControl(QSerialPort::NoFlowControl);
     if (!serial->open(QIODevice::ReadWrite))
-        return QStringLiteral("cannot open the %1 %2: %3").arg(m_role, m_config.device, serial->errorString());
+        return QStringLiteral("cannot open the %1 %2: %3")
+            .arg(m_role, m_config.device, serial->errorString());
     serial->setRequestToSend(true); // refused by pseudo-terminals; harmless
     serial->clearError();
     connect(serial.get(), &QSerialPort::readyRead, this, &LinePort::onReadyRead);
-    connect(serial.get(), &QSerialPort::errorOccurred, this, [this, s = serial.get()](QSerialPort::SerialPortError e) {
-        // A vanished peer makes the port report read errors without end: close at the first one.
-        if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError || e == QSerialPort::WriteError)
-            onDeviceFailed(s->errorString());
-    });
+    connect(serial.get(), &QSerialPort::errorOccurred, this,
+            [this, s = serial.get()](QSerialPort::SerialPortError e) {
+                // A vanished peer makes the port report read errors without end: close at the first one.
+                if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError ||
+                    e == QSerialPort::WriteError)
+                    onDeviceFailed(s->errorString());
+            });
     m_device = std::move(serial);
     return {};
 }
@@ -145,7 +155,8 @@ void LinePort::drain()
         }
         if (!isOpen()) {
             if (!m_reportedSendWhileDown)
-                m_log.monitor(QStringLiteral("%1 is not open: not sent: %2").arg(m_role, ControlCharsToNames(op.text)));
+                m_log.monitor(
+                    QStringLiteral("%1 is not open: not sent: %2").arg(m_role, ControlCharsToNames(op.text)));
             m_reportedSendWhileDown = true;
             continue;
         }
@@ -241,7 +252,8 @@ void LinePort::reopened()
     m_reopenTimer->stop();
     m_lost = false;
     m_reportedSendWhileDown = false;
-    m_log.monitor(QStringLiteral("%1 %2 is open again").arg(m_role, m_config.isTcp() ? m_config.describe() : m_config.device));
+    m_log.monitor(QStringLiteral("%1 %2 is open again")
+                      .arg(m_role, m_config.isTcp() ? m_config.describe() : m_config.device));
 }
 
 } // namespace Quorlix

@@ -24,7 +24,8 @@ constexpr qint64 OfflineAfterSeconds = 10;
 class LinkSupervisor
 {
 public:
-    LinkSupervisor(LinkState& link, const Settings& settings, const Clock& clock, CommLog& log, Line& limsLine)
+    LinkSupervisor(LinkState& link, const Settings& settings, const Clock& clock, CommLog& log,
+                   Line& limsLine)
         : m_link(link), m_settings(settings), m_clock(clock), m_log(log), m_limsLine(limsLine)
     {
     }

@@ -19,7 +19,9 @@ void PeriodicTasks::start()
         const int interval = task.intervalMs;
         auto found = m_tickers.find(interval);
         if (found == m_tickers.end())
-            found = m_tickers.emplace(interval, m_timers.create(false, [this, interval] { runTick(interval); })).first;
+            found =
+                m_tickers.emplace(interval, m_timers.create(false, [this, interval] { runTick(interval); }))
+                    .first;
         if (!found->second->isActive())
             found->second->start(interval);
     }

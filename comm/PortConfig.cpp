@@ -28,7 +28,8 @@ PortConfig ResolvePort(int number, const QMap<int, QString>& comDevices)
     if (configured.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive)) {
         const QUrl url(configured);
         if (!url.isValid() || url.host().isEmpty() || url.port() <= 0) {
-            spec.error = QStringLiteral("com%1=%2 is not of the form tcp://HOST:PORT").arg(number).arg(configured);
+            spec.error =
+                QStringLiteral("com%1=%2 is not of the form tcp://HOST:PORT").arg(number).arg(configured);
             return spec;
         }
         spec.host = url.host();

@@ -10,14 +10,14 @@ namespace Quorlix {
 struct PortConfig
 {
     int number = 0;
-    QString device;       // /dev/ttyS0, /dev/ttyUSB0, COM1, ... (empty for TCP)
-    QString host;         // TCP only
-    quint16 tcpPort = 0;  // TCP only
+    QString device;      // /dev/ttyS0, /dev/ttyUSB0, COM1, ... (empty for TCP)
+    QString host;        // TCP only
+    quint16 tcpPort = 0; // TCP only
     qint32 baudRate = 9600;
     QChar parity = QLatin1Char('n'); // n, e, o, m, s
     int dataBits = 8;
     int stopBits = 1;
-    QString error;        // the configured value cannot be used
+    QString error; // the configured value cannot be used
 
     bool isTcp() const { return !host.isEmpty(); }
     QString describe() const; // "/dev/ttyUSB0 9600,n,8,1" or "tcp://host:port"

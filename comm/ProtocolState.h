@@ -9,8 +9,7 @@ namespace Quorlix {
 // The state of a line protocol that has a session (whose turn it is, what is awaited). An explicit
 // enum value, never a text re-read from the settings; a name for log lines is derived from it.
 // `onChange` hears every transition (a driver logs it, a test records it).
-template <typename State>
-class ProtocolState
+template <typename State> class ProtocolState
 {
 public:
     using Namer = QString (*)(State);

@@ -11,17 +11,38 @@ QString ControlCharsToNames(const QString& text)
     out.reserve(text.size() + 16);
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case 0x02: out += QLatin1String("{STX}"); break;
-        case 0x03: out += QLatin1String("{ETX}"); break;
-        case 0x04: out += QLatin1String("{EOT}"); break;
-        case 0x05: out += QLatin1String("{ENQ}"); break;
-        case 0x06: out += QLatin1String("{ACK}"); break;
-        case 0x0A: out += QLatin1String("{LF}"); break;
-        case 0x0D: out += QLatin1String("{CR}"); break;
-        case 0x11: out += QLatin1String("{DC1}"); break;
-        case 0x15: out += QLatin1String("{NAK}"); break;
-        case 0x17: out += QLatin1String("{ETB}"); break;
-        default: out += c;
+        case 0x02:
+            out += QLatin1String("{STX}");
+            break;
+        case 0x03:
+            out += QLatin1String("{ETX}");
+            break;
+        case 0x04:
+            out += QLatin1String("{EOT}");
+            break;
+        case 0x05:
+            out += QLatin1String("{ENQ}");
+            break;
+        case 0x06:
+            out += QLatin1String("{ACK}");
+            break;
+        case 0x0A:
+            out += QLatin1String("{LF}");
+            break;
+        case 0x0D:
+            out += QLatin1String("{CR}");
+            break;
+        case 0x11:
+            out += QLatin1String("{DC1}");
+            break;
+        case 0x15:
+            out += QLatin1String("{NAK}");
+            break;
+        case 0x17:
+            out += QLatin1String("{ETB}");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -81,9 +102,15 @@ void CommLog::logall(const QString& text, int direction)
     QString fileLine;
     QString viewLine;
     switch (direction) {
-    case 1: fileLine = viewLine = stamped("  A->H"); break;
-    case 2: fileLine = viewLine = stamped("  H->A"); break;
-    case 3: fileLine = viewLine = QLatin1String("Monitor: ") + text; break;
+    case 1:
+        fileLine = viewLine = stamped("  A->H");
+        break;
+    case 2:
+        fileLine = viewLine = stamped("  H->A");
+        break;
+    case 3:
+        fileLine = viewLine = QLatin1String("Monitor: ") + text;
+        break;
     case 4:
         fileLine = stamped("  H->L");
         viewLine = stamped("     H->L");
@@ -92,8 +119,11 @@ void CommLog::logall(const QString& text, int direction)
         fileLine = stamped("  L->H");
         viewLine = stamped("     L->H");
         break;
-    case 6: fileLine = viewLine = NowStamp(m_clock.now(), m_locale) + QLatin1String("  INPUT: ") + text; break;
-    default: return;
+    case 6:
+        fileLine = viewLine = NowStamp(m_clock.now(), m_locale) + QLatin1String("  INPUT: ") + text;
+        break;
+    default:
+        return;
     }
     writeFileLine(fileLine);
     remember(viewLine);

@@ -12,7 +12,8 @@ namespace Quorlix {
 class Clock;
 
 // Direction codes of the communication log.
-enum class Direction {
+enum class Direction
+{
     AnalyzerToHost = 1,
     HostToAnalyzer = 2,
     Monitor = 3,

@@ -120,7 +120,8 @@ QString ParseCommandLine(const QString& commandLine, Settings& settings)
             const QString digits = RemoveBlanks(value);
             bool ok = false;
             const int number = digits.toInt(&ok);
-            if (!ok || number < std::numeric_limits<qint16>::min() || number > std::numeric_limits<qint16>::max()) {
+            if (!ok || number < std::numeric_limits<qint16>::min() ||
+                number > std::numeric_limits<qint16>::max()) {
                 error = QStringLiteral("/test=%1 is not a parameter number (a whole number up to 32767)")
                             .arg(value);
                 settings.InputParameterId.reset();

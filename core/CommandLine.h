@@ -18,7 +18,7 @@ struct LaunchOptions
     bool help = false;
     bool version = false;
     QDateTime clockStart; // --clock-start: the program's clock starts at this local time
-    QString error; // a malformed option: the process stops with this text
+    QString error;        // a malformed option: the process stops with this text
 };
 
 // Removes the "--" options from args (program name excluded) and returns them; what is left is

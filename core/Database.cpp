@@ -41,8 +41,8 @@ QString DefaultOdbcDriver()
 // An ODBC string value that needs braces (it holds ";", "{" or "}" or blanks at its ends).
 QString OdbcValue(const QString& value)
 {
-    if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{')) || value.contains(QLatin1Char('}'))
-        || value != value.trimmed()) {
+    if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{')) ||
+        value.contains(QLatin1Char('}')) || value != value.trimmed()) {
         QString escaped = value;
         escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
         return QLatin1Char('{') + escaped + QLatin1Char('}');
@@ -86,8 +86,9 @@ QString SqlServerConnectionString(const Settings& s)
 
 QString RedactConnectionString(const QString& connection)
 {
-    static const QRegularExpression password(QStringLiteral("((?:PWD|Password)\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
-                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression password(
+        QStringLiteral("((?:PWD|Password)\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
     QString redacted = connection;
     redacted.replace(password, QStringLiteral("\\1***"));
     return redacted;
@@ -113,10 +114,11 @@ DatabaseTarget DescribeDatabase(const Settings& s, const QString& iniDir)
         t.user = s.DbUser;
         t.password = s.DbPassword;
         t.dialect = SqlDialect(SqlDialect::PostgreSQL);
-        t.description = QStringLiteral("PostgreSQL database %1 on %2%3%4")
-                            .arg(t.databaseName, t.host.isEmpty() ? QStringLiteral("the local server") : t.host,
-                                 t.port > 0 ? QStringLiteral(":%1").arg(t.port) : QString(),
-                                 t.user.isEmpty() ? QString() : QStringLiteral(" as %1").arg(t.user));
+        t.description =
+            QStringLiteral("PostgreSQL database %1 on %2%3%4")
+                .arg(t.databaseName, t.host.isEmpty() ? QStringLiteral("the local server") : t.host,
+                     t.port > 0 ? QStringLiteral(":%1").arg(t.port) : QString(),
+                     t.user.isEmpty() ? QString() : QStringLiteral(" as %1").arg(t.user));
     } else if (driver == QLatin1String("sqlserver")) {
         t.qtDriver = QStringLiteral("QODBC");
         t.databaseName = SqlServerConnectionString(s);
@@ -131,7 +133,8 @@ DatabaseTarget DescribeDatabase(const Settings& s, const QString& iniDir)
         if (s.OdbcConnection.isEmpty())
             t.error = QStringLiteral("dbdriver=odbc needs the connection string in the key odbc");
     } else {
-        t.error = QStringLiteral("dbdriver=%1 is not one of sqlite, postgresql, sqlserver, odbc").arg(s.DbDriver);
+        t.error =
+            QStringLiteral("dbdriver=%1 is not one of sqlite, postgresql, sqlserver, odbc").arg(s.DbDriver);
     }
     return t;
 }
@@ -149,9 +152,9 @@ bool SqlResult::connectionLost() const
     if (error.type() == QSqlError::ConnectionError)
         return true;
     const QString text = error.text().toLower();
-    return text.contains(QLatin1String("connection")) || text.contains(QLatin1String("server closed"))
-           || text.contains(QLatin1String("no connection")) || text.contains(QLatin1String("terminating"))
-           || text.contains(QLatin1String("communication link"));
+    return text.contains(QLatin1String("connection")) || text.contains(QLatin1String("server closed")) ||
+           text.contains(QLatin1String("no connection")) || text.contains(QLatin1String("terminating")) ||
+           text.contains(QLatin1String("communication link"));
 }
 
 Database::Database(QString connectionName) : m_connectionName(std::move(connectionName)) {}
@@ -174,7 +177,8 @@ QString Database::open(const DatabaseTarget& target)
     if (!target.error.isEmpty())
         return target.error;
     if (!QSqlDatabase::isDriverAvailable(target.qtDriver))
-        return QStringLiteral("the Qt database driver %1 for the %2 is not installed").arg(target.qtDriver, target.description);
+        return QStringLiteral("the Qt database driver %1 for the %2 is not installed")
+            .arg(target.qtDriver, target.description);
     {
         QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                               ? QSqlDatabase::database(m_connectionName, false)
@@ -189,9 +193,9 @@ QString Database::open(const DatabaseTarget& target)
         if (!target.password.isEmpty())
             db.setPassword(target.password);
         if (target.qtDriver == QLatin1String("QPSQL"))
-            db.setConnectOptions(QStringLiteral("connect_timeout=5") + (target.connectOptions.isEmpty()
-                                                                            ? QString()
-                                                                            : QLatin1Char(';') + target.connectOptions));
+            db.setConnectOptions(
+                QStringLiteral("connect_timeout=5") +
+                (target.connectOptions.isEmpty() ? QString() : QLatin1Char(';') + target.connectOptions));
         if (target.qtDriver == QLatin1String("QSQLITE"))
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {

@@ -16,16 +16,16 @@ struct Settings;
 // Where the laboratory database is and how to log in, from the site settings.
 struct DatabaseTarget
 {
-    QString qtDriver;      // QSQLITE, QPSQL, QODBC
-    QString databaseName;  // file, database, or ODBC connection string
+    QString qtDriver;     // QSQLITE, QPSQL, QODBC
+    QString databaseName; // file, database, or ODBC connection string
     QString host;
     int port = -1;
     QString user;
     QString password;
     QString connectOptions; // extra driver options (tests put PostgreSQL's search_path here)
     SqlDialect dialect;
-    QString description;   // for messages: never contains a password
-    QString error;         // the settings do not describe a usable database
+    QString description; // for messages: never contains a password
+    QString error;       // the settings do not describe a usable database
 };
 
 // Builds the connection description from `dbdriver`, `server`, `database`, `SQLSVR`, `dbuser`,

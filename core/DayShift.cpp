@@ -40,7 +40,8 @@ qint64 HoursSinceEpoch(const QDateTime& t)
 
 QDateTime DayShift::lastRow(const QString& key, bool* failed)
 {
-    SqlResult row = m_db.run(QStringLiteral("SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ?"), {key});
+    SqlResult row =
+        m_db.run(QStringLiteral("SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ?"), {key});
     *failed = !row.ok();
     return row.next() ? DateTimeOf(row.value(0)) : QDateTime();
 }

@@ -17,7 +17,8 @@ QString FindIniFile(const QString& configOption, const QString& applicationDir)
     if (QFileInfo::exists(besideProgram))
         return besideProgram;
 #ifdef Q_OS_WIN
-    return QDir(qEnvironmentVariable("WINDIR", QStringLiteral("C:\\Windows"))).filePath(QStringLiteral("quorlix.ini"));
+    return QDir(qEnvironmentVariable("WINDIR", QStringLiteral("C:\\Windows")))
+        .filePath(QStringLiteral("quorlix.ini"));
 #else
     return QStringLiteral("/etc/quorlix/quorlix.ini");
 #endif
@@ -112,7 +113,8 @@ QString ReadIniFile(const QString& path, Settings& settings)
     if (!file.exists()) {
         // A missing file is created empty, so that the site finds where its settings belong.
         if (!file.open(QIODevice::WriteOnly))
-            return QStringLiteral("cannot create the configuration file %1: %2").arg(path, file.errorString());
+            return QStringLiteral("cannot create the configuration file %1: %2")
+                .arg(path, file.errorString());
         file.close();
         return {};
     }

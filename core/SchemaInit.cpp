@@ -19,9 +19,12 @@ QString Resource(const QString& path)
 QString DialectFolder(const SqlDialect& dialect)
 {
     switch (dialect.kind()) {
-    case SqlDialect::SQLite: return QStringLiteral("sqlite");
-    case SqlDialect::PostgreSQL: return QStringLiteral("postgresql");
-    case SqlDialect::SqlServer: return QStringLiteral("sqlserver");
+    case SqlDialect::SQLite:
+        return QStringLiteral("sqlite");
+    case SqlDialect::PostgreSQL:
+        return QStringLiteral("postgresql");
+    case SqlDialect::SqlServer:
+        return QStringLiteral("sqlserver");
     }
     return {};
 }
@@ -30,8 +33,9 @@ QString DialectFolder(const SqlDialect& dialect)
 
 QString SchemaScript(const Database& db, bool mgc240)
 {
-    return Resource(QStringLiteral(":/sql/%1/%2.sql")
-                        .arg(DialectFolder(db.dialect()), mgc240 ? QStringLiteral("mgc240") : QStringLiteral("schema")));
+    return Resource(
+        QStringLiteral(":/sql/%1/%2.sql")
+            .arg(DialectFolder(db.dialect()), mgc240 ? QStringLiteral("mgc240") : QStringLiteral("schema")));
 }
 
 QString InitDatabase(Database& db, bool demoData, QString* report)

@@ -47,7 +47,7 @@ struct Settings
     QString DbUser;
     QString DbPassword;
     QString OdbcDriver;
-    QString OdbcConnection; // key `odbc`: a complete ODBC connection string
+    QString OdbcConnection;        // key `odbc`: a complete ODBC connection string
     QMap<int, QString> ComDevices; // key `com<N>`
 
     QString IniPath; // the file the site settings came from

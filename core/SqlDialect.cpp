@@ -9,9 +9,12 @@ namespace Quorlix {
 QString SqlDialect::name() const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("SQLite");
-    case PostgreSQL: return QStringLiteral("PostgreSQL");
-    case SqlServer: return QStringLiteral("SQL Server");
+    case SQLite:
+        return QStringLiteral("SQLite");
+    case PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    case SqlServer:
+        return QStringLiteral("SQL Server");
     }
     return {};
 }
@@ -19,9 +22,12 @@ QString SqlDialect::name() const
 QString SqlDialect::now() const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("datetime('now','localtime')");
-    case PostgreSQL: return QStringLiteral("LOCALTIMESTAMP(0)");
-    case SqlServer: return QStringLiteral("getdate()");
+    case SQLite:
+        return QStringLiteral("datetime('now','localtime')");
+    case PostgreSQL:
+        return QStringLiteral("LOCALTIMESTAMP(0)");
+    case SqlServer:
+        return QStringLiteral("getdate()");
     }
     return {};
 }
@@ -29,9 +35,12 @@ QString SqlDialect::now() const
 QString SqlDialect::dayOf(const QString& expr) const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("CAST(strftime('%d', %1) AS INTEGER)").arg(expr);
-    case PostgreSQL: return QStringLiteral("CAST(EXTRACT(DAY FROM %1) AS INTEGER)").arg(expr);
-    case SqlServer: return QStringLiteral("DAY(%1)").arg(expr);
+    case SQLite:
+        return QStringLiteral("CAST(strftime('%d', %1) AS INTEGER)").arg(expr);
+    case PostgreSQL:
+        return QStringLiteral("CAST(EXTRACT(DAY FROM %1) AS INTEGER)").arg(expr);
+    case SqlServer:
+        return QStringLiteral("DAY(%1)").arg(expr);
     }
     return {};
 }
@@ -39,9 +48,12 @@ QString SqlDialect::dayOf(const QString& expr) const
 QString SqlDialect::yearOf(const QString& expr) const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("CAST(strftime('%Y', %1) AS INTEGER)").arg(expr);
-    case PostgreSQL: return QStringLiteral("CAST(EXTRACT(YEAR FROM %1) AS INTEGER)").arg(expr);
-    case SqlServer: return QStringLiteral("YEAR(%1)").arg(expr);
+    case SQLite:
+        return QStringLiteral("CAST(strftime('%Y', %1) AS INTEGER)").arg(expr);
+    case PostgreSQL:
+        return QStringLiteral("CAST(EXTRACT(YEAR FROM %1) AS INTEGER)").arg(expr);
+    case SqlServer:
+        return QStringLiteral("YEAR(%1)").arg(expr);
     }
     return {};
 }
@@ -51,13 +63,15 @@ QString SqlDialect::minutesBetween(const QString& a, const QString& b) const
     switch (m_kind) {
     // Minute boundaries crossed, as SQL Server's DATEDIFF counts them.
     case SQLite:
-        return QStringLiteral("(CAST(strftime('%s', %2) AS INTEGER) / 60 - CAST(strftime('%s', %1) AS INTEGER) / 60)")
+        return QStringLiteral(
+                   "(CAST(strftime('%s', %2) AS INTEGER) / 60 - CAST(strftime('%s', %1) AS INTEGER) / 60)")
             .arg(a, b);
     case PostgreSQL:
         return QStringLiteral("CAST(EXTRACT(EPOCH FROM (date_trunc('minute', CAST(%2 AS timestamp)) - "
                               "date_trunc('minute', CAST(%1 AS timestamp)))) / 60 AS INTEGER)")
             .arg(a, b);
-    case SqlServer: return QStringLiteral("DATEDIFF(minute, %1, %2)").arg(a, b);
+    case SqlServer:
+        return QStringLiteral("DATEDIFF(minute, %1, %2)").arg(a, b);
     }
     return {};
 }
@@ -81,9 +95,12 @@ QString SqlDialect::selectTop(int n, const QString& columnsAndRest) const
 QString SqlDialect::castText(const QString& expr) const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("CAST(%1 AS TEXT)").arg(expr);
-    case PostgreSQL: return QStringLiteral("CAST(%1 AS VARCHAR)").arg(expr);
-    case SqlServer: return QStringLiteral("CAST(%1 AS NVARCHAR(50))").arg(expr);
+    case SQLite:
+        return QStringLiteral("CAST(%1 AS TEXT)").arg(expr);
+    case PostgreSQL:
+        return QStringLiteral("CAST(%1 AS VARCHAR)").arg(expr);
+    case SqlServer:
+        return QStringLiteral("CAST(%1 AS NVARCHAR(50))").arg(expr);
     }
     return {};
 }
@@ -91,11 +108,14 @@ QString SqlDialect::castText(const QString& expr) const
 QString SqlDialect::tableExistsQuery() const
 {
     switch (m_kind) {
-    case SQLite: return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)");
+    case SQLite:
+        return QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)");
     case PostgreSQL:
         return QStringLiteral("SELECT table_name FROM information_schema.tables "
                               "WHERE table_schema = current_schema() AND lower(table_name) = lower(?)");
-    case SqlServer: return QStringLiteral("SELECT name FROM sysobjects WHERE name = ?");
+    case SqlServer:
+        return QStringLiteral("SELECT name FROM sysobjects WHERE name = ?");
     }
     return {};
 }
@@ -118,13 +138,15 @@ QStringList SqlDialect::explicitIdentityBefore(const QString& table) const
 QStringList SqlDialect::explicitIdentityAfter(const QString& table, const QString& column) const
 {
     switch (m_kind) {
-    case SqlServer: return {QStringLiteral("SET IDENTITY_INSERT %1 OFF").arg(table)};
+    case SqlServer:
+        return {QStringLiteral("SET IDENTITY_INSERT %1 OFF").arg(table)};
     case PostgreSQL:
         // An explicit value does not move the identity sequence: move it past the highest id.
         return {QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
                                "(SELECT COALESCE(MAX(%2), 1) FROM %1))")
                     .arg(table, column)};
-    case SQLite: return {};
+    case SQLite:
+        return {};
     }
     return {};
 }
@@ -186,9 +208,10 @@ bool SqlDialect::isDataError(const QSqlError& error) const
     }
     if (m_kind == PostgreSQL) {
         // PostgreSQL's ODBC driver hands no SQLSTATE, only the server's message.
-        static const QStringList dataMessages{QStringLiteral("violates"), QStringLiteral("invalid input syntax"),
-                                              QStringLiteral("out of range"), QStringLiteral("value too long"),
-                                              QStringLiteral("division by zero")};
+        static const QStringList dataMessages{
+            QStringLiteral("violates"), QStringLiteral("invalid input syntax"),
+            QStringLiteral("out of range"), QStringLiteral("value too long"),
+            QStringLiteral("division by zero")};
         const QString text = error.databaseText();
         for (const QString& message : dataMessages)
             if (text.contains(message))

@@ -12,7 +12,12 @@ namespace Quorlix {
 class SqlDialect
 {
 public:
-    enum Kind { SQLite, PostgreSQL, SqlServer };
+    enum Kind
+    {
+        SQLite,
+        PostgreSQL,
+        SqlServer
+    };
 
     explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) {}
     Kind kind() const { return m_kind; }

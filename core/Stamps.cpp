@@ -22,8 +22,8 @@ QString LocaleTimeFormat(const QLocale& locale)
 
 QString NowStamp(const QDateTime& now, const QLocale& locale)
 {
-    QString stamp = locale.toString(now.date(), LocaleDateFormat(locale)) + QLatin1Char(' ')
-                    + locale.toString(now.time(), LocaleTimeFormat(locale));
+    QString stamp = locale.toString(now.date(), LocaleDateFormat(locale)) + QLatin1Char(' ') +
+                    locale.toString(now.time(), LocaleTimeFormat(locale));
     // Some locales put a narrow no-break space before AM/PM; the stamp is split at blanks later.
     stamp.replace(QChar(0x202F), QLatin1Char(' '));
     return stamp;
@@ -66,7 +66,8 @@ QString ToSqlStamp(const QString& text, const QLocale& locale)
     const QDate date = ParseLocaleDate(parts.first(), locale);
     if (!date.isValid()) {
         // Locales whose dates hold blanks themselves ("8 Dec 2026"): read the whole stamp.
-        const QDateTime whole = locale.toDateTime(text, LocaleDateFormat(locale) + QLatin1Char(' ') + LocaleTimeFormat(locale));
+        const QDateTime whole =
+            locale.toDateTime(text, LocaleDateFormat(locale) + QLatin1Char(' ') + LocaleTimeFormat(locale));
         if (whole.isValid())
             return whole.toString(QStringLiteral("yyyyMMdd HH:mm:ss"));
         const QDate dateOnly = locale.toDate(text, LocaleDateFormat(locale));
@@ -89,7 +90,8 @@ QString ToSqlStamp(const QString& text, const QLocale& locale)
             hours = QString::number(hour + 12);
         if (am && hour == 12)
             hours = QStringLiteral("00");
-        return digits + QLatin1Char(' ') + hours + QLatin1Char(':') + hms.value(1) + QLatin1Char(':') + hms.value(2).left(2);
+        return digits + QLatin1Char(' ') + hours + QLatin1Char(':') + hms.value(1) + QLatin1Char(':') +
+               hms.value(2).left(2);
     }
     return digits + QLatin1Char(' ') + parts.at(1);
 }

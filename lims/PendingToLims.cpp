@@ -33,24 +33,27 @@ QList<std::pair<QString, QString>> LimsResultGroups(const QList<StoredResult>& r
 }
 
 DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, const SampleRecord& sample,
-                              const QString& sampleId, const QString& outId, const QDateTime& now, QString* out)
+                              const QString& sampleId, const QString& outId, const QDateTime& now,
+                              QString* out)
 {
     out->clear();
-    SqlResult counted = db.run(
-        QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN parameter_id = 8 THEN 1 ELSE 0 END) FROM results WHERE sample_id = ?"),
-        {sampleId});
+    SqlResult counted = db.run(QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN parameter_id = 8 THEN 1 ELSE 0 "
+                                              "END) FROM results WHERE sample_id = ?"),
+                               {sampleId});
     if (!counted.next())
-        return counted.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of results")) : DbOutcome::of(db, counted);
+        return counted.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of results"))
+                            : DbOutcome::of(db, counted);
     const int n = counted.value(0).toInt() + counted.value(1).toInt();
     counted.query().finish();
     if (n == 0)
         return DbOutcome::done();
 
-    SqlResult rows = db.run(QStringLiteral("SELECT %1, r.result, p2c.channel_id FROM results r "
-                                           "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-                                           "WHERE r.sample_id = ? AND p2c.analyzer_id = ? ORDER BY p2c.channel_id")
-                                .arg(db.dialect().castText(QStringLiteral("r.suspicious"))),
-                            {sampleId, outId});
+    SqlResult rows =
+        db.run(QStringLiteral("SELECT %1, r.result, p2c.channel_id FROM results r "
+                              "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
+                              "WHERE r.sample_id = ? AND p2c.analyzer_id = ? ORDER BY p2c.channel_id")
+                   .arg(db.dialect().castText(QStringLiteral("r.suspicious"))),
+               {sampleId, outId});
     if (!rows.ok())
         return DbOutcome::of(db, rows);
     QList<StoredResult> stored;
@@ -61,8 +64,13 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
     QList<ChannelResult> groups;
     for (const auto& [channel, value] : LimsResultGroups(stored))
         groups.append({channel, value});
-    const ControlFrameHeader header{frame.CurFunction, frame.CurFrameClass, frame.CurNumber, sample.CurSamplePos,
-                                    frame.CurInfo1,    frame.CurInfo2,      now};
+    const ControlFrameHeader header{frame.CurFunction,
+                                    frame.CurFrameClass,
+                                    frame.CurNumber,
+                                    sample.CurSamplePos,
+                                    frame.CurInfo1,
+                                    frame.CurInfo2,
+                                    now};
     *out = ControlResultsFrame(header, sampleId, n, groups);
     return DbOutcome::done();
 }
@@ -74,7 +82,8 @@ class LimsForwarding final : public BackgroundWork
 public:
     explicit LimsForwarding(const DriverServices& services)
         : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
-          m_limsLine(services.limsLine), m_analyzer(dynamic_cast<const HitachiDriver*>(services.analyzerHandler))
+          m_limsLine(services.limsLine),
+          m_analyzer(dynamic_cast<const HitachiDriver*>(services.analyzerHandler))
     {
         services.tasks.add(QStringLiteral("Timer3"), TimerInterval::Timer3, [this] { tick(); });
     }
@@ -88,14 +97,15 @@ private:
         SqlResult next = m_db.run(QStringLiteral(
             "SELECT DISTINCT sample_id FROM req2send rs WHERE NOT EXISTS (SELECT 1 FROM request r "
             "WHERE r.sample_id = rs.sample_id AND r.parameter_id = rs.parameter_id) "
-            "AND rs.parameter_id IS NOT NULL AND sample_id <> '' AND sample_id IS NOT NULL ORDER BY sample_id"));
+            "AND rs.parameter_id IS NOT NULL AND sample_id <> '' AND sample_id IS NOT NULL ORDER BY "
+            "sample_id"));
         if (!next.next())
             return;
         const QString sampleId = next.value(0).toString();
         next.query().finish();
         const QString& outType = m_settings.OutType;
-        if (outType == QLatin1String("invH902") || outType == QLatin1String("invH912")
-            || outType == QLatin1String("invH911"))
+        if (outType == QLatin1String("invH902") || outType == QLatin1String("invH912") ||
+            outType == QLatin1String("invH911"))
             SendPendingToLims(sampleId);
     }
 
@@ -107,7 +117,8 @@ private:
         const DbOutcome built =
             PendingResultsFrame(m_db, frame, sample, sampleId, m_settings.OutId, m_clock.now(), &text);
         if (!built.ok()) {
-            m_log.monitor(QStringLiteral("sample %1: results not sent to the LIMS: %2").arg(sampleId, built.error));
+            m_log.monitor(
+                QStringLiteral("sample %1: results not sent to the LIMS: %2").arg(sampleId, built.error));
             return;
         }
         if (text.isEmpty())

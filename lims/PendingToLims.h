@@ -27,7 +27,8 @@ QList<std::pair<QString, QString>> LimsResultGroups(const QList<StoredResult>& r
 // the identification of the analyzer's last frame. Empty when the sample has no results; the
 // count n is the number of its results plus the number of those of parameter 8.
 DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, const SampleRecord& sample,
-                              const QString& sampleId, const QString& outId, const QDateTime& now, QString* out);
+                              const QString& sampleId, const QString& outId, const QDateTime& now,
+                              QString* out);
 
 // Timer3, with a LIMS side: req2send rows of samples that are neither ordered nor validated any
 // more are cleared, and one finished sample per tick (none of its pairs still in request) is sent

@@ -208,7 +208,8 @@ bool ReadCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error
 
 QString CalibrationJobKind::describe(const StoreJob& job) const
 {
-    return QStringLiteral("calibration of parameter %1").arg(job.data<CalibrationJob>().calibration.CalParameterId);
+    return QStringLiteral("calibration of parameter %1")
+        .arg(job.data<CalibrationJob>().calibration.CalParameterId);
 }
 
 void CalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const

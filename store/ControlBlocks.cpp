@@ -1,8 +1,8 @@
 #include "ControlBlocks.h"
 
-#include "core/Database.h"
 #include "StoreValues.h"
 #include "Transaction.h"
+#include "core/Database.h"
 
 #include <QList>
 #include <QPair>

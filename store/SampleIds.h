@@ -21,7 +21,8 @@ QString NewSampleId(Database& db, const Clock& clock, CommLog& log);
 
 // The laboratory id already given this year to an analyzer-side sample id (kept in
 // sample_base.status_1), else a new one; empty (with a Monitor line) when the database fails.
-QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log, const QString& analyzerSampleId);
+QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log,
+                              const QString& analyzerSampleId);
 
 // The same for a given day, inside a store call; notes collects the Monitor lines for after commit.
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes);

@@ -80,8 +80,10 @@ qint64 SequenceOf(const QString& name)
 
 } // namespace
 
-Spool::Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder, Runner runner)
-    : m_db(db), m_log(log), m_clock(clock), m_kinds(kinds), m_folder(std::move(folder)), m_runner(std::move(runner))
+Spool::Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder,
+             Runner runner)
+    : m_db(db), m_log(log), m_clock(clock), m_kinds(kinds), m_folder(std::move(folder)),
+      m_runner(std::move(runner))
 {
     if (!QDir().mkpath(m_folder))
         monitor(QStringLiteral("spool folder %1 cannot be created").arg(m_folder));
@@ -114,7 +116,8 @@ void Spool::scan()
         m_nextSequence = qMax(m_nextSequence, sequence + 1);
     }
     if (!m_files.isEmpty())
-        monitor(QStringLiteral("spool %1: %2 record(s) waiting to be stored").arg(m_folder).arg(m_files.size()));
+        monitor(
+            QStringLiteral("spool %1: %2 record(s) waiting to be stored").arg(m_folder).arg(m_files.size()));
 }
 
 bool Spool::add(const StoreJob& job, const QString& why)
@@ -127,17 +130,16 @@ bool Spool::add(const StoreJob& job, const QString& why)
                               : QStringLiteral("the folder %1 cannot be created").arg(m_folder);
     if (!error.isEmpty()) {
         monitor(QStringLiteral("%1 cannot be kept in the spool (%2; %3): %4")
-                                   .arg(job.describe(), why, error,
-                                        QString::fromUtf8(
-                                            QJsonDocument(ToJson(job, id)).toJson(QJsonDocument::Compact))));
+                    .arg(job.describe(), why, error,
+                         QString::fromUtf8(QJsonDocument(ToJson(job, id)).toJson(QJsonDocument::Compact))));
         return false;
     }
     ++m_nextSequence;
     m_files.append(name);
     monitor(QStringLiteral("%1 kept in the spool (%2 waiting): %3")
-                               .arg(job.describe())
-                               .arg(m_files.size())
-                               .arg(why));
+                .arg(job.describe())
+                .arg(m_files.size())
+                .arg(why));
     return true;
 }
 
@@ -153,7 +155,7 @@ void Spool::moveAside(const QString& name, const QString& reason)
         monitor(QStringLiteral("spool file %1 moved to %2: %3").arg(name, target, reason));
     } else {
         monitor(QStringLiteral("spool file %1 left in place and skipped (it cannot be moved to %2): %3")
-                        .arg(name, badFolder(), reason));
+                    .arg(name, badFolder(), reason));
     }
 }
 

@@ -28,7 +28,8 @@ public:
     // Stores one spooled job in its own transaction, recording its spool id there.
     using Runner = std::function<JobOutcome(const StoreJob& job, const QString& spoolId)>;
 
-    Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder, Runner runner);
+    Spool(Database& db, CommLog& log, const Clock& clock, const JobKinds& kinds, QString folder,
+          Runner runner);
 
     bool hasPending() const { return !m_files.isEmpty(); }
     int pendingCount() const { return static_cast<int>(m_files.size()); }

@@ -26,7 +26,8 @@ const QString FrameStoredKey = QStringLiteral("frame_stored");
 JobOutcome Failed(const DbOutcome& o)
 {
     JobOutcome outcome;
-    outcome.result = o.kind == DbOutcome::DataRejected ? JobOutcome::DataRejected : JobOutcome::DatabaseFailed;
+    outcome.result =
+        o.kind == DbOutcome::DataRejected ? JobOutcome::DataRejected : JobOutcome::DatabaseFailed;
     outcome.error = o.error;
     outcome.connectionLost = o.connectionLost;
     return outcome;
@@ -58,7 +59,8 @@ StoreJob Store::newJob(const JobKind& kind, std::any payload, const ReceivedFram
     job.stamp = job.receivedAt;
     const Settings& s = m_settings;
     if (!received.text.isEmpty()) {
-        const QByteArray digest = QCryptographicHash::hash(received.text.toLatin1(), QCryptographicHash::Sha1);
+        const QByteArray digest =
+            QCryptographicHash::hash(received.text.toLatin1(), QCryptographicHash::Sha1);
         job.frameKey = s.AnalyzerId.left(200) + QLatin1Char(':') + QString::fromLatin1(digest.toHex());
     }
     job.AnalyzerType = s.AnalyzerType;
@@ -144,7 +146,8 @@ void Store::StoreRepairedCalibration(const CalibrationRecord& copy, bool replace
 
 QString Store::ParameterShortName(qint16 parameterId)
 {
-    SqlResult row = m_db.run(QStringLiteral("SELECT short FROM test_def WHERE parameter_id = ?"), {parameterId});
+    SqlResult row =
+        m_db.run(QStringLiteral("SELECT short FROM test_def WHERE parameter_id = ?"), {parameterId});
     if (!row.ok()) {
         monitor(QStringLiteral("name of parameter %1 not read: %2").arg(parameterId).arg(row.error()));
         return {};
@@ -161,14 +164,17 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
 
     // A spooled record whose id is already there, or a frame the analyzer sent again after an
     // answer it did not get, was stored before: it is not stored twice.
-    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+    for (const auto& [key, value] :
+         {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
         if (value.isEmpty())
             continue;
         SqlResult marked =
-            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"), {key, value});
+            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
+                   {key, value});
         if (!marked.next()) {
-            const DbOutcome failed = marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
-                                                 : DbOutcome::of(db, marked);
+            const DbOutcome failed =
+                marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
+                            : DbOutcome::of(db, marked);
             transaction.rollback();
             return Failed(failed);
         }
@@ -177,7 +183,8 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
         if (already) {
             transaction.rollback();
             if (key == FrameStoredKey && spoolId.isEmpty())
-                monitor(QStringLiteral("%1: the same frame again, already stored: not stored twice").arg(job.describe()));
+                monitor(QStringLiteral("%1: the same frame again, already stored: not stored twice")
+                            .arg(job.describe()));
             return {JobOutcome::AlreadyStored, {}, false};
         }
     }
@@ -189,11 +196,13 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     }
     const JobEffects& effects = jobRun.effects;
 
-    for (const auto& [key, value] : {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
+    for (const auto& [key, value] :
+         {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
         if (value.isEmpty())
             continue;
-        SqlResult mark = db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
-                                {db.stamp(SqlStamp(m_clock.now())), key, value});
+        SqlResult mark =
+            db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
+                   {db.stamp(SqlStamp(m_clock.now())), key, value});
         if (!mark.ok()) {
             const DbOutcome failed = DbOutcome::of(db, mark);
             transaction.rollback();
@@ -234,15 +243,17 @@ void Store::submit(const StoreJob& job)
         return;
     }
     // Without a spool the record goes into the communication log, from where it can be recovered.
-    monitor(QStringLiteral("%1 not stored (%2): %3")
-                .arg(job.describe(), reason,
-                     QString::fromUtf8(QJsonDocument(ToJson(job, QString())).toJson(QJsonDocument::Compact))));
+    monitor(
+        QStringLiteral("%1 not stored (%2): %3")
+            .arg(job.describe(), reason,
+                 QString::fromUtf8(QJsonDocument(ToJson(job, QString())).toJson(QJsonDocument::Compact))));
 }
 
 void Store::openSpool(const QString& folder)
 {
-    m_spool = std::make_unique<Spool>(m_db, m_log, m_clock, m_kinds, folder,
-                                      [this](const StoreJob& job, const QString& spoolId) { return run(job, spoolId); });
+    m_spool = std::make_unique<Spool>(
+        m_db, m_log, m_clock, m_kinds, folder,
+        [this](const StoreJob& job, const QString& spoolId) { return run(job, spoolId); });
 }
 
 void Store::replaySpool()

@@ -40,9 +40,11 @@ public:
 
     // A patient sample: orders in request, raw copies in Raw_Results, sample_base, req2send, and
     // with AutoVal "1" or "2" the validated results.
-    void StoreSampleResult(const SampleRecord& sample, const HitachiFrameRecord& frame, const ReceivedFrame& received);
+    void StoreSampleResult(const SampleRecord& sample, const HitachiFrameRecord& frame,
+                           const ReceivedFrame& received);
     // A control sample: control_results, control blocks, and the frame toward the LIMS.
-    void StoreControlResult(const SampleRecord& sample, const HitachiFrameRecord& frame, const ReceivedFrame& received);
+    void StoreControlResult(const SampleRecord& sample, const HitachiFrameRecord& frame,
+                            const ReceivedFrame& received);
     // A calibration: calibrations (or the mismatch window), and the frame toward the LIMS.
     void StoreCalibration(const CalibrationRecord& calibration, const ReceivedFrame& received);
     // The mismatch window's "Repair": the window's copy of the calibration (and, with

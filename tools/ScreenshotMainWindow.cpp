@@ -3,10 +3,10 @@
 // under xvfb-run; scripts/screenshot-main-window.sh does that.
 
 #include "app/Engine.h"
-#include "core/Clock.h"
-#include "core/Timer.h"
-#include "core/FrameText.h"
 #include "app/Startup.h"
+#include "core/Clock.h"
+#include "core/FrameText.h"
+#include "core/Timer.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
 
@@ -26,8 +26,9 @@ namespace {
 // disc, position, sample id, two info fields, date (MMDDYY) and time (hhmm).
 QString Identification(const QString& number, const QString& sampleId, const QString& position)
 {
-    return RightAligned(number, 3) + QLatin1Char('1') + RightAligned(position, 2) + RightAligned(sampleId, 13) +
-           QLatin1String("    ") + QLatin1Char(' ') + QLatin1String("111425") + QLatin1String("0912");
+    return RightAligned(number, 3) + QLatin1Char('1') + RightAligned(position, 2) +
+           RightAligned(sampleId, 13) + QLatin1String("    ") + QLatin1Char(' ') + QLatin1String("111425") +
+           QLatin1String("0912");
 }
 
 QString Frame(const QString& body)

@@ -1,13 +1,13 @@
 #include "Desktop.h"
 
 #include "DesktopUi.h"
-#include "frmKalibError.h"
 #include "app/Drivers.h"
 #include "app/Engine.h"
 #include "app/HeadlessSignals.h"
 #include "app/Launch.h"
 #include "app/Startup.h"
 #include "core/Timer.h"
+#include "frmKalibError.h"
 
 #include <QApplication>
 
@@ -17,8 +17,8 @@ namespace {
 
 bool HasDisplay()
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 } // namespace
@@ -27,7 +27,8 @@ int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QStri
                const QString& applicationDir)
 {
     if (!HasDisplay()) {
-        PrintLine(stderr, QStringLiteral("quorlix: no display to show windows on; use --headless to run as a service"));
+        PrintLine(stderr, QStringLiteral(
+                              "quorlix: no display to show windows on; use --headless to run as a service"));
         return ExitConfiguration;
     }
     QApplication app(argc, argv);

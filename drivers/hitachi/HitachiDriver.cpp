@@ -1,12 +1,12 @@
 #include "HitachiDriver.h"
 
-#include "core/FrameText.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
 #include "comm/Line.h"
 #include "comm/LinkState.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
+#include "core/FrameText.h"
 #include "core/Settings.h"
 #include "store/ControlStore.h"
 
@@ -15,7 +15,6 @@
 namespace Quorlix {
 
 Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi", QtInfoMsg)
-
 
 namespace Hitachi {
 
@@ -161,7 +160,8 @@ quint32 ParameterKey(qint16 channel, bool ofThisAnalyzer)
 
 } // namespace
 
-HitachiDriver::HitachiDriver(const DriverServices& services, HitachiModel model, bool withLims, int replyPauseMs)
+HitachiDriver::HitachiDriver(const DriverServices& services, HitachiModel model, bool withLims,
+                             int replyPauseMs)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_store(services.store),
       m_line(services.analyzerLine), m_limsLine(services.limsLine), m_link(services.link), m_model(model),
       m_withLims(withLims), m_replyPauseMs(replyPauseMs)

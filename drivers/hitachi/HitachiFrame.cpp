@@ -4,7 +4,6 @@
 
 namespace Quorlix {
 
-
 namespace {
 
 const QString SixBlanks(6, QLatin1Char(' '));

@@ -4,7 +4,6 @@
 
 namespace Quorlix {
 
-
 QString BuildHit911Order(const HitachiFrameRecord& frame, const SampleRecord& sample,
                          const QString& selection)
 {

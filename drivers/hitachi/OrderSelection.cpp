@@ -1,7 +1,7 @@
 #include "OrderSelection.h"
 
-#include "core/FrameText.h"
 #include "core/Database.h"
+#include "core/FrameText.h"
 #include "store/ControlStore.h"
 
 namespace Quorlix {

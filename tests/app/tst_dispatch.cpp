@@ -12,11 +12,11 @@ namespace {
 
 // Every entry of the dispatch tables, each served by a handler that records what it receives.
 const QStringList Entries{
-    "Hit911Receive",         "Hit902Receive",        "Hit912Receive",        "DsxReceive",
-    "ActReceive",            "Au400Receive",         "Au600Receive",         "Au680Receive",
-    "IndikoReceive",         "Hit911ReceiveWithLims", "Hit902ReceiveWithLims", "Au400ReceiveWithLims",
-    "Au600ReceiveWithLims",  "Au680ReceiveWithLims", "InvMgc240Receive",     "InvH912Receive",
-    "InvAu400Receive",       "InvAu600Receive"};
+    "Hit911Receive",        "Hit902Receive",         "Hit912Receive",         "DsxReceive",
+    "ActReceive",           "Au400Receive",          "Au600Receive",          "Au680Receive",
+    "IndikoReceive",        "Hit911ReceiveWithLims", "Hit902ReceiveWithLims", "Au400ReceiveWithLims",
+    "Au600ReceiveWithLims", "Au680ReceiveWithLims",  "InvMgc240Receive",      "InvH912Receive",
+    "InvAu400Receive",      "InvAu600Receive"};
 
 class Recorder final : public LineHandler
 {
@@ -71,29 +71,61 @@ void TestDispatch::routes_data()
     QTest::addColumn<QString>("outId");
     QTest::addColumn<QStringList>("received"); // what a piece on each line reaches
     const QStringList none;
-    QTest::newRow("H911") << "H911" << "" << "" << QStringList{"Hit911Receive:a"};
-    QTest::newRow("H911 with LIMS") << "H911" << "invH912" << "LIMS"
-                                    << QStringList{"Hit911ReceiveWithLims:a", "InvH912Receive:l"};
-    QTest::newRow("H902 with LIMS") << "H902" << "invH912" << "LIMS"
-                                    << QStringList{"Hit902ReceiveWithLims:a", "InvH912Receive:l"};
-    QTest::newRow("H902") << "H902" << "" << "" << QStringList{"Hit902Receive:a"};
-    QTest::newRow("H912") << "H912" << "" << "" << QStringList{"Hit912Receive:a"};
-    QTest::newRow("H912 with LIMS: read and dropped") << "H912" << "invOAU400" << "LIMS" << QStringList{"InvAu400Receive:l"};
-    QTest::newRow("DSX") << "DSX" << "" << "" << QStringList{"DsxReceive:a"};
-    QTest::newRow("ACT") << "ACT" << "" << "" << QStringList{"ActReceive:a"};
-    QTest::newRow("IND") << "IND" << "" << "" << QStringList{"IndikoReceive:a"};
-    QTest::newRow("IND with LIMS: dropped") << "IND" << "invOAU600" << "LIMS" << QStringList{"InvAu600Receive:l"};
-    QTest::newRow("OAU400") << "OAU400" << "" << "" << QStringList{"Au400Receive:a"};
-    QTest::newRow("OAU600 with LIMS") << "OAU600" << "invOAU600" << "LIMS"
-                                      << QStringList{"Au600ReceiveWithLims:a", "InvAu600Receive:l"};
-    QTest::newRow("OAU680 with LIMS") << "OAU680" << "invOAU400" << "LIMS"
-                                      << QStringList{"Au680ReceiveWithLims:a", "InvAu400Receive:l"};
-    QTest::newRow("MGC240 wins over the out-type") << "H911" << "invH912" << "MGC240"
-                                                   << QStringList{"Hit911ReceiveWithLims:a", "InvMgc240Receive:l"};
-    QTest::newRow("H912 as out-type serves nothing") << "H911" << "H912" << "LIMS" << QStringList{"Hit911ReceiveWithLims:a"};
-    QTest::newRow("types are case-sensitive") << "h911" << "INVH912" << "mgc240" << none;
-    QTest::newRow("MGC has no line") << "MGC" << "" << "" << none;
-    QTest::newRow("INPUT has no line") << "INPUT" << "" << "" << none;
+    QTest::newRow("H911") << "H911"
+                          << ""
+                          << "" << QStringList{"Hit911Receive:a"};
+    QTest::newRow("H911 with LIMS") << "H911"
+                                    << "invH912"
+                                    << "LIMS" << QStringList{"Hit911ReceiveWithLims:a", "InvH912Receive:l"};
+    QTest::newRow("H902 with LIMS") << "H902"
+                                    << "invH912"
+                                    << "LIMS" << QStringList{"Hit902ReceiveWithLims:a", "InvH912Receive:l"};
+    QTest::newRow("H902") << "H902"
+                          << ""
+                          << "" << QStringList{"Hit902Receive:a"};
+    QTest::newRow("H912") << "H912"
+                          << ""
+                          << "" << QStringList{"Hit912Receive:a"};
+    QTest::newRow("H912 with LIMS: read and dropped") << "H912"
+                                                      << "invOAU400"
+                                                      << "LIMS" << QStringList{"InvAu400Receive:l"};
+    QTest::newRow("DSX") << "DSX"
+                         << ""
+                         << "" << QStringList{"DsxReceive:a"};
+    QTest::newRow("ACT") << "ACT"
+                         << ""
+                         << "" << QStringList{"ActReceive:a"};
+    QTest::newRow("IND") << "IND"
+                         << ""
+                         << "" << QStringList{"IndikoReceive:a"};
+    QTest::newRow("IND with LIMS: dropped") << "IND"
+                                            << "invOAU600"
+                                            << "LIMS" << QStringList{"InvAu600Receive:l"};
+    QTest::newRow("OAU400") << "OAU400"
+                            << ""
+                            << "" << QStringList{"Au400Receive:a"};
+    QTest::newRow("OAU600 with LIMS") << "OAU600"
+                                      << "invOAU600"
+                                      << "LIMS" << QStringList{"Au600ReceiveWithLims:a", "InvAu600Receive:l"};
+    QTest::newRow("OAU680 with LIMS") << "OAU680"
+                                      << "invOAU400"
+                                      << "LIMS" << QStringList{"Au680ReceiveWithLims:a", "InvAu400Receive:l"};
+    QTest::newRow("MGC240 wins over the out-type")
+        << "H911"
+        << "invH912"
+        << "MGC240" << QStringList{"Hit911ReceiveWithLims:a", "InvMgc240Receive:l"};
+    QTest::newRow("H912 as out-type serves nothing") << "H911"
+                                                     << "H912"
+                                                     << "LIMS" << QStringList{"Hit911ReceiveWithLims:a"};
+    QTest::newRow("types are case-sensitive") << "h911"
+                                              << "INVH912"
+                                              << "mgc240" << none;
+    QTest::newRow("MGC has no line") << "MGC"
+                                     << ""
+                                     << "" << none;
+    QTest::newRow("INPUT has no line") << "INPUT"
+                                       << ""
+                                       << "" << none;
 }
 
 void TestDispatch::routes()
@@ -137,8 +169,10 @@ void TestDispatch::missingHandlersReportOnce()
     rig.engine.start(rig.registry);
     for (int i = 0; i < 3; ++i)
         rig.engine.dispatcher().analyzerReceived("x");
-    QCOMPARE(rig.monitor(),
-             QStringList{"Monitor: DsxReceive is not available in this version: input on the analyzer port is dropped"});
+    QCOMPARE(
+        rig.monitor(),
+        QStringList{
+            "Monitor: DsxReceive is not available in this version: input on the analyzer port is dropped"});
 
     Rig mira;
     mira.engine.settings().AnalyzerType = "Mira";
@@ -183,15 +217,24 @@ void TestDispatch::portConfig_data()
     QTest::addColumn<QString>("configured");
     QTest::addColumn<QString>("described");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("default device") << "" << "/dev/ttyS2 9600,n,8,1" << true;
-    QTest::newRow("device only") << "/dev/ttyUSB0" << "/dev/ttyUSB0 9600,n,8,1" << true;
-    QTest::newRow("seven even two") << "/dev/ttyUSB0,9600,e,7,2" << "/dev/ttyUSB0 9600,e,7,2" << true;
-    QTest::newRow("baud only") << "/dev/pts/3,19200" << "/dev/pts/3 19200,n,8,1" << true;
-    QTest::newRow("tcp") << "tcp://192.0.2.5:4001" << "tcp://192.0.2.5:4001" << true;
-    QTest::newRow("tcp without port") << "tcp://host" << "" << false;
-    QTest::newRow("bad parity") << "/dev/ttyS0,9600,x" << "" << false;
-    QTest::newRow("bad data bits") << "/dev/ttyS0,9600,n,9" << "" << false;
-    QTest::newRow("bad stop bits") << "/dev/ttyS0,9600,n,8,3" << "" << false;
+    QTest::newRow("default device") << ""
+                                    << "/dev/ttyS2 9600,n,8,1" << true;
+    QTest::newRow("device only") << "/dev/ttyUSB0"
+                                 << "/dev/ttyUSB0 9600,n,8,1" << true;
+    QTest::newRow("seven even two") << "/dev/ttyUSB0,9600,e,7,2"
+                                    << "/dev/ttyUSB0 9600,e,7,2" << true;
+    QTest::newRow("baud only") << "/dev/pts/3,19200"
+                               << "/dev/pts/3 19200,n,8,1" << true;
+    QTest::newRow("tcp") << "tcp://192.0.2.5:4001"
+                         << "tcp://192.0.2.5:4001" << true;
+    QTest::newRow("tcp without port") << "tcp://host"
+                                      << "" << false;
+    QTest::newRow("bad parity") << "/dev/ttyS0,9600,x"
+                                << "" << false;
+    QTest::newRow("bad data bits") << "/dev/ttyS0,9600,n,9"
+                                   << "" << false;
+    QTest::newRow("bad stop bits") << "/dev/ttyS0,9600,n,8,3"
+                                   << "" << false;
 }
 
 void TestDispatch::portConfig()

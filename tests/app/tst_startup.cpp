@@ -1,7 +1,7 @@
 #include "app/Engine.h"
-#include "core/CommandLine.h"
 #include "app/Startup.h"
 #include "app/StartupUi.h"
+#include "core/CommandLine.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
@@ -97,7 +97,9 @@ void TestStartup::rowsOnEmptyThenFilledDatabase()
     QCOMPARE(db.count("quorlix_log", "log_key = 'Patient 1 insert' AND log_val = 'VANDREL_COM'"), 1);
     QCOMPARE(db.count("quorlix_log", "log_key = 'log_change'"), 1);
     QCOMPARE(db.count("quorlix_log", "log_key = 'd_change'"), 1);
-    QCOMPARE(db.scalar("SELECT time_stamp FROM quorlix_log WHERE log_key = 'log_change'").left(16).replace('T', ' '),
+    QCOMPARE(db.scalar("SELECT time_stamp FROM quorlix_log WHERE log_key = 'log_change'")
+                 .left(16)
+                 .replace('T', ' '),
              QString("2026-12-07 10:39"));
 
     // A second start on the same day: same file, a second log_change, no second patient.
@@ -123,12 +125,15 @@ void TestStartup::stepsAndHeader()
     Launch launch(db.iniLines() + "com3=" + QString::fromLocal8Bit(name) + "\n");
     RecordingUi ui;
     ui.iconFound = false;
-    QCOMPARE(launch.run("quorlix /id=Hitachi 911 /type=H911 /outtype=invH912 /outcom=3 /outid=LIMS /autoval=1", ui).message,
-             QString());
-    QCOMPARE(ui.steps, (QStringList{"splash", "status:Loading ini ... ", "caption:Hitachi911 at serial port: com0",
-                                    "icon:icons/H911.ico", "title:Hitachi911 - Communication loading ... ",
-                                    "status:Initializing ... ", "tray", "status:Connecting 2 DB ... ",
-                                    "status:opening Logfile ... ", "hide"}));
+    QCOMPARE(
+        launch.run("quorlix /id=Hitachi 911 /type=H911 /outtype=invH912 /outcom=3 /outid=LIMS /autoval=1", ui)
+            .message,
+        QString());
+    QCOMPARE(ui.steps,
+             (QStringList{"splash", "status:Loading ini ... ", "caption:Hitachi911 at serial port: com0",
+                          "icon:icons/H911.ico", "title:Hitachi911 - Communication loading ... ",
+                          "status:Initializing ... ", "tray", "status:Connecting 2 DB ... ",
+                          "status:opening Logfile ... ", "hide"}));
     const QString log = launch.logText("Hitachi911_20261207_log.txt");
     QCOMPARE(log.section('\n', 0, 4),
              QString("Vandrel Communication Module Started : 07.12.2026 10:39:40\nConfig:\n"
@@ -146,16 +151,19 @@ void TestStartup::failuresEndInOrder_data()
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("mentions");
-    QTest::newRow("test not a number") << "" << "/id=I /type=INPUT /test=GLU" << 2 << "/test=GLU";
-    QTest::newRow("database unreachable") << "dbdriver=postgresql\nserver=127.0.0.1:1\ndatabase=lab\ndbpassword=pw1234"
-                                          << "/id=H /type=H911" << 3 << "127.0.0.1";
-    QTest::newRow("unknown driver") << "dbdriver=oracle" << "/id=H /type=H911" << 3 << "oracle";
-    QTest::newRow("analyzer port missing") << "com7=/dev/quorlix-no-such-tty" << "/id=H /type=H911 /com=7" << 4
-                                           << "/dev/quorlix-no-such-tty";
-    QTest::newRow("LIMS port bad settings") << "com2=/dev/ttyS1,9600,x" << "/id=H /type=H911 /outtype=invH912 /outcom=2" << 4
-                                            << "com2=";
-    QTest::newRow("log folder missing") << "ComLogPath=/proc/quorlix/none" << "/id=H /type=H911" << 2
-                                        << "/proc/quorlix/none/";
+    QTest::newRow("test not a number") << ""
+                                       << "/id=I /type=INPUT /test=GLU" << 2 << "/test=GLU";
+    QTest::newRow("database unreachable")
+        << "dbdriver=postgresql\nserver=127.0.0.1:1\ndatabase=lab\ndbpassword=pw1234"
+        << "/id=H /type=H911" << 3 << "127.0.0.1";
+    QTest::newRow("unknown driver") << "dbdriver=oracle"
+                                    << "/id=H /type=H911" << 3 << "oracle";
+    QTest::newRow("analyzer port missing") << "com7=/dev/quorlix-no-such-tty"
+                                           << "/id=H /type=H911 /com=7" << 4 << "/dev/quorlix-no-such-tty";
+    QTest::newRow("LIMS port bad settings") << "com2=/dev/ttyS1,9600,x"
+                                            << "/id=H /type=H911 /outtype=invH912 /outcom=2" << 4 << "com2=";
+    QTest::newRow("log folder missing") << "ComLogPath=/proc/quorlix/none"
+                                        << "/id=H /type=H911" << 2 << "/proc/quorlix/none/";
 }
 
 void TestStartup::failuresEndInOrder()

@@ -90,7 +90,8 @@ void TestLinePort::pauseKeepsOrderWithoutFreezing()
     QCOMPARE(analyzer.readAvailable(), QByteArray("2"));
     QVERIFY(!a.isBusy());
     // Every send was logged when it was written, in order.
-    QCOMPARE(log.recentLines().mid(0, 2), (QStringList{"07.12.2026 10:00:00  H->A2", "07.12.2026 10:00:00  H->A1"}));
+    QCOMPARE(log.recentLines().mid(0, 2),
+             (QStringList{"07.12.2026 10:00:00  H->A2", "07.12.2026 10:00:00  H->A1"}));
 }
 
 void TestLinePort::lostAndReopenedPty()

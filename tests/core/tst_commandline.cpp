@@ -28,25 +28,53 @@ void TestCommandLine::switches_data()
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("type");
-    QTest::addColumn<int>("com");      // -1: not given
+    QTest::addColumn<int>("com"); // -1: not given
     QTest::addColumn<QString>("outType");
-    QTest::addColumn<int>("outCom");   // -1: not given
+    QTest::addColumn<int>("outCom"); // -1: not given
     QTest::addColumn<QString>("outId");
     QTest::addColumn<QString>("autoVal");
 
-    QTest::newRow("full example") << "/id=AU 1 /type=OAU400 /com=2 /outtype=invOAU400 /outcom=3 /outid=LIMS /autoval=1"
-                                  << "AU1" << "OAU400" << 2 << "invOAU400" << 3 << "LIMS" << "1";
-    QTest::newRow("blanks removed from id") << "quorlix /id=Hitachi 911 /com=1" << "Hitachi911" << "" << 1 << "" << -1
-                                            << "" << "";
-    QTest::newRow("no slash sets nothing") << "id=H1 type=H911" << "" << "" << -1 << "" << -1 << "" << "";
-    QTest::newRow("keys are case-sensitive") << "/ID=x /Type=H911 /id=y" << "y" << "" << -1 << "" << -1 << "" << "";
-    QTest::newRow("blank before key not recognised") << "/ id=x /type=H911" << "" << "H911" << -1 << "" << -1 << ""
+    QTest::newRow("full example")
+        << "/id=AU 1 /type=OAU400 /com=2 /outtype=invOAU400 /outcom=3 /outid=LIMS /autoval=1"
+        << "AU1"
+        << "OAU400" << 2 << "invOAU400" << 3 << "LIMS"
+        << "1";
+    QTest::newRow("blanks removed from id") << "quorlix /id=Hitachi 911 /com=1"
+                                            << "Hitachi911"
+                                            << "" << 1 << "" << -1 << ""
+                                            << "";
+    QTest::newRow("no slash sets nothing") << "id=H1 type=H911"
+                                           << ""
+                                           << "" << -1 << "" << -1 << ""
+                                           << "";
+    QTest::newRow("keys are case-sensitive") << "/ID=x /Type=H911 /id=y"
+                                             << "y"
+                                             << "" << -1 << "" << -1 << ""
+                                             << "";
+    QTest::newRow("blank before key not recognised") << "/ id=x /type=H911"
+                                                     << ""
+                                                     << "H911" << -1 << "" << -1 << ""
                                                      << "";
-    QTest::newRow("later switch wins") << "/id=a /id=b /com=1 /com=4" << "b" << "" << 4 << "" << -1 << "" << "";
-    QTest::newRow("equals signs dropped") << "/id=a=b" << "ab" << "" << -1 << "" << -1 << "" << "";
-    QTest::newRow("non-numeric port is 0") << "/com=x /outcom=3b" << "" << "" << 0 << "" << 3 << "" << "";
-    QTest::newRow("blank ends a number") << "/com=1 2" << "" << "" << 1 << "" << -1 << "" << "";
-    QTest::newRow("switch without value") << "/id /type=H902" << "" << "H902" << -1 << "" << -1 << "" << "";
+    QTest::newRow("later switch wins") << "/id=a /id=b /com=1 /com=4"
+                                       << "b"
+                                       << "" << 4 << "" << -1 << ""
+                                       << "";
+    QTest::newRow("equals signs dropped") << "/id=a=b"
+                                          << "ab"
+                                          << "" << -1 << "" << -1 << ""
+                                          << "";
+    QTest::newRow("non-numeric port is 0") << "/com=x /outcom=3b"
+                                           << ""
+                                           << "" << 0 << "" << 3 << ""
+                                           << "";
+    QTest::newRow("blank ends a number") << "/com=1 2"
+                                         << ""
+                                         << "" << 1 << "" << -1 << ""
+                                         << "";
+    QTest::newRow("switch without value") << "/id /type=H902"
+                                          << ""
+                                          << "H902" << -1 << "" << -1 << ""
+                                          << "";
 }
 
 void TestCommandLine::switches()
@@ -119,24 +147,60 @@ void TestCommandLine::iniLines_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("ComLogPath gets separator") << "ComLogPath=/var/log/q" << "ComLogPath" << "/var/log/q/";
-    QTest::newRow("COMLOGPATH keeps one separator") << "COMLOGPATH=/var/log/q/" << "ComLogPath" << "/var/log/q/";
-    QTest::newRow("backslash accepted as separator") << "COMLOGPATH=C:\\logs\\" << "ComLogPath" << "C:\\logs\\";
-    QTest::newRow("lower-case key ignored") << "comlogpath=/x" << "ComLogPath" << "";
-    QTest::newRow("comment line skipped") << ";server=db1" << "server" << "";
-    QTest::newRow("section line skipped") << "[server=db1]" << "server" << "";
-    QTest::newRow("sections mean nothing") << "[db]\nserver=db1" << "server" << "db1";
-    QTest::newRow("equals dropped from value") << "AccessPath=a=b" << "AccessPath" << "ab";
-    QTest::newRow("Analyzer gets prefix") << "Analyzer=07" << "Analyzer" << "MGC240-07";
-    QTest::newRow("blanks around = break the key") << "server = db1" << "server" << "";
-    QTest::newRow("later key wins") << "server=a\nserver=b" << "server" << "b";
-    QTest::newRow("whole-line key empties the setting") << "server=a\nserver" << "server" << "";
-    QTest::newRow("showcalibchart default") << "" << "showcalibchart" << "0";
-    QTest::newRow("shiftlen numeric") << "shiftlen=8h" << "shiftlen" << "8";
-    QTest::newRow("shiftlen not numeric") << "shiftlen=x" << "shiftlen" << "0";
-    QTest::newRow("com device") << "com3=/dev/ttyUSB0,9600,e,7,2" << "com3" << "/dev/ttyUSB0,9600,e,7,2";
-    QTest::newRow("odbc keeps its equals signs") << "odbc=DRIVER=x;UID=a" << "odbc" << "DRIVER=x;UID=a";
-    QTest::newRow("CRLF line ends") << "server=db1\r\nSQLSVR=2000 \r\n" << "SQLSVR" << "2000 ";
+    QTest::newRow("ComLogPath gets separator") << "ComLogPath=/var/log/q"
+                                               << "ComLogPath"
+                                               << "/var/log/q/";
+    QTest::newRow("COMLOGPATH keeps one separator") << "COMLOGPATH=/var/log/q/"
+                                                    << "ComLogPath"
+                                                    << "/var/log/q/";
+    QTest::newRow("backslash accepted as separator") << "COMLOGPATH=C:\\logs\\"
+                                                     << "ComLogPath"
+                                                     << "C:\\logs\\";
+    QTest::newRow("lower-case key ignored") << "comlogpath=/x"
+                                            << "ComLogPath"
+                                            << "";
+    QTest::newRow("comment line skipped") << ";server=db1"
+                                          << "server"
+                                          << "";
+    QTest::newRow("section line skipped") << "[server=db1]"
+                                          << "server"
+                                          << "";
+    QTest::newRow("sections mean nothing") << "[db]\nserver=db1"
+                                           << "server"
+                                           << "db1";
+    QTest::newRow("equals dropped from value") << "AccessPath=a=b"
+                                               << "AccessPath"
+                                               << "ab";
+    QTest::newRow("Analyzer gets prefix") << "Analyzer=07"
+                                          << "Analyzer"
+                                          << "MGC240-07";
+    QTest::newRow("blanks around = break the key") << "server = db1"
+                                                   << "server"
+                                                   << "";
+    QTest::newRow("later key wins") << "server=a\nserver=b"
+                                    << "server"
+                                    << "b";
+    QTest::newRow("whole-line key empties the setting") << "server=a\nserver"
+                                                        << "server"
+                                                        << "";
+    QTest::newRow("showcalibchart default") << ""
+                                            << "showcalibchart"
+                                            << "0";
+    QTest::newRow("shiftlen numeric") << "shiftlen=8h"
+                                      << "shiftlen"
+                                      << "8";
+    QTest::newRow("shiftlen not numeric") << "shiftlen=x"
+                                          << "shiftlen"
+                                          << "0";
+    QTest::newRow("com device") << "com3=/dev/ttyUSB0,9600,e,7,2"
+                                << "com3"
+                                << "/dev/ttyUSB0,9600,e,7,2";
+    QTest::newRow("odbc keeps its equals signs") << "odbc=DRIVER=x;UID=a"
+                                                 << "odbc"
+                                                 << "DRIVER=x;UID=a";
+    QTest::newRow("CRLF line ends") << "server=db1\r\nSQLSVR=2000 \r\n"
+                                    << "SQLSVR"
+                                    << "2000 ";
 }
 
 void TestCommandLine::iniLines()
@@ -153,10 +217,14 @@ void TestCommandLine::iniLines()
     Settings s;
     QCOMPARE(ReadIniFile(path, s), QString());
     const QHash<QString, QString> values{
-        {QStringLiteral("ComLogPath"), s.ComLogPath},     {QStringLiteral("server"), s.SqlServer},
-        {QStringLiteral("AccessPath"), s.AccessPath},     {QStringLiteral("Analyzer"), s.Mgc240Name},
-        {QStringLiteral("showcalibchart"), s.ShowCalibChart}, {QStringLiteral("shiftlen"), QString::number(s.ShiftLength)},
-        {QStringLiteral("com3"), s.ComDevices.value(3)},  {QStringLiteral("SQLSVR"), s.SqlLoginMode},
+        {QStringLiteral("ComLogPath"), s.ComLogPath},
+        {QStringLiteral("server"), s.SqlServer},
+        {QStringLiteral("AccessPath"), s.AccessPath},
+        {QStringLiteral("Analyzer"), s.Mgc240Name},
+        {QStringLiteral("showcalibchart"), s.ShowCalibChart},
+        {QStringLiteral("shiftlen"), QString::number(s.ShiftLength)},
+        {QStringLiteral("com3"), s.ComDevices.value(3)},
+        {QStringLiteral("SQLSVR"), s.SqlLoginMode},
         {QStringLiteral("odbc"), s.OdbcConnection},
     };
     QTEST(values.value(field), "expected");

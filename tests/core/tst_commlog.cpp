@@ -30,10 +30,17 @@ void TestCommLog::controlCharsToNames_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("frame") << QStringLiteral("\x02" "1H\r\x03") << "{STX}1H{CR}{ETX}";
+    QTest::newRow("frame") << QStringLiteral("\x02"
+                                             "1H\r\x03")
+                           << "{STX}1H{CR}{ETX}";
     QTest::newRow("all named") << QStringLiteral("\x02\x03\x04\x05\x06\n\r\x15\x17\x11")
                                << "{STX}{ETX}{EOT}{ENQ}{ACK}{LF}{CR}{NAK}{ETB}{DC1}";
-    QTest::newRow("others pass through") << QStringLiteral("a\x0f" "b\x1c" "c") << QStringLiteral("a\x0f" "b\x1c" "c");
+    QTest::newRow("others pass through") << QStringLiteral("a\x0f"
+                                                           "b\x1c"
+                                                           "c")
+                                         << QStringLiteral("a\x0f"
+                                                           "b\x1c"
+                                                           "c");
 }
 
 void TestCommLog::controlCharsToNames()
@@ -50,11 +57,13 @@ void TestCommLog::lineFormats_data()
     const QString t = QStringLiteral("07.12.2026 10:39:40");
     QTest::newRow("analyzer to host") << 1 << t + "  A->H{STX}>{ETX}" << t + "  A->H{STX}>{ETX}";
     QTest::newRow("host to analyzer") << 2 << t + "  H->A{STX}>{ETX}" << t + "  H->A{STX}>{ETX}";
-    QTest::newRow("monitor") << 3 << "Monitor: \x02>\x03" << "Monitor: \x02>\x03";
+    QTest::newRow("monitor") << 3 << "Monitor: \x02>\x03"
+                             << "Monitor: \x02>\x03";
     QTest::newRow("host to LIMS") << 4 << t + "  H->L{STX}>{ETX}" << t + "     H->L{STX}>{ETX}";
     QTest::newRow("LIMS to host") << 5 << t + "  L->H{STX}>{ETX}" << t + "     L->H{STX}>{ETX}";
     QTest::newRow("manual input") << 6 << t + "  INPUT: \x02>\x03" << t + "  INPUT: \x02>\x03";
-    QTest::newRow("unknown direction") << 7 << "" << "";
+    QTest::newRow("unknown direction") << 7 << ""
+                                       << "";
 }
 
 void TestCommLog::lineFormats()
@@ -72,7 +81,8 @@ void TestCommLog::lineFormats()
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromLatin1(file.readAll()), fileLine.isEmpty() ? QString() : fileLine + QLatin1Char('\n'));
+    QCOMPARE(QString::fromLatin1(file.readAll()),
+             fileLine.isEmpty() ? QString() : fileLine + QLatin1Char('\n'));
     QCOMPARE(spy.count(), windowLine.isEmpty() ? 0 : 1);
     if (!windowLine.isEmpty())
         QCOMPARE(spy.at(0).at(0).toString(), windowLine);
@@ -81,7 +91,8 @@ void TestCommLog::lineFormats()
 void TestCommLog::appendsToTheSameFile()
 {
     QTemporaryDir dir;
-    const QString path = CommLog::FileName(dir.path() + QLatin1Char('/'), QStringLiteral("HIT1"), QStringLiteral("20261207"));
+    const QString path =
+        CommLog::FileName(dir.path() + QLatin1Char('/'), QStringLiteral("HIT1"), QStringLiteral("20261207"));
     QCOMPARE(path, dir.path() + QStringLiteral("/HIT1_20261207_log.txt"));
     for (int run = 0; run < 2; ++run) {
         CommLog log(m_clock, m_locale);

@@ -37,19 +37,36 @@ void TestDatabaseHelpers::describe_data()
     QTest::addColumn<QString>("qtDriver");
     QTest::addColumn<QString>("databaseName");
 
-    QTest::newRow("embedded default") << "" << "QSQLITE" << "/etc/q/quorlix.db";
-    QTest::newRow("sqlite relative to ini") << "database=lab/x.db" << "QSQLITE" << "/etc/q/lab/x.db";
-    QTest::newRow("sqlite absolute") << "database=/var/lib/q.db" << "QSQLITE" << "/var/lib/q.db";
-    QTest::newRow("server means SQL Server") << "server=labsrv\ndatabase=source\nSQLSVR=quorlix" << "QODBC"
-                                             << "DRIVER={FreeTDS};SERVER=labsrv;DATABASE=source;UID=quorlix;PWD=pelvor;";
-    QTest::newRow("trusted login") << "server=labsrv:1433\ndatabase=source\nSQLSVR=2000" << "QODBC"
-                                   << "DRIVER={FreeTDS};SERVER=labsrv;PORT=1433;DATABASE=source;Trusted_Connection=yes;";
-    QTest::newRow("2000 with a blank is the sa login") << "server=s\ndatabase=d\nSQLSVR=2000 " << "QODBC"
+    QTest::newRow("embedded default") << ""
+                                      << "QSQLITE"
+                                      << "/etc/q/quorlix.db";
+    QTest::newRow("sqlite relative to ini") << "database=lab/x.db"
+                                            << "QSQLITE"
+                                            << "/etc/q/lab/x.db";
+    QTest::newRow("sqlite absolute") << "database=/var/lib/q.db"
+                                     << "QSQLITE"
+                                     << "/var/lib/q.db";
+    QTest::newRow("server means SQL Server")
+        << "server=labsrv\ndatabase=source\nSQLSVR=quorlix"
+        << "QODBC"
+        << "DRIVER={FreeTDS};SERVER=labsrv;DATABASE=source;UID=quorlix;PWD=pelvor;";
+    QTest::newRow("trusted login")
+        << "server=labsrv:1433\ndatabase=source\nSQLSVR=2000"
+        << "QODBC"
+        << "DRIVER={FreeTDS};SERVER=labsrv;PORT=1433;DATABASE=source;Trusted_Connection=yes;";
+    QTest::newRow("2000 with a blank is the sa login") << "server=s\ndatabase=d\nSQLSVR=2000 "
+                                                       << "QODBC"
                                                        << "DRIVER={FreeTDS};SERVER=s;DATABASE=d;UID=sa;PWD=;";
-    QTest::newRow("own login replaces built-in") << "server=s\ndatabase=d\nSQLSVR=quorlix\ndbuser=lab\ndbpassword=x;y"
-                                                 << "QODBC" << "DRIVER={FreeTDS};SERVER=s;DATABASE=d;UID=lab;PWD={x;y};";
-    QTest::newRow("postgresql") << "dbdriver=postgresql\nserver=db:5433\ndatabase=lab" << "QPSQL" << "lab";
-    QTest::newRow("odbc string") << "dbdriver=odbc\nodbc=DSN=lab" << "QODBC" << "DSN=lab";
+    QTest::newRow("own login replaces built-in")
+        << "server=s\ndatabase=d\nSQLSVR=quorlix\ndbuser=lab\ndbpassword=x;y"
+        << "QODBC"
+        << "DRIVER={FreeTDS};SERVER=s;DATABASE=d;UID=lab;PWD={x;y};";
+    QTest::newRow("postgresql") << "dbdriver=postgresql\nserver=db:5433\ndatabase=lab"
+                                << "QPSQL"
+                                << "lab";
+    QTest::newRow("odbc string") << "dbdriver=odbc\nodbc=DSN=lab"
+                                 << "QODBC"
+                                 << "DSN=lab";
 }
 
 void TestDatabaseHelpers::describe()
@@ -57,14 +74,22 @@ void TestDatabaseHelpers::describe()
     QFETCH(QString, ini);
     Settings s;
     for (const QString& line : ini.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const auto [key, value] = std::pair(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
-        if (key == "server") s.SqlServer = value;
-        else if (key == "database") s.SqlDatabase = value;
-        else if (key == "SQLSVR") s.SqlLoginMode = value;
-        else if (key == "dbdriver") s.DbDriver = value;
-        else if (key == "dbuser") s.DbUser = value;
-        else if (key == "dbpassword") s.DbPassword = value;
-        else if (key == "odbc") s.OdbcConnection = value;
+        const auto [key, value] =
+            std::pair(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+        if (key == "server")
+            s.SqlServer = value;
+        else if (key == "database")
+            s.SqlDatabase = value;
+        else if (key == "SQLSVR")
+            s.SqlLoginMode = value;
+        else if (key == "dbdriver")
+            s.DbDriver = value;
+        else if (key == "dbuser")
+            s.DbUser = value;
+        else if (key == "dbpassword")
+            s.DbPassword = value;
+        else if (key == "odbc")
+            s.OdbcConnection = value;
     }
     const DatabaseTarget t = DescribeDatabase(s, "/etc/q");
     QCOMPARE(t.error, QString());
@@ -122,7 +147,8 @@ void TestDatabaseHelpers::translate()
     QFETCH(QString, backend);
     TestDatabase t(backend);
     QVERIFY2(t.ok(), qPrintable(t.error()));
-    t.exec("INSERT INTO textstrings (\"key\", english, german) VALUES (1, 'Sample', 'Probe'), (2, 'Result', ''), "
+    t.exec("INSERT INTO textstrings (\"key\", english, german) VALUES (1, 'Sample', 'Probe'), (2, 'Result', "
+           "''), "
            "(3, 'User', NULL), (4, NULL, NULL)");
     QCOMPARE(Translate(t.db(), "german", 1), QString("Probe"));
     QCOMPARE(Translate(t.db(), "english", 1), QString("Sample"));
@@ -182,7 +208,8 @@ void TestDatabaseHelpers::dialectDateParts()
     TestDatabase t(backend);
     QVERIFY2(t.ok(), qPrintable(t.error()));
     const SqlDialect& d = t.db().dialect();
-    t.exec("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, 'x')", {t.db().stamp("20261207 23:59:30")});
+    t.exec("INSERT INTO quorlix_log (time_stamp, log_key) VALUES (?, 'x')",
+           {t.db().stamp("20261207 23:59:30")});
     QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.dayOf("time_stamp"))), QString("7"));
     QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.yearOf("time_stamp"))), QString("2026"));
     QCOMPARE(t.scalar(QString("SELECT %1 FROM quorlix_log").arg(d.minutesBetween("time_stamp", "?")),

@@ -14,7 +14,8 @@ namespace {
 // An engine on a test database with a clock that only moves when told to.
 struct Rig
 {
-    explicit Rig(const QString& backend, const QDateTime& start) : db(backend), clock(start), engine(clock, clock)
+    explicit Rig(const QString& backend, const QDateTime& start)
+        : db(backend), clock(start), engine(clock, clock)
     {
         engine.setLocale(QLocale(QLocale::German, QLocale::Germany));
         Settings& s = engine.settings();
@@ -137,7 +138,8 @@ void TestDayShift::newDayRearmsControlBlocks()
     QVERIFY(rig.error.isEmpty());
     rig.db.exec("INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES "
                 "('QC1', 1, 1, 2), ('QC1', 2, 1, 2), ('QC2', 1, 1, 2)");
-    rig.db.exec("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'HIT1', 1), (2, 'HIT1', 2), "
+    rig.db.exec("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'HIT1', 1), "
+                "(2, 'HIT1', 2), "
                 "(1, 'OTHER', 1)");
     rig.check();
     QCOMPARE(rig.db.count("control_block", "analyzer_id = 'HIT1'"), 3);
@@ -167,7 +169,8 @@ void TestDayShift::logRollsOverByFileDate()
     QFile file(log.filePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(file.readAll());
-    QVERIFY(text.startsWith("Vandrel Communication Module Started : 08.12.2026 00:00:00\nConfig:\nAnalyser: HIT1 Type: H911"));
+    QVERIFY(text.startsWith(
+        "Vandrel Communication Module Started : 08.12.2026 00:00:00\nConfig:\nAnalyser: HIT1 Type: H911"));
 }
 
 QTEST_GUILESS_MAIN(TestDayShift)

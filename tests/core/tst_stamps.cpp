@@ -24,17 +24,28 @@ void TestStamps::toSqlStamp_data()
 
     const QLocale dayFirst(QLocale::German, QLocale::Germany);
     const QLocale monthFirst(QLocale::English, QLocale::UnitedStates);
-    QTest::newRow("day-first 24h") << dayFirst << "07.12.2026 10:39:40" << "20261207 10:39:40";
-    QTest::newRow("month-first PM") << monthFirst << "12/7/2026 1:05:09 PM" << "20261207 13:05:09";
-    QTest::newRow("month-first noon") << monthFirst << "12/7/2026 12:05:09 PM" << "20261207 12:05:09";
-    QTest::newRow("month-first midnight") << monthFirst << "12/7/2026 12:05:09 AM" << "20261207 00:05:09";
-    QTest::newRow("month-first morning") << monthFirst << "12/7/2026 9:05:09 AM" << "20261207 9:05:09";
-    QTest::newRow("date alone") << monthFirst << "12/7/2026" << "20261207";
-    QTest::newRow("day-first date alone") << dayFirst << "1.2.2027" << "20270201";
-    QTest::newRow("not a date") << dayFirst << "hello world" << "hello world";
-    QTest::newRow("empty") << dayFirst << "" << "";
-    QTest::newRow("date with blanks") << QLocale::c() << "8 Dec 2026 01:08:11" << "20261208 01:08:11";
-    QTest::newRow("impossible date") << dayFirst << "31.02.2026 10:00:00" << "31.02.2026 10:00:00";
+    QTest::newRow("day-first 24h") << dayFirst << "07.12.2026 10:39:40"
+                                   << "20261207 10:39:40";
+    QTest::newRow("month-first PM") << monthFirst << "12/7/2026 1:05:09 PM"
+                                    << "20261207 13:05:09";
+    QTest::newRow("month-first noon") << monthFirst << "12/7/2026 12:05:09 PM"
+                                      << "20261207 12:05:09";
+    QTest::newRow("month-first midnight") << monthFirst << "12/7/2026 12:05:09 AM"
+                                          << "20261207 00:05:09";
+    QTest::newRow("month-first morning") << monthFirst << "12/7/2026 9:05:09 AM"
+                                         << "20261207 9:05:09";
+    QTest::newRow("date alone") << monthFirst << "12/7/2026"
+                                << "20261207";
+    QTest::newRow("day-first date alone") << dayFirst << "1.2.2027"
+                                          << "20270201";
+    QTest::newRow("not a date") << dayFirst << "hello world"
+                                << "hello world";
+    QTest::newRow("empty") << dayFirst << ""
+                           << "";
+    QTest::newRow("date with blanks") << QLocale::c() << "8 Dec 2026 01:08:11"
+                                      << "20261208 01:08:11";
+    QTest::newRow("impossible date") << dayFirst << "31.02.2026 10:00:00"
+                                     << "31.02.2026 10:00:00";
 }
 
 void TestStamps::toSqlStamp()
@@ -49,7 +60,8 @@ void TestStamps::nowStamp_data()
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("expected");
     QTest::newRow("day-first") << QLocale(QLocale::German, QLocale::Germany) << "07.12.2026 10:39:40";
-    QTest::newRow("month-first") << QLocale(QLocale::English, QLocale::UnitedStates) << "12/7/2026 10:39:40 AM";
+    QTest::newRow("month-first") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                 << "12/7/2026 10:39:40 AM";
 }
 
 void TestStamps::nowStamp()
@@ -64,8 +76,10 @@ void TestStamps::nowStamp()
 
 void TestStamps::nowStampRoundTrips()
 {
-    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English, QLocale::UnitedStates),
-                                  QLocale(QLocale::English, QLocale::UnitedKingdom), QLocale(QLocale::French, QLocale::France)}) {
+    for (const QLocale& locale :
+         {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+          QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::English, QLocale::UnitedKingdom),
+          QLocale(QLocale::French, QLocale::France)}) {
         for (const QTime& time : {QTime(0, 0, 1), QTime(12, 0, 0), QTime(23, 59, 59), QTime(13, 5, 9)}) {
             const QDateTime when(QDate(2026, 3, 5), time);
             const QDateTime back = FromSqlStamp(ToSqlStamp(NowStamp(when, locale), locale));

@@ -37,8 +37,9 @@ PgCluster::PgCluster() : m_port(FreePort())
 {
     QString out;
     Run("chown", {"postgres", m_dir.path()}, &out);
-    m_ok = Run("runuser", {"-u", "postgres", "--", PgBin + "initdb", "-D", m_dir.filePath("data"), "-U", "postgres",
-                            "-A", "trust", "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"},
+    m_ok = Run("runuser",
+               {"-u", "postgres", "--", PgBin + "initdb", "-D", m_dir.filePath("data"), "-U", "postgres",
+                "-A", "trust", "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"},
                &out);
     if (!m_ok)
         m_error = out;
@@ -53,9 +54,10 @@ PgCluster::~PgCluster()
 bool PgCluster::pgctl(const QStringList& arguments)
 {
     QString out;
-    const bool ok = Run("runuser", QStringList{"-u", "postgres", "--", PgBin + "pg_ctl", "-D", m_dir.filePath("data"),
-                                               "-l", m_dir.filePath("server.log"), "-w", "-t", "30"}
-                                       + arguments,
+    const bool ok = Run("runuser",
+                        QStringList{"-u", "postgres", "--", PgBin + "pg_ctl", "-D", m_dir.filePath("data"),
+                                    "-l", m_dir.filePath("server.log"), "-w", "-t", "30"} +
+                            arguments,
                         &out);
     if (!ok)
         m_error = out;
@@ -87,7 +89,9 @@ QString PgCluster::createDatabase(const QString& name)
 
 QString PgIniLines(const PgCluster& cluster, const QString& database)
 {
-    return QString("dbdriver=postgresql\nserver=127.0.0.1:%1\ndatabase=%2\ndbuser=postgres\n").arg(cluster.port()).arg(database);
+    return QString("dbdriver=postgresql\nserver=127.0.0.1:%1\ndatabase=%2\ndbuser=postgres\n")
+        .arg(cluster.port())
+        .arg(database);
 }
 
 std::unique_ptr<Database> OpenPg(const PgCluster& cluster, const QString& database, const QString& connection)
@@ -121,7 +125,8 @@ QString Tally::line(const QString& name, const QString& extra) const
 Tally Count(const QString& recordFile, Database& db, const QString& analyzerId)
 {
     QHash<QString, int> rows;
-    SqlResult r = db.run("SELECT sample_id, COUNT(*) FROM Raw_Results WHERE analyzer_id = ? GROUP BY sample_id", {analyzerId});
+    SqlResult r = db.run(
+        "SELECT sample_id, COUNT(*) FROM Raw_Results WHERE analyzer_id = ? GROUP BY sample_id", {analyzerId});
     while (r.next())
         rows.insert(r.value(0).toString(), r.value(1).toInt());
 
@@ -180,9 +185,10 @@ Simulator::Simulator(const QString& link, const QString& script, const QStringLi
     file.write(script.toLatin1());
     file.close();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += QString::fromLocal8Bit(m_process.readAll()); });
-    m_process.start(QUORLIX_SIM, QStringList{"--quiet", "--record", recordFile()} + options
-                                     + QStringList{"--pty", link, m_dir.filePath("script.sim")});
+    QObject::connect(&m_process, &QProcess::readyRead,
+                     [this] { m_output += QString::fromLocal8Bit(m_process.readAll()); });
+    m_process.start(QUORLIX_SIM, QStringList{"--quiet", "--record", recordFile()} + options +
+                                     QStringList{"--pty", link, m_dir.filePath("script.sim")});
 }
 
 Simulator::~Simulator()

@@ -58,7 +58,8 @@ int SpoolBacklog(const QString& folder);
 QString PgIniLines(const PgCluster& cluster, const QString& database);
 
 // A connection of the test itself to that database.
-std::unique_ptr<Database> OpenPg(const PgCluster& cluster, const QString& database, const QString& connection);
+std::unique_ptr<Database> OpenPg(const PgCluster& cluster, const QString& database,
+                                 const QString& connection);
 
 // A quorlix-sim run in the background.
 class Simulator

@@ -34,7 +34,8 @@ void Summary(const QString& line)
 }
 
 // A results frame of five results for sample PREFIX{n}, numbered so that every frame differs.
-QString LoadScript(const QString& model, const QString& prefix, int frames, const QString& between = QString())
+QString LoadScript(const QString& model, const QString& prefix, int frames,
+                   const QString& between = QString())
 {
     QString script = "model " + model + "\nloop " + QString::number(frames) + "\n";
     script += "results a " + prefix + "{n} number={n} 1=95.2 2=0.91 3=30 4=22 5=32\n";
@@ -67,8 +68,8 @@ void WaitUntilSettled(const QString& spoolFolder, Database& db, const QString& a
 struct Site
 {
     Site(PgCluster& pg, const QString& database, const QString& extraIni = QString())
-        : link(lines.filePath("analyzer")),
-          q(PgIniLines(pg, pg.createDatabase(database)) + "controlmask=QC????\ncom1=" + link + "\n" + extraIni)
+        : link(lines.filePath("analyzer")), q(PgIniLines(pg, pg.createDatabase(database)) +
+                                              "controlmask=QC????\ncom1=" + link + "\n" + extraIni)
     {
         initialised = q.runToEnd({"--init-db", "--demo-data"}) == 0;
     }
@@ -113,7 +114,8 @@ void TestFaults::databaseOutage()
     const QString link = site.link;
 
     // A frame every tenth of a second or so, as a busy analyzer sends them.
-    Simulator sim(link, LoadScript("911", "DB", frames, "wait 100"), {"--start-delay", "1500", "--timeout", "5000"});
+    Simulator sim(link, LoadScript("911", "DB", frames, "wait 100"),
+                  {"--start-delay", "1500", "--timeout", "5000"});
     QVERIFY(sim.waitForLink());
     QVERIFY2(q.start({"/id=HIT911", "/type=H911", "/com=1", "/autoval=2"}), qPrintable(q.output()));
     QTRY_VERIFY_WITH_TIMEOUT(sim.recorded() >= frames / 3, 60000);
@@ -131,7 +133,9 @@ void TestFaults::databaseOutage()
     QCOMPARE(q.terminate(), 0);
 
     const Tally t = Count(sim.recordFile(), *db, "HIT911");
-    Summary(t.line("database outage", QString("outage %1 s, answered during it %2").arg(outageMs / 1000).arg(answeredDuringOutage)));
+    Summary(
+        t.line("database outage",
+               QString("outage %1 s, answered during it %2").arg(outageMs / 1000).arg(answeredDuringOutage)));
     QVERIFY2(answeredDuringOutage > 0, qPrintable(q.logText().right(4000)));
     QCOMPARE(t.answered, frames);
     QCOMPARE(t.lost, 0);
@@ -150,7 +154,8 @@ void TestFaults::crashes()
     const QString link = site.link;
     // The 902 pauses before every answer: a kill often falls between storing and answering.
     const QStringList switches{"/id=HIT902", "/type=H902", "/com=1", "/autoval=2"};
-    Simulator sim(link, LoadScript("902", "K", frames), {"--start-delay", "1500", "--timeout", "1500", "--retry", "30"});
+    Simulator sim(link, LoadScript("902", "K", frames),
+                  {"--start-delay", "1500", "--timeout", "1500", "--retry", "30"});
     QVERIFY(sim.waitForLink());
     QVERIFY2(q.start(switches), qPrintable(q.output()));
 
@@ -185,9 +190,11 @@ void TestFaults::lineTrouble()
 
     // Between valid frames: runs of random bytes, frames that never end, a megabyte of noise, and
     // the line going away and coming back; every frame goes out in random pieces.
-    QString script = "model 911\nloop " + QString::number(frames) + "\n"
-                     "results b L{n} number={n} 1=95.2 2=0.91 3=30 4=22 5=32\nnoise 300\noverlong 5000\nend\n"
-                     "noise 1048576\nhangup 4000\nloop 10\nresults b LA{n} number={n} 1=1 2=2 3=3 4=4 5=5\nend\n";
+    QString script =
+        "model 911\nloop " + QString::number(frames) +
+        "\n"
+        "results b L{n} number={n} 1=95.2 2=0.91 3=30 4=22 5=32\nnoise 300\noverlong 5000\nend\n"
+        "noise 1048576\nhangup 4000\nloop 10\nresults b LA{n} number={n} 1=1 2=2 3=3 4=4 5=5\nend\n";
     Simulator sim(link, script, {"--start-delay", "1500", "--timeout", "8000", "--retry", "3", "--split"});
     QVERIFY(sim.waitForLink());
     QVERIFY2(q.start({"/id=HIT911", "/type=H911", "/com=1"}), qPrintable(q.output()));
@@ -232,23 +239,25 @@ void TestFaults::manyAnalyzers()
     for (int i = 0; i < instances.size(); ++i) {
         const Instance& in = instances.at(i);
         const QString link = lines.filePath("line" + QString::number(i));
-        processes.push_back(std::make_unique<QuorlixProcess>(PgIniLines(*m_pg, database)
-                                                             + "controlmask=QC????\nshiftlen=8\nfirstshift=06:00\ncom1="
-                                                             + link + "\n"));
+        processes.push_back(std::make_unique<QuorlixProcess>(
+            PgIniLines(*m_pg, database) + "controlmask=QC????\nshiftlen=8\nfirstshift=06:00\ncom1=" + link +
+            "\n"));
         if (i == 0) {
             QCOMPARE(processes.back()->runToEnd({"--init-db", "--demo-data"}), 0);
             // The further analyzers measure the same tests on the same channels as the first ones.
             auto setup = OpenPg(*m_pg, database, "many-setup");
             QVERIFY(setup);
             for (const Instance& other : instances)
-                setup->run("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
-                           "SELECT parameter_id, ?, channel_id, testiddsx FROM param2channel WHERE analyzer_id = ? "
-                           "AND NOT EXISTS (SELECT 1 FROM param2channel WHERE analyzer_id = ?)",
-                           {other.id, "HIT" + other.model, other.id});
+                setup->run(
+                    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
+                    "SELECT parameter_id, ?, channel_id, testiddsx FROM param2channel WHERE analyzer_id = ? "
+                    "AND NOT EXISTS (SELECT 1 FROM param2channel WHERE analyzer_id = ?)",
+                    {other.id, "HIT" + other.model, other.id});
         }
         // Enough frames to keep the line busy for the whole run.
-        sims.push_back(std::make_unique<Simulator>(link, LoadScript(in.model, in.id + "-", seconds * 40),
-                                                   QStringList{"--start-delay", "2000", "--timeout", "10000"}));
+        sims.push_back(
+            std::make_unique<Simulator>(link, LoadScript(in.model, in.id + "-", seconds * 40),
+                                        QStringList{"--start-delay", "2000", "--timeout", "10000"}));
         QVERIFY(sims.back()->waitForLink());
         QStringList switches{"--clock-start", clockStart, "/id=" + in.id, "/type=" + in.type, "/com=1"};
         if (!in.autoval.isEmpty())
@@ -271,7 +280,8 @@ void TestFaults::manyAnalyzers()
     int frames = 0;
     for (int i = 0; i < instances.size(); ++i) {
         const Tally t = Count(sims.at(i)->recordFile(), *db, instances.at(i).id);
-        Summary(t.line("many analyzers " + instances.at(i).id, QString("peak memory %1 MB").arg(peaks.value(i) / 1024)));
+        Summary(t.line("many analyzers " + instances.at(i).id,
+                       QString("peak memory %1 MB").arg(peaks.value(i) / 1024)));
         QVERIFY(t.answered > 0);
         QCOMPARE(t.lost, 0);
         QCOMPARE(t.doubled, 0);
@@ -295,7 +305,8 @@ void TestFaults::hostileInput()
     QVERIFY(site.initialised);
     QuorlixProcess& q = site.q;
     const QString link = site.link;
-    const QStringList ids{"O'Brien", "A1';DELETE", "X--comment", "Y/*c*/", "Z;DROP", "Q{0x1C}R{0x01}", "''''"};
+    const QStringList ids{"O'Brien", "A1';DELETE",     "X--comment", "Y/*c*/",
+                          "Z;DROP",  "Q{0x1C}R{0x01}", "''''"};
     QString script = "model 911\n";
     for (int i = 0; i < ids.size(); ++i)
         script += QString("results b %1 number=%2 1=95.2 2=0.91\n").arg(ids.at(i)).arg(i + 1);
@@ -314,7 +325,8 @@ void TestFaults::hostileInput()
     for (const QString& raw : ids) {
         QString id = raw;
         id.replace("{0x1C}", QString(QChar(0x1C))).replace("{0x01}", QString(QChar(0x01)));
-        SqlResult r = db->run("SELECT COUNT(*) FROM sample_base WHERE sample_id = ? AND analyzer_id = ?", {id, "HIT'911"});
+        SqlResult r = db->run("SELECT COUNT(*) FROM sample_base WHERE sample_id = ? AND analyzer_id = ?",
+                              {id, "HIT'911"});
         QVERIFY2(r.next() && r.value(0).toInt() == 1, qPrintable(id));
     }
     SqlResult tables = db->run("SELECT COUNT(*) FROM test_def");

@@ -25,10 +25,7 @@ struct Fixture : Test::StoreFixture
             .entryList(QDir::Files, QDir::Name);
     }
     // A new spool on the same folder, as after a restart of the program.
-    void restart()
-    {
-        store.openSpool(folder());
-    }
+    void restart() { store.openSpool(folder()); }
     // One result of parameter 7, one minute after the previous record.
     void sample(const QString& id, const QString& value = QStringLiteral("1"))
     {

@@ -6,7 +6,7 @@ DriverRig::DriverRig(const QString& backend, const QDateTime& start) : tdb(backe
 
 DriverServices DriverRig::services(LineHandler* analyzerHandler)
 {
-    return DriverServices{settings,     tdb.db(), log,  time,  time, store,
+    return DriverServices{settings,     tdb.db(), log,  time,  time,           store,
                           analyzerLine, limsLine, link, tasks, analyzerHandler};
 }
 

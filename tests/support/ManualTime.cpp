@@ -69,8 +69,8 @@ void ManualTime::advance(qint64 milliseconds)
         for (ManualTimer* timer : m_timers) {
             if (!timer->m_active || timer->m_dueAt > target)
                 continue;
-            if (!next || timer->m_dueAt < next->m_dueAt
-                || (timer->m_dueAt == next->m_dueAt && timer->m_order < next->m_order))
+            if (!next || timer->m_dueAt < next->m_dueAt ||
+                (timer->m_dueAt == next->m_dueAt && timer->m_order < next->m_order))
                 next = timer;
         }
         if (!next)
@@ -88,7 +88,8 @@ void ManualTime::set(const QDateTime& now)
 
 int ManualTime::activeTimers() const
 {
-    return static_cast<int>(std::count_if(m_timers.begin(), m_timers.end(), [](const ManualTimer* t) { return t->m_active; }));
+    return static_cast<int>(
+        std::count_if(m_timers.begin(), m_timers.end(), [](const ManualTimer* t) { return t->m_active; }));
 }
 
 } // namespace Quorlix::Test

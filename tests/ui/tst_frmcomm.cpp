@@ -1,6 +1,6 @@
 #include "app/Engine.h"
-#include "support/ManualTime.h"
 #include "core/Clock.h"
+#include "support/ManualTime.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
 #include "ui/frmReqMonitor.h"

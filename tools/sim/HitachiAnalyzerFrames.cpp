@@ -44,18 +44,24 @@ QString Identification(Model model, const SimSample& s)
     switch (model) {
     case Model::H911:
         // class, mark, number(3), disc, position(2), id(13), info1(4), info2, date(6), time(4)
-        return QString(s.frameClass) + QLatin1Char(' ') + Quorlix::RightAligned(QString::number(s.number), 3) + QString::number(s.disc % 10)
-               + Quorlix::RightAligned(QString::number(s.position), 2) + Quorlix::RightAligned(s.id, 13) + QStringLiteral("   3") + QLatin1Char(' ')
-               + RunDate + RunTime;
+        return QString(s.frameClass) + QLatin1Char(' ') +
+               Quorlix::RightAligned(QString::number(s.number), 3) + QString::number(s.disc % 10) +
+               Quorlix::RightAligned(QString::number(s.position), 2) + Quorlix::RightAligned(s.id, 13) +
+               QStringLiteral("   3") + QLatin1Char(' ') + RunDate + RunTime;
     case Model::H902:
         // class, mark, number(5), one unread, position(3), id(13), fifteen unread
-        return QString(s.frameClass) + QLatin1Char(' ') + Quorlix::RightAligned(QString::number(s.number), 5) + QLatin1Char(' ')
-               + Quorlix::RightAligned(QString::number(s.position), 3) + Quorlix::RightAligned(s.id, 13) + QString(15, QLatin1Char(' '));
+        return QString(s.frameClass) + QLatin1Char(' ') +
+               Quorlix::RightAligned(QString::number(s.number), 5) + QLatin1Char(' ') +
+               Quorlix::RightAligned(QString::number(s.position), 3) + Quorlix::RightAligned(s.id, 13) +
+               QString(15, QLatin1Char(' '));
     case Model::H912:
-        // class, flag1, number(5), disc, position(2), flag2, id(13), five unread, date(6), time(4), six unread
-        return QString(s.frameClass) + QLatin1Char('0') + Quorlix::RightAligned(QString::number(s.number), 5) + QString::number(s.disc % 10)
-               + Quorlix::RightAligned(QString::number(s.position), 2) + QLatin1Char('0') + Quorlix::RightAligned(s.id, 13) + QString(5, QLatin1Char(' '))
-               + RunDate + RunTime + QString(6, QLatin1Char(' '));
+        // class, flag1, number(5), disc, position(2), flag2, id(13), five unread, date(6), time(4), six
+        // unread
+        return QString(s.frameClass) + QLatin1Char('0') +
+               Quorlix::RightAligned(QString::number(s.number), 5) + QString::number(s.disc % 10) +
+               Quorlix::RightAligned(QString::number(s.position), 2) + QLatin1Char('0') +
+               Quorlix::RightAligned(s.id, 13) + QString(5, QLatin1Char(' ')) + RunDate + RunTime +
+               QString(6, QLatin1Char(' '));
     }
     return {};
 }
@@ -70,11 +76,12 @@ QString InquiryFrame(Model model, const SimSample& sample)
 QString ResultFrame(Model model, const SimSample& sample, const QList<SimResult>& results)
 {
     const int countWidth = model == Model::H902 ? 3 : 2;
-    return STX + QLatin1Char(':') + Identification(model, sample) + Quorlix::RightAligned(QString::number(results.size()), countWidth)
-           + Blocks(model, results) + ETX;
+    return STX + QLatin1Char(':') + Identification(model, sample) +
+           Quorlix::RightAligned(QString::number(results.size()), countWidth) + Blocks(model, results) + ETX;
 }
 
-QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimStandard>& standards, const QString& sd)
+QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimStandard>& standards,
+                         const QString& sd)
 {
     QString blocks;
     for (int i = 0; i < standards.size(); ++i) {
@@ -88,13 +95,15 @@ QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimS
     const QString count = QString::number(standards.size() % 10);
     switch (model) {
     case Model::H911:
-        return STX + QStringLiteral(":M") + Quorlix::RightAligned(QString::number(channel), 2) + count + alarm + blocks + ETX;
+        return STX + QStringLiteral(":M") + Quorlix::RightAligned(QString::number(channel), 2) + count +
+               alarm + blocks + ETX;
     case Model::H902:
-        return STX + QStringLiteral(":G ") + Quorlix::RightAligned(QString::number(channel), 3) + count + alarm + blocks
-               + Quorlix::RightAligned(sd, 8) + ETX;
+        return STX + QStringLiteral(":G ") + Quorlix::RightAligned(QString::number(channel), 3) + count +
+               alarm + blocks + Quorlix::RightAligned(sd, 8) + ETX;
     case Model::H912:
-        return STX + QStringLiteral(":G") + QString(7, QLatin1Char(' ')) + Quorlix::RightAligned(QString::number(channel), 2) + count
-               + alarm + blocks + (sd.isEmpty() ? QString() : QLatin1Char('Y') + Quorlix::RightAligned(sd, 7)) + ETX;
+        return STX + QStringLiteral(":G") + QString(7, QLatin1Char(' ')) +
+               Quorlix::RightAligned(QString::number(channel), 2) + count + alarm + blocks +
+               (sd.isEmpty() ? QString() : QLatin1Char('Y') + Quorlix::RightAligned(sd, 7)) + ETX;
     }
     return {};
 }
@@ -102,9 +111,12 @@ QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimS
 int ExpectedReplyLength(Model model)
 {
     switch (model) {
-    case Model::H911: return 92;
-    case Model::H902: return 85;
-    case Model::H912: return 216;
+    case Model::H911:
+        return 92;
+    case Model::H902:
+        return 85;
+    case Model::H912:
+        return 216;
     }
     return 0;
 }
@@ -114,9 +126,12 @@ QString SelectionOfReply(Model model, const QString& reply)
     if (!reply.startsWith(QLatin1Char(';')))
         return {};
     switch (model) {
-    case Model::H911: return reply.mid(39, 48);
-    case Model::H902: return reply.mid(43, reply.size() - 43 - 5);
-    case Model::H912: return reply.mid(42, reply.size() - 42 - 6 - 120);
+    case Model::H911:
+        return reply.mid(39, 48);
+    case Model::H902:
+        return reply.mid(43, reply.size() - 43 - 5);
+    case Model::H912:
+        return reply.mid(42, reply.size() - 42 - 6 - 120);
     }
     return {};
 }

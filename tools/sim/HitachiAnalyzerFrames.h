@@ -5,7 +5,12 @@
 
 namespace QuorlixSim {
 
-enum class Model { H911, H902, H912 };
+enum class Model
+{
+    H911,
+    H902,
+    H912
+};
 
 struct SimResult
 {
@@ -32,11 +37,12 @@ struct SimSample
 };
 
 // Frames a Hitachi analyzer sends to its host, written from the analyzer's frame layouts.
-QString PollFrame();                      // STX ">" ETX
-QString RepeatRequestFrame();             // STX "?" ETX
+QString PollFrame();          // STX ">" ETX
+QString RepeatRequestFrame(); // STX "?" ETX
 QString InquiryFrame(Model model, const SimSample& sample);
 QString ResultFrame(Model model, const SimSample& sample, const QList<SimResult>& results);
-QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimStandard>& standards, const QString& sd);
+QString CalibrationFrame(Model model, int channel, QChar alarm, const QList<SimStandard>& standards,
+                         const QString& sd);
 
 // The selection carried by a host's order reply (empty when the reply is not one).
 QString SelectionOfReply(Model model, const QString& reply);

@@ -48,9 +48,12 @@ QString HitachiAnalyzerRole::help() const
 bool HitachiAnalyzerRole::realTime(QChar c) const
 {
     switch (m_model) {
-    case Model::H911: return c == QLatin1Char('A') || c == QLatin1Char('B');
-    case Model::H902: return c == QLatin1Char('A');
-    case Model::H912: return c == QLatin1Char('A') || c == QLatin1Char('B') || c == QLatin1Char('C');
+    case Model::H911:
+        return c == QLatin1Char('A') || c == QLatin1Char('B');
+    case Model::H902:
+        return c == QLatin1Char('A');
+    case Model::H912:
+        return c == QLatin1Char('A') || c == QLatin1Char('B') || c == QLatin1Char('C');
     }
     return false;
 }
@@ -88,7 +91,9 @@ void HitachiAnalyzerRole::expectOrderReply(SimSession& session, int line, const 
 {
     const QString text = Body(reply);
     session.check(text.startsWith(QLatin1Char(';')) && text.size() >= ExpectedReplyLength(m_model), line,
-                  QStringLiteral("an order reply of %1 characters, got %2").arg(ExpectedReplyLength(m_model)).arg(text.size()));
+                  QStringLiteral("an order reply of %1 characters, got %2")
+                      .arg(ExpectedReplyLength(m_model))
+                      .arg(text.size()));
     const QString selection = SelectionOfReply(m_model, text);
     if (!session.options().quiet && !selection.isEmpty())
         session.say(QStringLiteral("selection %1").arg(selection));
@@ -112,14 +117,16 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
     } else if (verb == QLatin1String("repeat")) {
         step = [this, n](SimSession& s) {
             const QString previous = m_last;
-            s.check(exchange(s, RepeatRequestFrame()) == previous, n, QStringLiteral("the previous answer again"));
+            s.check(exchange(s, RepeatRequestFrame()) == previous, n,
+                    QStringLiteral("the previous answer again"));
         };
     } else if (verb == QLatin1String("inquiry")) {
         if (words.isEmpty()) {
             *error = QStringLiteral("line %1: inquiry needs a sample id").arg(n);
             return true;
         }
-        const QString id = words.first() == QLatin1String("-") ? QString() : NamesToControlChars(words.first());
+        const QString id =
+            words.first() == QLatin1String("-") ? QString() : NamesToControlChars(words.first());
         const QString frameClass = line.option(QStringLiteral("class"), QStringLiteral("A"));
         const SimSample sample = SampleOf(line, frameClass.at(0), id);
         step = [this, n, sample](SimSession& s) {
@@ -133,8 +140,8 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
         const SimSample sample = SampleOf(line, words.at(0).at(0), NamesToControlChars(words.at(1)));
         QList<SimResult> results;
         for (const QString& w : words.mid(2)) {
-            if (w.startsWith(QLatin1String("pos=")) || w.startsWith(QLatin1String("number="))
-                || w.startsWith(QLatin1String("disc=")))
+            if (w.startsWith(QLatin1String("pos=")) || w.startsWith(QLatin1String("number=")) ||
+                w.startsWith(QLatin1String("disc=")))
                 continue;
             const QStringList parts = w.split(QLatin1Char('='));
             if (parts.size() != 2) {
@@ -155,7 +162,8 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
             if (!reply.isEmpty())
                 ++s.resultsAnswered;
             s.record(QStringLiteral("%1 %2 %3")
-                         .arg(reply.isEmpty() ? QStringLiteral("unanswered") : QStringLiteral("answered"), sample.id)
+                         .arg(reply.isEmpty() ? QStringLiteral("unanswered") : QStringLiteral("answered"),
+                              sample.id)
                          .arg(results.size()));
             if (realTime(sample.frameClass))
                 expectOrderReply(s, n, reply, true);
@@ -205,12 +213,14 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
         const QString text = NamesToControlChars(line.rest);
         step = [this, n, text](SimSession& s) {
             s.check(m_last == text, n,
-                    QStringLiteral("%1, got %2").arg(Quorlix::ControlCharsToNames(text), Quorlix::ControlCharsToNames(m_last)));
+                    QStringLiteral("%1, got %2")
+                        .arg(Quorlix::ControlCharsToNames(text), Quorlix::ControlCharsToNames(m_last)));
         };
     } else if (verb == QLatin1String("expect-selection")) {
         const QString bits = line.rest;
         step = [this, n, bits](SimSession& s) {
-            s.check(m_lastSelection == bits, n, QStringLiteral("selection %1, got %2").arg(bits, m_lastSelection));
+            s.check(m_lastSelection == bits, n,
+                    QStringLiteral("selection %1, got %2").arg(bits, m_lastSelection));
         };
     } else {
         return false;

@@ -16,9 +16,12 @@ struct RoleEntry
 const std::vector<RoleEntry>& Roles()
 {
     static const std::vector<RoleEntry> roles{
-        {"911", "a Hitachi 911 toward its host", [] { return std::make_unique<HitachiAnalyzerRole>(Model::H911); }},
-        {"902", "a Hitachi 902 toward its host", [] { return std::make_unique<HitachiAnalyzerRole>(Model::H902); }},
-        {"912", "a Hitachi 912 toward its host", [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
+        {"911", "a Hitachi 911 toward its host",
+         [] { return std::make_unique<HitachiAnalyzerRole>(Model::H911); }},
+        {"902", "a Hitachi 902 toward its host",
+         [] { return std::make_unique<HitachiAnalyzerRole>(Model::H902); }},
+        {"912", "a Hitachi 912 toward its host",
+         [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
     };
     return roles;
 }

@@ -21,7 +21,8 @@ namespace {
 
 QString Errno(const char* what)
 {
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 void MakeRaw(int fd, int baud)
@@ -93,7 +94,8 @@ QString SimLine::listenTcp(quint16 port, int acceptTimeoutMs)
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_listen, 1) != 0)
+    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listen, 1) != 0)
         return Errno("cannot listen");
     pollfd p{m_listen, POLLIN, 0};
     if (::poll(&p, 1, acceptTimeoutMs) <= 0)

@@ -21,15 +21,16 @@ int ScriptLine::intOption(const QString& name, int fallback) const
 
 QString NamesToControlChars(QString text)
 {
-    static const std::pair<const char*, char> names[] = {{"{STX}", 2}, {"{ETX}", 3}, {"{EOT}", 4}, {"{ENQ}", 5},
-                                                         {"{ACK}", 6}, {"{LF}", 10}, {"{CR}", 13}, {"{DC1}", 17},
-                                                         {"{NAK}", 21}, {"{ETB}", 23}};
+    static const std::pair<const char*, char> names[] = {
+        {"{STX}", 2}, {"{ETX}", 3}, {"{EOT}", 4},  {"{ENQ}", 5},  {"{ACK}", 6},
+        {"{LF}", 10}, {"{CR}", 13}, {"{DC1}", 17}, {"{NAK}", 21}, {"{ETB}", 23}};
     for (const auto& [name, c] : names)
         text.replace(QLatin1String(name), QString(QChar(QLatin1Char(c))));
     // Any other byte as {0xNN}.
     static const QRegularExpression hex(QStringLiteral("\\{0x([0-9A-Fa-f]{2})\\}"));
     for (auto match = hex.match(text); match.hasMatch(); match = hex.match(text))
-        text.replace(match.capturedStart(), match.capturedLength(), QChar(match.captured(1).toInt(nullptr, 16)));
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     QChar(match.captured(1).toInt(nullptr, 16)));
     return text;
 }
 
@@ -58,7 +59,8 @@ QString ExpandScript(const QString& text, QList<ScriptLine>& out)
 
     for (int i = 0; i < lines.size(); ++i) {
         QString line = lines.at(i);
-        if (const qsizetype hash = line.indexOf(QLatin1Char('#')); hash >= 0 && !line.trimmed().startsWith(QLatin1String("raw")))
+        if (const qsizetype hash = line.indexOf(QLatin1Char('#'));
+            hash >= 0 && !line.trimmed().startsWith(QLatin1String("raw")))
             line.truncate(hash);
         line = line.trimmed();
         if (line.isEmpty())

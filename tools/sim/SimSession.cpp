@@ -46,7 +46,8 @@ void SimSession::send(const QString& text, bool counted)
     }
     qsizetype at = 0;
     while (at < bytes.size()) {
-        const qsizetype piece = 1 + QRandomGenerator::global()->bounded(qMax<qsizetype>(1, bytes.size() - at));
+        const qsizetype piece =
+            1 + QRandomGenerator::global()->bounded(qMax<qsizetype>(1, bytes.size() - at));
         m_line.write(bytes.mid(at, piece));
         at += piece;
         QThread::msleep(QRandomGenerator::global()->bounded(5));

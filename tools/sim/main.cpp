@@ -16,17 +16,23 @@ namespace {
 QString Usage()
 {
     return QStringLiteral(
-               "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect HOST:PORT)\n"
+               "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect "
+               "HOST:PORT)\n"
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
                "                   [--record FILE] SCRIPT\n"
-               "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at LINK\n"
-               "for the host to open; --listen waits for the host as a serial device server would. --split sends\n"
-               "every frame in random pieces. --retry sends a frame again, up to N times, when no answer came (as\n"
+               "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
+               "LINK\n"
+               "for the host to open; --listen waits for the host as a serial device server would. --split "
+               "sends\n"
+               "every frame in random pieces. --retry sends a frame again, up to N times, when no answer "
+               "came (as\n"
                "an analyzer does after a time-out). --record appends one line per result frame to FILE:\n"
-               "\"answered ID COUNT\" or \"unanswered ID COUNT\". SCRIPT is a file, or - for standard input.\n\n"
+               "\"answered ID COUNT\" or \"unanswered ID COUNT\". SCRIPT is a file, or - for standard "
+               "input.\n\n"
                "Script lines (one step each; # starts a comment):\n"
-               "  model NAME | role NAME                 what the simulator plays (default 911); first line\n")
-           + CommonScriptHelp() + RolesHelp();
+               "  model NAME | role NAME                 what the simulator plays (default 911); first "
+               "line\n") +
+           CommonScriptHelp() + RolesHelp();
 }
 
 // The steps of a script for its role; the generic lines are the runner's own.
@@ -119,8 +125,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     QFile file;
-    const bool opened = o.script == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                      : (file.setFileName(o.script), file.open(QIODevice::ReadOnly));
+    const bool opened = o.script == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(o.script), file.open(QIODevice::ReadOnly));
     if (!opened) {
         Print(QStringLiteral("quorlix-sim: cannot read %1").arg(o.script));
         return 2;
@@ -144,7 +151,8 @@ int main(int argc, char* argv[])
     else if (o.listenPort > 0)
         error = line.listenTcp(quint16(o.listenPort), 30000);
     else if (!o.connect.isEmpty())
-        error = line.connectTcp(o.connect.section(QLatin1Char(':'), 0, 0), quint16(o.connect.section(QLatin1Char(':'), 1).toInt()));
+        error = line.connectTcp(o.connect.section(QLatin1Char(':'), 0, 0),
+                                quint16(o.connect.section(QLatin1Char(':'), 1).toInt()));
     else
         error = QStringLiteral("say where the host is: --pty, --device, --listen or --connect");
     if (!error.isEmpty()) {

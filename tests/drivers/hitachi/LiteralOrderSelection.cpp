@@ -11,26 +11,32 @@ namespace {
 QString QueryFor(OrderSelector::Source source, OrderQueries queries)
 {
     const bool hit902 = queries == OrderQueries::Hit902;
-    const QString armed = hit902 ? QStringLiteral("(x.control_id, x.parameter_id) IN (SELECT control_id, parameter_id "
-                                                  "FROM control_block)")
-                                 : QStringLiteral("(x.control_id, x.parameter_id) IN (SELECT control_id, parameter_id "
-                                                  "FROM control_block WHERE analyzer_id = ?)");
-    const QString channel = hit902 ? QStringLiteral("CAST(p2c.channel_id AS TEXT) = ?")
-                                   : QStringLiteral("p2c.channel_id = ?");
+    const QString armed =
+        hit902 ? QStringLiteral("(x.control_id, x.parameter_id) IN (SELECT control_id, parameter_id "
+                                "FROM control_block)")
+               : QStringLiteral("(x.control_id, x.parameter_id) IN (SELECT control_id, parameter_id "
+                                "FROM control_block WHERE analyzer_id = ?)");
+    const QString channel =
+        hit902 ? QStringLiteral("CAST(p2c.channel_id AS TEXT) = ?") : QStringLiteral("p2c.channel_id = ?");
     switch (source) {
     case OrderSelector::Source::Requests:
-        return QStringLiteral("SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-                              "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?");
+        return QStringLiteral(
+            "SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
+            "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?");
     case OrderSelector::Source::OpenControls:
-        return QStringLiteral("SELECT p2c.channel_id FROM (SELECT control_id, parameter_id, result, time_stamp "
-                              "FROM control_results) x INNER JOIN param2channel p2c ON x.parameter_id = p2c.parameter_id "
-                              "WHERE ") +
-               armed + QStringLiteral(" AND x.control_id = ? AND p2c.analyzer_id = ? AND x.result IS NULL "
-                                      "AND x.time_stamp IS NULL AND ") +
+        return QStringLiteral(
+                   "SELECT p2c.channel_id FROM (SELECT control_id, parameter_id, result, time_stamp "
+                   "FROM control_results) x INNER JOIN param2channel p2c ON x.parameter_id = "
+                   "p2c.parameter_id "
+                   "WHERE ") +
+               armed +
+               QStringLiteral(" AND x.control_id = ? AND p2c.analyzer_id = ? AND x.result IS NULL "
+                              "AND x.time_stamp IS NULL AND ") +
                channel;
     case OrderSelector::Source::ControlDefinitions:
-        return QStringLiteral("SELECT p2c.channel_id FROM (SELECT control_id, parameter_id FROM control_def) x "
-                              "INNER JOIN param2channel p2c ON x.parameter_id = p2c.parameter_id WHERE ") +
+        return QStringLiteral(
+                   "SELECT p2c.channel_id FROM (SELECT control_id, parameter_id FROM control_def) x "
+                   "INNER JOIN param2channel p2c ON x.parameter_id = p2c.parameter_id WHERE ") +
                armed + QStringLiteral(" AND x.control_id = ? AND p2c.analyzer_id = ? AND ") + channel;
     }
     return {};
@@ -54,7 +60,10 @@ bool LiteralOrderSelection::channels(Source source, const QString& id, QString& 
         }
         SqlResult rows = m_db.run(sql, values);
         if (!rows.ok()) {
-            error = QStringLiteral("orders of %1 on channel %2 could not be read: %3").arg(id).arg(c).arg(rows.error());
+            error = QStringLiteral("orders of %1 on channel %2 could not be read: %3")
+                        .arg(id)
+                        .arg(c)
+                        .arg(rows.error());
             return false;
         }
         selection[c - 1] = rows.next() ? QLatin1Char('1') : QLatin1Char('0');

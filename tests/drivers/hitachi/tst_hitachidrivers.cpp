@@ -2,8 +2,8 @@
 // LIMS lines. Frames are written field by field from the
 // protocol's layout tables.
 #include "HitachiFixture.h"
-#include "core/CommLog.h"
 #include "comm/Dispatch.h"
+#include "core/CommLog.h"
 #include "drivers/DriverRegistry.h"
 #include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiDriver.h"
@@ -76,7 +76,8 @@ QString InquiryFrame(HitachiModel model, const QString& id, const QString& frame
 class Rig
 {
 public:
-    Rig(const QString& backend, HitachiModel model, int pauseMs = 0) : m_rig(backend, Start), m_model(model), m_pauseMs(pauseMs)
+    Rig(const QString& backend, HitachiModel model, int pauseMs = 0)
+        : m_rig(backend, Start), m_model(model), m_pauseMs(pauseMs)
     {
         Settings& s = m_rig.settings;
         s.AnalyzerId = QStringLiteral("H1");
@@ -737,7 +738,8 @@ void TestHitachiDrivers::noiseBeforeTheFrameIsDropped()
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
     // Line noise and the frame arrive in one piece that does not start with STX.
-    rig.driver->receive(QStringLiteral("x\x7f\x1bnoise") + ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
+    rig.driver->receive(QStringLiteral("x\x7f\x1bnoise") +
+                        ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
     QCOMPARE(rig.monitor().filter("before the frame's STX dropped").size(), 1);

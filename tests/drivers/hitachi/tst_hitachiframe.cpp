@@ -1,8 +1,8 @@
 // Frames and replies of the Hitachi 911, 902 and 912 host protocol, on text alone. The frames are
 // written field by field from the protocol's layout tables.
 #include "HitachiFixture.h"
-#include "drivers/hitachi/FrameBuffer.h"
 #include "core/FrameText.h"
+#include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiFrame.h"
 #include "drivers/hitachi/HitachiReply.h"
 

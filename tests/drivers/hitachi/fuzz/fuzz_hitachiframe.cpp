@@ -1,8 +1,8 @@
 // libFuzzer target for the Hitachi frame parsers: the input arrives on the line in pieces (the
 // first byte sets their size), is collected by a FrameBuffer, and every piece that ends a frame
 // is parsed and, for an inquiry, answered. Built once per model (HITACHI_MODEL 911, 902, 912).
-#include "drivers/hitachi/FrameBuffer.h"
 #include "core/FrameText.h"
+#include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiFrame.h"
 #include "drivers/hitachi/HitachiReply.h"
 
