@@ -1,5 +1,6 @@
 #include "app/Engine.h"
 #include "core/DayShift.h"
+#include "core/Stamps.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
@@ -65,6 +66,7 @@ private slots:
     void noShiftLengthSkipsShifts();
     void newDayRearmsControlBlocks();
     void logRollsOverByFileDate();
+    void everyLocaleStampsTheClockTime();
 };
 
 void TestDayShift::shiftNumbers_data()
@@ -171,6 +173,39 @@ void TestDayShift::logRollsOverByFileDate()
     const QString text = QString::fromLatin1(file.readAll());
     QVERIFY(text.startsWith(
         "Vandrel Communication Module Started : 08.12.2026 00:00:00\nConfig:\nAnalyser: HIT1 Type: H911"));
+}
+
+void TestDayShift::everyLocaleStampsTheClockTime()
+{
+    // Whatever the system's locale (time separators ".", "p. m.", 12-hour clocks, other digits), the
+    // rows get the clock's own time, and a day writes one "d_change" however often it is checked.
+    TestDatabase db("sqlite");
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    db.exec("PRAGMA synchronous=OFF");
+    Settings settings;
+    settings.AnalyzerId = "HIT1";
+    ManualClock clock(At(1, 0));
+    const QList<QLocale> locales = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    QVERIFY(locales.size() > 300);
+    const QDate first(2020, 1, 1);
+    int day = 0;
+    QStringList wrong;
+    for (const QLocale& locale : locales) {
+        CommLog log(clock, locale);
+        DayShift dayShift(settings, db.db(), log, clock, locale);
+        const QDateTime afternoon(first.addDays(day++), QTime(15, 47, 11));
+        clock.set(afternoon);
+        for (int tick = 0; tick < 3; ++tick) {
+            dayShift.CheckDayShiftChange([](const QString&) {});
+            clock.advanceSeconds(3);
+        }
+        const QString rows = db.scalar("SELECT COUNT(*) FROM quorlix_log WHERE log_key = 'd_change' AND time_stamp = ?",
+                                       {db.db().stamp(SqlStamp(afternoon))});
+        if (rows != "1")
+            wrong << locale.name();
+    }
+    QCOMPARE(wrong, QStringList{});
+    QCOMPARE(db.count("quorlix_log", "log_key = 'd_change'"), int(locales.size()));
 }
 
 QTEST_GUILESS_MAIN(TestDayShift)
