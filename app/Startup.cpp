@@ -5,6 +5,7 @@
 #include "comm/PortConfig.h"
 #include "core/CommandLine.h"
 #include "core/IniFile.h"
+#include "core/Stamps.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -130,6 +131,9 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         engine.log().writeFileLine(line);
     if (!warning.isEmpty())
         engine.log().monitor(warning);
+    if (!s.FirstShift.isEmpty() && !ParseLocaleDateTime(s.FirstShift, engine.locale()).isValid())
+        engine.log().monitor(
+            QStringLiteral("firstshift \"%1\" cannot be read as a time; shifts are counted from 00:00").arg(s.FirstShift));
 
     if (!engine.dayShift().InsertLogRow(QStringLiteral("log_change")))
         return Fail(

@@ -5,6 +5,7 @@
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,7 @@ struct Launch
     QTemporaryDir dir;
     QString ini;
     Test::ManualTime clock{QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};
+    Settings settings; // as the last start-up left them
 
     explicit Launch(const QString& iniText)
     {
@@ -57,6 +59,7 @@ struct Launch
         LaunchOptions options;
         options.configPath = ini;
         const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, dir.path());
+        settings = engine.settings();
         engine.stop();
         return outcome;
     }
@@ -81,8 +84,8 @@ private slots:
     void failuresEndInOrder_data();
     void failuresEndInOrder();
     void inputStationTable();
-    void caption_data();
-    void caption();
+    void unreadableFirstShiftIsReported_data();
+    void unreadableFirstShiftIsReported();
 };
 
 void TestStartup::rowsOnEmptyThenFilledDatabase()
@@ -187,6 +190,10 @@ void TestStartup::inputStationTable()
     RecordingUi ui;
     QCOMPARE(launch.run("quorlix /id=Station1 /type=INPUT /test=3", ui).message, QString());
     QVERIFY(ui.steps.endsWith("window:INPUT"));
+    // The input window and the ASTM answers read these later.
+    QCOMPARE(launch.settings.InputTableName, QString("INPUT_Station1"));
+    QCOMPARE(launch.settings.ComputerName, QSysInfo::machineHostName());
+    QVERIFY(!launch.settings.ComputerName.isEmpty());
     db.exec("INSERT INTO INPUT_Station1 (sample_id, parameter_id) VALUES ('S1', 3)");
     RecordingUi again;
     QCOMPARE(launch.run("quorlix /id=Station1 /type=INPUT /test=3", again).message, QString());
@@ -196,20 +203,26 @@ void TestStartup::inputStationTable()
     QCOMPARE(launch.run("quorlix /id=x;DROP /type=INPUT", hostile).exitCode, 3);
 }
 
-void TestStartup::caption_data()
+void TestStartup::unreadableFirstShiftIsReported_data()
 {
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("port 1") << "Hitachi911" << 1 << "Hitachi911 at serial port: com1";
-    QTest::newRow("port 12") << "AU" << 12 << "AU at serial port: com12";
+    QTest::addColumn<QString>("firstShift");
+    QTest::addColumn<QString>("monitor"); // empty: no line
+    QTest::newRow("a time") << "06:00" << "";
+    QTest::newRow("a date and time") << "01.12.2026 06:00" << "";
+    QTest::newRow("not given") << "" << "";
+    QTest::newRow("6h") << "6h" << "firstshift \"6h\" cannot be read as a time; shifts are counted from 00:00";
 }
 
-void TestStartup::caption()
+void TestStartup::unreadableFirstShiftIsReported()
 {
-    QFETCH(QString, id);
-    QFETCH(int, port);
-    QTEST(WindowCaption(id, port), "expected");
+    QFETCH(QString, firstShift);
+    QFETCH(QString, monitor);
+    TestDatabase db("sqlite");
+    Launch launch(db.iniLines() + "shiftlen=8\nfirstshift=" + firstShift + "\n");
+    RecordingUi ui;
+    QCOMPARE(launch.run("quorlix /id=H /type=H911", ui).message, QString());
+    const QStringList lines = launch.logText("H_20261207_log.txt").split('\n').filter("firstshift");
+    QCOMPARE(lines, monitor.isEmpty() ? QStringList{} : QStringList{"Monitor: " + monitor});
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
