@@ -21,7 +21,7 @@ DbOutcome Run(Database& db, const QString& sql, const QVariantList& values = {})
 
 } // namespace
 
-DbOutcome Autovalidate(Database& db, const QString& autoVal, const QString& validationStamp)
+DbOutcome Autovalidate(Database& db, const QString& autoVal)
 {
     const bool networks = autoVal == QLatin1String("2");
     if (!networks && autoVal != QLatin1String("1"))
@@ -55,15 +55,15 @@ DbOutcome Autovalidate(Database& db, const QString& autoVal, const QString& vali
                     "INSERT INTO results (sample_id, result, interpretation, parameter_id, suspicious, "
                     "interpretation_arab, analyzer_id, val_time_stamp, meas_time_stamp) "
                     "SELECT r.sample_id, %1, i.value, r.parameter_id, v.suspicious, i.value_arab, "
-                    "r.analyzer_id, ?, r.time_stamp "
+                    "r.analyzer_id, %2, r.time_stamp "
                     "FROM request r INNER JOIN validation v ON v.parameter_id = r.parameter_id "
                     "INNER JOIN interpretation i ON i.id = v.interpretation "
                     "INNER JOIN test_def ds ON ds.parameter_id = r.parameter_id "
                     "INNER JOIN sample_base sb ON sb.sample_id = r.sample_id AND sb.add3 = v.nw_id "
                     "WHERE r.result BETWEEN v.v_from AND v.v_to AND r.analyzer_id IS NOT NULL "
                     "AND r.time_stamp IS NOT NULL")
-                    .arg(ClippedResult),
-                {db.stamp(validationStamp)});
+                    .arg(ClippedResult, db.dialect().now()),
+                {});
     } else {
         inserted =
             Run(db, QStringLiteral(

@@ -292,7 +292,7 @@ DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects,
         return o;
     if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
         return o;
-    return Autovalidate(db, job.AutoVal, job.receivedAt);
+    return Autovalidate(db, job.AutoVal);
 }
 
 QString RecordId(const StoreJob& job)
