@@ -11,9 +11,10 @@ DbOutcome ControlResultsFrameFromDb(Database& db, const ControlFrameHeader& head
 {
     frame->clear();
     const QVariant stamp = db.stamp(timeStamp);
-    SqlResult counted =
-        db.run(QStringLiteral("SELECT COUNT(*) FROM control_results WHERE control_id = ? AND time_stamp = ?"),
-               {BoundText(controlId), stamp});
+    // A value that was not a number is kept as NULL in control_results; it is no result to report.
+    SqlResult counted = db.run(QStringLiteral("SELECT COUNT(*) FROM control_results WHERE control_id = ? AND "
+                                              "time_stamp = ? AND result IS NOT NULL"),
+                               {BoundText(controlId), stamp});
     if (!counted.ok())
         return DbOutcome::of(db, counted);
     const int count = counted.next() ? counted.value(0).toInt() : 0;
@@ -26,7 +27,8 @@ DbOutcome ControlResultsFrameFromDb(Database& db, const ControlFrameHeader& head
     SqlResult rows =
         db.run(QStringLiteral("SELECT result, channel_id FROM control_results r "
                               "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-                              "WHERE control_id = ? AND p2c.analyzer_id = ? AND time_stamp = ?"),
+                              "WHERE control_id = ? AND p2c.analyzer_id = ? AND time_stamp = ? "
+                              "AND result IS NOT NULL"),
                {BoundText(controlId), BoundText(outId), stamp});
     if (!rows.ok())
         return DbOutcome::of(db, rows);

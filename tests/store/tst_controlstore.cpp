@@ -206,9 +206,9 @@ void TestControlStore::frameTowardLims()
     f.setup.OutType = QStringLiteral("invH912");
     f.setup.OutComPort = 2;
     f.setup.OutId = QStringLiteral("H912");
-    // Parameter 1 has channel 12 on the LIMS-side analyzer, parameter 2 none.
+    // Parameter 1 has channel 12 on the LIMS-side analyzer, parameter 2 none, parameter 3 channel 14.
     f.tdb.exec(QStringLiteral("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, "
-                              "'H912', 12), (2, 'H911', 3)"));
+                              "'H912', 12), (2, 'H911', 3), (3, 'H912', 14)"));
     f.frameRecord.CurFunction = QStringLiteral(":");
     f.frameRecord.CurFrameClass = QStringLiteral("a");
     f.frameRecord.CurNumber = QStringLiteral("42");
@@ -218,12 +218,15 @@ void TestControlStore::frameTowardLims()
     s = SampleRecord();
     s.CurSampleId = QStringLiteral("Q'C1");
     s.CurSamplePos = QStringLiteral("5");
-    s.ResultCount = 2;
+    s.ResultCount = 3;
     s.Results[0].ParameterId = 1;
     s.Results[0].Value = QStringLiteral("4.5");
     s.Results[1].ParameterId = 2;
     s.Results[1].Value = QStringLiteral("100");
+    s.Results[2].ParameterId = 3;
+    s.Results[2].Value = QStringLiteral("*ERR*"); // kept as NULL, neither counted nor sent
     f.storeControl();
+    QCOMPARE(f.tdb.count(QStringLiteral("control_results"), QStringLiteral("parameter_id = 3 AND result IS NULL")), 1);
 
     const QString expected = Test::Stx + QStringLiteral(":") + QStringLiteral("A") + QStringLiteral("1") +
                              QStringLiteral("   42") + QStringLiteral("1") + QStringLiteral(" 5") +
