@@ -21,9 +21,8 @@ namespace Hitachi {
 // How the receive handlers differ from one another.
 struct HandlerRules
 {
-    bool completeOnAnyEtx = false; // else the piece must end with ETX
-    bool answersClassF = false;    // class "F" frames get ">" before anything else, unlogged
-    bool relaysToLims = false;     // ">" frames go to the LIMS while it is online
+    bool answersClassF = false; // class "F" frames get ">" before anything else, unlogged
+    bool relaysToLims = false;  // ">" frames go to the LIMS while it is online
     bool knowsFunction3 = false;
     bool pausesBeforeReply = false;
     QStringList batchClasses;
@@ -64,7 +63,6 @@ const HandlerRules& Hit911WithLimsRules()
 {
     static const HandlerRules rules = [] {
         HandlerRules r;
-        r.completeOnAnyEtx = true;
         r.answersClassF = true;
         r.relaysToLims = true;
         r.batchClasses = {QStringLiteral("a")};
@@ -210,18 +208,31 @@ void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
 {
     // A piece without the end of a frame already resets the reply: a repeat request that arrives
     // in several pieces repeats ">".
-    const QString previous = m_reply;
+    QString previous = m_reply;
     m_reply = QStringLiteral(">");
 
     if (const QString dropped = m_buffer.append(received); !dropped.isEmpty())
         monitor(dropped);
-    const bool complete = rules.completeOnAnyEtx ? received.contains(Etx) : received.endsWith(Etx);
-    if (!complete)
-        return;
-    if (const qsizetype noise = m_buffer.dropNoiseBeforeFrame(); noise > 0)
-        monitor(QStringLiteral("%1 characters received before the frame's STX dropped").arg(noise));
+    // Every complete frame is answered, in order, however the line cut the pieces: two frames in
+    // one piece are two frames.
+    bool first = true;
+    qsizetype noise = 0;
+    while (std::optional<QString> frame = m_buffer.takeFrame(&noise)) {
+        if (noise > 0)
+            monitor(QStringLiteral("%1 characters received before the frame's STX dropped").arg(noise));
+        if (!first) {
+            previous = m_reply;
+            m_reply = QStringLiteral(">");
+        }
+        first = false;
+        m_frameText = *frame;
+        handleFrame(rules, previous);
+    }
+}
 
-    const QString& frame = m_buffer.text();
+void HitachiDriver::handleFrame(const HandlerRules& rules, const QString& previous)
+{
+    const QString& frame = m_frameText;
     if (rules.answersClassF && Mid(frame, 3, 1).toUpper() == QLatin1String("F")) {
         sendReply(rules);
         return;
@@ -311,7 +322,7 @@ void HitachiDriver::parse(const QString& text, HitachiFrame& frame) const
 void HitachiDriver::results(const HandlerRules& rules)
 {
     HitachiFrame f = capture();
-    parse(m_buffer.text(), f);
+    parse(m_frameText, f);
     for (const QString& problem : std::as_const(f.problems))
         monitor(problem);
     if (f.rejected)
@@ -343,7 +354,7 @@ void HitachiDriver::results(const HandlerRules& rules)
 
 ReceivedFrame HitachiDriver::receivedFrame() const
 {
-    return {m_buffer.text()};
+    return {m_frameText};
 }
 
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
@@ -464,7 +475,7 @@ std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qin
 bool HitachiDriver::inquiry(const HandlerRules& rules)
 {
     HitachiFrame f = capture();
-    parse(m_buffer.text(), f);
+    parse(m_frameText, f);
     for (const QString& problem : std::as_const(f.problems))
         monitor(problem);
     if (f.rejected)

@@ -69,6 +69,8 @@ public:
 private:
     void receiveWithLims(const QString& received);
     void handle(const Hitachi::HandlerRules& rules, const QString& received);
+    // One complete frame; previous is the reply sent before it (a repeat request sends it again).
+    void handleFrame(const Hitachi::HandlerRules& rules, const QString& previous);
     void results(const Hitachi::HandlerRules& rules);
     // Returns false when nothing is to be sent to the analyzer for this inquiry.
     bool inquiry(const Hitachi::HandlerRules& rules);
@@ -99,6 +101,7 @@ private:
     const bool m_withLims;
     const int m_replyPauseMs;
     FrameBuffer m_buffer;
+    QString m_frameText; // the frame being handled, from STX to ETX
     QString m_reply = QStringLiteral(">");
     // The records of the last parsed frame (CurSampleId ..., the Hitachi frame record, the
     // calibration record).

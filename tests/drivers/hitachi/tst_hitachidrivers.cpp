@@ -207,6 +207,8 @@ private slots:
     void damagedFramesAreAnswered();
     void splitAtEveryPosition_data();
     void splitAtEveryPosition();
+    void everyFrameOfAPieceIsAnswered_data();
+    void everyFrameOfAPieceIsAnswered();
     void limsRelay_data();
     void limsRelay();
     void emptyInquiryGoesToTheLims_data();
@@ -622,6 +624,58 @@ void TestHitachiDrivers::splitAtEveryPosition()
     }
     // Exactly one reply per frame.
     QCOMPARE(rig.quietAnalyzer(), QByteArray());
+}
+
+void TestHitachiDrivers::everyFrameOfAPieceIsAnswered_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("withLims");
+    // Each piece is a list of words: F1 and F2 the two frames, F1< and F1> the two halves of one.
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<int>("noise");
+    for (const auto& [name, model, withLims] : {std::tuple{"911", HitachiModel::Hit911, false},
+                                                std::tuple{"911 with LIMS", HitachiModel::Hit911, true},
+                                                std::tuple{"902 with LIMS", HitachiModel::Hit902, true},
+                                                std::tuple{"912", HitachiModel::Hit912, false}}) {
+        QTest::addRow("%s: two frames in one piece", name)
+            << int(model) << withLims << QStringList{"F1 F2"} << 0;
+        QTest::addRow("%s: end of one, start of the next", name)
+            << int(model) << withLims << QStringList{"F1<", "F1> F2<", "F2>"} << 0;
+        QTest::addRow("%s: noise between", name)
+            << int(model) << withLims << QStringList{"F1", "xyz", "F2"} << 3;
+    }
+}
+
+void TestHitachiDrivers::everyFrameOfAPieceIsAnswered()
+{
+    QFETCH(int, model);
+    QFETCH(bool, withLims);
+    QFETCH(QStringList, pieces);
+    QFETCH(int, noise);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const QString one = ResultsFrame(HitachiModel(model), "a", "12345", {{1, " 72.38", " "}});
+    const QString two = ResultsFrame(HitachiModel(model), "a", "12346", {{5, "  0.91", " "}});
+    const QHash<QString, QString> words{{"F1", one},         {"F2", two},          {"F1<", one.left(9)},
+                                        {"F1>", one.mid(9)}, {"F2<", two.left(4)}, {"F2>", two.mid(4)}};
+    for (const QString& wordsOfPiece : pieces) {
+        QString piece;
+        for (const QString& word : wordsOfPiece.split(' '))
+            piece += words.value(word, word);
+        if (withLims)
+            rig.withLims().receive(piece);
+        else
+            rig.driver->receive(piece);
+    }
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.quietAnalyzer(), QByteArray());
+    QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|;12346|2|0.91|"));
+    const QStringList dropped = rig.monitor().filter("before the frame's STX dropped");
+    QCOMPARE(dropped,
+             noise ? QStringList{QString("%1 characters received before the frame's STX dropped").arg(noise)}
+                   : QStringList{});
 }
 
 void TestHitachiDrivers::limsRelay_data()

@@ -395,8 +395,8 @@ void TestHitachiFrame::frameBuffer_data()
     const QString big(FrameBuffer::Limit, QLatin1Char('x'));
     QTest::newRow("pieces are appended")
         << QStringList{STX + ":A", "12", "3" + ETX} << STX + ":A123" + ETX << false;
-    QTest::newRow("STX piece starts afresh")
-        << QStringList{STX + ":A12", STX + ">" + ETX} << STX + ">" + ETX << false;
+    QTest::newRow("STX piece starts afresh; the unfinished frame is reported")
+        << QStringList{STX + ":A12", STX + ">" + ETX} << STX + ">" + ETX << true;
     QTest::newRow("STX inside a piece does not")
         << QStringList{"ab", "c" + STX + ">"} << "abc" + STX + ">" << false;
     QTest::newRow("past the limit: kept from the last STX")

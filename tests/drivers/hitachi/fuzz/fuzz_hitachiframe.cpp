@@ -1,5 +1,5 @@
 // libFuzzer target for the Hitachi frame parsers: the input arrives on the line in pieces (the
-// first byte sets their size), is collected by a FrameBuffer, and every piece that ends a frame
+// first byte sets their size), is collected by a FrameBuffer, and every complete frame
 // is parsed and, for an inquiry, answered. Built once per model (HITACHI_MODEL 911, 902, 912).
 #include "core/FrameText.h"
 #include "drivers/hitachi/FrameBuffer.h"
@@ -63,24 +63,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString piece = text.mid(at, step);
         buffer.append(piece);
         Check(buffer.text().size() <= FrameBuffer::Limit);
-        if (!piece.contains(Etx))
-            continue;
-        Parse(buffer.text(), frame);
-        Check(frame.resultCount >= 0 && frame.resultCount <= MaxResults);
-        if (frame.rejected) {
-            Check(!frame.problems.isEmpty());
-            continue;
-        }
-        if (frame.content == HitachiFrame::Content::Calibration)
-            Check(frame.calibration.CalStdCount >= 0 && frame.calibration.CalStdCount <= MaxStandards);
-        for (int k = 0; k < frame.resultCount; ++k) {
-            const ResultEntry& entry = frame.results[size_t(k)];
-            Check(entry.DataAlarm.size() == 1);
-            Check(entry.Value.size() == 6 || entry.Value == QLatin1String("NULL"));
-        }
-        if (frame.content == HitachiFrame::Content::Inquiry) {
-            qsizetype expected = 0;
-            Check(Reply(frame, &expected).size() == expected);
+        qsizetype dropped = 0;
+        while (const std::optional<QString> complete = buffer.takeFrame(&dropped)) {
+            Check(complete->startsWith(Stx) && complete->endsWith(Etx));
+            Parse(*complete, frame);
+            Check(frame.resultCount >= 0 && frame.resultCount <= MaxResults);
+            if (frame.rejected) {
+                Check(!frame.problems.isEmpty());
+                continue;
+            }
+            if (frame.content == HitachiFrame::Content::Calibration)
+                Check(frame.calibration.CalStdCount >= 0 && frame.calibration.CalStdCount <= MaxStandards);
+            for (int k = 0; k < frame.resultCount; ++k) {
+                const ResultEntry& entry = frame.results[size_t(k)];
+                Check(entry.DataAlarm.size() == 1);
+                Check(entry.Value.size() == 6 || entry.Value == QLatin1String("NULL"));
+            }
+            if (frame.content == HitachiFrame::Content::Inquiry) {
+                qsizetype expected = 0;
+                Check(Reply(frame, &expected).size() == expected);
+            }
         }
     }
     return 0;
