@@ -1,7 +1,9 @@
 #include "HitachiDriver.h"
 
+#include "ChannelMap.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
+#include "UnmappedFrameJob.h"
 #include "comm/Line.h"
 #include "comm/LinkState.h"
 #include "core/CommLog.h"
@@ -149,11 +151,6 @@ QDateTime DateTimeOf(const QVariant& value)
             return parsed;
     }
     return QDateTime::fromString(text, Qt::ISODate);
-}
-
-quint32 ParameterKey(qint16 channel, bool ofThisAnalyzer)
-{
-    return (ofThisAnalyzer ? 0x10000u : 0u) | static_cast<quint16>(channel);
 }
 
 } // namespace
@@ -359,22 +356,59 @@ ReceivedFrame HitachiDriver::receivedFrame() const
 
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
 {
-    resolveParameters();
-    if (MatchesMask(m_sample.CurSampleId, m_settings.ControlMask)) {
-        m_store.StoreControlResult(m_sample, m_frame, receivedFrame());
-        monitor(controlLog);
+    const bool control = MatchesMask(m_sample.CurSampleId, m_settings.ControlMask);
+    // The 911 reads a channel's parameter whatever analyzer it is mapped for; the 902 and 912 only
+    // their own mappings.
+    const bool ofThisAnalyzer = m_model != HitachiModel::Hit911;
+    QString error;
+    const std::optional<QHash<qint16, qint16>> parameters =
+        ParametersOfChannels(m_db, m_settings.AnalyzerId, ChannelsOf(m_sample), ofThisAnalyzer, &error);
+    if (!parameters) {
+        UnmappedFrame frame;
+        frame.target = control ? UnmappedFrame::Target::Control : UnmappedFrame::Target::Sample;
+        frame.ofThisAnalyzer = ofThisAnalyzer;
+        frame.sample = {m_sample, m_frame};
+        keepUnmapped(frame, error);
     } else {
-        m_store.StoreSampleResult(m_sample, m_frame, receivedFrame());
-        monitor(sampleLog);
+        QStringList notes;
+        ApplyParameters(m_sample, *parameters, notes);
+        for (const QString& note : std::as_const(notes))
+            monitor(note);
+        if (control)
+            m_store.StoreControlResult(m_sample, m_frame, receivedFrame());
+        else
+            m_store.StoreSampleResult(m_sample, m_frame, receivedFrame());
     }
+    monitor(control ? controlLog : sampleLog);
+}
+
+void HitachiDriver::keepUnmapped(const UnmappedFrame& frame, const QString& error)
+{
+    // The store keeps the frame until the database is back; its channels are mapped then.
+    const JobKind& kind = m_store.kinds().require<UnmappedFrameJobKind>();
+    const StoreJob job = m_store.newJob(kind, frame, receivedFrame());
+    monitor(QStringLiteral("the database is unavailable (%1): %2 is kept and its channels are mapped to "
+                           "parameters when the database is back")
+                .arg(error, job.describe()));
+    m_store.submit(job);
 }
 
 void HitachiDriver::storeCalibration()
 {
     CalibrationRecord& cal = m_calibration;
     // A calibration names the channel of any analyzer: the lookup is not limited to this one.
-    const std::optional<QHash<qint16, qint16>> found = parametersOf({cal.CalChannel}, false);
-    if (!found || !found->contains(cal.CalChannel)) {
+    QString error;
+    const std::optional<QHash<qint16, qint16>> found =
+        ParametersOfChannels(m_db, m_settings.AnalyzerId, {cal.CalChannel}, false, &error);
+    if (!found) {
+        UnmappedFrame frame;
+        frame.target = UnmappedFrame::Target::Calibration;
+        frame.calibration.calibration = cal;
+        keepUnmapped(frame, error);
+        monitor(QStringLiteral("received calibrator data"));
+        return;
+    }
+    if (!found->contains(cal.CalChannel)) {
         monitor(QStringLiteral("calibration of channel %1: no parameter for the channel in param2channel: "
                                "not stored")
                     .arg(cal.CalChannel));
@@ -383,93 +417,6 @@ void HitachiDriver::storeCalibration()
     cal.CalParameterId = found->value(cal.CalChannel);
     m_store.StoreCalibration(cal, receivedFrame());
     monitor(QStringLiteral("received calibrator data"));
-}
-
-void HitachiDriver::resolveParameters()
-{
-    SampleRecord& sample = m_sample;
-    QList<qint16> channels;
-    for (qint16 k = 0; k < sample.ResultCount; ++k) {
-        const qint16 channel = sample.Results[static_cast<size_t>(k)].Channel;
-        if (!channels.contains(channel))
-            channels << channel;
-    }
-    // The 911 reads a channel's parameter whatever analyzer it is mapped for; the 902 and 912 only
-    // their own mappings.
-    const bool ofThisAnalyzer = m_model != HitachiModel::Hit911;
-    const QHash<qint16, qint16> parameters =
-        channels.isEmpty() ? QHash<qint16, qint16>()
-                           : parametersOf(channels, ofThisAnalyzer).value_or(QHash<qint16, qint16>());
-    qint16 kept = 0;
-    for (qint16 k = 0; k < sample.ResultCount; ++k) {
-        ResultEntry entry = sample.Results[static_cast<size_t>(k)];
-        const auto found = parameters.constFind(entry.Channel);
-        if (found == parameters.constEnd()) {
-            monitor(
-                QStringLiteral("sample \"%1\": no parameter for channel %2 in param2channel: value \"%3\" "
-                               "not stored")
-                    .arg(sample.CurSampleId)
-                    .arg(entry.Channel)
-                    .arg(entry.Value));
-            continue;
-        }
-        entry.ParameterId = found.value();
-        sample.Results[static_cast<size_t>(kept++)] = entry;
-    }
-    sample.ResultCount = kept;
-}
-
-std::optional<QHash<qint16, qint16>> HitachiDriver::parametersOf(const QList<qint16>& channels,
-                                                                 bool ofThisAnalyzer)
-{
-    QStringList marks;
-    QVariantList values;
-    if (ofThisAnalyzer)
-        values << m_settings.AnalyzerId;
-    for (const qint16 channel : channels) {
-        marks << QStringLiteral("?");
-        values << channel;
-    }
-    // One query for the frame. Where a channel has several rows, this analyzer's comes first.
-    QString sql = QStringLiteral("SELECT channel_id, parameter_id FROM param2channel WHERE ");
-    if (ofThisAnalyzer)
-        sql += QStringLiteral("analyzer_id = ? AND ");
-    sql += QStringLiteral("parameter_id IS NOT NULL AND channel_id IN (%1) ORDER BY channel_id, ")
-               .arg(marks.join(QLatin1Char(',')));
-    if (ofThisAnalyzer) {
-        sql += QStringLiteral("parameter_id");
-    } else {
-        sql += QStringLiteral("CASE WHEN analyzer_id = ? THEN 0 ELSE 1 END, parameter_id");
-        values << m_settings.AnalyzerId;
-    }
-
-    QHash<qint16, qint16> found;
-    SqlResult rows = m_db.run(sql, values);
-    if (rows.ok()) {
-        while (rows.next()) {
-            const qint16 channel = static_cast<qint16>(rows.value(0).toInt());
-            if (!found.contains(channel))
-                found.insert(channel, static_cast<qint16>(rows.value(1).toInt()));
-        }
-        for (const qint16 channel : channels) {
-            if (found.contains(channel))
-                m_knownParameters.insert(ParameterKey(channel, ofThisAnalyzer), found.value(channel));
-            else
-                m_knownParameters.remove(ParameterKey(channel, ofThisAnalyzer));
-        }
-        return found;
-    }
-
-    // Without the database the store keeps what it gets until the database is back: hand it the
-    // parameters read before rather than dropping the results.
-    monitor(QStringLiteral("param2channel could not be read (%1): the parameters read before are used")
-                .arg(rows.error()));
-    for (const qint16 channel : channels) {
-        const auto known = m_knownParameters.constFind(ParameterKey(channel, ofThisAnalyzer));
-        if (known != m_knownParameters.constEnd())
-            found.insert(channel, known.value());
-    }
-    return found;
 }
 
 bool HitachiDriver::inquiry(const HandlerRules& rules)

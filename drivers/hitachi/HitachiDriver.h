@@ -15,6 +15,8 @@
 
 namespace Quorlix {
 
+struct UnmappedFrame;
+
 namespace Hitachi {
 struct HandlerRules;
 }
@@ -83,9 +85,8 @@ private:
     void storeResult(const QString& controlLog, const QString& sampleLog);
     ReceivedFrame receivedFrame() const;
     void storeCalibration();
-    // Fills in the parameter of every result; results without one are left out.
-    void resolveParameters();
-    std::optional<QHash<qint16, qint16>> parametersOf(const QList<qint16>& channels, bool ofThisAnalyzer);
+    // A frame whose channels cannot be mapped now goes to the store as it is.
+    void keepUnmapped(const UnmappedFrame& frame, const QString& error);
     QString selectionFor(const QString& sampleId, int orderKind);
     Hit912Patient patientFor(const QString& sampleId);
     void monitor(const QString& text);
@@ -108,9 +109,6 @@ private:
     SampleRecord m_sample;
     HitachiFrameRecord m_frame;
     CalibrationRecord m_calibration;
-    // Parameters last read per channel, used while the database cannot be reached so that results
-    // still reach the store (which keeps them until the database is back).
-    QHash<quint32, qint16> m_knownParameters;
 };
 
 } // namespace Quorlix

@@ -8,9 +8,11 @@
 #include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "drivers/hitachi/HitachiDrivers.h"
+#include "store/Spool.h"
 #include "support/DriverRig.h"
 
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Quorlix;
@@ -217,6 +219,8 @@ private slots:
     void pauseBeforeReply();
     void unendingInputIsBounded();
     void noiseBeforeTheFrameIsDropped();
+    void unmappedWhileTheDatabaseIsDown_data();
+    void unmappedWhileTheDatabaseIsDown();
     void sameFrameAgainIsStoredOnce_data() { Test::AddBackendRows(); }
     void sameFrameAgainIsStoredOnce();
     void registeredEntries_data();
@@ -797,6 +801,53 @@ void TestHitachiDrivers::noiseBeforeTheFrameIsDropped()
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
     QCOMPARE(rig.monitor().filter("before the frame's STX dropped").size(), 1);
+}
+
+void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("frame"); // of sample 12345 or control QC1, channels never seen before
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("stored");
+    for (const QString& backend : Test::Backends()) {
+        QTest::addRow("%s sample", qPrintable(backend))
+            << backend
+            << ResultsFrame(HitachiModel::Hit911, "a", "12345", {{7, "  4.20", " "}, {37, " 12.00", " "}})
+            << "SELECT sample_id, parameter_id, result FROM Raw_Results ORDER BY parameter_id"
+            << "12345|3|4.2;12345|4|12";
+        QTest::addRow("%s control", qPrintable(backend))
+            << backend << ResultsFrame(HitachiModel::Hit911, "a", "QC1", {{7, " 50.00", " "}})
+            << "SELECT control_id, parameter_id, result FROM control_results"
+            << "QC1|3|50";
+        QTest::addRow("%s calibration", qPrintable(backend))
+            << backend << Frame({":M", " 7", "1", " ", Standard(1)})
+            << "SELECT parameter_id, std_count FROM calibrations"
+            << "3|1";
+    }
+}
+
+void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown()
+{
+    // The analyzer is answered; the frame waits in the spool with its channels and is mapped and
+    // stored once the database is back.
+    QFETCH(QString, backend);
+    QFETCH(QString, frame);
+    Rig rig(backend, HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    QTemporaryDir spool;
+    Store& store = rig.base().store;
+    store.openSpool(spool.path());
+    rig.db().db().close();
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.monitor().filter("the database is unavailable").size(), 1);
+    QCOMPARE(store.spool()->pendingCount(), 1);
+
+    store.replaySpool(); // the connection is opened again
+    QCOMPARE(store.spool()->pendingCount(), 0);
+    QFETCH(QString, table);
+    QTEST(rig.rows(table), "stored");
 }
 
 void TestHitachiDrivers::sameFrameAgainIsStoredOnce()

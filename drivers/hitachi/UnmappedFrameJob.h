@@ -1,0 +1,36 @@
+#pragma once
+
+#include "store/CalibrationStore.h"
+#include "store/SampleStore.h"
+#include "store/StoreJob.h"
+
+namespace Quorlix {
+
+// A frame received while param2channel could not be read: its results (or its calibration) wait
+// with their channels, and the channels are mapped to parameters inside the transaction that
+// stores them, once the database is back.
+struct UnmappedFrame
+{
+    enum class Target
+    {
+        Sample,
+        Control,
+        Calibration
+    };
+    Target target = Target::Sample;
+    bool ofThisAnalyzer = false; // how the channels are mapped (see ParametersOfChannels)
+    SampleJob sample;            // Sample, Control
+    CalibrationJob calibration;  // Calibration
+};
+
+class UnmappedFrameJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QStringLiteral("hitachi-unmapped"); }
+    QString describe(const StoreJob& job) const override;
+    void write(const StoreJob& job, QJsonObject& object) const override;
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
+    DbOutcome run(const StoreJob& job, JobRun& run) const override;
+};
+
+} // namespace Quorlix
