@@ -62,6 +62,8 @@ StoreJob Store::newJob(const JobKind& kind, std::any payload, const ReceivedFram
         const QByteArray digest =
             QCryptographicHash::hash(received.text.toLatin1(), QCryptographicHash::Sha1);
         job.frameKey = s.AnalyzerId.left(200) + QLatin1Char(':') + QString::fromLatin1(digest.toHex());
+        if (!received.identifiesMeasurement)
+            job.frameWindowMinutes = ResendWindowMinutes;
     }
     job.AnalyzerType = s.AnalyzerType;
     job.AnalyzerId = s.AnalyzerId;
@@ -168,9 +170,17 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
          {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
         if (value.isEmpty())
             continue;
+        // A frame that tells no two measurements apart counts as a resend only within its window.
+        const bool windowed = key == FrameStoredKey && job.frameWindowMinutes > 0;
         SqlResult marked =
-            db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
-                   {key, value});
+            windowed
+                ? db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ? "
+                                        "AND time_stamp >= ?"),
+                         {key, value,
+                          db.stamp(
+                              SqlStamp(FromSqlStamp(job.receivedAt).addSecs(-60 * job.frameWindowMinutes)))})
+                : db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
+                         {key, value});
         if (!marked.next()) {
             const DbOutcome failed =
                 marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
@@ -195,10 +205,13 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
         return Failed(stored);
     }
     const JobEffects& effects = jobRun.effects;
+    // Only what was stored leaves a fingerprint: a calibration held for the operator (who may drop
+    // it) or a record with nothing to store may come again.
+    const bool stored = !jobRun.nothingToStore && !effects.mismatch;
 
     for (const auto& [key, value] :
          {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
-        if (value.isEmpty())
+        if (value.isEmpty() || (key == FrameStoredKey && !stored))
             continue;
         SqlResult mark =
             db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),

@@ -21,10 +21,19 @@ struct Settings;
 
 // The frame a record was cut from, as the analyzer sent it. An analyzer that got no answer sends
 // the same frame again; such a frame is answered but not stored twice. Empty: no such check.
+//
+// A frame that carries what tells two measurements apart (a sequence number, a time) is
+// recognised for as long as fingerprints are kept (two days). One that does not (a calibration
+// frame) can come again for real, the next morning say: it counts as a resend only within
+// ResendWindowMinutes.
 struct ReceivedFrame
 {
     QString text;
+    bool identifiesMeasurement = true;
 };
+
+// How long an analyzer may take to send a frame again after a missed answer.
+constexpr int ResendWindowMinutes = 10;
 
 // The laboratory store. Each call stores one received record (one sample, one control record,
 // one calibration, or a record of a kind a driver registered) in one transaction or, when the

@@ -48,6 +48,7 @@ QJsonObject ToJson(const StoreJob& job, const QString& spoolId)
                        {QStringLiteral("kind"), job.kind ? job.kind->name() : QString()},
                        {QStringLiteral("receivedAt"), job.receivedAt},
                        {QStringLiteral("frameKey"), job.frameKey},
+                       {QStringLiteral("frameWindow"), job.frameWindowMinutes},
                        {QStringLiteral("stamp"), job.stamp},
                        {QStringLiteral("settings"), settings}};
     if (job.kind)
@@ -77,6 +78,7 @@ std::optional<StoreJob> FromJson(const QJsonObject& object, const JobKinds& kind
     job.receivedAt = r.text(QStringLiteral("receivedAt"));
     job.stamp = r.text(QStringLiteral("stamp"));
     job.frameKey = object.value(QStringLiteral("frameKey")).toString();
+    job.frameWindowMinutes = object.value(QStringLiteral("frameWindow")).toInt(); // absent in older files
     if (!FromSqlStamp(job.receivedAt).isValid())
         r.fail(QStringLiteral("receivedAt"));
     if (!FromSqlStamp(job.stamp).isValid())

@@ -23,9 +23,10 @@ class Transaction;
 struct StoreJob
 {
     const JobKind* kind = nullptr;
-    QString receivedAt; // "yyyyMMdd HH:mm:ss" when the record arrived
-    QString stamp;      // the record's time stamp: receivedAt, or the analyzer's measurement time
-    QString frameKey;   // analyzer and fingerprint of the received frame; empty when there is none
+    QString receivedAt;         // "yyyyMMdd HH:mm:ss" when the record arrived
+    QString stamp;              // the record's time stamp: receivedAt, or the analyzer's measurement time
+    QString frameKey;           // analyzer and fingerprint of the received frame; empty when there is none
+    int frameWindowMinutes = 0; // > 0: the same frame counts as a resend only within this many minutes
 
     QString AnalyzerType;
     QString AnalyzerId;

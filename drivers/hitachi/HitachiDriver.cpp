@@ -349,9 +349,14 @@ void HitachiDriver::results(const HandlerRules& rules)
     }
 }
 
-ReceivedFrame HitachiDriver::receivedFrame() const
+ReceivedFrame HitachiDriver::receivedFrame(bool calibration) const
 {
-    return {m_frameText};
+    // A results frame tells two measurements apart by its sequence number or its time; a
+    // calibration frame carries neither.
+    const QString number = WithoutBlanks(m_frame.CurNumber);
+    const bool numbered = !number.isEmpty() && ReadNumber(number).value != 0;
+    const bool timed = !WithoutBlanks(m_frame.CurDate + m_frame.CurTime).isEmpty();
+    return {m_frameText, !calibration && (numbered || timed)};
 }
 
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
@@ -386,7 +391,8 @@ void HitachiDriver::keepUnmapped(const UnmappedFrame& frame, const QString& erro
 {
     // The store keeps the frame until the database is back; its channels are mapped then.
     const JobKind& kind = m_store.kinds().require<UnmappedFrameJobKind>();
-    const StoreJob job = m_store.newJob(kind, frame, receivedFrame());
+    const StoreJob job =
+        m_store.newJob(kind, frame, receivedFrame(frame.target == UnmappedFrame::Target::Calibration));
     monitor(QStringLiteral("the database is unavailable (%1): %2 is kept and its channels are mapped to "
                            "parameters when the database is back")
                 .arg(error, job.describe()));
@@ -415,7 +421,7 @@ void HitachiDriver::storeCalibration()
         return;
     }
     cal.CalParameterId = found->value(cal.CalChannel);
-    m_store.StoreCalibration(cal, receivedFrame());
+    m_store.StoreCalibration(cal, receivedFrame(true));
     monitor(QStringLiteral("received calibrator data"));
 }
 

@@ -83,7 +83,8 @@ private:
     void commit(const HitachiFrame& frame);
     void parse(const QString& text, HitachiFrame& frame) const;
     void storeResult(const QString& controlLog, const QString& sampleLog);
-    ReceivedFrame receivedFrame() const;
+    // The frame being handled, for the store to recognise it when the analyzer sends it again.
+    ReceivedFrame receivedFrame(bool calibration = false) const;
     void storeCalibration();
     // A frame whose channels cannot be mapped now goes to the store as it is.
     void keepUnmapped(const UnmappedFrame& frame, const QString& error);

@@ -8,6 +8,7 @@
 #include "drivers/hitachi/FrameBuffer.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "drivers/hitachi/HitachiDrivers.h"
+#include "store/CalibrationDialogs.h"
 #include "store/Spool.h"
 #include "support/DriverRig.h"
 
@@ -221,6 +222,9 @@ private slots:
     void noiseBeforeTheFrameIsDropped();
     void unmappedWhileTheDatabaseIsDown_data();
     void unmappedWhileTheDatabaseIsDown();
+    void sameFrameAgainByWhatItCarries_data();
+    void sameFrameAgainByWhatItCarries();
+    void heldCalibrationLeavesNoFingerprint();
     void sameFrameAgainIsStoredOnce_data() { Test::AddBackendRows(); }
     void sameFrameAgainIsStoredOnce();
     void registeredEntries_data();
@@ -848,6 +852,67 @@ void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown()
     QCOMPARE(store.spool()->pendingCount(), 0);
     QFETCH(QString, table);
     QTEST(rig.rows(table), "stored");
+}
+
+void TestHitachiDrivers::sameFrameAgainByWhatItCarries_data()
+{
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("count"); // rows stored
+    QTest::addColumn<int>("secondsLater");
+    QTest::addColumn<int>("stored");
+    const QString calibration = Frame({":M", " 7", "1", " ", Standard(1)});
+    const QString calibrations = "SELECT COUNT(*) FROM calibrations";
+    // A results frame without sequence number, date and time tells no two measurements apart.
+    const QString bare = Frame({":a",
+                                " " + Blanks(3) + "1" + " 1" + QString("12345").leftJustified(13) + "   3" +
+                                    " " + Blanks(6) + Blanks(4),
+                                " 1", " 1 72.38 "});
+    const QString numbered = ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}});
+    const QString raw = "SELECT COUNT(*) FROM Raw_Results";
+    QTest::newRow("calibration resent within minutes: once") << calibration << calibrations << 60 << 1;
+    QTest::newRow("the same calibration the next morning: twice")
+        << calibration << calibrations << 14 * 3600 << 2;
+    QTest::newRow("results without number or time, an hour later: twice") << bare << raw << 3600 << 2;
+    QTest::newRow("results with a sequence number, an hour later: once") << numbered << raw << 3600 << 1;
+}
+
+void TestHitachiDrivers::sameFrameAgainByWhatItCarries()
+{
+    QFETCH(QString, frame);
+    QFETCH(QString, count);
+    QFETCH(int, secondsLater);
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.driver->receive(frame);
+    rig.base().time.advanceSeconds(secondsLater);
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
+    QFETCH(int, stored);
+    QCOMPARE(rig.db().scalar(count), QString::number(stored));
+}
+
+void TestHitachiDrivers::heldCalibrationLeavesNoFingerprint()
+{
+    // The operator may drop a calibration that does not fit the settings: when the analyzer sends
+    // it again it is shown again, not taken for one already stored.
+    struct Dialogs final : CalibrationDialogs
+    {
+        int shown = 0;
+        void showMismatch(const CalibrationRecord&) override { ++shown; }
+    } dialogs;
+    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.settings().ShowCalibChart = "1"; // and no calib_base row for parameter 3
+    rig.base().store.setCalibrationDialogs(&dialogs);
+    const QString calibration = Frame({":M", " 7", "1", " ", Standard(1)});
+    rig.driver->receive(calibration);
+    rig.driver->receive(calibration);
+    QCOMPARE(dialogs.shown, 2);
+    QCOMPARE(rig.db().count("quorlix_log", "log_key = 'frame_stored'"), 0);
+    QCOMPARE(rig.db().count("calibrations"), 0);
 }
 
 void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
