@@ -68,6 +68,7 @@ void Engine::start(const DriverRegistry& drivers)
     m_store.openSpool(m_settings.ComLogPath + QLatin1String("spool/"));
     m_store.replaySpool();
     m_tasks.start();
+    emit started();
 }
 
 void Engine::stop()

@@ -65,6 +65,8 @@ public:
 
 signals:
     void linkStatusChanged();
+    // The handlers are built and the periodic work runs.
+    void started();
     void stopped();
 
 private:

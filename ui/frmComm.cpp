@@ -1,6 +1,7 @@
 #include "frmComm.h"
 
 #include "app/Engine.h"
+#include "frmSimulate.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -94,6 +95,9 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     auto* closeButton = Button(QStringLiteral("Command1"), QStringLiteral("Close View"), this);
     auto* stopButton = Button(QStringLiteral("Command2"), QStringLiteral("Stop Communication"), this);
     auto* monitorButton = Button(QStringLiteral("Command3"), QStringLiteral("Request Monitor"), this);
+    // The analyzer simulation of a Hitachi 911 served with a LIMS side, shown once the engine runs one.
+    m_simulateButton = Button(QStringLiteral("cmdSimulate"), QStringLiteral("Hitachi Simulation"), this);
+    m_simulateButton->hide();
 
     auto* status = new QGridLayout;
     status->addWidget(analyzerTitle, 0, 0);
@@ -106,6 +110,7 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     buttons->addWidget(closeButton);
     buttons->addWidget(stopButton);
     buttons->addWidget(monitorButton);
+    buttons->addWidget(m_simulateButton);
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -125,6 +130,11 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     connect(closeButton, &QPushButton::clicked, this, &frmComm::closeView);
     connect(stopButton, &QPushButton::clicked, &m_engine, &Engine::stop);
     connect(monitorButton, &QPushButton::clicked, this, &frmComm::openRequestMonitor);
+    connect(m_simulateButton, &QPushButton::clicked, this, &frmComm::openSimulation);
+    connect(&engine, &Engine::started, this, [this] {
+        m_simulateButton->setVisible(m_engine.analyzerHandler() &&
+                                     m_engine.analyzerEntry() == QLatin1String("Hit911ReceiveWithLims"));
+    });
     connect(&engine.log(), &CommLog::windowLine, this, &frmComm::addLine);
     connect(&engine, &Engine::linkStatusChanged, this, &frmComm::showLinkStatus);
     // Stopping unloads the window: it goes away with the tray icon and cannot stop the engine twice.
@@ -132,6 +142,8 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
         m_stopped = true;
         if (m_reqMonitor)
             m_reqMonitor->close();
+        if (m_simulation)
+            m_simulation->close();
         hide();
     });
     showLinkStatus();
@@ -206,6 +218,26 @@ void frmComm::openRequestMonitor()
     m_reqMonitor = new frmReqMonitor(m_engine.database(), &m_engine.log(), this);
     m_reqMonitor->setAttribute(Qt::WA_DeleteOnClose);
     m_reqMonitor->show();
+}
+
+void frmComm::openSimulation()
+{
+    if (m_simulation) {
+        m_simulation->showNormal();
+        m_simulation->raise();
+        m_simulation->activateWindow();
+        return;
+    }
+    // Its frames go to Hit911ReceiveWithLims as if they had come from the analyzer port.
+    m_simulation = new frmSimulate(
+        [this](const QString& frame) {
+            if (LineHandler* handler = m_engine.analyzerHandler())
+                handler->receive(frame);
+        },
+        this);
+    m_simulation->setWindowFlag(Qt::Window);
+    m_simulation->setAttribute(Qt::WA_DeleteOnClose);
+    m_simulation->show();
 }
 
 void frmComm::showLinkStatus()

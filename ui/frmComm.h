@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frmReqMonitor.h"
+#include "frmSimulate.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -34,6 +35,8 @@ public:
 
     // The open request monitor, if any.
     frmReqMonitor* requestMonitor() const { return m_reqMonitor; }
+    // The open simulation window, if any.
+    frmSimulate* simulation() const { return m_simulation; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,6 +44,7 @@ protected:
 private:
     void closeView();
     void openRequestMonitor();
+    void openSimulation();
     void showLinkStatus();
     void addLine(const QString& line);
 
@@ -50,6 +54,8 @@ private:
     QPlainTextEdit* m_view = nullptr;   // Text1
     int m_lineCount = 0;
     QPointer<frmReqMonitor> m_reqMonitor;
+    QPushButton* m_simulateButton = nullptr;
+    QPointer<frmSimulate> m_simulation;
     bool m_trayPresent = true;
     bool m_stopped = false;
 };

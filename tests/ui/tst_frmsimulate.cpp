@@ -1,5 +1,14 @@
 // The Hitachi simulation window under the offscreen platform: the frames its buttons hand on.
+#include "app/Drivers.h"
+#include "app/Engine.h"
+#include "support/ManualTime.h"
+#include "support/PtyPeer.h"
+#include "support/TestDatabase.h"
+#include "ui/DesktopUi.h"
+#include "ui/frmComm.h"
 #include "ui/frmSimulate.h"
+
+#include <QTemporaryDir>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +33,8 @@ private slots:
     void results_data();
     void results();
     void anyButtonDoesNothing();
+    void reachedFromTheMainWindow_data();
+    void reachedFromTheMainWindow();
 
 private:
     QStringList m_sent;
@@ -117,6 +128,57 @@ void TestFrmSimulate::anyButtonDoesNothing()
     frmSimulate* w = window();
     QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QCOMPARE(m_sent, QStringList());
+}
+
+void TestFrmSimulate::reachedFromTheMainWindow_data()
+{
+    QTest::addColumn<QString>("outType");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("911 with a LIMS side") << "invH912" << true;
+    QTest::newRow("911 alone") << "" << false;
+}
+
+void TestFrmSimulate::reachedFromTheMainWindow()
+{
+    // The running interface of a 911 with a LIMS side offers the simulation on its main window; the
+    // window's inquiry reaches Hit911ReceiveWithLims, whose order reply goes to the analyzer line.
+    QFETCH(QString, outType);
+    Test::TestDatabase db("sqlite");
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    Test::PtyPeer analyzer;
+    QTemporaryDir logs;
+    Test::ManualTime time(QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+    Engine engine(time, time);
+    Settings& s = engine.settings();
+    s.AnalyzerId = "H1";
+    s.AnalyzerType = "H911";
+    s.ComLogPath = logs.path() + '/';
+    if (!outType.isEmpty()) {
+        s.OutType = outType;
+        s.OutComPort = 2;
+    }
+    QCOMPARE(engine.database().open(db.target()), QString());
+    PortConfig line;
+    line.device = analyzer.slaveName();
+    QCOMPARE(engine.analyzerPort().open(line), QString());
+    DesktopUi ui(engine, true);
+    engine.start(AllDrivers());
+
+    auto* button = ui.mainWindow().findChild<QPushButton*>("cmdSimulate");
+    QVERIFY(button);
+    QTEST(button->isVisibleTo(&ui.mainWindow()), "offered");
+    if (!button->isVisibleTo(&ui.mainWindow()))
+        return;
+    QTest::mouseClick(button, Qt::LeftButton);
+    frmSimulate* simulation = ui.mainWindow().simulation();
+    QVERIFY(simulation);
+    QCOMPARE(simulation->windowTitle(), QString("Hitachi Simulation"));
+    QTest::mouseClick(simulation->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    const QByteArray reply = analyzer.readAtLeast(94);
+    QVERIFY2(reply.startsWith("\x02;A") && reply.endsWith('\x03'), reply.constData());
+    QCOMPARE(engine.log().recentLines().filter("A->H{STX};A   11 1     10385236   3 0319921147{ETX}").size(),
+             1);
+    engine.stop();
 }
 
 QTEST_MAIN(TestFrmSimulate)
