@@ -1,5 +1,6 @@
 // quorlix: one laboratory analyzer connected to the laboratory database.
 
+#include "app/CheckConfig.h"
 #include "app/Drivers.h"
 #include "app/Engine.h"
 #include "app/HeadlessSignals.h"
@@ -99,6 +100,14 @@ int main(int argc, char* argv[])
     if (options.initDb) {
         QCoreApplication app(argc, argv);
         return InitDb(options, commandLine, appDir);
+    }
+    if (options.checkConfig) {
+        QCoreApplication app(argc, argv);
+        QStringList lines;
+        const int code = CheckConfig(options, commandLine, appDir, &lines);
+        for (const QString& line : std::as_const(lines))
+            PrintLine(stdout, line);
+        return code;
     }
     if (options.headless)
         return RunHeadless(argc, argv, options, commandLine, appDir);

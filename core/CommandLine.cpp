@@ -30,6 +30,8 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
             options.headless = true;
         } else if (arg == QLatin1String("--init-db")) {
             options.initDb = true;
+        } else if (arg == QLatin1String("--check-config")) {
+            options.checkConfig = true;
         } else if (arg == QLatin1String("--demo-data")) {
             options.demoData = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -136,7 +138,8 @@ QString ParseCommandLine(const QString& commandLine, Settings& settings)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: quorlix [--config FILE] [--headless] [--init-db [--demo-data]] /id=NAME /type=TYPE\n"
+        "Usage: quorlix [--config FILE] [--headless | --check-config | --init-db [--demo-data]]\n"
+        "               /id=NAME /type=TYPE\n"
         "               [/com=N] [/outtype=TYPE /outcom=N /outid=NAME] [/autoval=1|2] [/test=ID]\n"
         "\n"
         "Connects one laboratory analyzer to the laboratory database.\n"
@@ -145,6 +148,8 @@ QString UsageText()
         "  --headless      run without windows or tray icon (as a service); stop with SIGTERM\n"
         "  --init-db       create the missing tables in the configured database and exit\n"
         "  --demo-data     with --init-db: also load a small demonstration data set\n"
+        "  --check-config  check the configuration, the database, its tables and the ports, one line\n"
+        "                  each, and exit (0, or the exit code the start-up would end with)\n"
         "  --clock-start T start the program's clock at local time T (2026-12-07T13:59:30), for trying\n"
         "                  day and shift changes; it then runs in real time\n"
         "  --help          show this text\n"

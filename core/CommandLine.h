@@ -14,6 +14,7 @@ struct LaunchOptions
     QString configPath; // --config FILE
     bool headless = false;
     bool initDb = false;
+    bool checkConfig = false;
     bool demoData = false;
     bool help = false;
     bool version = false;
