@@ -95,7 +95,7 @@ DbOutcome FindPatient(Database& db, const LimsOrderPatient& p, Patient* patient,
     return DbOutcome::done();
 }
 
-DbOutcome SampleFromOrder(Database& db, const StoreJob& job, QStringList& notes)
+DbOutcome SampleFromOrder(Database& db, const StoreJob& job, bool readsCollectionDate, QStringList& notes)
 {
     const LimsOrderJob& order = job.data<LimsOrderJob>();
     const QString id = ReadLimsOrder(order.frame).sampleId;
@@ -136,7 +136,7 @@ DbOutcome SampleFromOrder(Database& db, const StoreJob& job, QStringList& notes)
         }
     }
 
-    const CollectionDate collected = ReadCollectionDate(order.frame);
+    const CollectionDate collected = readsCollectionDate ? ReadCollectionDate(order.frame) : CollectionDate();
     if (!collected.error.isEmpty())
         notes << QStringLiteral("sample %1: %2; stored without it").arg(id, collected.error);
 
@@ -213,10 +213,12 @@ DbOutcome StoreMgc240Order(Database& db, const QString& frame, const QString& mg
                       QStringLiteral("app_protocols_testmap"), notes);
 }
 
-DbOutcome CreateSampleFromLims(Transaction& transaction, const StoreJob& job, QStringList& notes)
+DbOutcome CreateSampleFromLims(Transaction& transaction, const StoreJob& job, bool readsCollectionDate,
+                               QStringList& notes)
 {
     Database& db = transaction.db();
-    const DbOutcome outcome = transaction.skippable([&] { return SampleFromOrder(db, job, notes); });
+    const DbOutcome outcome =
+        transaction.skippable([&] { return SampleFromOrder(db, job, readsCollectionDate, notes); });
     if (outcome.kind == DbOutcome::DataRejected) {
         notes << QStringLiteral("sample %1: the database refused the patient and sample data (%2); the "
                                 "ordered tests are stored without them")
@@ -253,7 +255,7 @@ DbOutcome LimsOrderJobKind::run(const StoreJob& job, JobRun& run) const
     const QString& frame = job.data<LimsOrderJob>().frame;
     if (DbOutcome o = StoreLimsOrder(run.transaction.db(), frame, job.OutId, run.effects.notes); !o.ok())
         return o;
-    return CreateSampleFromLims(run.transaction, job, run.effects.notes);
+    return CreateSampleFromLims(run.transaction, job, true, run.effects.notes);
 }
 
 QString Mgc240OrderJobKind::describe(const StoreJob& job) const
@@ -277,7 +279,8 @@ DbOutcome Mgc240OrderJobKind::run(const StoreJob& job, JobRun& run) const
     Database& db = run.transaction.db();
     if (DbOutcome o = StoreMgc240Order(db, order.frame, order.mgc240Name, run.effects.notes); !o.ok())
         return o;
-    if (DbOutcome o = CreateSampleFromLims(run.transaction, job, run.effects.notes); !o.ok())
+    // Positions 32-41 of an MGC240 order carry test flags, not a collection date.
+    if (DbOutcome o = CreateSampleFromLims(run.transaction, job, false, run.effects.notes); !o.ok())
         return o;
     return UpdateMgcSampleInfo(db, order.frame);
 }

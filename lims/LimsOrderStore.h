@@ -30,8 +30,9 @@ DbOutcome StoreLimsOrder(Database& db, const QString& frame, const QString& outI
 // "na" when the order names none), the customer (created when unknown; "999" when the order names
 // none) and the sample_base row when the sample has none. An existing sample_base row is left as it
 // is. The group is undone, with a note, when the database refuses its values: the order's tests
-// stay.
-DbOutcome CreateSampleFromLims(Transaction& transaction, const StoreJob& job, QStringList& notes);
+// stay. readsCollectionDate: the frame carries a collection date at positions 32-41.
+DbOutcome CreateSampleFromLims(Transaction& transaction, const StoreJob& job, bool readsCollectionDate,
+                               QStringList& notes);
 
 // StoreMgc240Order: as StoreLimsOrder for the 37 test flags of an MGC240 order, with the channel
 // mapping of app_protocols_testmap for the analyzer name.
