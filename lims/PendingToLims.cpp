@@ -12,6 +12,8 @@
 #include "store/DbOutcome.h"
 #include "store/StoreValues.h"
 
+#include <optional>
+
 namespace Quorlix {
 
 namespace {

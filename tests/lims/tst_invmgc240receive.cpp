@@ -6,12 +6,10 @@
 #include "lims/InvMgc240Receive.h"
 #include "support/DriverRig.h"
 
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace Quorlix;
 using namespace Quorlix::Test::LimsFixture;
-using Quorlix::Test::DriverRig;
 namespace Hit = Quorlix::Test::HitachiFixture;
 
 namespace {
@@ -27,19 +25,6 @@ const QStringList Setup{
     "INSERT INTO app_protocols_testmap (Analyzer_id, AssignedChannel, TestDef_Id) VALUES ('OTHER', 2, 99)",
     "INSERT INTO MGC_SampleID (sample_id, sample_info, send) VALUES ('MA', 'old', 0)",
 };
-
-QString Rows(DriverRig& rig, const QString& sql)
-{
-    SqlResult r = rig.tdb.db().run(sql);
-    QStringList out;
-    while (r.next()) {
-        QStringList row;
-        for (int i = 0; i < r.query().record().count(); ++i)
-            row << (r.value(i).isNull() ? QStringLiteral("NULL") : r.value(i).toString());
-        out << row.join(QLatin1Char('|'));
-    }
-    return out.join(QLatin1Char(';'));
-}
 
 } // namespace
 
@@ -57,43 +42,38 @@ void TestInvMgc240Receive::orders_data()
     QTest::addColumn<QString>("backend");
     QTest::addColumn<QStringList>("frames");
     QTest::addColumn<bool>("online");
-    QTest::addColumn<int>("answers"); // frames ">" sent to the analyzer
+    QTest::addColumn<int>("answers"); // ">" frames to the analyzer
     QTest::addColumn<QStringList>("monitor");
     QTest::addColumn<QString>("requests");
-    QTest::addColumn<QString>("info");
+    QTest::addColumn<QString>("info"); // MGC_SampleID
     QTest::addColumn<QString>("samples");
 
-    const QString flags = QStringLiteral("101000000");
-    const QString tail = QStringLiteral("000000000000001");
-    const QString order = Mgc240Frame(flags, "MA", tail, Selection({5}));
-    const QString info = flags + Right("MA", 13) + tail;
-    const QString old = QStringLiteral("MA|old");
+    const QString order = Mgc240Frame("101000000", "MA", "000000000000001", Selection({5}));
+    const QString info = "MA|101000000" + Right("MA", 13) + "000000000000001";
+    const QString three = "MA|11;MA|13;MA|47", sample = "MA|1|na|999";
     for (const QString& b : Test::Backends()) {
         const QByteArray n = b.toLatin1();
         QTest::addRow("%s flags become requests through the test map, the sample info is updated", n.data())
-            << b << QStringList{order} << true << 1 << QStringList{} << "MA|11;MA|13;MA|47"
-            << "MA|" + info << "MA|1|na|999";
+            << b << QStringList{order} << true << 1 << QStringList{} << three << info << sample;
         QTest::addRow("%s all zero from position 44: nothing written", n.data())
-            << b << QStringList{Mgc240Frame(flags, "MA", tail, Selection({}))} << true << 1 << QStringList{}
-            << "" << old << "";
-        QTest::addRow("%s no MGC_SampleID row: none is made", n.data())
-            << b << QStringList{Mgc240Frame("100000000", "MB", Blanks(15), Selection({1}))} << true << 1
-            << QStringList{} << "MB|11" << old << "MB|1|na|999";
-        QTest::addRow("%s a channel without a test map row is left out", n.data())
-            << b << QStringList{Mgc240Frame("110000000", "MB", Blanks(15), Selection({1}))} << true << 1
+            << b << QStringList{Mgc240Frame("101000000", "MA", "", Selection({}))} << true << 1
+            << QStringList{} << ""
+            << "MA|old"
+            << "";
+        QTest::addRow("%s no MGC_SampleID row: none is made; no test map row: left out", n.data())
+            << b << QStringList{Mgc240Frame("110000000", "MB", "", Selection({1}))} << true << 1
             << QStringList{"order of sample MB: channel 2 has no parameter for MGC240-07 in "
                            "app_protocols_testmap: "
                            "not ordered"}
-            << "MB|11" << old << "MB|1|na|999";
+            << "MB|11"
+            << "MA|old"
+            << "MB|1|na|999";
     }
-    QTest::newRow("? repeats, < and : are res, 1 and 2 fr1 and fr2")
-        << "sqlite" << QStringList{order,         Function("?"), Function("<"), Function(":"),
-                                   Function("1"), Function("2"), Function("@")}
-        << true << 7 << QStringList{"rep", "res", "res", "fr1", "fr2", "sus"} << "MA|11;MA|13;MA|47"
-        << "MA|" + info << "MA|1|na|999";
+    QTest::newRow("? and @ repeat, < and : are res")
+        << "sqlite" << QStringList{order, Function("?"), Function("<"), Function(":"), Function("@")} << true
+        << 5 << QStringList{"rep", "res", "res", "sus"} << three << info << sample;
     QTest::newRow("analyzer offline: nothing relayed, the order stored")
-        << "sqlite" << QStringList{order} << false << 0 << QStringList{} << "MA|11;MA|13;MA|47"
-        << "MA|" + info << "MA|1|na|999";
+        << "sqlite" << QStringList{order} << false << 0 << QStringList{} << three << info << sample;
 }
 
 void TestInvMgc240Receive::orders()
@@ -102,15 +82,15 @@ void TestInvMgc240Receive::orders()
     QFETCH(QStringList, frames);
     QFETCH(bool, online);
     QFETCH(int, answers);
-    DriverRig rig(backend);
+    Test::DriverRig rig(backend);
     QVERIFY2(rig.tdb.ok(), qPrintable(rig.tdb.error()));
     Settings& s = rig.settings;
-    s.AnalyzerId = QStringLiteral("H1");
-    s.AnalyzerType = QStringLiteral("H911");
-    s.OutType = QStringLiteral("invH912");
+    s.AnalyzerId = "H1";
+    s.AnalyzerType = "H911";
+    s.OutType = "invH912";
     s.OutComPort = 2;
-    s.OutId = QStringLiteral("MGC240");
-    s.Mgc240Name = QStringLiteral("MGC240-07");
+    s.OutId = "MGC240";
+    s.Mgc240Name = "MGC240-07";
     rig.exec(Setup);
     // The analyzer's last frame gives the sample's position.
     HitachiDriver analyzer(rig.services(), HitachiModel::Hit911, true, 0);
@@ -124,10 +104,11 @@ void TestInvMgc240Receive::orders()
         lims.receive(frame);
     QCOMPARE(rig.analyzerLine.takeFrames(), QStringList(answers, Function(">")));
     QTEST(rig.monitor().mid(seen), "monitor");
-    QTEST(Rows(rig, "SELECT sample_id, parameter_id FROM request ORDER BY sample_id, parameter_id"),
+    Database& db = rig.tdb.db();
+    QTEST(Rows(db, "SELECT sample_id, parameter_id FROM request ORDER BY sample_id, parameter_id"),
           "requests");
-    QTEST(Rows(rig, "SELECT sample_id, sample_info FROM MGC_SampleID ORDER BY sample_id"), "info");
-    QTEST(Rows(rig, "SELECT sample_id, sample_pos, si_id, cust_id FROM sample_base"), "samples");
+    QTEST(Rows(db, "SELECT sample_id, sample_info FROM MGC_SampleID ORDER BY sample_id"), "info");
+    QTEST(Rows(db, "SELECT sample_id, sample_pos, si_id, cust_id FROM sample_base"), "samples");
 }
 
 QTEST_GUILESS_MAIN(TestInvMgc240Receive)
