@@ -2,6 +2,7 @@
 
 #include "drivers/DriverRegistry.h"
 #include "drivers/hitachi/HitachiDrivers.h"
+#include "lims/LimsDrivers.h"
 #include "lims/PendingToLims.h"
 
 namespace Quorlix {
@@ -12,6 +13,7 @@ const DriverRegistry& AllDrivers()
         DriverRegistry r;
         RegisterHitachiDrivers(r);
         RegisterLimsForwarding(r);
+        RegisterLimsHandlers(r);
         return r;
     }();
     return registry;

@@ -10,23 +10,57 @@
 #include "drivers/DriverRegistry.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "store/DbOutcome.h"
-#include "store/LimsFrames.h"
 #include "store/StoreValues.h"
+
+#include <optional>
 
 namespace Quorlix {
 
-QList<std::pair<QString, QString>> LimsResultGroups(const QList<StoredResult>& results)
+namespace {
+
+constexpr int ValueWidth = 6;
+
+// A value in its field: as it is when it fits, else rounded to fewer decimals; empty when even the
+// whole number is too wide. The field keeps its rightmost characters, which would turn 1234.567
+// into "34.567".
+std::optional<QString> Fitted(const QString& value)
 {
-    QList<std::pair<QString, QString>> groups;
+    if (value.size() <= ValueWidth)
+        return value;
+    bool number = false;
+    const double v = value.toDouble(&number);
+    if (!number)
+        return std::nullopt;
+    for (int decimals = ValueWidth - 2; decimals >= 0; --decimals) {
+        const QString rounded = QString::number(v, 'f', decimals);
+        if (rounded.size() <= ValueWidth)
+            return rounded;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<ChannelResult> LimsResultGroups(const QList<StoredResult>& results, QStringList* notes)
+{
+    QList<ChannelResult> groups;
+    const auto add = [&](const QString& channel, const QString& value) {
+        const std::optional<QString> fitted = Fitted(value);
+        if (!fitted)
+            notes->append(QStringLiteral("channel %1: value \"%2\" does not fit the 6 characters of the LIMS "
+                                         "frame: sent without value")
+                              .arg(channel, value));
+        groups.append({channel, fitted.value_or(QString())});
+    };
     for (const StoredResult& r : results) {
         const QString channel = QString::number(r.channel);
         if (r.channel == 1 || r.channel == 24) {
-            groups.append({channel, QString(r.result).replace(QLatin1Char(','), QLatin1Char('.'))});
+            add(channel, QString(r.result).replace(QLatin1Char(','), QLatin1Char('.')));
         } else if (r.channel == 9) {
-            groups.append({channel, r.suspicious});
-            groups.append({QStringLiteral("10"), r.result});
+            add(channel, r.suspicious);
+            add(QStringLiteral("10"), r.result);
         } else {
-            groups.append({channel, r.suspicious});
+            add(channel, r.suspicious);
         }
     }
     return groups;
@@ -34,7 +68,7 @@ QList<std::pair<QString, QString>> LimsResultGroups(const QList<StoredResult>& r
 
 DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, const SampleRecord& sample,
                               const QString& sampleId, const QString& outId, const QDateTime& now,
-                              QString* out)
+                              QString* out, QStringList* notes)
 {
     out->clear();
     SqlResult counted = db.run(QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN parameter_id = 8 THEN 1 ELSE 0 "
@@ -53,7 +87,7 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
                               "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
                               "WHERE r.sample_id = ? AND p2c.analyzer_id = ? ORDER BY p2c.channel_id")
                    .arg(db.dialect().castText(QStringLiteral("r.suspicious"))),
-               {sampleId, outId});
+               {sampleId, BoundText(outId)});
     if (!rows.ok())
         return DbOutcome::of(db, rows);
     QList<StoredResult> stored;
@@ -61,17 +95,15 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
         stored.append({rows.value(2).toInt(), NullToText(rows.value(0)), NumberText(rows.value(1))});
     rows.query().finish();
 
-    QList<ChannelResult> groups;
-    for (const auto& [channel, value] : LimsResultGroups(stored))
-        groups.append({channel, value});
-    const ControlFrameHeader header{frame.CurFunction,
+    // Always a results frame: the analyzer's last frame may have been the inquiry of the next tube.
+    const ControlFrameHeader header{QStringLiteral(":"),
                                     frame.CurFrameClass,
                                     frame.CurNumber,
                                     sample.CurSamplePos,
                                     frame.CurInfo1,
                                     frame.CurInfo2,
                                     now};
-    *out = ControlResultsFrame(header, sampleId, n, groups);
+    *out = ControlResultsFrame(header, sampleId, n, LimsResultGroups(stored, notes));
     return DbOutcome::done();
 }
 
@@ -89,50 +121,75 @@ public:
     }
 
 private:
+    enum class Sent
+    {
+        Sent,
+        NothingToSend,
+        Waiting // the LIMS line is down or the database failed: the sample stays queued
+    };
+
     void tick()
     {
-        m_db.run(QStringLiteral("DELETE FROM req2send WHERE sample_id NOT IN (SELECT sample_id FROM results) "
-                                "AND sample_id NOT IN (SELECT sample_id FROM request)"));
+        m_db.run(QStringLiteral(
+            "DELETE FROM req2send WHERE "
+            "NOT EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
+            "AND NOT EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id)"));
+        const QString& outType = m_settings.OutType;
+        if (outType != QLatin1String("invH902") && outType != QLatin1String("invH912") &&
+            outType != QLatin1String("invH911"))
+            return;
         // Samples whose requested parameters are all finished: none of their pairs is still ordered.
+        // The pairs are compared column by column ("S1" and 12 is not "S11" and 2).
         SqlResult next = m_db.run(QStringLiteral(
             "SELECT DISTINCT sample_id FROM req2send rs WHERE NOT EXISTS (SELECT 1 FROM request r "
             "WHERE r.sample_id = rs.sample_id AND r.parameter_id = rs.parameter_id) "
             "AND rs.parameter_id IS NOT NULL AND sample_id <> '' AND sample_id IS NOT NULL ORDER BY "
             "sample_id"));
-        if (!next.next())
-            return;
-        const QString sampleId = next.value(0).toString();
+        QStringList finished;
+        while (finished.size() < MaxCandidates && next.next())
+            finished << next.value(0).toString();
         next.query().finish();
-        const QString& outType = m_settings.OutType;
-        if (outType == QLatin1String("invH902") || outType == QLatin1String("invH912") ||
-            outType == QLatin1String("invH911"))
-            SendPendingToLims(sampleId);
+        for (const QString& sampleId : std::as_const(finished)) {
+            if (SendPendingToLims(sampleId) != Sent::NothingToSend)
+                return;
+        }
     }
 
-    void SendPendingToLims(const QString& sampleId)
+    Sent SendPendingToLims(const QString& sampleId)
     {
-        const HitachiFrameRecord frame = m_analyzer ? m_analyzer->frameRecord() : HitachiFrameRecord();
-        const SampleRecord sample = m_analyzer ? m_analyzer->sampleRecord() : SampleRecord();
-        QString text;
-        const DbOutcome built =
-            PendingResultsFrame(m_db, frame, sample, sampleId, m_settings.OutId, m_clock.now(), &text);
-        if (!built.ok()) {
-            m_log.monitor(
-                QStringLiteral("sample %1: results not sent to the LIMS: %2").arg(sampleId, built.error));
-            return;
-        }
-        if (text.isEmpty())
-            return; // no results: the req2send rows stay
         if (!m_limsLine.isOpen()) {
             if (!m_reportedDown)
                 m_log.monitor(QStringLiteral("the LIMS port is not open: finished samples wait until it is"));
             m_reportedDown = true;
-            return;
+            return Sent::Waiting;
         }
         m_reportedDown = false;
+        const HitachiFrameRecord frame = m_analyzer ? m_analyzer->frameRecord() : HitachiFrameRecord();
+        const SampleRecord sample = m_analyzer ? m_analyzer->sampleRecord() : SampleRecord();
+        QString text;
+        QStringList notes;
+        const DbOutcome built = PendingResultsFrame(m_db, frame, sample, sampleId, m_settings.OutId,
+                                                    m_clock.now(), &text, &notes);
+        if (!built.ok()) {
+            m_log.monitor(
+                QStringLiteral("sample %1: results not sent to the LIMS: %2").arg(sampleId, built.error));
+            return Sent::Waiting;
+        }
+        if (text.isEmpty())
+            return Sent::NothingToSend; // no results: the req2send rows stay
+        for (const QString& note : std::as_const(notes))
+            m_log.monitor(QStringLiteral("sample %1: %2").arg(sampleId, note));
         m_limsLine.send(text, Direction::HostToLims);
-        m_db.run(QStringLiteral("DELETE FROM req2send WHERE sample_id = ?"), {sampleId});
+        SqlResult done = m_db.run(QStringLiteral("DELETE FROM req2send WHERE sample_id = ?"), {sampleId});
+        if (!done.ok())
+            m_log.monitor(QStringLiteral("sample %1: sent to the LIMS, but its req2send rows could not be "
+                                         "cleared (%2): it will be sent again")
+                              .arg(sampleId, done.error()));
+        return Sent::Sent;
     }
+
+    // Finished samples looked at per tick; one of them is sent.
+    static constexpr qsizetype MaxCandidates = 100;
 
     const Settings& m_settings;
     Database& m_db;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/LimsFrames.h"
 #include "store/Records.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Quorlix {
 
@@ -12,28 +14,33 @@ class Database;
 class DriverRegistry;
 struct DbOutcome;
 
-// The result groups toward a LIMS that plays the Hitachi host: channels 1 and 24 carry their value,
-// channel 9 its suspicious flag and then, as channel 10, its value; any other channel its
-// suspicious flag.
+// One validated result of a sample as the results frame toward the LIMS reads it.
 struct StoredResult
 {
-    int channel = 0;
-    QString suspicious;
-    QString result;
+    int channel = 0;    // the LIMS side's channel of the parameter
+    QString suspicious; // the suspicious flag as text
+    QString result;     // the value, with a decimal point
 };
-QList<std::pair<QString, QString>> LimsResultGroups(const QList<StoredResult>& results);
+
+// The result groups toward a LIMS that plays the Hitachi host: channels 1 and 24 carry their value,
+// channel 9 its suspicious flag and then, as channel 10, its value; any other channel its
+// suspicious flag. A value wider than its 6 characters is rounded to fit; one that cannot fit goes
+// without value, with a note.
+QList<ChannelResult> LimsResultGroups(const QList<StoredResult>& results, QStringList* notes);
 
 // SendPendingToLims: the results frame of one finished sample, built from the results table and
-// the identification of the analyzer's last frame. Empty when the sample has no results; the
-// count n is the number of its results plus the number of those of parameter 8.
+// the identification of the analyzer's last frame (always sent as a results frame ":"). Empty when
+// the sample has no results; the count n is the number of its results plus the number of those of
+// parameter 8.
 DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, const SampleRecord& sample,
                               const QString& sampleId, const QString& outId, const QDateTime& now,
-                              QString* out);
+                              QString* out, QStringList* notes);
 
 // Timer3, with a LIMS side: req2send rows of samples that are neither ordered nor validated any
 // more are cleared, and one finished sample per tick (none of its pairs still in request) is sent
 // to a LIMS that plays the Hitachi host (out-types invH902, invH911, invH912). Its req2send rows go
-// only once the frame was handed to an open LIMS line.
+// only once the frame was handed to an open LIMS line; a finished sample without results is passed
+// over so that it does not hold up the others.
 void RegisterLimsForwarding(DriverRegistry& registry);
 
 } // namespace Quorlix

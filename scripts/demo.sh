@@ -4,6 +4,8 @@
 # interface wrote into the database and its communication log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# `demo.sh lims`: the LIMS demonstration (scripts/demo-lims.sh).
+if [ "${1:-}" = lims ]; then exec bash "$root/scripts/demo-lims.sh"; fi
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build" >/dev/null
 bin=$root/build/bin

@@ -1,4 +1,5 @@
 #include "HitachiAnalyzerRole.h"
+#include "LimsHostRole.h"
 #include "SimRole.h"
 
 namespace QuorlixSim {
@@ -22,6 +23,8 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H902); }},
         {"912", "a Hitachi 912 toward its host",
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
+        {"lims-912", "a LIMS that plays the Hitachi host toward the Hitachi 912 emulation",
+         [] { return std::make_unique<LimsHostRole>(); }},
     };
     return roles;
 }

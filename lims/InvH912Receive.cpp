@@ -1,0 +1,67 @@
+#include "InvH912Receive.h"
+
+#include "LimsOrderFrame.h"
+#include "LimsOrderStore.h"
+#include "core/Settings.h"
+#include "drivers/hitachi/HitachiDriver.h"
+#include "drivers/hitachi/HitachiReply.h"
+#include "store/Store.h"
+
+namespace Quorlix {
+
+InvH912Receive::InvH912Receive(const DriverServices& services)
+    : LimsHostHandler(services), m_kind(services.store.kinds().require<LimsOrderJobKind>())
+{
+}
+
+bool InvH912Receive::servesAnalyzer() const
+{
+    if (!m_analyzer)
+        return false;
+    const QString& type = m_settings.AnalyzerType;
+    return (type == QLatin1String("H911") && m_analyzer->model() == HitachiModel::Hit911) ||
+           (type == QLatin1String("H902") && m_analyzer->model() == HitachiModel::Hit902);
+}
+
+QString InvH912Receive::analyzerOrder(const QString& sampleId, int kind)
+{
+    return servesAnalyzer() ? m_analyzer->orderReply(sampleId, kind) : QStringLiteral(">");
+}
+
+QString InvH912Receive::knownOrder(const LimsOrderFrame& order)
+{
+    if (!servesAnalyzer())
+        return QStringLiteral(">");
+    monitor(QStringLiteral("the order of sample %1 waits for the database: the analyzer is sent the tests of "
+                           "the LIMS's channels")
+                .arg(order.sampleId));
+    const bool hit902 = m_analyzer->model() == HitachiModel::Hit902;
+    QString selection = m_channels.analyzerSelection(order.orderedChannels(), hit902 ? 37 : 48);
+    if (!hit902)
+        return BuildHit911Order(m_analyzer->frameRecord(), m_analyzer->sampleRecord(), selection);
+    if (m_settings.IseSetting == QLatin1String("1"))
+        selection += QLatin1Char('0'); // the ISE channel follows a real selection
+    return BuildHit902Order(m_analyzer->frameRecord(), m_analyzer->sampleRecord(), selection);
+}
+
+void InvH912Receive::order(const QString& frame)
+{
+    const LimsOrderFrame order = ReadLimsOrder(frame);
+    if (order.tubeNotFound || !order.ordersTests()) {
+        m_reply = analyzerOrder(order.sampleId, 0);
+        return;
+    }
+    if (order.sampleId.isEmpty()) {
+        monitor(QStringLiteral("LIMS order without a sample id: nothing stored"));
+        m_reply = analyzerOrder(order.sampleId, 1);
+        return;
+    }
+    if (const QString error = m_channels.refresh(m_db, m_settings.OutId, m_settings.AnalyzerId);
+        !error.isEmpty())
+        monitor(QStringLiteral("param2channel could not be read (%1): the channels read before are used")
+                    .arg(error));
+    const bool stored = submitOrder(m_kind, frame);
+    m_reply = stored ? analyzerOrder(order.sampleId, 1) : knownOrder(order);
+}
+
+} // namespace Quorlix

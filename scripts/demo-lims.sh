@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The LIMS demonstration: quorlix between a simulated Hitachi 902 and a simulated LIMS that plays
+# the Hitachi host (the Hitachi 912 emulation, out-type invH912), each on its own pseudo-terminal.
+# Prints both sides of the dialogue, the rows the orders and results left, and the log.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$root/build" >/dev/null
+bin=$root/build/bin
+
+work=$(mktemp -d /tmp/quorlix-lims-demo.XXXXXX)
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
+trap cleanup EXIT
+mkdir -p "$work/logs"
+cat > "$work/quorlix.ini" <<INI
+; Quorlix LIMS demonstration site
+database=lab.db
+ComLogPath=$work/logs
+com1=$work/analyzer
+com2=$work/lims
+INI
+
+echo "== creating the demonstration laboratory database"
+"$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
+
+echo "== the simulated LIMS and Hitachi 902 create their lines (pseudo-terminals)"
+"$bin/quorlix-sim" --pty "$work/lims" --timeout 20000 "$root/tools/sim/scripts/demo-lims-host.sim" > "$work/lims.out" &
+limspid=$!
+pids+=($limspid)
+"$bin/quorlix-sim" --pty "$work/analyzer" --timeout 10000 --start-delay 2000 \
+  "$root/tools/sim/scripts/demo-lims-analyzer.sim" > "$work/analyzer.out" &
+analyzerpid=$!
+pids+=($analyzerpid)
+for _ in $(seq 50); do [ -e "$work/analyzer" ] && [ -e "$work/lims" ] && break; sleep 0.1; done
+
+echo "== quorlix --headless /id=HIT902 /type=H902 /com=1 /outtype=invH912 /outcom=2 /outid=LIMS /autoval=2"
+"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=HIT902 /type=H902 /com=1 \
+  /outtype=invH912 /outcom=2 /outid=LIMS /autoval=2 &
+qpid=$!
+pids+=($qpid)
+status=0
+wait "$analyzerpid" || status=$?
+wait "$limspid" || status=$?
+echo "== the analyzer's side"
+cat "$work/analyzer.out"
+echo "== the LIMS's side"
+cat "$work/lims.out"
+kill -TERM "$qpid"
+wait "$qpid" && echo "quorlix stopped (exit code 0)"
+
+show() { echo "== $1"; sqlite3 -header -column "$work/lab.db" "$2"; }
+show "sample_base and patients (from the LIMS's orders)" \
+  "SELECT s.sample_id, s.sample_pos, s.p_id, p.surname, p.forename, s.si_id, s.cust_id, s.collector, s.coll_dat
+   FROM sample_base s LEFT JOIN patients p ON p.p_id = s.p_id WHERE s.sample_id LIKE '2401%' ORDER BY s.sample_id;"
+show "results (validated, sent to the LIMS)" \
+  "SELECT sample_id, parameter_id, result, interpretation, suspicious FROM results WHERE sample_id LIKE '2401%'
+   ORDER BY sample_id, parameter_id;"
+show "request and req2send left (none: everything was validated and sent)" \
+  "SELECT 'request', COUNT(*) FROM request WHERE sample_id LIKE '2401%' UNION ALL SELECT 'req2send', COUNT(*) FROM req2send;"
+echo "== communication log"
+cat "$work"/logs/*_log.txt
+echo "== demonstration folder: $work"
+exit $status
