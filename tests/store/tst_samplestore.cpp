@@ -246,7 +246,8 @@ void TestSampleStore::overRangeIsClipped()
         const QDateTime validated = QDateTime::fromString(
             f.text(QStringLiteral("SELECT %1 FROM results").arg(f.stampOf(QStringLiteral("val_time_stamp")))),
             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        QVERIFY2(qAbs(validated.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(validated.toString()));
+        QVERIFY2(qAbs(validated.secsTo(QDateTime::currentDateTime())) < 120,
+                 qPrintable(validated.toString()));
     } else {
         QCOMPARE(f.tdb.count(QStringLiteral("results"),
                              QStringLiteral("analyzer_id IS NULL AND val_time_stamp IS NULL")),
