@@ -9,6 +9,15 @@ void PrintLine(FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
+void ReportLine(Severity severity, const QString& text)
+{
+    // systemd sets JOURNAL_STREAM when stderr goes to the journal.
+    if (qEnvironmentVariableIsSet("JOURNAL_STREAM"))
+        PrintLine(stderr, QStringLiteral("<%1>").arg(static_cast<int>(severity)) + text);
+    else
+        PrintLine(stderr, text);
+}
+
 std::unique_ptr<Clock> MakeClock(const LaunchOptions& options)
 {
     if (options.clockStart.isValid())

@@ -13,6 +13,16 @@ namespace Quorlix {
 // One line on stdout or stderr, in the system's encoding.
 void PrintLine(FILE* stream, const QString& text);
 
+// Severities of the lines a service writes for the system journal.
+enum class Severity
+{
+    Error = 3,
+    Notice = 5,
+};
+// A line on stderr; under systemd (the journal reads stderr) it carries the priority prefix the
+// journal understands ("<3>" for an error).
+void ReportLine(Severity severity, const QString& text);
+
 // The program's clock: the system clock, or one moved to --clock-start.
 std::unique_ptr<Clock> MakeClock(const LaunchOptions& options);
 

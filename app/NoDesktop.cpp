@@ -6,8 +6,8 @@ namespace Quorlix {
 // The service form of the program is built without windows.
 int RunDesktop(int&, char**, const LaunchOptions&, const QString&, const QString&)
 {
-    PrintLine(stderr,
-              QStringLiteral("quorlix: this build has no windows; use --headless to run as a service"));
+    ReportLine(Severity::Error,
+               QStringLiteral("quorlix: this build has no windows; use --headless to run as a service"));
     return ExitConfiguration;
 }
 

@@ -133,7 +133,8 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         engine.log().monitor(warning);
     if (!s.FirstShift.isEmpty() && !ParseLocaleDateTime(s.FirstShift, engine.locale()).isValid())
         engine.log().monitor(
-            QStringLiteral("firstshift \"%1\" cannot be read as a time; shifts are counted from 00:00").arg(s.FirstShift));
+            QStringLiteral("firstshift \"%1\" cannot be read as a time; shifts are counted from 00:00")
+                .arg(s.FirstShift));
 
     if (!engine.dayShift().InsertLogRow(QStringLiteral("log_change")))
         return Fail(

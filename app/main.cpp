@@ -29,25 +29,25 @@ int InitDb(const LaunchOptions& options, const QString& commandLine, const QStri
 {
     Settings settings;
     if (const QString error = ParseCommandLine(commandLine, settings); !error.isEmpty()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + error);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitConfiguration;
     }
     const QString iniPath = FindIniFile(options.configPath, appDir);
     if (const QString error = ReadIniFile(iniPath, settings); !error.isEmpty()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + error);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitConfiguration;
     }
     Database db;
     if (const QString error = db.open(DescribeDatabase(settings, QFileInfo(iniPath).absolutePath()));
         !error.isEmpty()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + error);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitDatabase;
     }
     QString report;
     const QString error = InitDatabase(db, options.demoData, &report);
     PrintLine(stdout, report.trimmed());
     if (!error.isEmpty()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + error);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitDatabase;
     }
     return ExitOk;
@@ -66,10 +66,17 @@ int RunHeadless(int& argc, char** argv, const LaunchOptions& options, const QStr
     StartupUi none;
     const StartupOutcome outcome = RunStartup(engine, none, options, commandLine, appDir);
     if (!outcome.ok()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + outcome.message);
         return outcome.exitCode;
     }
     QObject::connect(&engine, &Engine::stopped, &app, [] { QCoreApplication::exit(ExitOk); });
+    if (qEnvironmentVariableIsSet("JOURNAL_STREAM")) {
+        // A service under systemd: the status notes go to the journal too.
+        QObject::connect(&engine.log(), &CommLog::windowLine, &app, [](const QString& line) {
+            if (line.startsWith(QLatin1String("Monitor: ")))
+                ReportLine(Severity::Notice, QStringLiteral("quorlix: ") + line.mid(9));
+        });
+    }
     engine.start(AllDrivers());
     return QCoreApplication::exec();
 }
@@ -83,7 +90,7 @@ int main(int argc, char* argv[])
         args << QString::fromLocal8Bit(argv[i]);
     const LaunchOptions options = TakeLaunchOptions(args);
     if (!options.error.isEmpty()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + options.error);
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + options.error);
         return ExitConfiguration;
     }
     if (options.help) {
