@@ -1,6 +1,7 @@
 #include "Drivers.h"
 
 #include "drivers/DriverRegistry.h"
+#include "drivers/dbexchange/DbExchangeDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
 #include "lims/PendingToLims.h"
 
@@ -12,6 +13,7 @@ const DriverRegistry& AllDrivers()
         DriverRegistry r;
         RegisterHitachiDrivers(r);
         RegisterLimsForwarding(r);
+        RegisterDbExchangeDrivers(r);
         return r;
     }();
     return registry;
