@@ -254,6 +254,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
     QList<SampleItem> candidates;
     QSet<SampleItem> seen;
     QStringList candidateIds;
+    QSet<QString> seenIds;
     while (ordered.next()) {
         const SampleItem item{ordered.value(0).toString(), Int16Of(ordered.value(1))};
         if (item.first.startsWith(QLatin1String("888")) || controls.contains(item.first) ||
@@ -261,17 +262,22 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
             continue;
         seen.insert(item);
         candidates << item;
-        if (!candidateIds.contains(item.first))
+        if (!seenIds.contains(item.first)) {
+            seenIds.insert(item.first);
             candidateIds << item.first;
+        }
     }
     ordered.query().finish();
 
+    // An item stays while a request of the sample (open or filled) goes to it. Mapped this way
+    // round, item 0 stays for a parameter without a channel, and an item that two parameters share
+    // stays for either.
     QSet<SampleItem> requested;
     error = QueryInPieces(
         ctx.lab, QStringLiteral("SELECT sample_id, parameter_id FROM request WHERE sample_id IN (%1)"), {},
         candidateIds,
         [&](SqlResult& r) {
-            requested.insert({r.value(0).toString(), Int16Of(r.value(1))});
+            requested.insert({r.value(0).toString(), channels.ChannelOfParameter(Int16Of(r.value(1)))});
         },
         ctx);
     if (!error.isEmpty()) {
@@ -280,7 +286,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         return counts;
     }
     for (const SampleItem& item : std::as_const(candidates)) {
-        if (requested.contains({item.first, channels.ParameterOfChannel(item.second)}))
+        if (requested.contains(item))
             continue;
         // Only the item still waiting to be measured: a result already on the analyzer stays.
         SqlResult removed = ctx.mgc.run(
