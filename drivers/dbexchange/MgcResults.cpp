@@ -56,9 +56,10 @@ int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenReque
         MgcSampleResults record{it.key(), {}};
         QSet<qint16> taken;
         for (const qint16 parameter : it.value()) {
+            // Item 0 stands for "no channel": whatever it holds belongs to no parameter.
             const qint16 item = channels.ChannelOfParameter(parameter);
             const auto found = finished.constFind({it.key(), item});
-            if (found == finished.constEnd() || taken.contains(parameter))
+            if (item == 0 || found == finished.constEnd() || taken.contains(parameter))
                 continue;
             bool malformed = false;
             const std::optional<double> value = MgcNumber(*found, &malformed);
@@ -146,6 +147,8 @@ int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, const ItemName
     int taken = 0;
     for (const ControlParameter& row : std::as_const(armed)) {
         const qint16 item = channels.ChannelOfParameter(row.second);
+        if (item == 0)
+            continue;
         QList<Measurement> results = measured.value({row.first, item});
         std::stable_sort(results.begin(), results.end(),
                          [](const Measurement& a, const Measurement& b) { return a.when < b.when; });

@@ -234,42 +234,50 @@ void TestMgcExchange::workList()
 void TestMgcExchange::results_data()
 {
     QTest::addColumn<QString>("backend");
+    QTest::addColumn<int>("parameter");
+    QTest::addColumn<int>("item");
     QTest::addColumn<int>("sampState");
     QTest::addColumn<int>("dataState");
     QTest::addColumn<QStringList>("request");
     struct Case
     {
         QString name;
+        int parameter;
+        int item;
         int sampState;
         int dataState;
         QStringList request;
     };
     const QStringList taken{"12.5|MGC1|2026-12-07 10:39:45"};
     const QStringList open{"NULL|NULL|NULL"};
-    const QList<Case> cases{{"sample finished (samp_state 3)", 3, 3, taken},
-                            {"samp_state above 3", 4, 3, taken},
-                            {"sample still measured (samp_state 2)", 2, 3, open},
-                            {"item not measured (data_state 1)", 3, 1, open}};
-    CaseRows(cases, [](QTestData& row, const Case& c) { row << c.sampState << c.dataState << c.request; });
+    const QList<Case> cases{{"sample finished (samp_state 3)", 1, 1, 3, 3, taken},
+                            {"samp_state above 3", 1, 1, 4, 3, taken},
+                            {"sample still measured (samp_state 2)", 1, 1, 2, 3, open},
+                            {"item not measured (data_state 1)", 1, 1, 3, 1, open},
+                            {"item 0 belongs to no parameter", 99, 0, 3, 3, open}};
+    CaseRows(cases, [](QTestData& row, const Case& c) {
+        row << c.parameter << c.item << c.sampState << c.dataState << c.request;
+    });
 }
 
 void TestMgcExchange::results()
 {
     QFETCH(QString, backend);
+    QFETCH(int, parameter);
+    QFETCH(int, item);
     QFETCH(int, sampState);
     QFETCH(int, dataState);
     QFETCH(QStringList, request);
     MgcRig m(backend);
-    m.lab({"INSERT INTO request (sample_id, parameter_id) VALUES ('R1', 1)"});
+    m.lab({QString("INSERT INTO request (sample_id, parameter_id) VALUES ('R1', %1)").arg(parameter)});
     m.mgcExec(
-        {QString(
-             "INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data) VALUES ('R1', '%1', 1, "
-             "%2, 12.5)")
+        {QString("INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data) VALUES ('R1', '%1', "
+                 "%2, %3, 12.5)")
              .arg(Today)
+             .arg(item)
              .arg(dataState),
-         QString(
-             "INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('R1', '%1', 1, "
-             "%2, 1)")
+         QString("INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('R1', '%1', "
+                 "1, %2, 1)")
              .arg(Today)
              .arg(sampState)});
     QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
