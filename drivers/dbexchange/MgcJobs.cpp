@@ -89,38 +89,52 @@ std::optional<double> MgcNumber(const QVariant& value, bool* malformed)
     return number;
 }
 
-// ---- results of a sample
+// ---- results of samples
 
 QString MgcResultsJobKind::describe(const StoreJob& job) const
 {
-    return QStringLiteral("MGC240 results of sample %1").arg(job.data<MgcSampleResults>().sampleId);
+    const QList<MgcSampleResults>& samples = job.data<MgcResultBatch>().samples;
+    if (samples.size() == 1)
+        return QStringLiteral("MGC240 results of sample %1").arg(samples.first().sampleId);
+    return QStringLiteral("MGC240 results of %1 samples (%2 to %3)")
+        .arg(samples.size())
+        .arg(samples.isEmpty() ? QString() : samples.first().sampleId,
+             samples.isEmpty() ? QString() : samples.last().sampleId);
 }
 
 void MgcResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
 {
-    const MgcSampleResults& data = job.data<MgcSampleResults>();
-    QJsonArray results;
-    for (const MgcValue& v : data.results)
-        results.append(
-            QJsonObject{{QStringLiteral("parameterId"), v.parameterId}, {QStringLiteral("value"), v.value}});
-    object.insert(QStringLiteral("sampleId"), data.sampleId);
-    object.insert(QStringLiteral("results"), results);
+    QJsonArray samples;
+    for (const MgcSampleResults& sample : job.data<MgcResultBatch>().samples) {
+        QJsonArray results;
+        for (const MgcValue& v : sample.results)
+            results.append(QJsonObject{{QStringLiteral("parameterId"), v.parameterId},
+                                       {QStringLiteral("value"), v.value}});
+        samples.append(
+            QJsonObject{{QStringLiteral("sampleId"), sample.sampleId}, {QStringLiteral("results"), results}});
+    }
+    object.insert(QStringLiteral("samples"), samples);
 }
 
 bool MgcResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
 {
     JsonReader r(object, error);
-    MgcSampleResults data;
-    data.sampleId = r.text(QStringLiteral("sampleId"));
-    const QJsonArray results = r.array(QStringLiteral("results"));
-    for (const QJsonValue& entry : results) {
-        JsonReader e(entry.toObject(), error);
-        MgcValue v;
-        v.parameterId = e.int16(QStringLiteral("parameterId"));
-        v.value =
-            ReadNumber(entry.toObject().value(QStringLiteral("value")), false, e, QStringLiteral("value"))
-                .value_or(0);
-        data.results << v;
+    MgcResultBatch data;
+    for (const QJsonValue& sampleValue : r.array(QStringLiteral("samples"))) {
+        const QJsonObject sampleObject = sampleValue.toObject();
+        JsonReader s(sampleObject, error);
+        MgcSampleResults sample;
+        sample.sampleId = s.text(QStringLiteral("sampleId"));
+        for (const QJsonValue& entry : s.array(QStringLiteral("results"))) {
+            JsonReader e(entry.toObject(), error);
+            MgcValue v;
+            v.parameterId = e.int16(QStringLiteral("parameterId"));
+            v.value =
+                ReadNumber(entry.toObject().value(QStringLiteral("value")), false, e, QStringLiteral("value"))
+                    .value_or(0);
+            sample.results << v;
+        }
+        data.samples << sample;
     }
     job.payload = data;
     return error->isEmpty();
@@ -129,18 +143,29 @@ bool MgcResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
 DbOutcome MgcResultsJobKind::run(const StoreJob& job, JobRun& run) const
 {
     Database& db = run.transaction.db();
-    const MgcSampleResults& data = job.data<MgcSampleResults>();
     const QVariant stamp = db.stamp(job.stamp);
     int filled = 0;
-    for (const MgcValue& v : data.results) {
-        // Only an order still open takes the result: taken once, it is not taken again.
-        SqlResult r = db.run(QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
-                                            "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
-                                            "AND analyzer_id IS NULL AND time_stamp IS NULL"),
-                             {v.value, job.AnalyzerId, stamp, data.sampleId, v.parameterId});
-        if (!r.ok())
-            return DbOutcome::of(db, r);
-        filled += qMax(0, r.query().numRowsAffected());
+    for (const MgcSampleResults& sample : job.data<MgcResultBatch>().samples) {
+        // Each sample whole or not at all: one the database refuses is left out, the others stay.
+        const DbOutcome outcome = run.transaction.skippable([&] {
+            for (const MgcValue& v : sample.results) {
+                // Only an order still open takes the result: taken once, it is not taken again.
+                SqlResult r =
+                    db.run(QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
+                                          "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
+                                          "AND analyzer_id IS NULL AND time_stamp IS NULL"),
+                           {v.value, job.AnalyzerId, stamp, sample.sampleId, v.parameterId});
+                if (!r.ok())
+                    return DbOutcome::of(db, r);
+                filled += qMax(0, r.query().numRowsAffected());
+            }
+            return DbOutcome::done();
+        });
+        if (outcome.kind == DbOutcome::DatabaseFailed)
+            return outcome;
+        if (outcome.kind == DbOutcome::DataRejected)
+            run.effects.notes << QStringLiteral("sample %1: MGC240 results not stored: %2")
+                                     .arg(sample.sampleId, outcome.error);
     }
     run.nothingToStore = filled == 0;
     return DbOutcome::done();

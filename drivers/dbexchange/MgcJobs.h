@@ -28,6 +28,13 @@ struct MgcSampleResults
     QString sampleId;
     QList<MgcValue> results;
 };
+// The results of several samples in one transaction, each sample whole or not at all: a sample
+// whose values the database refuses is left out with a note (its orders stay open and are tried
+// again), the others are stored.
+struct MgcResultBatch
+{
+    QList<MgcSampleResults> samples;
+};
 
 // One measured control result: a control_results row and its booking against control_block,
 // unless a result of the control and parameter as late or later is stored already.

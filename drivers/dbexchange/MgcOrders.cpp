@@ -55,23 +55,42 @@ bool Registered(MgcContext& ctx, const QString& controlId, const DbOutcome& outc
     return false;
 }
 
-// One sample's open orders into the work list, in one transaction.
-DbOutcome WriteOrder(MgcContext& ctx, const QString& sampleId, const QList<SampleItem>& missing,
-                     const ItemNames& names, bool hasOrder, int itemCount)
+// What the work list lacks of one sample's open orders.
+struct OrderChange
+{
+    QString sampleId;
+    QList<SampleItem> missing; // items to add
+    bool hasOrder = false;     // its samp_odr row is there (and gets the item count)
+    int itemCount = 0;
+};
+
+// Samples written in one transaction: few commits when many orders come at once.
+constexpr qsizetype SamplesPerTransaction = 100;
+
+DbOutcome WriteOrder(MgcContext& ctx, const OrderChange& change, const ItemNames& names, int* nextNumber)
+{
+    for (const SampleItem& item : change.missing) {
+        if (DbOutcome o = InsertSampDat(ctx, change.sampleId, item.second, names.MgcItemName(item.second));
+            !o.ok())
+            return o;
+    }
+    return change.hasOrder
+               ? Run(ctx.mgc, QStringLiteral("UPDATE samp_odr SET ord_total = ? WHERE samp_id = ?"),
+                     {change.itemCount, change.sampleId})
+               : InsertSampOdr(ctx, change.sampleId, change.itemCount, nextNumber);
+}
+
+// The samples' orders in one transaction: all of them or none.
+DbOutcome WriteOrders(MgcContext& ctx, const QList<OrderChange>& changes, const ItemNames& names)
 {
     Transaction transaction(ctx.mgc);
     if (DbOutcome o = transaction.begin(); !o.ok())
         return o;
-    for (const SampleItem& item : missing) {
-        if (DbOutcome o = InsertSampDat(ctx, sampleId, item.second, names.MgcItemName(item.second)); !o.ok())
+    int nextNumber = 0; // read once, counted on within the transaction
+    for (const OrderChange& change : changes) {
+        if (DbOutcome o = WriteOrder(ctx, change, names, &nextNumber); !o.ok())
             return o;
     }
-    DbOutcome counted =
-        hasOrder ? Run(ctx.mgc, QStringLiteral("UPDATE samp_odr SET ord_total = ? WHERE samp_id = ?"),
-                       {itemCount, sampleId})
-                 : InsertSampOdr(ctx, sampleId, itemCount);
-    if (!counted.ok())
-        return counted;
     return transaction.commit();
 }
 
@@ -109,16 +128,21 @@ DbOutcome InsertSampDat(MgcContext& ctx, const QString& id, qint16 item, const Q
         {id, ctx.orderDay(), item, itemName});
 }
 
-DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount)
+DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* nextNumber)
 {
     // The sample number counts the orders of the day: the highest of the day plus 1.
     const QVariant day = ctx.orderDay();
-    SqlResult highest =
-        ctx.mgc.run(QStringLiteral("SELECT MAX(samp_no) FROM samp_odr WHERE fdate = ?"), {day});
-    if (!highest.ok())
-        return DbOutcome::of(ctx.mgc, highest);
-    const int number = highest.next() && !highest.value(0).isNull() ? highest.value(0).toInt() + 1 : 1;
-    highest.query().finish();
+    int number = nextNumber ? *nextNumber : 0;
+    if (number <= 0) {
+        SqlResult highest =
+            ctx.mgc.run(QStringLiteral("SELECT MAX(samp_no) FROM samp_odr WHERE fdate = ?"), {day});
+        if (!highest.ok())
+            return DbOutcome::of(ctx.mgc, highest);
+        number = highest.next() && !highest.value(0).isNull() ? highest.value(0).toInt() + 1 : 1;
+        highest.query().finish();
+    }
+    if (nextNumber)
+        *nextNumber = number + 1;
     return Run(
         ctx.mgc,
         QStringLiteral("INSERT INTO samp_odr (samp_id, fdate, s_rnd_no, samp_mode, samp_no, samp_kind, "
@@ -198,31 +222,46 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         return counts;
     }
 
+    QList<OrderChange> changes;
     for (auto it = open.bySample.cbegin(); it != open.bySample.cend(); ++it) {
-        const QString& sample = it.key();
-        const int itemCount = int(it.value().size());
-        QList<SampleItem> missing;
+        OrderChange change{it.key(), {}, totals.contains(it.key()), int(it.value().size())};
         for (const qint16 parameter : it.value()) {
             // A parameter without a channel on this analyzer goes in as item 0.
-            const SampleItem item{sample, channels.ChannelOfParameter(parameter)};
-            if (!listed.contains(item) && !missing.contains(item))
-                missing << item;
+            const SampleItem item{it.key(), channels.ChannelOfParameter(parameter)};
+            if (!listed.contains(item) && !change.missing.contains(item))
+                change.missing << item;
         }
-        const bool hasOrder = totals.contains(sample);
         bool recount = false;
-        for (const int total : totals.value(sample))
-            recount = recount || total != itemCount;
-        if (missing.isEmpty() && hasOrder && !recount)
-            continue;
-        const DbOutcome written = WriteOrder(ctx, sample, missing, names, hasOrder, itemCount);
-        if (!written.ok()) {
-            ctx.noteFailure(ctx.mgc, written);
-            ctx.problem(
-                QStringLiteral("order:") + sample,
-                QStringLiteral("sample %1: order not written to the MGC240: %2").arg(sample, written.error));
+        for (const int total : totals.value(it.key()))
+            recount = recount || total != change.itemCount;
+        if (!change.missing.isEmpty() || !change.hasOrder || recount)
+            changes << change;
+    }
+    for (qsizetype start = 0; start < changes.size(); start += SamplesPerTransaction) {
+        const QList<OrderChange> group = changes.mid(start, SamplesPerTransaction);
+        const DbOutcome together = WriteOrders(ctx, group, names);
+        if (together.ok()) {
+            counts.samples += int(group.size());
             continue;
         }
-        ++counts.samples;
+        ctx.noteFailure(ctx.mgc, together);
+        if (ctx.mgcLost) {
+            ctx.problem(QStringLiteral("orders"),
+                        QStringLiteral("orders not written to the MGC240: %1").arg(together.error));
+            return counts;
+        }
+        // The group went back whole; each sample on its own finds the one that fails.
+        for (const OrderChange& change : group) {
+            const DbOutcome written = WriteOrders(ctx, {change}, names);
+            if (!written.ok()) {
+                ctx.noteFailure(ctx.mgc, written);
+                ctx.problem(QStringLiteral("order:") + change.sampleId,
+                            QStringLiteral("sample %1: order not written to the MGC240: %2")
+                                .arg(change.sampleId, written.error));
+                continue;
+            }
+            ++counts.samples;
+        }
     }
 
     // Items ordered on the analyzer whose request is gone are withdrawn. Ids beginning with "888"

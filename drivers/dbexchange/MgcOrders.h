@@ -34,7 +34,8 @@ struct OrderCounts
 // sample and item (ordered: data_state 1), samp_odr one per sample with its number of the day and
 // the number of its items.
 DbOutcome InsertSampDat(MgcContext& ctx, const QString& id, qint16 item, const QString& itemName);
-DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount);
+// nextNumber (when given and above 0) is the sample number to use, and comes back as the next one.
+DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* nextNumber = nullptr);
 
 // Start-up: every control armed in control_block for this analyzer is ordered anew (its old rows
 // removed, one samp_dat row per control_block row, one samp_odr row).

@@ -21,6 +21,10 @@ namespace {
 using SampleItem = QPair<QString, qint16>;
 using ControlParameter = QPair<QString, qint16>;
 
+// Samples stored in one transaction: few commits for a tick with many results, and a spool file
+// of moderate size when the database fails.
+constexpr qsizetype SamplesPerRecord = 100;
+
 struct Measurement
 {
     QDateTime when;
@@ -52,6 +56,12 @@ int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenReque
 
     const JobKind& kind = ctx.store.kinds().require<MgcResultsJobKind>();
     int samples = 0;
+    MgcResultBatch batch;
+    const auto submit = [&] {
+        if (!batch.samples.isEmpty())
+            ctx.store.submit(ctx.store.newJob(kind, batch));
+        batch.samples.clear();
+    };
     for (auto it = open.bySample.cbegin(); it != open.bySample.cend(); ++it) {
         MgcSampleResults record{it.key(), {}};
         QSet<qint16> taken;
@@ -78,9 +88,12 @@ int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenReque
         }
         if (record.results.isEmpty())
             continue;
-        ctx.store.submit(ctx.store.newJob(kind, record));
+        batch.samples << record;
+        if (batch.samples.size() == SamplesPerRecord)
+            submit();
         ++samples;
     }
+    submit();
     return samples;
 }
 

@@ -106,6 +106,8 @@ private slots:
     void calibrations();
     void failedOrderLeavesNothing_data() { Test::AddBackendRows(); }
     void failedOrderLeavesNothing();
+    void refusedResultsLeftOut_data() { Test::AddBackendRows(); }
+    void refusedResultsLeftOut();
     void databaseAppearsLater_data() { Test::AddBackendRows(); }
     void databaseAppearsLater();
     void recordsStoredOnce_data() { Test::AddBackendRows(); }
@@ -444,6 +446,44 @@ void TestMgcExchange::failedOrderLeavesNothing()
              QStringList({"BAD|2", "GOOD|1"}));
 }
 
+// Results the laboratory database refuses for one sample leave that sample's orders open, with a
+// note naming it; the other samples of the tick are stored.
+void TestMgcExchange::refusedResultsLeftOut()
+{
+    QFETCH(QString, backend);
+    MgcRig m(backend);
+    m.lab(
+        {"INSERT INTO request (sample_id, parameter_id) VALUES ('BAD', 1)",
+         "INSERT INTO request (sample_id, parameter_id) VALUES ('BAD', 2)",
+         "INSERT INTO request (sample_id, parameter_id) VALUES ('GOOD', 1)",
+         backend == "sqlite"
+             ? "CREATE TRIGGER refuse BEFORE UPDATE OF result ON request "
+               "WHEN NEW.sample_id = 'BAD' AND NEW.parameter_id = 2 BEGIN SELECT RAISE(ABORT, 'refused'); END"
+             : "ALTER TABLE request ADD CONSTRAINT refuse CHECK (sample_id <> 'BAD' OR parameter_id <> 2 "
+               "OR result IS NULL)"});
+    for (const QString sample : {"BAD", "GOOD"}) {
+        m.mgcExec(
+            {QString(
+                 "INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('%1', '%2', "
+                 "1, 3, %3)")
+                 .arg(sample, Today)
+                 .arg(sample == QString("BAD") ? 2 : 1)});
+        for (int item = 1; item <= (sample == QString("BAD") ? 2 : 1); ++item)
+            m.mgcExec(
+                {QString(
+                     "INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data) VALUES ('%1', "
+                     "'%2', %3, 3, 7)")
+                     .arg(sample, Today)
+                     .arg(item)});
+    }
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.tick();
+    QCOMPARE(
+        m.labRows("SELECT sample_id, parameter_id, result FROM request ORDER BY sample_id, parameter_id"),
+        QStringList({"BAD|1|NULL", "BAD|2|NULL", "GOOD|1|7"}));
+    QCOMPARE(m.monitorWith("sample BAD: MGC240 results not stored").size(), 1);
+}
+
 // A missing MGC240 database is reported once and tried again; the controls are ordered when it
 // comes.
 void TestMgcExchange::databaseAppearsLater()
@@ -478,11 +518,11 @@ void TestMgcExchange::recordsStoredOnce()
     Store& store = m.rig.store;
     MgcCalibration calibration{
         1, "20261207 09:00:00", {std::nullopt, 0.1234, std::nullopt, 0.5, std::nullopt, 1.0}};
-    const QList<StoreJob> jobs{
-        store.newJob(store.kinds().require<MgcResultsJobKind>(), MgcSampleResults{"R1", {{1, 12.5}}}),
-        store.newJob(store.kinds().require<MgcControlJobKind>(),
-                     MgcControlResult{"QC1", 1, "20261207 10:30:00", 90}),
-        store.newJob(store.kinds().require<MgcCalibrationJobKind>(), calibration)};
+    const QList<StoreJob> jobs{store.newJob(store.kinds().require<MgcResultsJobKind>(),
+                                            MgcResultBatch{{{"R1", {{1, 12.5}}}, {"R2", {{2, 1.5}}}}}),
+                               store.newJob(store.kinds().require<MgcControlJobKind>(),
+                                            MgcControlResult{"QC1", 1, "20261207 10:30:00", 90}),
+                               store.newJob(store.kinds().require<MgcCalibrationJobKind>(), calibration)};
     for (const StoreJob& job : jobs) {
         QString id;
         QString error;
