@@ -18,6 +18,8 @@
 #include <QLocale>
 #include <QPair>
 
+#include <utility>
+
 namespace Quorlix {
 
 namespace {
@@ -56,13 +58,16 @@ void MgcOnlineExchange::failed(const QString& key, const QString& text, const Sq
 {
     if (result && (result->connectionLost() || !m_db.isOpen()))
         m_lost = true;
-    if (m_reported.value(key) != text)
+    // Logged once while it comes back tick after tick; forgotten after a tick without it.
+    m_current.insert(key, text);
+    if (m_previous.value(key) != text)
         m_log.monitor(text);
-    m_reported.insert(key, text);
+    m_previous.insert(key, text);
 }
 
 void MgcOnlineExchange::tick()
 {
+    m_previous = std::exchange(m_current, {});
     if (m_lost) {
         // While records wait in the spool, the spool opens the connection again.
         Spool* spool = m_store.spool();
@@ -71,7 +76,6 @@ void MgcOnlineExchange::tick()
                                                          "cannot be reached"));
         } else {
             m_lost = false;
-            succeeded(QStringLiteral("lab"));
         }
     }
     MgcOnlineCheckResults();
@@ -89,7 +93,6 @@ void MgcOnlineExchange::MgcOnlineCheckResults()
                QStringLiteral("MGC_Result cannot be read: %1").arg(samples.error().simplified()), &samples);
         return;
     }
-    succeeded(QStringLiteral("results"));
     QStringList ids;
     while (samples.next()) {
         if (!samples.value(0).isNull())
@@ -148,7 +151,6 @@ void MgcOnlineExchange::MgcMoveResults()
                    .arg(outcome.error));
         return;
     }
-    succeeded(QStringLiteral("move"));
 }
 
 void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
@@ -221,7 +223,6 @@ void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
         return fail(
             QStringLiteral("sent, but MGC_Result keeps its rows (the frame goes again): %1").arg(o.error));
     }
-    succeeded(QStringLiteral("send:") + sampleId);
 }
 
 void MgcOnlineExchange::MgcOnlineCheckSampleIds()
@@ -234,7 +235,6 @@ void MgcOnlineExchange::MgcOnlineCheckSampleIds()
                QStringLiteral("MGC_SampleID cannot be read: %1").arg(pending.error().simplified()), &pending);
         return;
     }
-    succeeded(QStringLiteral("ids"));
     QStringList ids;
     while (pending.next()) {
         if (!pending.value(0).isNull())

@@ -42,7 +42,6 @@ private:
     void logFile(const QString& text);
     bool limsReady();
     void failed(const QString& key, const QString& text, const SqlResult* result = nullptr);
-    void succeeded(const QString& key) { m_reported.remove(key); }
 
     const Settings& m_settings;
     Database& m_db;
@@ -52,7 +51,8 @@ private:
     Line& m_lims;
     bool m_limsReported = false;
     bool m_lost = false;
-    QHash<QString, QString> m_reported;
+    QHash<QString, QString> m_previous; // failures reported in the last tick
+    QHash<QString, QString> m_current;
 };
 
 } // namespace Quorlix

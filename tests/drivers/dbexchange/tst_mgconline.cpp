@@ -124,10 +124,6 @@ void TestMgcOnline::results_data()
           "INSERT INTO MGC_SampleID (sample_id, sample_info, send) VALUES ('S2', '1 0007 3', 0)"},
          {Framed(":A11 0007 3" + QString("      ") + " 1" + "12  12.5 " + "000000")},
          {}},
-        {"id of 15 characters: its last 13",
-         {result.arg("123456789012345").arg(1).arg(7), listed.arg("123456789012345").arg(1)},
-         {Framed(Head("3456789012345") + Time + "       1" + "11     7 " + "000000")},
-         {}},
         {"not validated yet: nothing sent, the row waits", {listed.arg("S3").arg(1)}, {}, {"S3|1"}},
         {"only what was sent leaves MGC_Result",
          {result.arg("S4").arg(1).arg(8), listed.arg("S4").arg(1), listed.arg("S4").arg(2)},
@@ -245,12 +241,6 @@ void TestMgcOnline::sampleIds_data()
     const QString head = ";A2    11 15";
     const QList<Case> cases{
         {"new id announced", "4711", "", 0, {Framed(head + "         4711" + "02530" + Time)}, "1"},
-        {"id of 15 characters: its last 13",
-         "ABC4567890123XY",
-         "",
-         0,
-         {Framed(head + "C4567890123XY" + "02530" + Time)},
-         "1"},
         {"id with sample information not announced", "4712", "1 0007 3", 0, {}, "0"},
         {"id announced before", "4713", "", 1, {}, "1"},
     };
