@@ -28,8 +28,8 @@ public:
                Store& store);
 
     const Settings& settings;
-    Database& lab;
-    Database& mgc;
+    Database& lab; // DbConnection
+    Database& mgc; // MgcConnection: the MGC240's own database
     CommLog& log;
     const Clock& clock;
     Store& store;

@@ -57,15 +57,17 @@ bool MgcExchange::connect()
         error = m_mgc.open(target);
     }
     if (!error.isEmpty()) {
+        m_openFailed = true;
         m_ctx.problem(QStringLiteral("connect"),
                       QStringLiteral("the MGC240 database cannot be opened (tried again every %1 s): %2")
                           .arg(TimerInterval::Timer2 / 1000)
                           .arg(error));
         return false;
     }
-    if (m_ctx.mgcLost)
-        m_ctx.log.monitor(QStringLiteral("the %1 is open again").arg(target.description));
+    if (m_ctx.mgcLost || m_openFailed)
+        m_ctx.log.monitor(QStringLiteral("the %1 is open").arg(target.description));
     m_ctx.mgcLost = false;
+    m_openFailed = false;
     return true;
 }
 

@@ -27,9 +27,10 @@ private:
     bool prepare(ChannelMap& channels, ItemNames& names);
     bool registerControls();
 
-    Database m_mgc;
+    Database m_mgc; // MgcConnection
     MgcContext m_ctx;
     bool m_controlsOrdered = false;
+    bool m_openFailed = false;
 };
 
 } // namespace Quorlix

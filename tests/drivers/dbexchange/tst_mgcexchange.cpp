@@ -501,6 +501,7 @@ void TestMgcExchange::databaseAppearsLater()
     QVERIFY(QFile::rename(m.file, later));
     m.tick();
     QVERIFY(m.exchange->isConnected());
+    QCOMPARE(m.monitorWith("later.db (SQLite) is open").size(), 1);
     DatabaseTarget t = m.mgc.target();
     t.databaseName = later;
     QCOMPARE(m.mgc.open(t), QString());
