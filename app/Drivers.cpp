@@ -1,6 +1,7 @@
 #include "Drivers.h"
 
 #include "drivers/DriverRegistry.h"
+#include "drivers/dbexchange/DbExchangeDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
 #include "lims/LimsDrivers.h"
 #include "lims/PendingToLims.h"
@@ -14,6 +15,7 @@ const DriverRegistry& AllDrivers()
         RegisterHitachiDrivers(r);
         RegisterLimsForwarding(r);
         RegisterLimsHandlers(r);
+        RegisterDbExchangeDrivers(r);
         return r;
     }();
     return registry;

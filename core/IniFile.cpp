@@ -52,6 +52,10 @@ bool StoreSiteValue(const QString& key, const QString& raw, Settings& s)
         s.OdbcDriver = raw;
     else if (key == QLatin1String("odbc"))
         s.OdbcConnection = raw;
+    else if (key == QLatin1String("mgcdriver"))
+        s.MgcDriver = raw;
+    else if (key == QLatin1String("mgcodbc"))
+        s.MgcOdbcConnection = raw;
     else if (const auto match = comKey.match(key); match.hasMatch())
         s.ComDevices.insert(match.captured(1).toInt(), raw);
     else

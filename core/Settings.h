@@ -49,6 +49,8 @@ struct Settings
     QString OdbcDriver;
     QString OdbcConnection;        // key `odbc`: a complete ODBC connection string
     QMap<int, QString> ComDevices; // key `com<N>`
+    QString MgcDriver;             // the MGC240's own database: access, sqlite, odbc; empty: by platform
+    QString MgcOdbcConnection;     // key `mgcodbc`: a complete ODBC connection string
 
     QString IniPath; // the file the site settings came from
 

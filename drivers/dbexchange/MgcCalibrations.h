@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace Quorlix {
+
+class ChannelMap;
+class MgcContext;
+
+// Timer2: for every parameter of this analyzer, the MGC240's newest calibration of its item when
+// it is later than the newest one stored. Returns the number of calibrations handed to the store.
+int MgcFetchCalibrations(MgcContext& ctx, const ChannelMap& channels);
+
+// The newest calibration of the item into calibrations (as the item's parameter): the absorbances
+// of the blank and the first five standards and the expected concentrations of calib_base.
+// False when nothing could be handed to the store (reported).
+bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 item);
+
+// Timer2: another program sets analyzers.com_port of this analyzer to 1 to have the button of the
+// MGC240's own program pressed; the flag goes back to 0 once that was tried.
+void MgcCheckComPort(MgcContext& ctx);
+
+} // namespace Quorlix

@@ -1,0 +1,265 @@
+#include "MgcOnline.h"
+
+#include "MgcOnlineFrames.h"
+#include "comm/Line.h"
+#include "comm/PeriodicTasks.h"
+#include "core/Clock.h"
+#include "core/CommLog.h"
+#include "core/Database.h"
+#include "core/Settings.h"
+#include "core/SqlHelpers.h"
+#include "core/Stamps.h"
+#include "store/DbOutcome.h"
+#include "store/Spool.h"
+#include "store/Store.h"
+#include "store/StoreValues.h"
+#include "store/Transaction.h"
+
+#include <QLocale>
+#include <QPair>
+
+#include <utility>
+
+namespace Quorlix {
+
+namespace {
+
+const QString Finished =
+    QStringLiteral("analyzer_id IS NOT NULL AND time_stamp IS NOT NULL AND result IS NOT NULL");
+
+} // namespace
+
+MgcOnlineExchange::MgcOnlineExchange(const DriverServices& services)
+    : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
+      m_store(services.store), m_lims(services.limsLine)
+{
+    services.tasks.add(QStringLiteral("Timer4"), TimerInterval::Timer4, [this] { tick(); });
+}
+
+void MgcOnlineExchange::logFile(const QString& text)
+{
+    m_log.writeFileLine(QStringLiteral("MGC ONLINE Module ") + NowStamp(m_clock.now(), QLocale()) + text);
+}
+
+bool MgcOnlineExchange::limsReady()
+{
+    if (m_lims.isOpen()) {
+        m_limsReported = false;
+        return true;
+    }
+    if (!m_limsReported)
+        m_log.monitor(
+            QStringLiteral("the LIMS port is not open: MGC results and sample ids wait until it is"));
+    m_limsReported = true;
+    return false;
+}
+
+void MgcOnlineExchange::failed(const QString& key, const QString& text, const SqlResult* result)
+{
+    if (result && (result->connectionLost() || !m_db.isOpen()))
+        m_lost = true;
+    // Logged once while it comes back tick after tick; forgotten after a tick without it.
+    m_current.insert(key, text);
+    if (m_previous.value(key) != text)
+        m_log.monitor(text);
+    m_previous.insert(key, text);
+}
+
+void MgcOnlineExchange::tick()
+{
+    m_previous = std::exchange(m_current, {});
+    if (m_lost) {
+        // While records wait in the spool, the spool opens the connection again.
+        Spool* spool = m_store.spool();
+        if (!(spool && spool->hasPending()) && !m_db.reconnect()) {
+            failed(QStringLiteral("lab"), QStringLiteral("MGC online exchange waits: the laboratory database "
+                                                         "cannot be reached"));
+        } else {
+            m_lost = false;
+        }
+    }
+    MgcOnlineCheckResults();
+    MgcOnlineCheckSampleIds();
+}
+
+void MgcOnlineExchange::MgcOnlineCheckResults()
+{
+    logFile(QStringLiteral(" check Results"));
+    MgcMoveResults();
+    SqlResult samples =
+        m_db.run(QStringLiteral("SELECT DISTINCT sample_id FROM MGC_Result ORDER BY sample_id"));
+    if (!samples.ok()) {
+        failed(QStringLiteral("results"),
+               QStringLiteral("MGC_Result cannot be read: %1").arg(samples.error().simplified()), &samples);
+        return;
+    }
+    QStringList ids;
+    while (samples.next()) {
+        if (!samples.value(0).isNull())
+            ids << samples.value(0).toString();
+    }
+    samples.query().finish();
+    for (const QString& id : std::as_const(ids))
+        MgcSendResult(id);
+}
+
+void MgcOnlineExchange::MgcMoveResults()
+{
+    if (m_settings.AutoVal != QLatin1String("1"))
+        return;
+    Transaction transaction(m_db);
+    DbOutcome outcome = transaction.begin();
+    const auto step = [&](const QString& sql, const QVariantList& values = {}) {
+        if (!outcome.ok())
+            return;
+        SqlResult r = m_db.run(sql, values);
+        outcome = DbOutcome::of(m_db, r);
+    };
+    // Above the measuring range: the analyzer's ">" becomes 9999, clipped to range_high below.
+    step(QStringLiteral("UPDATE request SET result = 9999 WHERE data_alarm = ?"), {QStringLiteral(">")});
+    // Earlier validations of the same sample and parameter are replaced.
+    step(QStringLiteral(
+        "DELETE FROM results WHERE EXISTS (SELECT 1 FROM request r WHERE r.sample_id = "
+        "results.sample_id AND r.parameter_id = results.parameter_id AND r.analyzer_id IS NOT NULL "
+        "AND r.result IS NOT NULL AND r.time_stamp IS NOT NULL)"));
+    // Validation set 1; the validation time is now, the measuring time the order's.
+    step(QStringLiteral(
+             "INSERT INTO results (sample_id, result, interpretation, parameter_id, suspicious, "
+             "interpretation_arab, analyzer_id, val_time_stamp, meas_time_stamp) "
+             "SELECT r.sample_id, CASE WHEN r.result < ds.range_low THEN 0 "
+             "WHEN r.result > ds.range_high THEN ds.range_high ELSE r.result END, i.value, "
+             "r.parameter_id, v.suspicious, i.value_arab, r.analyzer_id, ?, r.time_stamp "
+             "FROM request r INNER JOIN validation v ON v.parameter_id = r.parameter_id "
+             "INNER JOIN interpretation i ON i.id = v.interpretation "
+             "INNER JOIN test_def ds ON ds.parameter_id = r.parameter_id "
+             "WHERE v.nw_id = 1 AND r.result BETWEEN v.v_from AND v.v_to AND r.analyzer_id IS NOT NULL "
+             "AND r.time_stamp IS NOT NULL"),
+         {m_db.stamp(SqlStamp(m_clock.now()))});
+    step(
+        QStringLiteral("INSERT INTO MGC_Result (sample_id, parameter_id) SELECT sample_id, parameter_id FROM "
+                       "request WHERE ") +
+        Finished);
+    step(QStringLiteral("DELETE FROM request WHERE ") + Finished);
+    if (outcome.ok())
+        outcome = transaction.commit();
+    if (!outcome.ok()) {
+        transaction.rollback();
+        if (outcome.connectionLost || !m_db.isOpen())
+            m_lost = true;
+        failed(QStringLiteral("move"),
+               QStringLiteral("finished orders not moved to results and MGC_Result (tried again): %1")
+                   .arg(outcome.error));
+        return;
+    }
+}
+
+void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
+{
+    const auto fail = [&](const QString& why, const SqlResult* result = nullptr) {
+        logFile(QStringLiteral(" error sending result: ") + sampleId);
+        if (!why.isEmpty())
+            failed(QStringLiteral("send:") + sampleId,
+                   QStringLiteral("sample %1: results not sent: %2").arg(sampleId, why), result);
+    };
+    Transaction transaction(m_db);
+    if (DbOutcome o = transaction.begin(); !o.ok()) {
+        m_lost = m_lost || o.connectionLost;
+        return fail(o.error);
+    }
+    SqlResult counted =
+        m_db.run(QStringLiteral("SELECT COUNT(*) FROM MGC_Result WHERE sample_id = ?"), {sampleId});
+    if (!counted.next())
+        return fail(counted.ok() ? QStringLiteral("no count") : counted.error().simplified(), &counted);
+    const int count = counted.value(0).toInt();
+    counted.query().finish();
+    if (count == 0)
+        return;
+
+    SqlResult info =
+        m_db.run(QStringLiteral("SELECT sample_info FROM MGC_SampleID WHERE sample_id = ?"), {sampleId});
+    if (!info.ok())
+        return fail(info.error().simplified(), &info);
+    const QString sampleInfo = info.next() ? NullToText(info.value(0)) : QString();
+    info.query().finish();
+    const QDateTime now = m_clock.now();
+    const QString header =
+        sampleInfo.isEmpty() ? MgcResultHeader(sampleId, now, count) : MgcSampleInfoHeader(sampleInfo, count);
+
+    SqlResult rows =
+        m_db.run(QStringLiteral("SELECT r.result, apt.AssignedChannel, r.parameter_id FROM results r "
+                                "INNER JOIN MGC_Result mr ON mr.sample_id = r.sample_id "
+                                "AND mr.parameter_id = r.parameter_id "
+                                "INNER JOIN app_protocols_testmap apt ON r.parameter_id = apt.TestDef_Id "
+                                "WHERE r.sample_id = ? ORDER BY apt.AssignedChannel, r.parameter_id"),
+                 {sampleId});
+    if (!rows.ok())
+        return fail(rows.error().simplified(), &rows);
+    QList<MgcOnlineResult> results;
+    QList<QVariant> parameters;
+    while (rows.next()) {
+        results << MgcOnlineResult{NullToText(rows.value(1)), NumberText(rows.value(0))};
+        if (!parameters.contains(rows.value(2)))
+            parameters << rows.value(2);
+    }
+    rows.query().finish();
+    if (results.isEmpty())
+        return; // nothing of the sample is validated: its rows wait
+
+    if (!limsReady())
+        return fail(QString());
+    // The rows go in the same transaction as they were read, committed once the frame is on the line.
+    for (const QVariant& parameter : std::as_const(parameters)) {
+        SqlResult removed =
+            m_db.run(QStringLiteral("DELETE FROM MGC_Result WHERE sample_id = ? AND parameter_id = ?"),
+                     {sampleId, parameter});
+        if (!removed.ok())
+            return fail(removed.error().simplified(), &removed);
+    }
+    for (const QVariant& parameter : std::as_const(parameters))
+        logFile(QStringLiteral(" send result: ") + sampleId + QStringLiteral(" / ") + parameter.toString());
+    m_lims.send(MgcResultFrame(header, results), Direction::HostToLims);
+    if (DbOutcome o = transaction.commit(); !o.ok()) {
+        m_lost = m_lost || o.connectionLost;
+        return fail(
+            QStringLiteral("sent, but MGC_Result keeps its rows (the frame goes again): %1").arg(o.error));
+    }
+}
+
+void MgcOnlineExchange::MgcOnlineCheckSampleIds()
+{
+    logFile(QStringLiteral(" check SampleID's"));
+    SqlResult pending = m_db.run(QStringLiteral("SELECT DISTINCT sample_id FROM MGC_SampleID "
+                                                "WHERE sample_info IS NULL AND send = 0 ORDER BY sample_id"));
+    if (!pending.ok()) {
+        failed(QStringLiteral("ids"),
+               QStringLiteral("MGC_SampleID cannot be read: %1").arg(pending.error().simplified()), &pending);
+        return;
+    }
+    QStringList ids;
+    while (pending.next()) {
+        if (!pending.value(0).isNull())
+            ids << pending.value(0).toString();
+    }
+    pending.query().finish();
+    for (const QString& id : std::as_const(ids)) {
+        if (!MgcSendSampleId(id))
+            continue;
+        SqlResult marked =
+            m_db.run(QStringLiteral("UPDATE MGC_SampleID SET send = 1 WHERE sample_id = ?"), {id});
+        if (!marked.ok())
+            failed(QStringLiteral("id:") + id,
+                   QStringLiteral("sample id %1: announced, but not marked as sent (announced again): %2")
+                       .arg(id, marked.error().simplified()),
+                   &marked);
+    }
+}
+
+bool MgcOnlineExchange::MgcSendSampleId(const QString& sampleId)
+{
+    if (!limsReady())
+        return false;
+    m_lims.send(MgcSampleIdFrame(sampleId, m_clock.now()), Direction::HostToLims);
+    return true;
+}
+
+} // namespace Quorlix

@@ -1,0 +1,359 @@
+#include "MgcOrders.h"
+
+#include "MgcContext.h"
+#include "core/Settings.h"
+#include "store/DbOutcome.h"
+#include "store/Transaction.h"
+
+#include <QPair>
+#include <QSet>
+
+namespace Quorlix {
+
+namespace {
+
+using SampleItem = QPair<QString, qint16>;
+
+DbOutcome Run(Database& db, const QString& sql, const QVariantList& values)
+{
+    SqlResult result = db.run(sql, values);
+    return DbOutcome::of(db, result);
+}
+
+// One control ordered anew in one transaction: its old rows go, its items and its samp_odr row
+// come.
+DbOutcome RegisterControl(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                          const QString& controlId, const QList<qint16>& parameters)
+{
+    Transaction transaction(ctx.mgc);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    for (const QString& sql : {QStringLiteral("DELETE FROM samp_dat WHERE samp_id = ?"),
+                               QStringLiteral("DELETE FROM samp_odr WHERE samp_id = ?")}) {
+        if (DbOutcome o = Run(ctx.mgc, sql, {controlId}); !o.ok())
+            return o;
+    }
+    for (const qint16 parameter : parameters) {
+        const qint16 item = channels.ChannelOfParameter(parameter);
+        if (DbOutcome o = InsertSampDat(ctx, controlId, item, names.MgcItemName(item)); !o.ok())
+            return o;
+    }
+    if (!parameters.isEmpty()) {
+        if (DbOutcome o = InsertSampOdr(ctx, controlId, int(parameters.size())); !o.ok())
+            return o;
+    }
+    return transaction.commit();
+}
+
+bool Registered(MgcContext& ctx, const QString& controlId, const DbOutcome& outcome)
+{
+    if (outcome.ok())
+        return true;
+    ctx.noteFailure(ctx.mgc, outcome);
+    ctx.problem(QStringLiteral("control:") + controlId,
+                QStringLiteral("control %1: not ordered on the MGC240: %2").arg(controlId, outcome.error));
+    return false;
+}
+
+// What the work list lacks of one sample's open orders.
+struct OrderChange
+{
+    QString sampleId;
+    QList<SampleItem> missing; // items to add
+    bool hasOrder = false;     // its samp_odr row is there (and gets the item count)
+    int itemCount = 0;
+};
+
+// Samples written in one transaction: few commits when many orders come at once.
+constexpr qsizetype SamplesPerTransaction = 100;
+
+DbOutcome WriteOrder(MgcContext& ctx, const OrderChange& change, const ItemNames& names, int* nextNumber)
+{
+    for (const SampleItem& item : change.missing) {
+        if (DbOutcome o = InsertSampDat(ctx, change.sampleId, item.second, names.MgcItemName(item.second));
+            !o.ok())
+            return o;
+    }
+    return change.hasOrder
+               ? Run(ctx.mgc, QStringLiteral("UPDATE samp_odr SET ord_total = ? WHERE samp_id = ?"),
+                     {change.itemCount, change.sampleId})
+               : InsertSampOdr(ctx, change.sampleId, change.itemCount, nextNumber);
+}
+
+// The samples' orders in one transaction: all of them or none.
+DbOutcome WriteOrders(MgcContext& ctx, const QList<OrderChange>& changes, const ItemNames& names)
+{
+    Transaction transaction(ctx.mgc);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    int nextNumber = 0; // read once, counted on within the transaction
+    for (const OrderChange& change : changes) {
+        if (DbOutcome o = WriteOrder(ctx, change, names, &nextNumber); !o.ok())
+            return o;
+    }
+    return transaction.commit();
+}
+
+} // namespace
+
+QString ReadOpenRequests(MgcContext& ctx, OpenRequests* open)
+{
+    open->bySample.clear();
+    open->rows = 0;
+    SqlResult rows =
+        ctx.lab.run(QStringLiteral("SELECT sample_id, parameter_id FROM request "
+                                   "WHERE result IS NULL AND analyzer_id IS NULL AND time_stamp IS NULL"));
+    if (!rows.ok()) {
+        ctx.noteFailure(ctx.lab, rows);
+        return rows.error().simplified();
+    }
+    while (rows.next()) {
+        const QString sample = rows.value(0).toString();
+        if (sample.isEmpty())
+            continue; // an order without a sample id cannot be put on the analyzer
+        open->bySample[sample] << Int16Of(rows.value(1));
+        ++open->rows;
+    }
+    return {};
+}
+
+DbOutcome InsertSampDat(MgcContext& ctx, const QString& id, qint16 item, const QString& itemName)
+{
+    return Run(
+        ctx.mgc,
+        QStringLiteral("INSERT INTO samp_dat (samp_id, fdate, s_rnd_NO, ord_state, item_no, item_name, "
+                       "autorerun, dil_ord, data_state, rst_Date, p_flag, s_flag, d_flag, od_data, "
+                       "conc_data, mon_link, conc_data_re, p_flag_re) "
+                       "VALUES (?, ?, 1, 0, ?, ?, 0, 0, 1, NULL, NULL, NULL, NULL, 0, 0, 0, 0, NULL)"),
+        {id, ctx.orderDay(), item, itemName});
+}
+
+DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* nextNumber)
+{
+    // The sample number counts the orders of the day: the highest of the day plus 1.
+    const QVariant day = ctx.orderDay();
+    int number = nextNumber ? *nextNumber : 0;
+    if (number <= 0) {
+        SqlResult highest =
+            ctx.mgc.run(QStringLiteral("SELECT MAX(samp_no) FROM samp_odr WHERE fdate = ?"), {day});
+        if (!highest.ok())
+            return DbOutcome::of(ctx.mgc, highest);
+        number = highest.next() && !highest.value(0).isNull() ? highest.value(0).toInt() + 1 : 1;
+        highest.query().finish();
+    }
+    if (nextNumber)
+        *nextNumber = number + 1;
+    return Run(
+        ctx.mgc,
+        QStringLiteral("INSERT INTO samp_odr (samp_id, fdate, s_rnd_no, samp_mode, samp_no, samp_kind, "
+                       "ord_state, autorerun, samp_state, samp_type, ctrl_type, asp_no, asp_date, "
+                       "ord_total, reord_total, pati_id, comment1, comment2, r_rnd_no, profile1, profile2, "
+                       "profile3, profile4, profile5, profile6, profile7, profile8, profile9, profile10, "
+                       "barID) "
+                       "VALUES (?, ?, 1, 1, ?, 0, 0, 0, 1, 0, 0, 1, NULL, ?, 0, NULL, NULL, NULL, 1, "
+                       "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ?)"),
+        {id, day, number, itemCount, id});
+}
+
+bool MgcRegisterControls(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names)
+{
+    SqlResult rows = ctx.lab.run(QStringLiteral("SELECT control_id, parameter_id FROM control_block "
+                                                "WHERE analyzer_id = ? ORDER BY control_id"),
+                                 {ctx.settings.AnalyzerId});
+    if (!rows.ok()) {
+        ctx.noteFailure(ctx.lab, rows);
+        ctx.problem(QStringLiteral("register"),
+                    QStringLiteral("the controls of %1 were not ordered on the MGC240: %2")
+                        .arg(ctx.settings.AnalyzerId, rows.error().simplified()));
+        return false;
+    }
+    QMap<QString, QList<qint16>> controls;
+    while (rows.next()) {
+        const QString control = rows.value(0).toString();
+        if (!control.isEmpty())
+            controls[control] << Int16Of(rows.value(1));
+    }
+    rows.query().finish();
+    bool all = true;
+    for (auto it = controls.cbegin(); it != controls.cend(); ++it)
+        all = Registered(ctx, it.key(), RegisterControl(ctx, channels, names, it.key(), it.value())) && all;
+    return all;
+}
+
+bool MgcReRegisterControl(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                          const QString& controlId)
+{
+    SqlResult rows = ctx.lab.run(
+        QStringLiteral("SELECT parameter_id FROM control_block WHERE control_id = ?"), {controlId});
+    if (!rows.ok()) {
+        ctx.noteFailure(ctx.lab, rows);
+        return Registered(ctx, controlId, DbOutcome::of(ctx.lab, rows));
+    }
+    QList<qint16> parameters;
+    while (rows.next())
+        parameters << Int16Of(rows.value(0));
+    rows.query().finish();
+    return Registered(ctx, controlId, RegisterControl(ctx, channels, names, controlId, parameters));
+}
+
+OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                          const OpenRequests& open)
+{
+    OrderCounts counts;
+    const QStringList samples = open.bySample.keys();
+
+    // What the work list holds of these samples already.
+    QSet<SampleItem> listed;
+    QHash<QString, QList<int>> totals;
+    QString error = QueryInPieces(
+        ctx.mgc, QStringLiteral("SELECT samp_id, item_no FROM samp_dat WHERE samp_id IN (%1)"), {}, samples,
+        [&](SqlResult& r) {
+            listed.insert({r.value(0).toString(), Int16Of(r.value(1))});
+        },
+        ctx);
+    if (error.isEmpty())
+        error = QueryInPieces(
+            ctx.mgc, QStringLiteral("SELECT samp_id, ord_total FROM samp_odr WHERE samp_id IN (%1)"), {},
+            samples, [&](SqlResult& r) { totals[r.value(0).toString()] << r.value(1).toInt(); }, ctx);
+    if (!error.isEmpty()) {
+        ctx.problem(
+            QStringLiteral("orders"),
+            QStringLiteral("orders not written to the MGC240: its work list cannot be read: %1").arg(error));
+        return counts;
+    }
+
+    QList<OrderChange> changes;
+    for (auto it = open.bySample.cbegin(); it != open.bySample.cend(); ++it) {
+        OrderChange change{it.key(), {}, totals.contains(it.key()), int(it.value().size())};
+        for (const qint16 parameter : it.value()) {
+            // A parameter without a channel on this analyzer goes in as item 0.
+            const SampleItem item{it.key(), channels.ChannelOfParameter(parameter)};
+            if (!listed.contains(item) && !change.missing.contains(item))
+                change.missing << item;
+        }
+        bool recount = false;
+        for (const int total : totals.value(it.key()))
+            recount = recount || total != change.itemCount;
+        if (!change.missing.isEmpty() || !change.hasOrder || recount)
+            changes << change;
+    }
+    for (qsizetype start = 0; start < changes.size(); start += SamplesPerTransaction) {
+        const QList<OrderChange> group = changes.mid(start, SamplesPerTransaction);
+        const DbOutcome together = WriteOrders(ctx, group, names);
+        if (together.ok()) {
+            counts.samples += int(group.size());
+            continue;
+        }
+        ctx.noteFailure(ctx.mgc, together);
+        if (ctx.mgcLost) {
+            ctx.problem(QStringLiteral("orders"),
+                        QStringLiteral("orders not written to the MGC240: %1").arg(together.error));
+            return counts;
+        }
+        // The group went back whole; each sample on its own finds the one that fails.
+        for (const OrderChange& change : group) {
+            const DbOutcome written = WriteOrders(ctx, {change}, names);
+            if (!written.ok()) {
+                ctx.noteFailure(ctx.mgc, written);
+                ctx.problem(QStringLiteral("order:") + change.sampleId,
+                            QStringLiteral("sample %1: order not written to the MGC240: %2")
+                                .arg(change.sampleId, written.error));
+                continue;
+            }
+            ++counts.samples;
+        }
+    }
+
+    // Items ordered on the analyzer whose request is gone are withdrawn. Ids beginning with "888"
+    // stay, and so do this analyzer's controls, which no request ever orders.
+    SqlResult controlRows =
+        ctx.lab.run(QStringLiteral("SELECT DISTINCT control_id FROM control_block WHERE analyzer_id = ?"),
+                    {ctx.settings.AnalyzerId});
+    if (!controlRows.ok()) {
+        ctx.noteFailure(ctx.lab, controlRows);
+        ctx.problem(QStringLiteral("withdraw"),
+                    QStringLiteral("withdrawn orders not removed from the MGC240: %1")
+                        .arg(controlRows.error().simplified()));
+        return counts;
+    }
+    QSet<QString> controls;
+    while (controlRows.next())
+        controls.insert(controlRows.value(0).toString());
+    controlRows.query().finish();
+
+    SqlResult ordered =
+        ctx.mgc.run(QStringLiteral("SELECT samp_id, item_no FROM samp_dat WHERE data_state = 1"));
+    if (!ordered.ok()) {
+        ctx.noteFailure(ctx.mgc, ordered);
+        ctx.problem(QStringLiteral("withdraw"),
+                    QStringLiteral("withdrawn orders not removed from the MGC240: %1")
+                        .arg(ordered.error().simplified()));
+        return counts;
+    }
+    QList<SampleItem> candidates;
+    QSet<SampleItem> seen;
+    QStringList candidateIds;
+    QSet<QString> seenIds;
+    while (ordered.next()) {
+        const SampleItem item{ordered.value(0).toString(), Int16Of(ordered.value(1))};
+        if (item.first.startsWith(QLatin1String("888")) || controls.contains(item.first) ||
+            seen.contains(item))
+            continue;
+        seen.insert(item);
+        candidates << item;
+        if (!seenIds.contains(item.first)) {
+            seenIds.insert(item.first);
+            candidateIds << item.first;
+        }
+    }
+    ordered.query().finish();
+
+    // An item stays while a request of the sample (open or filled) goes to it. Mapped this way
+    // round, item 0 stays for a parameter without a channel, and an item that two parameters share
+    // stays for either.
+    QSet<SampleItem> requested;
+    error = QueryInPieces(
+        ctx.lab, QStringLiteral("SELECT sample_id, parameter_id FROM request WHERE sample_id IN (%1)"), {},
+        candidateIds,
+        [&](SqlResult& r) {
+            requested.insert({r.value(0).toString(), channels.ChannelOfParameter(Int16Of(r.value(1)))});
+        },
+        ctx);
+    if (!error.isEmpty()) {
+        ctx.problem(QStringLiteral("withdraw"),
+                    QStringLiteral("withdrawn orders not removed from the MGC240: %1").arg(error));
+        return counts;
+    }
+    for (const SampleItem& item : std::as_const(candidates)) {
+        if (requested.contains(item))
+            continue;
+        // Only the item still waiting to be measured: a result already on the analyzer stays.
+        SqlResult removed = ctx.mgc.run(
+            QStringLiteral("DELETE FROM samp_dat WHERE samp_id = ? AND item_no = ? AND data_state = 1"),
+            {item.first, item.second});
+        if (!removed.ok()) {
+            ctx.noteFailure(ctx.mgc, removed);
+            ctx.problem(QStringLiteral("withdraw:%1:%2").arg(item.first).arg(item.second),
+                        QStringLiteral("sample %1 item %2: withdrawn order not removed from the MGC240: %3")
+                            .arg(item.first)
+                            .arg(item.second)
+                            .arg(removed.error().simplified()));
+            continue;
+        }
+        ++counts.withdrawn;
+    }
+
+    SqlResult orphans = ctx.mgc.run(QStringLiteral("DELETE FROM samp_odr WHERE NOT EXISTS (SELECT 1 FROM "
+                                                   "samp_dat WHERE samp_dat.samp_id = samp_odr.samp_id)"));
+    if (!orphans.ok()) {
+        ctx.noteFailure(ctx.mgc, orphans);
+        ctx.problem(
+            QStringLiteral("orphans"),
+            QStringLiteral("MGC240 orders without items not removed: %1").arg(orphans.error().simplified()));
+        return counts;
+    }
+    counts.removed = qMax(0, orphans.query().numRowsAffected());
+    return counts;
+}
+
+} // namespace Quorlix
