@@ -1,7 +1,9 @@
 #include "Drivers.h"
 
 #include "drivers/DriverRegistry.h"
+#include "drivers/au/AuDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
+#include "lims/InvAuRelay.h"
 #include "lims/LimsDrivers.h"
 #include "lims/PendingToLims.h"
 
@@ -12,8 +14,10 @@ const DriverRegistry& AllDrivers()
     static const DriverRegistry registry = [] {
         DriverRegistry r;
         RegisterHitachiDrivers(r);
+        RegisterAuDrivers(r);
         RegisterLimsForwarding(r);
         RegisterLimsHandlers(r);
+        RegisterAuLimsRelay(r);
         return r;
     }();
     return registry;
