@@ -1,6 +1,7 @@
 #include "AuDriver.h"
 
 #include "AuOrder.h"
+#include "AuReceivedJob.h"
 #include "comm/Line.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
@@ -50,7 +51,8 @@ int Au600PauseMs(const QString& setting, QString* problem)
 } // namespace
 
 AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
-    : m_settings(services.settings), m_log(services.log), m_clock(services.clock), m_store(services.store),
+    : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
+      m_store(services.store), m_receivedKind(services.store.kinds().require<AuReceivedJobKind>()),
       m_line(services.analyzerLine), m_limsLine(services.limsLine), m_model(model), m_withLims(withLims),
       m_queries(services.db, services.settings.AnalyzerId)
 {
@@ -167,10 +169,9 @@ bool AuDriver::isControl(const AuFrame& f) const
 QString AuDriver::orderReply(const AuFrame& f)
 {
     QList<int> channels;
-    QString error;
-    if (!m_queries.orderChannels(f.id.sampleId, isControl(f), &channels, &error))
+    if (const DbOutcome o = m_queries.orderChannels(f.id.sampleId, isControl(f), &channels); !o.ok())
         monitor(QStringLiteral("orders of %1 could not be read (%2): the analyzer is sent no tests")
-                    .arg(Quoted(f.id.sampleId.trimmed()), error));
+                    .arg(Quoted(f.id.sampleId.trimmed()), o.error));
     QStringList problems;
     const QString order = BuildAuOrder(f.code, f.id, channels, problems);
     for (const QString& problem : std::as_const(problems))
@@ -181,121 +182,26 @@ QString AuDriver::orderReply(const AuFrame& f)
 QString AuDriver::controlName(const QString& sampleId)
 {
     QString name;
-    QString error;
     const QString id = WithoutBlanks(sampleId);
-    if (!m_queries.controlName(id, &name, &error))
+    if (const DbOutcome o = m_queries.controlName(id, &name); !o.ok())
         monitor(QStringLiteral("name of control %1 could not be read (%2): relayed without it")
-                    .arg(Quoted(id), error));
+                    .arg(Quoted(id), o.error));
     return name;
 }
 
 void AuDriver::storeResults(const QString& text, const AuFrame& f)
 {
-    SampleRecord sample;
-    sample.AuSampleId = f.id.sampleId;
-    sample.AuRackNo = f.id.rackNo;
-    sample.AuCupPos = f.id.cupPos;
-    sample.ResultCount = f.resultCount;
-    sample.Results = f.results;
-    resolveParameters(sample);
-    for (qint16 k = 0; k < sample.ResultCount; ++k)
-        checkFlags(sample.AuSampleId.trimmed(), sample.Results[static_cast<size_t>(k)]);
-    if (isControl(f))
-        m_store.StoreControlResult(sample, {}, ReceivedFrame{text});
-    else
-        m_store.StoreSampleResult(sample, {}, ReceivedFrame{text});
-}
-
-void AuDriver::resolveParameters(SampleRecord& sample)
-{
-    if (sample.ResultCount == 0)
-        return;
-    QHash<qint16, qint16> parameters;
-    QString error;
-    if (m_queries.parameters(&parameters, &error)) {
-        m_knownParameters = parameters;
-    } else {
-        // Without the database the store keeps what it gets until the database is back: hand it
-        // the parameters read before rather than dropping the results.
-        monitor(QStringLiteral("param2channel could not be read (%1): the parameters read before are used")
-                    .arg(error));
-        parameters = m_knownParameters;
-    }
-    qint16 kept = 0;
-    for (qint16 k = 0; k < sample.ResultCount; ++k) {
-        ResultEntry entry = sample.Results[static_cast<size_t>(k)];
-        const auto found = parameters.constFind(entry.Channel);
-        if (found == parameters.constEnd()) {
-            monitor(
-                QStringLiteral("sample %1: no parameter for channel %2 in param2channel: value %3 flags %4 "
-                               "not stored")
-                    .arg(Quoted(sample.AuSampleId.trimmed()))
-                    .arg(entry.Channel)
-                    .arg(Quoted(entry.Value), Quoted(entry.DataAlarm)));
-            continue;
-        }
-        entry.ParameterId = found.value();
-        sample.Results[static_cast<size_t>(kept++)] = entry;
-    }
-    sample.ResultCount = kept;
-}
-
-void AuDriver::checkFlags(const QString& sampleId, ResultEntry& entry)
-{
-    QString flags = entry.DataAlarm;
-    QString value = entry.Value;
-    const qint16 p = entry.ParameterId;
-    const auto notChecked = [&](const QString& what, const QString& error) {
-        monitor(QStringLiteral("sample %1 channel %2: %3 (%4): value %5 stored as received")
-                    .arg(Quoted(sampleId))
-                    .arg(entry.Channel)
-                    .arg(what, error, Quoted(value)));
-    };
-
-    if (WantsAbsorbanceCheck(flags)) {
-        // The absorbance left the calibrated range: the value is read against the latest
-        // calibration's lowest and highest standard.
-        flags = QStringLiteral("!");
-        AbsorbanceRule rule = AbsorbanceRule::Au600;
-        QString error;
-        bool read = true;
-        if (m_model != AuModel::Au600) {
-            AuQueries::TestDef test;
-            read = m_queries.testDef(p, &test, &error);
-            rule = test.method.trimmed().toUpper() == QLatin1String("QMS") ? AbsorbanceRule::Qms
-                                                                           : AbsorbanceRule::Other;
-        }
-        std::optional<CalibratedRange> range;
-        if (read)
-            read = m_queries.latestCalibration(p, &range, &error);
-        if (!read)
-            notChecked(QStringLiteral("absorbance not checked against the latest calibration"), error);
-        else if (range)
-            value = ValueAgainstCalibration(value, rule, *range);
-    }
-
-    if (m_model != AuModel::Au600) {
-        if (HasFlagLetter(flags, QLatin1Char('F'))) {
-            // Above the measuring range, for a test the laboratory defined.
-            AuQueries::TestDef test;
-            QString error;
-            if (!m_queries.testDef(p, &test, &error)) {
-                notChecked(QStringLiteral("flag F not applied, test_def could not be read"), error);
-            } else if (test.found) {
-                value = QStringLiteral("99999");
-                flags = QStringLiteral("F");
-            }
-        }
-        if (HasFlagLetter(flags, QLatin1Char('G'))) {
-            value = QStringLiteral("0");
-            flags = QStringLiteral("G");
-        }
-    }
-
-    entry.Value = value;
-    // The flags without blanks; one blank when there are none, as for every analyzer.
-    const QString trimmed = flags.trimmed();
-    entry.DataAlarm = trimmed.isEmpty() ? QStringLiteral(" ") : trimmed;
+    AuReceived received;
+    received.target = isControl(f) ? AuReceived::Target::Control : AuReceived::Target::Sample;
+    received.model = m_model;
+    received.sample.AuSampleId = f.id.sampleId;
+    received.sample.AuRackNo = f.id.rackNo;
+    received.sample.AuCupPos = f.id.cupPos;
+    received.sample.ResultCount = f.resultCount;
+    received.sample.Results = f.results;
+    // Nothing in an AU frame tells two runs of a sample apart: the same frame is a resend only
+    // within minutes.
+    m_store.submit(m_store.newJob(m_receivedKind, received, ReceivedFrame{text, false}));
 }
 
 void AuDriver::storeCalibration(const QString& text, const AuFrame& f)
@@ -310,53 +216,49 @@ void AuDriver::storeCalibration(const QString& text, const AuFrame& f)
         if (!channels.contains(e.channel))
             channels << e.channel;
 
+    AuQueries queries(m_db, m_settings.AnalyzerId);
     QHash<qint16, qint16> parameters;
-    QString error;
-    if (m_queries.parameters(&parameters, &error)) {
-        m_knownParameters = parameters;
-    } else {
-        monitor(QStringLiteral("param2channel could not be read (%1): the parameters read before are used")
-                    .arg(error));
-        parameters = m_knownParameters;
-    }
-
+    const DbOutcome mapped = queries.parameters(&parameters);
     for (const qint16 channel : std::as_const(channels)) {
-        const auto found = parameters.constFind(channel);
-        if (found == parameters.constEnd()) {
-            monitor(
-                QStringLiteral("calibration of channel %1: no parameter for the channel in param2channel: "
-                               "%2 standards not stored")
-                    .arg(channel)
-                    .arg(m_pending.drop(channel)));
-            continue;
-        }
-        const qint16 parameter = found.value();
         // The calibration is complete once the standards its settings name have all arrived.
-        // Without settings (or while they cannot be read) the standards received so far are
-        // stored: the store then shows the mismatch or keeps them as they came.
+        // Without settings, or while the database cannot say, the standards received so far go to
+        // the store, which maps the channel when it can and shows a count that does not fit.
         std::optional<int> count;
-        const bool read = m_queries.standardCount(parameter, &count, &error);
-        const bool known = read && count && *count >= 1 && *count <= MaxStandards;
+        DbOutcome read = mapped;
+        if (mapped.ok()) {
+            const auto found = parameters.constFind(channel);
+            if (found == parameters.constEnd()) {
+                monitor(QStringLiteral("calibration of channel %1: no parameter for the channel in "
+                                       "param2channel: %2 standards not stored")
+                            .arg(channel)
+                            .arg(m_pending.drop(channel)));
+                continue;
+            }
+            read = queries.standardCount(found.value(), &count);
+        }
+        const bool known = read.ok() && count && *count >= 1 && *count <= MaxStandards;
         std::optional<CalibrationRecord> calibration = m_pending.takeComplete(channel, known ? *count : 1);
         if (!calibration)
             continue;
-        if (!read)
-            monitor(QStringLiteral("calibration of channel %1: calib_base could not be read (%2): the %3 "
+        if (!read.ok())
+            monitor(QStringLiteral("calibration of channel %1: its settings could not be read (%2): the %3 "
                                    "standards received so far are stored")
                         .arg(channel)
-                        .arg(error)
+                        .arg(read.error)
                         .arg(calibration->CalStdCount));
         else if (!known)
-            monitor(
-                QStringLiteral("calibration of channel %1: parameter %2 has no standard count in calib_base: "
-                               "the %3 standards received so far are stored")
-                    .arg(channel)
-                    .arg(parameter)
-                    .arg(calibration->CalStdCount));
-        calibration->CalParameterId = parameter;
+            monitor(QStringLiteral("calibration of channel %1: no standard count in calib_base: the %2 "
+                                   "standards received so far are stored")
+                        .arg(channel)
+                        .arg(calibration->CalStdCount));
+        AuReceived received;
+        received.target = AuReceived::Target::Calibration;
+        received.model = m_model;
+        received.calibration = *calibration;
         // One frame can complete the calibrations of several channels: each is its own record.
-        m_store.StoreCalibration(*calibration,
-                                 ReceivedFrame{text + QStringLiteral("#channel %1").arg(channel)});
+        m_store.submit(
+            m_store.newJob(m_receivedKind, received,
+                           ReceivedFrame{text + QStringLiteral("#channel %1").arg(channel), false}));
     }
 }
 

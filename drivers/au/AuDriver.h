@@ -7,17 +7,11 @@
 #include "comm/LineHandler.h"
 #include "drivers/DriverServices.h"
 
-#include <QHash>
 #include <QString>
 
 namespace Quorlix {
 
-enum class AuModel
-{
-    Au400,
-    Au600,
-    Au680
-};
+class JobKind;
 
 // The host side of an Olympus AU400, AU600 or AU680 on the analyzer port. The analyzer sends
 // frames from STX to ETX; the host acknowledges every complete frame with one raw ACK, answers
@@ -56,19 +50,20 @@ private:
     // STX, the order text for the request, ETX.
     QString orderReply(const AuFrame& f);
     bool isControl(const AuFrame& f) const;
+    // Results and controls go to the store as received; their channels and flags are read in the
+    // transaction that stores them.
     void storeResults(const QString& text, const AuFrame& f);
-    // Fills in the parameter of every result; results of channels without one are left out.
-    void resolveParameters(SampleRecord& sample);
-    // The absorbance check ("!") and the "F" and "G" flags of one result.
-    void checkFlags(const QString& sampleId, ResultEntry& entry);
+    // The standards wait until the calibration of their channel is complete.
     void storeCalibration(const QString& text, const AuFrame& f);
     QString controlName(const QString& sampleId);
     void monitor(const QString& text);
 
     const Settings& m_settings;
+    Database& m_db;
     CommLog& m_log;
     const Clock& m_clock;
     Store& m_store;
+    const JobKind& m_receivedKind;
     Line& m_line;
     Line& m_limsLine;
     const AuModel m_model;
@@ -77,9 +72,6 @@ private:
     AuQueries m_queries;
     AuRelayBuffer m_buffer{QStringLiteral("the analyzer")};
     PendingCalibrations m_pending;
-    // Parameters last read per channel, used while the database cannot be reached so that results
-    // still reach the store (which keeps them until the database is back).
-    QHash<qint16, qint16> m_knownParameters;
 };
 
 } // namespace Quorlix

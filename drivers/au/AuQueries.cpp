@@ -2,6 +2,7 @@
 
 #include "core/Database.h"
 #include "core/FrameText.h"
+#include "store/DbOutcome.h"
 
 #include <cmath>
 
@@ -29,16 +30,14 @@ QString ArmedOnThisAnalyzer(const QString& alias)
 
 } // namespace
 
-bool AuQueries::parameters(QHash<qint16, qint16>* byChannel, QString* error)
+DbOutcome AuQueries::parameters(QHash<qint16, qint16>* byChannel)
 {
     SqlResult rows = m_db.run(QStringLiteral("SELECT channel_id, parameter_id FROM param2channel WHERE "
                                              "analyzer_id = ? AND channel_id IS NOT NULL AND parameter_id IS "
                                              "NOT NULL ORDER BY channel_id, parameter_id"),
                               {m_analyzerId});
-    if (!rows.ok()) {
-        *error = rows.error();
-        return false;
-    }
+    if (!rows.ok())
+        return DbOutcome::of(m_db, rows);
     byChannel->clear();
     while (rows.next()) {
         const int channel = rows.value(0).toInt();
@@ -48,26 +47,24 @@ bool AuQueries::parameters(QHash<qint16, qint16>* byChannel, QString* error)
         if (!byChannel->contains(qint16(channel)))
             byChannel->insert(qint16(channel), qint16(parameter));
     }
-    return true;
+    return DbOutcome::done();
 }
 
-bool AuQueries::testDef(qint16 parameterId, TestDef* out, QString* error)
+DbOutcome AuQueries::testDef(qint16 parameterId, TestDef* out)
 {
     SqlResult row =
         m_db.run(QStringLiteral("SELECT method FROM test_def WHERE parameter_id = ?"), {parameterId});
-    if (!row.ok()) {
-        *error = row.error();
-        return false;
-    }
+    if (!row.ok())
+        return DbOutcome::of(m_db, row);
     *out = {};
     if (row.next()) {
         out->found = true;
         out->method = row.value(0).toString();
     }
-    return true;
+    return DbOutcome::done();
 }
 
-bool AuQueries::latestCalibration(qint16 parameterId, std::optional<CalibratedRange>* out, QString* error)
+DbOutcome AuQueries::latestCalibration(qint16 parameterId, std::optional<CalibratedRange>* out)
 {
     SqlResult row =
         m_db.run(m_db.dialect().selectTop(
@@ -75,41 +72,37 @@ bool AuQueries::latestCalibration(qint16 parameterId, std::optional<CalibratedRa
                                        "FROM calibrations WHERE analyzer_id = ? AND parameter_id = ? "
                                        "ORDER BY calib_dat DESC")),
                  {m_analyzerId, parameterId});
-    if (!row.ok()) {
-        *error = row.error();
-        return false;
-    }
+    if (!row.ok())
+        return DbOutcome::of(m_db, row);
     out->reset();
     if (!row.next())
-        return true;
+        return DbOutcome::done();
     CalibratedRange range;
     range.lowest = NumberOrNothing(row.value(1));
     const std::optional<double> count = NumberOrNothing(row.value(0));
     if (count && *count >= 1 && *count <= 6 && *count == std::floor(*count))
         range.highest = NumberOrNothing(row.value(int(*count)));
     *out = range;
-    return true;
+    return DbOutcome::done();
 }
 
-bool AuQueries::standardCount(qint16 parameterId, std::optional<int>* out, QString* error)
+DbOutcome AuQueries::standardCount(qint16 parameterId, std::optional<int>* out)
 {
     SqlResult row =
         m_db.run(QStringLiteral("SELECT stdcount FROM calib_base WHERE param_id = ? AND analyzer_id = ?"),
                  {parameterId, m_analyzerId});
-    if (!row.ok()) {
-        *error = row.error();
-        return false;
-    }
+    if (!row.ok())
+        return DbOutcome::of(m_db, row);
     out->reset();
     if (row.next()) {
         const std::optional<double> count = NumberOrNothing(row.value(0));
         if (count)
             *out = int(*count);
     }
-    return true;
+    return DbOutcome::done();
 }
 
-bool AuQueries::orderChannels(const QString& sampleId, bool isControl, QList<int>* channels, QString* error)
+DbOutcome AuQueries::orderChannels(const QString& sampleId, bool isControl, QList<int>* channels)
 {
     const QString id = WithoutBlanks(sampleId);
     QString sql;
@@ -125,10 +118,8 @@ bool AuQueries::orderChannels(const QString& sampleId, bool isControl, QList<int
                          1, QStringLiteral("1 FROM control_results WHERE control_id = ? AND "
                                            "analyzer_id = ? AND result IS NULL AND time_stamp IS NULL")),
                      {id, m_analyzerId});
-        if (!open.ok()) {
-            *error = open.error();
-            return false;
-        }
+        if (!open.ok())
+            return DbOutcome::of(m_db, open);
         const bool openRows = open.next();
         open.query().finish();
         if (openRows) {
@@ -146,30 +137,26 @@ bool AuQueries::orderChannels(const QString& sampleId, bool isControl, QList<int
         values = {m_analyzerId, id, m_analyzerId};
     }
     SqlResult rows = m_db.run(sql, values);
-    if (!rows.ok()) {
-        *error = rows.error();
-        return false;
-    }
+    if (!rows.ok())
+        return DbOutcome::of(m_db, rows);
     channels->clear();
     while (rows.next()) {
         if (!rows.value(0).isNull())
             *channels << rows.value(0).toInt();
     }
-    return true;
+    return DbOutcome::done();
 }
 
-bool AuQueries::controlName(const QString& controlId, QString* name, QString* error)
+DbOutcome AuQueries::controlName(const QString& controlId, QString* name)
 {
     SqlResult row =
         m_db.run(QStringLiteral("SELECT name FROM control_base WHERE control_id = ?"), {controlId});
-    if (!row.ok()) {
-        *error = row.error();
-        return false;
-    }
+    if (!row.ok())
+        return DbOutcome::of(m_db, row);
     name->clear();
     if (row.next())
         *name = row.value(0).toString();
-    return true;
+    return DbOutcome::done();
 }
 
 } // namespace Quorlix

@@ -6,6 +6,7 @@
 #include "drivers/DriverRegistry.h"
 #include "drivers/au/AuDriver.h"
 #include "drivers/au/AuDrivers.h"
+#include "store/Spool.h"
 #include "support/DriverRig.h"
 
 #include <QSqlRecord>
@@ -164,6 +165,8 @@ private slots:
     void splitAtEveryPosition();
     void lineTrouble();
     void sameFrameAgainIsStoredOnce();
+    void whileTheDatabaseIsDown_data();
+    void whileTheDatabaseIsDown();
     void au600Pause_data();
     void au600Pause();
     void registeredEntries();
@@ -435,6 +438,45 @@ void TestAuDrivers::sameFrameAgainIsStoredOnce()
     rig.driver->receive(frame);
     QCOMPARE(rig.toAnalyzer(), Acked() + Acked());
     QCOMPARE(rig.rows(RawRows), "4711|1|95.2|");
+}
+
+void TestAuDrivers::whileTheDatabaseIsDown_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("stored");
+    for (const QString& b : Test::Backends()) {
+        QTest::addRow("%s results, the absorbance read once the database is back", qPrintable(b))
+            << b << Frame("D ", "4711", "030.2500! 12  1.50  ") << RawRows << "4711|1|99999|!;4711|2|1.5|";
+        QTest::addRow("%s control", qPrintable(b))
+            << b << Frame("D ", "QC0001", "05  10.0  ") << ControlRows << "QC0001|3|10";
+        QTest::addRow("%s calibration: the standards received so far", qPrintable(b))
+            << b << Frame("DA", "CAL", "0310.01230.01200.01250.0118  ")
+            << "SELECT parameter_id, std_count, s11abs FROM calibrations WHERE calib_dat > '2026-12-05'"
+            << "1|1|123";
+    }
+}
+
+void TestAuDrivers::whileTheDatabaseIsDown()
+{
+    // The analyzer is acknowledged; the frame waits in the spool as it came, and its channels and
+    // flags are read when the database is back.
+    QFETCH(QString, backend);
+    QFETCH(QString, frame);
+    QFETCH(QString, query);
+    Rig rig(backend, "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    QTemporaryDir spool;
+    Store& store = rig.base.store;
+    store.openSpool(spool.path());
+    rig.base.tdb.db().close();
+    rig.driver->receive(frame);
+    QCOMPARE(rig.toAnalyzer(), Acked());
+    QCOMPARE(store.spool()->pendingCount(), 1);
+    store.replaySpool(); // the connection is opened again
+    QCOMPARE(store.spool()->pendingCount(), 0);
+    QTEST(rig.rows(query), "stored");
 }
 
 void TestAuDrivers::au600Pause_data()
