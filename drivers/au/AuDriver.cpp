@@ -51,9 +51,9 @@ int Au600PauseMs(const QString& setting, QString* problem)
 } // namespace
 
 AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
-    : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
-      m_store(services.store), m_receivedKind(services.store.kinds().require<AuReceivedJobKind>()),
-      m_line(services.analyzerLine), m_limsLine(services.limsLine), m_model(model), m_withLims(withLims),
+    : m_settings(services.settings), m_log(services.log), m_clock(services.clock), m_store(services.store),
+      m_receivedKind(services.store.kinds().require<AuReceivedJobKind>()), m_line(services.analyzerLine),
+      m_limsLine(services.limsLine), m_model(model), m_withLims(withLims),
       m_queries(services.db, services.settings.AnalyzerId)
 {
     if (model == AuModel::Au600) {
@@ -216,9 +216,8 @@ void AuDriver::storeCalibration(const QString& text, const AuFrame& f)
         if (!channels.contains(e.channel))
             channels << e.channel;
 
-    AuQueries queries(m_db, m_settings.AnalyzerId);
     QHash<qint16, qint16> parameters;
-    const DbOutcome mapped = queries.parameters(&parameters);
+    const DbOutcome mapped = m_queries.parameters(&parameters);
     for (const qint16 channel : std::as_const(channels)) {
         // The calibration is complete once the standards its settings name have all arrived.
         // Without settings, or while the database cannot say, the standards received so far go to
@@ -234,7 +233,7 @@ void AuDriver::storeCalibration(const QString& text, const AuFrame& f)
                             .arg(m_pending.drop(channel)));
                 continue;
             }
-            read = queries.standardCount(found.value(), &count);
+            read = m_queries.standardCount(found.value(), &count);
         }
         const bool known = read.ok() && count && *count >= 1 && *count <= MaxStandards;
         std::optional<CalibrationRecord> calibration = m_pending.takeComplete(channel, known ? *count : 1);

@@ -59,7 +59,6 @@ private:
     void monitor(const QString& text);
 
     const Settings& m_settings;
-    Database& m_db;
     CommLog& m_log;
     const Clock& m_clock;
     Store& m_store;
