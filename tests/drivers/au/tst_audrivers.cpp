@@ -75,6 +75,11 @@ const QStringList Setup{
     "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC0002', 1, 'AU1')",
     "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC0002', 2, 'AU1')",
     "INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC0002', 2, 'AU1')",
+    // Parameter 12 of QC0001 is not armed, though "QC0001" and "12" joined read like control
+    // "QC00011" with its armed parameter 2.
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (12, 'AU1', 9)",
+    "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC0001', 12, 0, 100)",
+    "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC00011', 2, 'AU1')",
     "INSERT INTO validation (parameter_id, v_from, v_to, interpretation, suspicious, nw_id) "
     "VALUES (1, 0, 99999, 1, 0, 1)",
     "INSERT INTO interpretation (id, value, value_arab) VALUES (1, 'normal', 'normal')",
@@ -156,6 +161,8 @@ private slots:
     void orderReplies();
     void results_data();
     void results();
+    void autovalidated_data();
+    void autovalidated();
     void calibrations_data();
     void calibrations();
     void withLims_data();
@@ -184,7 +191,7 @@ void TestAuDrivers::orderReplies_data()
             << b << "AU400" << Frame("RH", "4711") << Order("RH", "4711", "0312");
         QTest::addRow("%s R  without orders", n.data())
             << b << "AU400" << Frame("R ", "4712") << Order("R ", "4712", "");
-        QTest::addRow("%s control by the mask of its trimmed id: armed definitions", n.data())
+        QTest::addRow("%s control by the mask of its trimmed id: its armed definitions only", n.data())
             << b << "AU400" << Frame("R ", "QC0001") << Order("R ", "QC0001", "0305");
         QTest::addRow("%s control with open rows: their armed channels", n.data())
             << b << "AU680" << Frame("RH", "QC0002") << Order("RH", "QC0002", "12");
@@ -277,6 +284,32 @@ void TestAuDrivers::results()
     const QStringList monitor = rig.base.monitor();
     QFETCH(int, notes);
     QVERIFY2(monitor.size() == notes, qPrintable(monitor.join('\n')));
+}
+
+void TestAuDrivers::autovalidated_data()
+{
+    QTest::addColumn<QString>("autoval");
+    QTest::addColumn<QString>("results"); // sample|parameter|result
+    QTest::addColumn<int>("open");        // request rows left
+    // Glucose above its measuring range is clipped to 500; CRP has no validation range.
+    QTest::newRow("1") << "1"
+                       << "4711|1|500" << 0;
+    QTest::newRow("2") << "2"
+                       << "4711|1|500" << 0;
+    QTest::newRow("none") << ""
+                          << "" << 2;
+}
+
+void TestAuDrivers::autovalidated()
+{
+    QFETCH(QString, autoval);
+    Rig rig("sqlite", "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    rig.base.settings.AutoVal = autoval;
+    rig.driver->receive(Frame("D ", "4711", "03   600  12   1.5  "));
+    QCOMPARE(rig.toAnalyzer(), Acked());
+    QTEST(rig.rows("SELECT sample_id, parameter_id, result FROM results"), "results");
+    QTEST(rig.base.tdb.count("request"), "open");
 }
 
 void TestAuDrivers::calibrations_data()
