@@ -519,7 +519,6 @@ void TestAuDrivers::au600Pause_data()
     QTest::addColumn<int>("notes");
     QTest::newRow("default") << "" << 750 << 0;
     QTest::newRow("au600pause=300") << "300" << 300 << 0;
-    QTest::newRow("au600pause=0") << "0" << 0 << 0;
     QTest::newRow("not a number: default with a note") << "fast" << 750 << 1;
     QTest::newRow("too long: default with a note") << "600000" << 750 << 1;
 }
