@@ -2,7 +2,9 @@
 
 #include "drivers/DriverRegistry.h"
 #include "drivers/dbexchange/DbExchangeDrivers.h"
+#include "drivers/au/AuDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
+#include "lims/InvAuRelay.h"
 #include "lims/LimsDrivers.h"
 #include "lims/PendingToLims.h"
 
@@ -13,9 +15,11 @@ const DriverRegistry& AllDrivers()
     static const DriverRegistry registry = [] {
         DriverRegistry r;
         RegisterHitachiDrivers(r);
+        RegisterAuDrivers(r);
         RegisterLimsForwarding(r);
         RegisterLimsHandlers(r);
         RegisterDbExchangeDrivers(r);
+        RegisterAuLimsRelay(r);
         return r;
     }();
     return registry;

@@ -105,6 +105,8 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.ImportCycle = value;
     else if (key == QLatin1String("lang_numberformat"))
         s.LangNumberFormat = value;
+    else if (key == QLatin1String("au600pause"))
+        s.Au600Pause = value;
 }
 
 } // namespace

@@ -41,6 +41,7 @@ struct Settings
     QString ExportPath;
     QString ImportCycle;
     QString LangNumberFormat;
+    QString Au600Pause; // key `au600pause`: the AU600's pause before each send, in ms (empty: 750)
 
     // Site keys for this platform: database driver and login, and the devices behind port numbers.
     QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`

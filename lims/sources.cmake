@@ -8,4 +8,5 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/lims/InvH912Receive.h ${ROOT}/lims/InvH912Receive.cpp
   ${ROOT}/lims/InvMgc240Receive.h ${ROOT}/lims/InvMgc240Receive.cpp
   ${ROOT}/lims/LimsDrivers.h ${ROOT}/lims/LimsDrivers.cpp
+  ${ROOT}/lims/InvAuRelay.h ${ROOT}/lims/InvAuRelay.cpp
 )

@@ -3,10 +3,14 @@
 # database of 100,000 open requests and 1,000,000 raw results, the MGC240's Timer2 cycle with
 # 10,000 open requests and 2,000 results waiting, and the peak memory of a headless instance
 # serving 10,000 frames.
+# Runs the benchmarks (not part of the tests): the Hitachi inquiry and result-store benchmarks and the
+# AU order request on a database of 100,000 open requests and 1,000,000 raw results, and the peak
+# memory of a headless instance serving 10,000 frames.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build-bench" -DQUORLIX_BENCH=ON -DCMAKE_BUILD_TYPE=Release
 "$root/build-bench/bench/bench_hitachi" "$@"
 "$root/build-bench/bench/bench_mgc"
+"$root/build-bench/bench/bench_au" "$@"
 "$root/bench/memory.sh" "$root/build-bench/bin"

@@ -6,6 +6,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # `demo.sh lims`: the LIMS demonstration (scripts/demo-lims.sh).
 if [ "${1:-}" = lims ]; then exec bash "$root/scripts/demo-lims.sh"; fi
+# `demo.sh au`: an Olympus AU400 instead of the Hitachi 911.
+case "${1:-hitachi}" in
+  au) analyzer="Olympus AU400"; id=AU400; type=OAU400; script=demo-au400.sim ;;
+  *) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
+esac
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build" >/dev/null
 bin=$root/build/bin
@@ -28,14 +33,14 @@ INI
 echo "== creating the demonstration laboratory database"
 "$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
 
-echo "== the simulated Hitachi 911 creates its line (a pseudo-terminal) and waits for its host"
-"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/demo-911.sim" > "$work/sim.out" &
+echo "== the simulated $analyzer creates its line (a pseudo-terminal) and waits for its host"
+"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/$script" > "$work/sim.out" &
 simpid=$!
 pids+=($simpid)
 for _ in $(seq 50); do [ -e "$work/analyzer" ] && break; sleep 0.1; done
 
-echo "== quorlix --headless /id=HIT911 /type=H911 /com=1 /autoval=2"
-"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=HIT911 /type=H911 /com=1 /autoval=2 &
+echo "== quorlix --headless /id=$id /type=$type /com=1 /autoval=2"
+"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=$id /type=$type /com=1 /autoval=2 &
 qpid=$!
 pids+=($qpid)
 simstatus=0

@@ -138,7 +138,7 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
             QStringLiteral("%1 not stored").arg(what), effects.notes, &failure))
         return failure;
 
-    if (job.hasLimsSide()) {
+    if (job.limsTakesReports()) {
         if (!Skip(
                 transaction,
                 [&] {

@@ -81,7 +81,7 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
                                      .arg(booked.error));
     }
 
-    if (job.hasLimsSide()) {
+    if (job.limsTakesReports()) {
         const ControlFrameHeader header{data.frame.CurFunction,      data.frame.CurFrameClass,
                                         data.frame.CurNumber,        data.sample.CurSamplePos,
                                         data.frame.CurInfo1,         data.frame.CurInfo2,

@@ -59,7 +59,7 @@ DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, Job
 {
     const QString idWithoutBlanks = WithoutBlanks(id);
     const QVariant stamp = db.stamp(job.stamp);
-    const bool limsSide = job.hasLimsSide();
+    const bool limsSide = job.limsTakesReports();
     const SampleRecord& sample = job.data<SampleJob>().sample;
     for (int k = 0; k < sample.ResultCount; ++k) {
         const ResultEntry& entry = sample.Results[static_cast<size_t>(k)];

@@ -43,6 +43,14 @@ struct StoreJob
     template <typename T> T& data() { return *std::any_cast<T>(&payload); }
 
     bool hasLimsSide() const { return !OutType.isEmpty() && OutComPort.has_value(); }
+    // A LIMS side that takes the store's reports: req2send rows and the Hitachi-style control and
+    // calibration frames. A LIMS playing the AU host (invOAU400, invOAU600) gets the analyzer's
+    // own frames from the AU driver instead; nothing would ever send or delete its req2send rows.
+    bool limsTakesReports() const
+    {
+        return hasLimsSide() && OutType != QLatin1String("invOAU400") &&
+               OutType != QLatin1String("invOAU600");
+    }
     bool isIndiko() const { return AnalyzerType.left(3) == QLatin1String("IND"); }
     bool isAu() const { return AnalyzerType.left(3) == QLatin1String("OAU"); }
     // "sample 12345", "control QC01", "calibration of parameter 7": for log lines.

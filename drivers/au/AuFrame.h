@@ -60,6 +60,14 @@ struct AuFrame
     QStringList problems;
 };
 
+// The analyzers that speak the AU line protocol.
+enum class AuModel
+{
+    Au400,
+    Au600,
+    Au680
+};
+
 // How an analyzer writes the decimal sign of values and readings.
 enum class AuDecimals
 {

@@ -23,7 +23,8 @@ AuRelayBuffer::Output AuRelayBuffer::append(const QString& piece)
     const auto flushNoise = [&] {
         if (m_noise.isEmpty())
             return;
-        out.problems << QStringLiteral("from the LIMS: %1 characters outside a frame not relayed: \"%2\"")
+        out.problems << QStringLiteral("from %1: %2 characters outside a frame dropped: \"%3\"")
+                            .arg(m_from)
                             .arg(m_noise.size())
                             .arg(Shortened(m_noise));
         m_noise.clear();
@@ -35,10 +36,8 @@ AuRelayBuffer::Output AuRelayBuffer::append(const QString& piece)
         } else if (c == Stx) {
             flushNoise();
             if (!m_frame.isEmpty())
-                out.problems << QStringLiteral(
-                                    "from the LIMS: frame interrupted by the next one, not relayed: "
-                                    "\"%1\"")
-                                    .arg(Shortened(m_frame));
+                out.problems << QStringLiteral("from %1: frame interrupted by the next one, dropped: \"%2\"")
+                                    .arg(m_from, Shortened(m_frame));
             m_frame = c;
         } else if (m_frame.isEmpty()) {
             m_noise += c;
@@ -48,8 +47,9 @@ AuRelayBuffer::Output AuRelayBuffer::append(const QString& piece)
                 out.forward << m_frame;
                 m_frame.clear();
             } else if (m_frame.size() >= Limit) {
-                out.problems << QStringLiteral("from the LIMS: frame passed %1 characters without its end, "
-                                               "not relayed: \"%2\"")
+                out.problems << QStringLiteral("from %1: frame passed %2 characters without its end, "
+                                               "dropped: \"%3\"")
+                                    .arg(m_from)
                                     .arg(Limit)
                                     .arg(Shortened(m_frame));
                 m_frame.clear();

@@ -5,15 +5,19 @@
 
 namespace Quorlix {
 
-// What the LIMS sends toward an AU analyzer is relayed unchanged, but only in whole units: each
-// ACK as soon as it arrives (even while a frame is half collected; it is not part of the frame)
-// and each frame, STX through ETX, once it is complete. Characters outside a frame, a frame
-// interrupted by a new STX and a frame that passes Limit characters without its ETX are dropped
-// and named in a monitor line.
+// What arrives on an AU line, cut into whole units: each ACK as soon as it arrives (even while a
+// frame is half collected; it is not part of the frame) and each frame, STX through ETX, once it is
+// complete. What the LIMS sends toward the analyzer is relayed in these units unchanged; what the
+// analyzer sends is handled frame by frame. Characters outside a frame, a frame interrupted by a
+// new STX and a frame that passes Limit characters without its ETX are dropped and named in a
+// monitor line.
 class AuRelayBuffer
 {
 public:
     static constexpr qsizetype Limit = 4096;
+
+    // `from` names the sender in the monitor lines: "the LIMS", "the analyzer".
+    explicit AuRelayBuffer(QString from = QStringLiteral("the LIMS")) : m_from(std::move(from)) {}
 
     struct Output
     {
@@ -27,6 +31,7 @@ public:
     const QString& pending() const { return m_frame; }
 
 private:
+    QString m_from;
     QString m_frame;
     QString m_noise; // characters outside a frame, reported once per piece
 };

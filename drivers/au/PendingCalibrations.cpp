@@ -88,4 +88,9 @@ int PendingCalibrations::waiting(qint16 channel) const
     return n;
 }
 
+int PendingCalibrations::drop(qint16 channel)
+{
+    return int(m_entries.removeIf([channel](const Pending& p) { return p.entry.channel == channel; }));
+}
+
 } // namespace Quorlix

@@ -36,6 +36,8 @@ public:
 
     // How many standards of the channel are waiting (for a test without calibration settings).
     int waiting(qint16 channel) const;
+    // Drops every standard of the channel (a channel without a test); returns how many went.
+    int drop(qint16 channel);
     qsizetype size() const { return m_entries.size(); }
 
 private:

@@ -1,3 +1,5 @@
+#include "AuAnalyzerRole.h"
+#include "AuLimsHostRole.h"
 #include "HitachiAnalyzerRole.h"
 #include "LimsHostRole.h"
 #include "SimRole.h"
@@ -25,6 +27,12 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
         {"lims-912", "a LIMS that plays the Hitachi host toward the Hitachi 912 emulation",
          [] { return std::make_unique<LimsHostRole>(); }},
+        {"au400", "an Olympus AU400 toward its host", [] { return std::make_unique<AuAnalyzerRole>(false); }},
+        {"au600", "an Olympus AU600 toward its host", [] { return std::make_unique<AuAnalyzerRole>(false); }},
+        {"au680", "an Olympus AU680 toward its host (decimal comma)",
+         [] { return std::make_unique<AuAnalyzerRole>(true); }},
+        {"lims-au", "a LIMS that plays the AU host toward the AU relay",
+         [] { return std::make_unique<AuLimsHostRole>(); }},
     };
     return roles;
 }

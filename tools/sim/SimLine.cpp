@@ -159,14 +159,16 @@ QByteArray SimLine::readUntil(int timeoutMs, const std::function<qsizetype(QByte
 QByteArray SimLine::readFrame(int timeoutMs)
 {
     return readUntil(timeoutMs, [](QByteArray& pending) -> qsizetype {
+        // An ACK or NAK ahead of a frame is an answer of its own (an AU host sends its ACK and then
+        // the order frame).
+        if (!pending.isEmpty() && (pending.at(0) == '\x06' || pending.at(0) == '\x15'))
+            return 1;
         const qsizetype stx = pending.indexOf('\x02');
         const qsizetype etx = stx >= 0 ? pending.indexOf('\x03', stx) : -1;
         if (etx >= 0) {
             pending.remove(0, stx); // bytes before the frame are no part of the answer
             return etx - stx + 1;
         }
-        if (stx < 0 && !pending.isEmpty() && (pending.at(0) == '\x06' || pending.at(0) == '\x15'))
-            return 1;
         return 0;
     });
 }

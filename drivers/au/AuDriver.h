@@ -1,0 +1,76 @@
+#pragma once
+
+#include "AuFrame.h"
+#include "AuQueries.h"
+#include "AuRelayBuffer.h"
+#include "PendingCalibrations.h"
+#include "comm/LineHandler.h"
+#include "drivers/DriverServices.h"
+
+#include <QString>
+
+namespace Quorlix {
+
+class JobKind;
+
+// The host side of an Olympus AU400, AU600 or AU680 on the analyzer port. The analyzer sends
+// frames from STX to ETX; the host acknowledges every complete frame with one raw ACK, answers
+// order requests ("R ", "RH") with an order frame, stores results and controls, and collects the
+// standards of calibrations ("DA") until a calibration is complete.
+//
+// With a LIMS side the host sits between the analyzer and a LIMS that plays the AU host: patient
+// order requests and the frames the host does not serve itself go to the LIMS (whose answers the
+// LIMS-side relay passes back), controls are answered here and their results relayed to the LIMS
+// as "DQ" frames carrying the control's name.
+//
+// Each of the two sends to the analyzer waits a pause first (750 ms; on the AU600 the `au600pause`
+// setting); the line keeps the pauses and sends in order without blocking anything else.
+class AuDriver final : public LineHandler
+{
+public:
+    static constexpr int PauseBeforeSendMs = 750;
+    static constexpr int LongestPauseMs = 10000;
+
+    AuDriver(const DriverServices& services, AuModel model, bool withLims);
+
+    // Au400Receive, Au600Receive, Au680Receive, or the forms with a LIMS side.
+    void receive(const QString& received) override;
+
+    int pauseMs() const { return m_pauseMs; }
+
+private:
+    void frame(const QString& text);
+    void handle(const QString& text, const AuFrame& f);
+    void handleWithLims(const QString& text, const AuFrame& f);
+
+    // The ACK and then, when there is one, the order reply: each after the pause (AuSendToAnalyzer).
+    void AuSendToAnalyzer(const QString& ack, const QString& reply);
+    void AuRelayToLims(const QString& text);
+
+    // STX, the order text for the request, ETX.
+    QString orderReply(const AuFrame& f);
+    bool isControl(const AuFrame& f) const;
+    // Results and controls go to the store as received; their channels and flags are read in the
+    // transaction that stores them.
+    void storeResults(const QString& text, const AuFrame& f);
+    // The standards wait until the calibration of their channel is complete.
+    void storeCalibration(const QString& text, const AuFrame& f);
+    QString controlName(const QString& sampleId);
+    void monitor(const QString& text);
+
+    const Settings& m_settings;
+    CommLog& m_log;
+    const Clock& m_clock;
+    Store& m_store;
+    const JobKind& m_receivedKind;
+    Line& m_line;
+    Line& m_limsLine;
+    const AuModel m_model;
+    const bool m_withLims;
+    int m_pauseMs = PauseBeforeSendMs;
+    AuQueries m_queries;
+    AuRelayBuffer m_buffer{QStringLiteral("the analyzer")};
+    PendingCalibrations m_pending;
+};
+
+} // namespace Quorlix

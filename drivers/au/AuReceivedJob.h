@@ -1,0 +1,46 @@
+#pragma once
+
+#include "AuFrame.h"
+#include "store/StoreJob.h"
+
+namespace Quorlix {
+
+class AuQueries;
+
+// What an AU frame brought for the store, as received: results with their channels and flags (the
+// two flag characters), or the standards of a calibration with its channel. The channels are
+// mapped to parameters, and the flags read, inside the transaction that stores the record: a frame
+// received while the database is down waits in the spool as it came and is read when it is back.
+struct AuReceived
+{
+    enum class Target
+    {
+        Sample,
+        Control,
+        Calibration
+    };
+    Target target = Target::Sample;
+    AuModel model = AuModel::Au400;
+    SampleRecord sample;           // Sample, Control: AuSampleId, AuRackNo, AuCupPos and the results
+    CalibrationRecord calibration; // Calibration: CalChannel and the standards
+};
+
+class AuReceivedJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QStringLiteral("au-received"); }
+    QString describe(const StoreJob& job) const override;
+    void write(const StoreJob& job, QJsonObject& object) const override;
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
+    DbOutcome run(const StoreJob& job, JobRun& run) const override;
+};
+
+// The value and data alarm of one result of a parameter, from its flags as received:
+// - "!" (the absorbance left the calibrated range): the value is read against the latest
+//   calibration of the test ("99999"/"999999" above, "0" below) and the alarm is "!";
+// - "F" (not on the AU600): "99999" and "F" for a test that test_def defines;
+// - "G" (not on the AU600): "0" and "G".
+// The alarm keeps the flags without blanks, one blank when there are none.
+DbOutcome CheckAuFlags(AuQueries& queries, AuModel model, ResultEntry& entry);
+
+} // namespace Quorlix

@@ -1,0 +1,33 @@
+#include "InvAuRelay.h"
+
+#include "comm/Line.h"
+#include "core/CommLog.h"
+#include "drivers/DriverRegistry.h"
+#include "drivers/DriverServices.h"
+
+namespace Quorlix {
+
+InvAuRelay::InvAuRelay(const DriverServices& services)
+    : m_log(services.log), m_analyzerLine(services.analyzerLine)
+{
+}
+
+void InvAuRelay::receive(const QString& received)
+{
+    const AuRelayBuffer::Output out = m_buffer.append(received);
+    for (const QString& problem : out.problems)
+        m_log.monitor(problem);
+    for (const QString& unit : out.forward) {
+        m_log.logall(unit, Direction::LimsToHost);
+        m_analyzerLine.send(unit, Direction::HostToAnalyzer);
+    }
+}
+
+void RegisterAuLimsRelay(DriverRegistry& registry)
+{
+    registry.addHandler(
+        {QStringLiteral("InvAu400Receive"), QStringLiteral("InvAu600Receive")},
+        [](const DriverServices& services) { return std::make_unique<InvAuRelay>(services); });
+}
+
+} // namespace Quorlix
