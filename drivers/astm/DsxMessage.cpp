@@ -52,9 +52,10 @@ DsxMessage ParseDsxMessage(const QString& text)
         } else if (m.kind == QLatin1String("P") && type == QLatin1String("P")) {
             m.patients.Add({{}, f[0], AstmField(f, 1), AstmField(f, 2), AstmField(f, 3), {}, {}, {}, {}, {}});
         } else if (m.kind == QLatin1String("P") && type == QLatin1String("O")) {
-            // An order before any patient still carries its results: it gets a patient of its own.
-            if (m.patients.isEmpty())
-                m.patients.Add({});
+            if (m.patients.isEmpty()) {
+                m.problems << QStringLiteral("order without a patient before it, not used: ") + line;
+                continue;
+            }
             m.patients.last().orders.Add(
                 {{}, f[0], AstmField(f, 1), AstmField(f, 2), AstmField(f, 3), AstmField(f, 4)});
         } else if (m.kind == QLatin1String("P") && type == QLatin1String("R")) {
