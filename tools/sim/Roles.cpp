@@ -1,3 +1,4 @@
+#include "AstmAnalyzerRole.h"
 #include "HitachiAnalyzerRole.h"
 #include "SimRole.h"
 
@@ -22,6 +23,10 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H902); }},
         {"912", "a Hitachi 912 toward its host",
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
+        {"indiko", "a Thermo Indiko toward its host (ASTM, one frame per record)",
+         [] { return std::make_unique<AstmAnalyzerRole>(false); }},
+        {"dsx", "a Dynex DSX toward its host (ASTM, each message one chain of frames)",
+         [] { return std::make_unique<AstmAnalyzerRole>(true); }},
     };
     return roles;
 }
