@@ -4,15 +4,12 @@
 
 namespace Quorlix::Dsx {
 
-using Astm::AstmField;
-using Astm::AstmFields;
-
 namespace {
 
 const QString HeaderStart = QStringLiteral("H|\\^&");
 const QString FixedStamp = QStringLiteral("20030821195400");
 
-// The first n fields of a record, padded with empty ones.
+// The first n fields, padded with empty ones.
 QStringList FirstFields(const QStringList& fields, qsizetype n)
 {
     QStringList out = fields.mid(0, n);
@@ -32,51 +29,60 @@ DsxMessage ParseDsxMessage(const QString& text)
 {
     DsxMessage m;
     const qsizetype start = text.indexOf(HeaderStart);
-    const QStringList lines = (start < 0 ? text : text.mid(start)).split(Cr);
-    m.kind = lines.size() < 2 ? QStringLiteral("?") : lines[1].left(1);
+    const QList<QStringView> lines = QStringView(text).mid(qMax<qsizetype>(0, start)).split(Cr);
+    m.kind = lines.size() < 2 ? QStringLiteral("?") : lines[1].left(1).toString();
+    const bool results = m.kind == QLatin1String("P");
+    const bool query = m.kind == QLatin1String("Q");
 
-    for (const QString& line : lines) {
-        if (line.isEmpty() || line == Lf)
+    for (const QStringView line : lines) {
+        if (line.isEmpty() || line == QStringView(&Lf, 1))
             continue;
-        const QStringList f = AstmFields(line);
-        const QString type = f[0];
+        // Fields as views; only the ones kept become texts.
+        const QList<QStringView> f = line.split(QLatin1Char('|'));
+        const auto field = [&f](qsizetype n) { return n < f.size() ? f[n].toString() : QString(); };
+        const auto fields = [&f](qsizetype n) {
+            QStringList out(n);
+            for (qsizetype i = 0; i < n && i < f.size(); ++i)
+                out[i] = f[i].toString();
+            return out;
+        };
+        const QStringView type = f[0];
         if (type == QLatin1String("H")) {
-            m.header = FirstFields(f, 14);
+            m.header = fields(14);
         } else if (type == QLatin1String("L")) {
-            m.terminator = FirstFields(f, 3);
-        } else if (m.kind == QLatin1String("Q") && type == QLatin1String("Q")) {
+            m.terminator = fields(3);
+        } else if (query && type == QLatin1String("Q")) {
             if (m.queryIds.size() < MaxQueryIds)
-                m.queryIds << AstmField(f, 2);
+                m.queryIds << field(2);
             else
                 ++m.refusedQueryIds;
-        } else if (m.kind == QLatin1String("P") && type == QLatin1String("P")) {
-            m.patients.Add({{}, f[0], AstmField(f, 1), AstmField(f, 2), AstmField(f, 3), {}, {}, {}, {}, {}});
-        } else if (m.kind == QLatin1String("P") && type == QLatin1String("O")) {
+        } else if (results && type == QLatin1String("P")) {
+            m.patients.Add({{}, field(0), field(1), field(2), field(3), {}, {}, {}, {}, {}});
+        } else if (results && type == QLatin1String("O")) {
             if (m.patients.isEmpty()) {
-                m.problems << QStringLiteral("order without a patient before it, not used: ") + line;
+                m.problems << QStringLiteral("order without a patient before it, not used: ") + line.toString();
                 continue;
             }
-            m.patients.last().orders.Add(
-                {{}, f[0], AstmField(f, 1), AstmField(f, 2), AstmField(f, 3), AstmField(f, 4)});
-        } else if (m.kind == QLatin1String("P") && type == QLatin1String("R")) {
+            m.patients.last().orders.Add({{}, field(0), field(1), field(2), field(3), field(4)});
+        } else if (results && type == QLatin1String("R")) {
             if (m.patients.isEmpty() || m.patients.last().orders.isEmpty()) {
-                m.problems << QStringLiteral("result without an order before it, not stored: ") + line;
+                m.problems << QStringLiteral("result without an order before it, not stored: ") + line.toString();
                 continue;
             }
             Astm::Result r;
-            r.RecordType = f[0];
-            r.SequenceNr = AstmField(f, 1);
-            r.TestID = AstmField(f, 2);
-            r.Result = AstmField(f, 3);
-            r.Units = AstmField(f, 4);
-            r.RefRanges = AstmField(f, 5);
-            r.ResultFlags = AstmField(f, 6);
-            r.ResultStatus = AstmField(f, 8);
-            r.Datum = AstmField(f, 12);
-            r.AnalyzerID = AstmField(f, 13);
-            m.patients.last().orders.last().results.Add(r);
-        } else if (m.kind == QLatin1String("P") || m.kind == QLatin1String("Q")) {
-            m.problems << QStringLiteral("record not used: ") + line;
+            r.RecordType = field(0);
+            r.SequenceNr = field(1);
+            r.TestID = field(2);
+            r.Result = field(3);
+            r.Units = field(4);
+            r.RefRanges = field(5);
+            r.ResultFlags = field(6);
+            r.ResultStatus = field(8);
+            r.Datum = field(12);
+            r.AnalyzerID = field(13);
+            m.patients.last().orders.last().results.Add(std::move(r));
+        } else if (results || query) {
+            m.problems << QStringLiteral("record not used: ") + line.toString();
         }
     }
     return m;
