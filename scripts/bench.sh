@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs the benchmarks (not part of the tests): the Hitachi inquiry and result-store benchmarks on a
-# database of 100,000 open requests and 1,000,000 raw results, and the peak memory of a headless
-# instance serving 10,000 frames.
+# database of 100,000 open requests and 1,000,000 raw results, the ASTM decoding and the Indiko order
+# answer, and the peak memory of a headless instance serving 10,000 frames.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build-bench" -DQUORLIX_BENCH=ON -DCMAKE_BUILD_TYPE=Release
 "$root/build-bench/bench/bench_hitachi" "$@"
+"$root/build-bench/bench/bench_astm" "$@"
 "$root/bench/memory.sh" "$root/build-bench/bin"
