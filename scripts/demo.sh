@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # The main job on the embedded default: a demonstration laboratory database (SQLite), a simulated
 # analyzer line on a pseudo-terminal, and `quorlix --headless` serving it. Prints what the
-# interface wrote into the database and its communication log.
+# interface wrote into the database and its communication log. The analyzer is a Hitachi 911;
+# `demo.sh indiko` shows a Thermo Indiko (ASTM) instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = indiko ]; then
+  analyzer="Thermo Indiko"; simscript=demo-indiko.sim; switches=(/id=IND1 /type=IND /com=1 /autoval=2)
+else
+  analyzer="Hitachi 911"; simscript=demo-911.sim; switches=(/id=HIT911 /type=H911 /com=1 /autoval=2)
+fi
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$root/build" >/dev/null
 bin=$root/build/bin
@@ -26,14 +32,14 @@ INI
 echo "== creating the demonstration laboratory database"
 "$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
 
-echo "== the simulated Hitachi 911 creates its line (a pseudo-terminal) and waits for its host"
-"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/demo-911.sim" > "$work/sim.out" &
+echo "== the simulated $analyzer creates its line (a pseudo-terminal) and waits for its host"
+"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/$simscript" > "$work/sim.out" &
 simpid=$!
 pids+=($simpid)
 for _ in $(seq 50); do [ -e "$work/analyzer" ] && break; sleep 0.1; done
 
-echo "== quorlix --headless /id=HIT911 /type=H911 /com=1 /autoval=2"
-"$bin/quorlix" --config "$work/quorlix.ini" --headless /id=HIT911 /type=H911 /com=1 /autoval=2 &
+echo "== quorlix --headless ${switches[*]}"
+"$bin/quorlix" --config "$work/quorlix.ini" --headless "${switches[@]}" &
 qpid=$!
 pids+=($qpid)
 simstatus=0
