@@ -60,13 +60,15 @@ DsxMessage ParseDsxMessage(const QString& text)
             m.patients.Add({{}, field(0), field(1), field(2), field(3), {}, {}, {}, {}, {}});
         } else if (results && type == QLatin1String("O")) {
             if (m.patients.isEmpty()) {
-                m.problems << QStringLiteral("order without a patient before it, not used: ") + line.toString();
+                m.problems << QStringLiteral("order without a patient before it, not used: ") +
+                                  line.toString();
                 continue;
             }
             m.patients.last().orders.Add({{}, field(0), field(1), field(2), field(3), field(4)});
         } else if (results && type == QLatin1String("R")) {
             if (m.patients.isEmpty() || m.patients.last().orders.isEmpty()) {
-                m.problems << QStringLiteral("result without an order before it, not stored: ") + line.toString();
+                m.problems << QStringLiteral("result without an order before it, not stored: ") +
+                                  line.toString();
                 continue;
             }
             Astm::Result r;
