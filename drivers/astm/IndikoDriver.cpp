@@ -140,7 +140,7 @@ void IndikoDriver::record(const QString& record)
         break;
     case 'C':
         monitor(QStringLiteral("TestComment"));
-        StoreIndikoComment(record, MatchesMask(m_sample.IndSampleId.trimmed(), m_settings.ControlMask));
+        StoreIndikoComment(record);
         break;
     case 'L':
         monitor(QStringLiteral("Terminator"));
@@ -270,7 +270,6 @@ void IndikoDriver::ParseIndikoResult(const QString& record)
 {
     m_target = {};
     const Indiko::IndikoResult result = Indiko::ParseIndikoResult(record);
-    m_testCode = result.testCode;
     m_sample.IndResult = result.value;
     const std::optional<qint16> parameter = parameterOf(result.testCode);
     if (!parameter) {
@@ -293,7 +292,7 @@ void IndikoDriver::ParseIndikoResult(const QString& record)
     m_target = {true, sample.IndSampleId.trimmed(), sample.IndParameterId, sample.IndMeasTime, control};
 }
 
-void IndikoDriver::StoreIndikoComment(const QString& record, bool control)
+void IndikoDriver::StoreIndikoComment(const QString& record)
 {
     const QString text = Indiko::ParseIndikoComment(record);
     if (!text.isEmpty())
@@ -303,7 +302,9 @@ void IndikoDriver::StoreIndikoComment(const QString& record, bool control)
         monitor(QStringLiteral("comment without a stored result before it: not stored"));
         return;
     }
-    IndikoComment comment{m_target.sampleId, m_target.parameterId, m_dataAlarm, m_commentText, control};
+    // A control's comment goes to its control result, a sample's to its request and raw result.
+    IndikoComment comment{m_target.sampleId, m_target.parameterId, m_dataAlarm, m_commentText,
+                          m_target.control};
     StoreJob job = m_store.newJob(m_commentKind, comment,
                                   ReceivedFrame{m_header + Cr + m_order + Cr + m_result + Cr + record});
     job.stamp = SqlStamp(m_target.stamp);
@@ -379,7 +380,6 @@ void IndikoDriver::ResetIndikoBatch()
     m_sample.IndSamplePos.clear();
     m_sample.IndParameterId = 0;
     m_sample.IndResult.clear();
-    m_testCode.clear();
     m_dataAlarm.clear();
     m_commentText.clear();
     m_order.clear();

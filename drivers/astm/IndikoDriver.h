@@ -106,7 +106,7 @@ private:
     void ParseIndikoQuery(const QString& record);
     void ParseIndikoOrder(const QString& record);
     void ParseIndikoResult(const QString& record);
-    void StoreIndikoComment(const QString& record, bool control);
+    void StoreIndikoComment(const QString& record);
     std::optional<qint16> parameterOf(const QString& testCode);
     QStringList orderRecords(const QString& id, bool multi);
     void answerQueries();
@@ -130,7 +130,6 @@ private:
     QString m_queryTests; // test field of the last query
     // The record fields of the results (IndSampleId ... IndMeasTime) and of the comments.
     SampleRecord m_sample;
-    QString m_testCode;
     QString m_dataAlarm;
     QString m_commentText;
     // The records a result is cut from: its fingerprint is header, order and result together.

@@ -5,6 +5,7 @@
 #include "support/DriverRig.h"
 
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Quorlix;
@@ -106,6 +107,12 @@ void TestDsxDriver::exchange_data()
             {"Received unknown parameter: Z"});
         row("the same message again: stored once", {}, results + results,
             {"SELECT COUNT(*) FROM request => 7"}, {"already stored"});
+        row("database away: the message waits in the spool, stored once when it is back", {},
+            QStringList{"sql ALTER TABLE sample_base RENAME TO base_away => "} + results +
+                QStringList{"sql ALTER TABLE base_away RENAME TO sample_base => ", "replay => ",
+                            "replay => "},
+            {requests + " => S1|1|NULL|NULL|NULL;S5|1|DSX1|2026-12-07 10:39:40|12.5",
+             "SELECT COUNT(*) FROM request => 7"});
         row("open request with the analyzer already noted: filled",
             {"UPDATE request SET analyzer_id = 'DSX1' WHERE sample_id = 'S1'"},
             Message({Header, "P|1|5|S1", "O|1|S1||^^^A", "R|1|^^^A|7", "L|1|N"}),
@@ -146,11 +153,19 @@ void TestDsxDriver::exchange()
     rig.settings.AnalyzerType = "DSX";
     rig.settings.ComputerName = "LABHOST";
     rig.exec(Setup + setup);
+    QTemporaryDir spool;
+    rig.store.openSpool(spool.path());
     DsxDriver driver(rig.services());
 
+    // "<line script" feeds the driver; "sql STATEMENT" runs it; "replay" stores what waits in the spool.
     for (const QString& step : steps) {
         const QString input = step.section(" => ", 0, 0);
-        driver.receive(LineChars(input.mid(1)));
+        if (input.startsWith("sql "))
+            rig.tdb.exec(input.mid(4));
+        else if (input == "replay")
+            rig.store.replaySpool();
+        else
+            driver.receive(LineChars(input.mid(1)));
         QCOMPARE(input + " => " + Rendered(rig.analyzerLine.takeOperations()), step);
     }
     for (const QString& check : checks) {

@@ -6,6 +6,7 @@
 #include "support/DriverRig.h"
 
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Quorlix;
@@ -82,10 +83,12 @@ public:
         s.ControlMask = "QC??";
         s.IndikoRequest = mode;
         m_rig.exec(Setup);
+        m_rig.store.openSpool(m_spool.path());
         driver = std::make_unique<IndikoDriver>(m_rig.services());
     }
 
-    // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state.
+    // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
+    // STATEMENT" runs it; "replay" stores what waits in the spool; "cancel" sends the cancel message.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -94,6 +97,12 @@ public:
             m_rig.time.advance(input.mid(5).toInt());
         else if (input == "state")
             return driver->analyzerType();
+        else if (input.startsWith("sql "))
+            m_rig.tdb.exec(input.mid(4));
+        else if (input == "replay")
+            m_rig.store.replaySpool();
+        else if (input == "cancel")
+            driver->SendCancelMessage();
         return Rendered(m_rig.analyzerLine.takeOperations());
     }
 
@@ -123,6 +132,7 @@ public:
 
 private:
     DriverRig m_rig;
+    QTemporaryDir m_spool;
 };
 
 } // namespace
@@ -198,6 +208,11 @@ void TestIndikoDriver::exchange_data()
             {raw + " => S123|1|5.4|"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
+        row("database away: results and comment wait in the spool, stored in order once it is back", "",
+            QStringList{"sql ALTER TABLE Raw_Results RENAME TO raw_away => "} + upload +
+                QStringList{"sql ALTER TABLE raw_away RENAME TO Raw_Results => ", "replay => ", "replay => "},
+            {raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
+             requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|"});
 
         // Answering queries.
         row("query, single mode: one O with tests A and B", "",
@@ -231,6 +246,29 @@ void TestIndikoDriver::exchange_data()
                 Answer({Host, doe, "O|1|S124^0.0^0^0^|||R||||||N||||3||||||||||X", "L|1|N"},
                        "state => INDREADY"),
             {});
+        QStringList many;
+        for (int i = 1; i <= Indiko::MaxQueries + 1; ++i)
+            many << QString("S%1").arg(i);
+        row("51 queries in one batch: the last refused", "",
+            QueryMessage(many) + QStringList{"<{EOT} => p{ENQ}"}, {},
+            {"more than 50 queries in one batch: the query for \"S51\" is not answered"});
+        QStringList tests;
+        for (int p = 1; p <= Indiko::MaxTests + 1; ++p)
+            tests << QString("sql INSERT INTO param2channel (parameter_id, analyzer_id, testiddsx) "
+                             "VALUES (%1, 'IND1', 'T%2') => ")
+                         .arg(100 + p)
+                         .arg(p, 3, 10, QChar('0'))
+                  << QString("sql INSERT INTO request (sample_id, parameter_id) VALUES ('S500', %1) => ")
+                         .arg(100 + p);
+        row("221 tests for one query: 220 ordered", "MULTI",
+            tests + QueryMessage({"S500"}) + QStringList{"<{EOT} => p{ENQ}"}, {},
+            {"query for \"S500\": 221 tests, more than 220: the first 220 are ordered"});
+        row("cancel message for the specimen of the last order: report type X, state INDRESULT", "",
+            {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}", "cancel => ",
+             "<[3L|1|N] => {ACK}", "<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]", "state => INDRESULT",
+             "<{ACK} => p[2" + doe + "]", "<{ACK} => p[3O|1|S123^0.0^0^0^|||R|||||||N|||3||||||||||X]",
+             "<{ACK} => p[4L|1|N]", "<{ACK} => p{EOT}", "state => IND"},
+            {}, {"Cancel request message sent"});
         row("NAK on our frame: sent again", "",
             QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
                                                  "<{NAK} => p[1" + Host + "]", "state => INDREQ",
