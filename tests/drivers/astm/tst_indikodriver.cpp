@@ -128,11 +128,13 @@ public:
     QStringList lines() const { return m_rig.lines(); }
     bool ok() const { return m_rig.tdb.ok(); }
 
-    std::unique_ptr<IndikoDriver> driver;
-
 private:
     DriverRig m_rig;
     QTemporaryDir m_spool;
+
+public:
+    // Built on the rig and gone before it.
+    std::unique_ptr<IndikoDriver> driver;
 };
 
 } // namespace
