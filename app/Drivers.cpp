@@ -3,6 +3,7 @@
 #include "drivers/DriverRegistry.h"
 #include "drivers/dbexchange/DbExchangeDrivers.h"
 #include "drivers/au/AuDrivers.h"
+#include "drivers/astm/AstmDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
 #include "lims/InvAuRelay.h"
 #include "lims/LimsDrivers.h"
@@ -16,6 +17,7 @@ const DriverRegistry& AllDrivers()
         DriverRegistry r;
         RegisterHitachiDrivers(r);
         RegisterAuDrivers(r);
+        RegisterAstmDrivers(r);
         RegisterLimsForwarding(r);
         RegisterLimsHandlers(r);
         RegisterDbExchangeDrivers(r);

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The main job on the embedded default: a demonstration laboratory database (SQLite), a simulated
 # analyzer line on a pseudo-terminal, and `quorlix --headless` serving it. Prints what the
-# interface wrote into the database and its communication log.
+# interface wrote into the database and its communication log. The analyzer is a Hitachi 911;
+# `demo.sh au` shows an Olympus AU400, `demo.sh indiko` a Thermo Indiko (ASTM), `demo.sh lims` the
+# Hitachi 912 emulation toward a LIMS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # `demo.sh lims`: the LIMS demonstration (scripts/demo-lims.sh).
 if [ "${1:-}" = lims ]; then exec bash "$root/scripts/demo-lims.sh"; fi
-# `demo.sh au`: an Olympus AU400 instead of the Hitachi 911.
 case "${1:-hitachi}" in
   au) analyzer="Olympus AU400"; id=AU400; type=OAU400; script=demo-au400.sim ;;
+  indiko) analyzer="Thermo Indiko"; id=IND1; type=IND; script=demo-indiko.sim ;;
   *) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
 esac
 "$root/scripts/install-deps.sh"

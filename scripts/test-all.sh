@@ -30,6 +30,6 @@ run_suite "$root/build-asan" "-LE faults" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TY
 # A short run of each parser's fuzz target (libFuzzer, clang); a longer run is in the README.
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DQUORLIX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build "$root/build-fuzz" -j"$(nproc)" --target fuzz_hit911frame fuzz_hit902frame fuzz_hit912frame fuzz_auframe fuzz_e1381link
+cmake --build "$root/build-fuzz" -j"$(nproc)" --target fuzz_hit911frame fuzz_hit902frame fuzz_hit912frame fuzz_auframe fuzz_e1381link fuzz_astmrecords
 (cd "$root/build-fuzz" && ctest --output-on-failure -R '^fuzz_') || status=1
 exit $status

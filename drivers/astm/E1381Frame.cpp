@@ -4,6 +4,23 @@
 
 namespace Quorlix {
 
+namespace {
+
+// The value of a hexadecimal digit (either case); -100 for any other character.
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -100;
+}
+
+} // namespace
+
 QString E1381Checksum(QStringView numberToEnd)
 {
     unsigned sum = 0;
@@ -57,11 +74,13 @@ E1381Frame ParseE1381Frame(QStringView raw)
         return frame;
     }
     const QStringView counted = raw.mid(1, raw.size() - 4);
-    const QString expected = E1381Checksum(counted);
+    unsigned sum = 0;
+    for (const QChar c : counted)
+        sum += c.unicode();
     const QStringView received = raw.mid(raw.size() - 3, 2);
-    if (received.compare(expected, Qt::CaseInsensitive) != 0) {
-        frame.problem =
-            QStringLiteral("frame with checksum %1 where %2 was computed").arg(received.toString(), expected);
+    if (HexDigit(received[0]) * 16 + HexDigit(received[1]) != int(sum % 256)) {
+        frame.problem = QStringLiteral("frame with checksum %1 where %2 was computed")
+                            .arg(received.toString(), E1381Checksum(counted));
         return frame;
     }
     frame.number = digit.unicode() - '0';

@@ -13,11 +13,6 @@ using Timing = E1381Action::Timing;
 
 namespace {
 
-bool IsTimer(const E1381Action& action)
-{
-    return action.kind == Kind::StartTimer || action.kind == Kind::StopTimer;
-}
-
 // A character that would break the framing of a record we send.
 bool BreaksFrame(QChar c)
 {
@@ -49,6 +44,7 @@ QString E1381Link::stateName(State state)
 
 QList<E1381Action> E1381Link::take()
 {
+    m_timerAt = -1;
     return std::exchange(m_out, {});
 }
 
@@ -57,17 +53,20 @@ void E1381Link::write(const QString& text, Timing timing)
     add(Kind::Write, text).timing = timing;
 }
 
-// Each timer action overrides the ones before it: only the last of one call is kept.
-void E1381Link::startTimer(int milliseconds)
+void E1381Link::write(QChar c, Timing timing)
 {
-    m_out.removeIf(IsTimer);
-    add(Kind::StartTimer).milliseconds = milliseconds;
+    // The link characters are written once per frame: one shared text each.
+    static const QString ack(Ack), nak(Nak), enq(Enq), eot(Eot);
+    write(c == Ack ? ack : c == Nak ? nak : c == Enq ? enq : c == Eot ? eot : QString(c), timing);
 }
 
-void E1381Link::stopTimer()
+// Each timer action overrides the ones before it: only the last of one call is kept.
+void E1381Link::timerAction(Kind kind, int milliseconds)
 {
-    m_out.removeIf(IsTimer);
-    add(Kind::StopTimer);
+    if (m_timerAt >= 0)
+        m_out.removeAt(m_timerAt);
+    add(kind).milliseconds = milliseconds;
+    m_timerAt = m_out.size() - 1;
 }
 
 E1381Action& E1381Link::add(Kind kind, const QString& text, int messageId)

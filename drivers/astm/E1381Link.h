@@ -97,10 +97,11 @@ private:
     };
 
     QList<E1381Action> take();
-    void write(QChar c, E1381Action::Timing timing) { write(QString(c), timing); }
+    void write(QChar c, E1381Action::Timing timing);
     void write(const QString& text, E1381Action::Timing timing);
-    void startTimer(int milliseconds);
-    void stopTimer();
+    void startTimer(int milliseconds) { timerAction(E1381Action::Kind::StartTimer, milliseconds); }
+    void stopTimer() { timerAction(E1381Action::Kind::StopTimer, 0); }
+    void timerAction(E1381Action::Kind kind, int milliseconds);
     E1381Action& add(E1381Action::Kind kind, const QString& text = {}, int messageId = 0);
     void problem(const QString& text) { add(E1381Action::Kind::Problem, text); }
 
@@ -127,6 +128,7 @@ private:
     Options m_options;
     State m_state = State::Idle;
     QList<E1381Action> m_out;
+    qsizetype m_timerAt = -1; // the timer action in m_out, if any
     E1381Reader m_reader;
 
     // receiving

@@ -5,11 +5,36 @@
 
 namespace Quorlix {
 
+namespace {
+
+// A character that ends the text of a frame or cuts the frame short.
+bool EndsText(QChar c)
+{
+    return c == Etx || c == Etb || c == Stx || c == Enq || c == Eot;
+}
+
+} // namespace
+
 QList<E1381Reader::Piece> E1381Reader::read(QStringView chunk)
 {
     QList<Piece> pieces;
-    for (const QChar c : chunk)
-        take(c, pieces);
+    qsizetype i = 0;
+    while (i < chunk.size()) {
+        if (!m_frame.isEmpty() && m_trailer < 0) {
+            // The text of a frame: taken up to its end, or what cuts it short, in one piece.
+            qsizetype end = i;
+            while (end < chunk.size() && !EndsText(chunk[end]))
+                ++end;
+            if (end > i) {
+                m_size += end - i;
+                const qsizetype kept = qMin(end - i, qMax<qsizetype>(0, MaxKept - m_frame.size()));
+                m_frame += chunk.mid(i, kept);
+                i = end;
+                continue;
+            }
+        }
+        take(chunk[i++], pieces);
+    }
     flushNoise(pieces);
     return pieces;
 }
@@ -46,6 +71,7 @@ void E1381Reader::take(QChar c, QList<Piece>& pieces)
     }
     if (c == Stx) {
         flushNoise(pieces);
+        m_frame.reserve(64);
         m_frame = c;
         m_size = 1;
     } else if (c == Enq || c == Eot || c == Ack || c == Nak) {

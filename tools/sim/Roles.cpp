@@ -1,5 +1,6 @@
 #include "AuAnalyzerRole.h"
 #include "AuLimsHostRole.h"
+#include "AstmAnalyzerRole.h"
 #include "HitachiAnalyzerRole.h"
 #include "LimsHostRole.h"
 #include "SimRole.h"
@@ -33,6 +34,10 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<AuAnalyzerRole>(true); }},
         {"lims-au", "a LIMS that plays the AU host toward the AU relay",
          [] { return std::make_unique<AuLimsHostRole>(); }},
+        {"indiko", "a Thermo Indiko toward its host (ASTM, one frame per record)",
+         [] { return std::make_unique<AstmAnalyzerRole>(false); }},
+        {"dsx", "a Dynex DSX toward its host (ASTM, each message one chain of frames)",
+         [] { return std::make_unique<AstmAnalyzerRole>(true); }},
     };
     return roles;
 }

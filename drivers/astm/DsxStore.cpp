@@ -1,0 +1,163 @@
+#include "DsxStore.h"
+
+#include "core/Database.h"
+#include "core/FrameText.h"
+#include "core/SqlHelpers.h"
+#include "store/RecordJson.h"
+#include "store/StoreValues.h"
+#include "store/Transaction.h"
+
+#include <QJsonArray>
+
+namespace Quorlix {
+
+namespace {
+
+DbOutcome Run(Database& db, const QString& sql, const QVariantList& values)
+{
+    SqlResult result = db.run(sql, values);
+    return DbOutcome::of(db, result);
+}
+
+// The first column of the first row as a number; nothing when there is no row.
+DbOutcome First(Database& db, const QString& sql, const QVariantList& values, std::optional<int>* out)
+{
+    SqlResult result = db.run(sql, values);
+    if (!result.ok())
+        return DbOutcome::of(db, result);
+    *out = result.next() && !result.value(0).isNull() ? std::optional<int>(result.value(0).toInt())
+                                                      : std::nullopt;
+    result.query().finish();
+    return DbOutcome::done();
+}
+
+DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, JobEffects& effects)
+{
+    const QString id = WithoutBlanks(v.sampleId);
+    QString value = v.value.trimmed();
+    if (value.endsWith(QLatin1Char('#')))
+        value.chop(1);
+    const QString code = v.testField.section(QLatin1Char('^'), -1);
+    if (id.isEmpty()) {
+        effects.notes << QStringLiteral("result of %1 without a sample id: not stored").arg(code);
+        return DbOutcome::done();
+    }
+
+    // Any analyzer's mapping of the code; this analyzer's first.
+    std::optional<int> parameter;
+    if (DbOutcome o =
+            First(db,
+                  QStringLiteral("SELECT parameter_id FROM param2channel WHERE testiddsx = ? "
+                                 "ORDER BY CASE WHEN analyzer_id = ? THEN 0 ELSE 1 END, parameter_id"),
+                  {code, BoundText(job.AnalyzerId)}, &parameter);
+        !o.ok())
+        return o;
+    if (!parameter) {
+        effects.notes << QStringLiteral("Received unknown parameter: ") + code;
+        return DbOutcome::done();
+    }
+
+    bool number = false;
+    const QVariant result = NumericOrNull(value, &number);
+    if (!number && !value.isEmpty())
+        effects.notes << QStringLiteral(
+                             "sample %1 parameter %2: value \"%3\" is not a number; stored as NULL")
+                             .arg(id)
+                             .arg(*parameter)
+                             .arg(v.value);
+    const QVariant stamp = db.stamp(job.receivedAt);
+    const QVariant analyzer = BoundText(job.AnalyzerId);
+
+    std::optional<int> open;
+    if (DbOutcome o =
+            First(db,
+                  QStringLiteral("SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? "
+                                 "AND result IS NULL"),
+                  {id, *parameter}, &open);
+        !o.ok())
+        return o;
+    DbOutcome request;
+    if (open.value_or(0) == 0) {
+        request =
+            value.isEmpty()
+                ? Run(db,
+                      QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp) "
+                                     "VALUES (?, ?, ?, ?)"),
+                      {id, *parameter, analyzer, stamp})
+                : Run(db,
+                      QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, "
+                                     "result) VALUES (?, ?, ?, ?, ?)"),
+                      {id, *parameter, analyzer, stamp, result});
+    } else {
+        // An open row is filled also when an analyzer was already noted on it.
+        request =
+            value.isEmpty()
+                ? Run(db,
+                      QStringLiteral("UPDATE request SET analyzer_id = ?, time_stamp = ? WHERE sample_id = ? "
+                                     "AND parameter_id = ? AND result IS NULL"),
+                      {analyzer, stamp, id, *parameter})
+                : Run(db,
+                      QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
+                                     "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL"),
+                      {result, analyzer, stamp, id, *parameter});
+    }
+    if (!request.ok())
+        return request;
+
+    std::optional<int> known;
+    if (DbOutcome o =
+            First(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &known);
+        !o.ok())
+        return o;
+    if (known.value_or(0) == 0)
+        return Run(db,
+                   QStringLiteral("INSERT INTO sample_base (sample_id, analyzer_id, p_id, si_id, cust_id, "
+                                  "entry_dat, last_change_dat) VALUES (?, ?, 1, ?, ?, ?, ?)"),
+                   {id, analyzer, QStringLiteral("na"), QStringLiteral("999"), stamp, stamp});
+    return Run(db, QStringLiteral("UPDATE sample_base SET analyzer_id = ? WHERE sample_id = ?"),
+               {analyzer, id});
+}
+
+} // namespace
+
+QString DsxJobKind::describe(const StoreJob& job) const
+{
+    const DsxResults& r = job.data<DsxResults>();
+    return QStringLiteral("DSX results of %1")
+        .arg(r.values.isEmpty() ? QString() : r.values.front().sampleId);
+}
+
+void DsxJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    QJsonArray values;
+    for (const DsxValue& v : job.data<DsxResults>().values)
+        values.append(QJsonObject{{QStringLiteral("sampleId"), v.sampleId},
+                                  {QStringLiteral("testField"), v.testField},
+                                  {QStringLiteral("value"), v.value}});
+    object.insert(QStringLiteral("values"), values);
+}
+
+bool DsxJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    JsonReader outer(object, error);
+    DsxResults results;
+    for (const QJsonValue& item : outer.array(QStringLiteral("values"))) {
+        JsonReader r(item.toObject(), error);
+        results.values.append({r.text(QStringLiteral("sampleId")), r.text(QStringLiteral("testField")),
+                               r.text(QStringLiteral("value"))});
+    }
+    job.payload = results;
+    return error->isEmpty();
+}
+
+DbOutcome DsxJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    Database& db = run.transaction.db();
+    for (const DsxValue& v : job.data<DsxResults>().values) {
+        if (DbOutcome o = StoreDsxResult(db, job, v, run.effects); !o.ok())
+            return o;
+    }
+    return DbOutcome::done();
+}
+
+} // namespace Quorlix

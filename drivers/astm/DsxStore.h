@@ -1,0 +1,37 @@
+#pragma once
+
+#include "store/StoreJob.h"
+
+#include <QList>
+
+namespace Quorlix {
+
+// One value of a DSX result message: the order's specimen id, the result's test field
+// ("^^^" and the test code) and the value as received.
+struct DsxValue
+{
+    QString sampleId;
+    QString testField;
+    QString value;
+};
+
+// The results of one DSX message, stored together in one transaction (StoreDsxResult for each):
+// the test code (the last "^" component) is mapped to its parameter through param2channel; the
+// value loses a trailing "#"; the open request row is filled, or a filled one inserted; the
+// sample gets a sample_base row (patient 1, si_id "na", customer "999") or its analyzer updated.
+struct DsxResults
+{
+    QList<DsxValue> values;
+};
+
+class DsxJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QStringLiteral("dsx-results"); }
+    QString describe(const StoreJob& job) const override;
+    void write(const StoreJob& job, QJsonObject& object) const override;
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
+    DbOutcome run(const StoreJob& job, JobRun& run) const override;
+};
+
+} // namespace Quorlix

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "store/StoreJob.h"
+
+namespace Quorlix {
+
+// An Indiko comment (C record) on the result stored just before it: the data alarm of the sample's
+// request row and the comment text on its raw result, or the comment text on the control result.
+// The rows are found by id, parameter, analyzer and the time stamp of the job (the message time).
+struct IndikoComment
+{
+    QString sampleId; // trimmed
+    qint16 parameterId = 0;
+    QString dataAlarm; // for request: "!" once a comment of the batch had text
+    QString text;      // at most 50 characters
+    bool control = false;
+};
+
+class IndikoCommentJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QStringLiteral("indiko-comment"); }
+    QString describe(const StoreJob& job) const override;
+    void write(const StoreJob& job, QJsonObject& object) const override;
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
+    DbOutcome run(const StoreJob& job, JobRun& run) const override;
+};
+
+} // namespace Quorlix

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "E1381Session.h"
+#include "IndikoRecords.h"
+#include "comm/LineHandler.h"
+#include "comm/ProtocolState.h"
+#include "drivers/DriverServices.h"
+#include "store/Records.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace Quorlix {
+
+class Clock;
+class CommLog;
+class Database;
+class Line;
+class Store;
+class JobKind;
+struct Settings;
+
+// Whose turn it is on the Indiko's line, by the name the log shows: "IND" the analyzer's (the host
+// receives), "INDREADY" the host bid for the line, "INDREQ" the host sends the answers to the
+// analyzer's queries, "INDRESULT" the host sends a cancel message.
+enum class IndikoState
+{
+    Ind,
+    IndReady,
+    IndReq,
+    IndResult,
+};
+QString IndikoStateName(IndikoState state);
+
+// The host side of a Thermo Indiko on the analyzer port, on an ASTM E1381 link (checksums, frame
+// numbers, NAK and resend, timers). The analyzer uploads results (H, P, O, R, C, L): each R becomes
+// a sample or control result, each C a comment on it. It queries for work (H, Q, L): after its EOT
+// the host bids for the line and answers every query of the batch with a message of its own (H,
+// P, one or more O, L). The host pauses 500 ms before every write but the ACK of a frame and the
+// ENQ that follows its own EOT.
+class IndikoDriver final : public LineHandler, private E1381Owner
+{
+public:
+    static constexpr int PauseMs = 500;
+
+    explicit IndikoDriver(const DriverServices& services);
+    ~IndikoDriver() override;
+
+    // IndikoReceive, IndikoReadyReceive, IndikoRequestReceive, IndikoResultReceive: a piece of
+    // text from the analyzer port; the protocol state decides what it means.
+    void receive(const QString& text) override;
+
+    const ProtocolState<IndikoState>& state() const { return m_state; }
+    // The analyzer type as the log shows it: "IND", "INDREADY", "INDREQ", "INDRESULT".
+    QString analyzerType() const { return m_state.name(); }
+
+    // The cancel message for the specimen of the last order (report type "X").
+    void SendCancelMessage();
+    // Forgets the queries and the record fields of the batch.
+    void ResetIndikoBatch();
+
+    // The records of the answers, built when a query arrives.
+    QString BuildPatientRecord(const QString& id);
+    QStringList BuildOrderRecord(const QString& id);
+    QStringList BuildOrderRecordsMulti(const QString& id);
+
+private:
+    enum class Batch
+    {
+        None,
+        Request, // "REQUEST": the last record was a query
+        Result,  // "RESULT": the last record was a result
+    };
+    enum Tag
+    {
+        AnswerTag = 1,
+        CancelTag = 2,
+    };
+    struct Query
+    {
+        QString patient;
+        QStringList orders;
+    };
+    // The result the next comment belongs to.
+    struct CommentTarget
+    {
+        bool valid = false;
+        QString sampleId;
+        qint16 parameterId = 0;
+        QDateTime stamp;
+        bool control = false;
+    };
+
+    void received(const QString& text) override;
+    void record(const QString& record) override;
+    void messageEnded() override;
+    void sendCompleted(int tag) override;
+    void sendFailed(int tag, const QString& why) override;
+    void linkStepped() override;
+
+    void ParseIndikoHeader(const QString& record);
+    void ParseIndikoQuery(const QString& record);
+    void ParseIndikoOrder(const QString& record);
+    void ParseIndikoResult(const QString& record);
+    void StoreIndikoComment(const QString& record);
+    std::optional<qint16> parameterOf(const QString& testCode);
+    QStringList orderRecords(const QString& id, bool multi);
+    void answerQueries();
+    void messageDone(int tag, bool delivered);
+    void monitor(const QString& text);
+
+    const Settings& m_settings;
+    Database& m_db;
+    CommLog& m_log;
+    const Clock& m_clock;
+    Store& m_store;
+    const JobKind& m_commentKind;
+    E1381Session m_session;
+    ProtocolState<IndikoState> m_state;
+    bool m_contended = false; // the analyzer answered our bid with its own ENQ
+
+    Batch m_batch = Batch::None;
+    int m_requestCount = 0; // queries of the batch, at most Indiko::MaxQueries
+    QList<Query> m_queries; // collected, to be answered after the analyzer's EOT
+    bool m_sendFailed = false;
+    QString m_queryTests; // test field of the last query
+    // The record fields of the results (IndSampleId ... IndMeasTime) and of the comments.
+    SampleRecord m_sample;
+    QString m_dataAlarm;
+    QString m_commentText;
+    // The records a result is cut from: its fingerprint is header, order and result together.
+    QString m_header;
+    QString m_order;
+    QString m_result;
+    CommentTarget m_target;
+    // Parameters last read per test code, used while the database cannot be reached.
+    QHash<QString, qint16> m_knownParameters;
+};
+
+} // namespace Quorlix

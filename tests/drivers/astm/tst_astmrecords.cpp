@@ -1,0 +1,159 @@
+// ASTM E1394 records on text alone: the record tree, the Indiko's record fields and the DSX's
+// messages. Records are written field by field from the record layouts.
+#include "drivers/astm/AstmRecords.h"
+#include "drivers/astm/DsxMessage.h"
+#include "drivers/astm/IndikoRecords.h"
+
+#include <QTest>
+
+using namespace Quorlix;
+
+class TestAstmRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void collection();
+    void indikoFields_data();
+    void indikoFields();
+    void dsxMessage_data();
+    void dsxMessage();
+    void dsxQueryIdsBounded();
+};
+
+void TestAstmRecords::collection()
+{
+    Astm::Results results;
+    results.Clear(); // on an empty collection: nothing
+    QCOMPARE(results.Count(), 0);
+    for (const char* code : {"A", "B", "C"}) {
+        Astm::Result r;
+        r.TestID = code;
+        Astm::Result& added = results.Add(r);
+        QCOMPARE(&added, results.Item(results.Count()));
+    }
+    QCOMPARE(results.Item(2)->TestID, "B");
+    QVERIFY(!results.Item(0) && !results.Item(4));
+    QVERIFY(results.Remove(1) && !results.Remove(3));
+    QCOMPARE(results.Item(1)->TestID, "B");
+    results.Clear();
+    QCOMPARE(results.Count(), 0);
+}
+
+// Each row: a record and what its parser reads from it, as "name=value" pairs.
+void TestAstmRecords::indikoFields_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("expected");
+
+    const QString h = "H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|";
+    QTest::newRow("header: the last second of a day, seconds dropped") << h + "20261207235959"
+                                                                       << "time=2026-12-07 23:59";
+    QTest::newRow("header without time") << h << "time=invalid";
+    QTest::newRow("header on 30 February") << h + "20260230120000"
+                                           << "time=invalid";
+    QTest::newRow("query: carets removed") << "Q|1|^S123||^^^ALL"
+                                           << "id=S123 tests=ALL";
+    QTest::newRow("order: id^^disc^position") << "O|1|S123^^2^7"
+                                              << "id=S123 disc=2 position=7";
+    QTest::newRow("order: another form is the whole id") << "O|1|S123^2"
+                                                         << "id=S123^2 disc=0 position=0";
+    QTest::newRow("result: code after three carets") << "R|1|^^^GLU^x|5.4|mmol/l"
+                                                     << "code=GLU value=5.4";
+    QTest::newRow("result without test field") << "R|1"
+                                               << "code= value=";
+    QTest::newRow("comment") << "C|1|I|Hemolysis|G"
+                             << "comment=Hemolysis";
+}
+
+void TestAstmRecords::indikoFields()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, expected);
+
+    QString actual;
+    switch (record.front().toLatin1()) {
+    case 'H': {
+        const QDateTime t = Indiko::ParseIndikoHeader(record);
+        actual = "time=" + (t.isValid() ? t.toString("yyyy-MM-dd HH:mm") : "invalid");
+        break;
+    }
+    case 'Q': {
+        const Indiko::IndikoQuery q = Indiko::ParseIndikoQuery(record);
+        actual = "id=" + q.sampleId + " tests=" + q.tests;
+        break;
+    }
+    case 'O': {
+        const Indiko::IndikoOrder o = Indiko::ParseIndikoOrder(record);
+        actual = "id=" + o.sampleId + " disc=" + o.disc + " position=" + o.position;
+        break;
+    }
+    case 'R': {
+        const Indiko::IndikoResult r = Indiko::ParseIndikoResult(record);
+        actual = "code=" + r.testCode + " value=" + r.value;
+        break;
+    }
+    default:
+        actual = "comment=" + Indiko::ParseIndikoComment(record);
+    }
+    QCOMPARE(actual, expected);
+}
+
+// Each row: a message (records joined with CR) and its kind and tree, as
+// "kind; patient SampleID: order SampleID TestID = Result ...; query ids".
+void TestAstmRecords::dsxMessage_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("expected");
+
+    const QString h = "H|\\^&|||DSX||||||||P|1|20240305120000\r";
+    QTest::newRow("results")
+        << h + "P|1|7|S5\rO|1|S5||^^^A\rR|1|^^^A|12.5#\rR|2|^^^B|3\rP|2|8|S6\rO|1|S6\rL|1|N"
+        << "P; S5: S5 ^^^A=12.5# ^^^B=3; S6: S6";
+    QTest::newRow("text before the header dropped") << "xx" + h + "Q|1|ALL\rQ|2|S1\rL|1|N"
+                                                    << "Q; ids ALL S1";
+    QTest::newRow("an order first: no result message") << h + "O|1|S5\rR|1|^^^A|1\rL|1|N"
+                                                       << "O; ";
+    QTest::newRow("result message with an order first") << h + "P|1\rR|1|^^^A|1\rO|1|S5\rR|1|^^^A|2\rL|1|N"
+                                                        << "P; : S5 ^^^A=2";
+    QTest::newRow("error report") << h + "M|1|ERR\rL|1|N"
+                                  << "M; ";
+    QTest::newRow("empty results") << h + "L|1|N"
+                                   << "L; ";
+    QTest::newRow("header alone") << h.chopped(1) << "?; ";
+}
+
+void TestAstmRecords::dsxMessage()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, expected);
+
+    const Dsx::DsxMessage m = Dsx::ParseDsxMessage(message);
+    QStringList tree;
+    for (const Astm::Patient& p : m.patients) {
+        QString text = p.SampleID + ":";
+        for (const Astm::Order& o : p.orders) {
+            text += " " + o.SampleID;
+            for (const Astm::Result& r : o.results)
+                text += " " + r.TestID + "=" + r.Result;
+        }
+        tree << text;
+    }
+    QString actual = m.kind + "; " + tree.join("; ");
+    if (!m.queryIds.isEmpty())
+        actual += "ids " + m.queryIds.join(' ');
+    QCOMPARE(actual, expected);
+}
+
+void TestAstmRecords::dsxQueryIdsBounded()
+{
+    QStringList records{"H|\\^&"};
+    for (int i = 1; i <= Dsx::MaxQueryIds + 2; ++i)
+        records << QString("Q|%1|S%1").arg(i);
+    const Dsx::DsxMessage m = Dsx::ParseDsxMessage(records.join('\r'));
+    QCOMPARE(m.queryIds.size(), Dsx::MaxQueryIds);
+    QCOMPARE(m.refusedQueryIds, 2);
+}
+
+QTEST_GUILESS_MAIN(TestAstmRecords)
+#include "tst_astmrecords.moc"

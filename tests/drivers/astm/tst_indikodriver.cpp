@@ -1,0 +1,318 @@
+// The Indiko driver against a real database and the real store, on a fake analyzer line and a
+// manual clock: exchanges step by step, frames written from the E1381 layout and the record
+// layouts of the Indiko's host interface.
+#include "AstmFixture.h"
+#include "drivers/astm/IndikoDriver.h"
+#include "support/DriverRig.h"
+
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Quorlix;
+using namespace Quorlix::Test::Astm;
+using Quorlix::Test::DriverRig;
+
+namespace {
+
+// Our header at the rig's moment, and the 28 empty fields that end a P record.
+const QString Host = "H|\\^&|||1^quorlix^1.0|||||1^Indiko Basic^2.0||P|1|20261207103940";
+const QString P28(28, '|');
+// The analyzer's header; its message time is the last second of a day.
+const QString Header = "H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|20261207235959";
+
+// Tests A and B of sample S123 (serum, patient Doe John) map to parameters 1 and 2 of IND1; C is
+// mapped for another analyzer only. S124 is urine without requests. QC01 is a control with test A
+// armed for IND1.
+const QStringList Setup{
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) VALUES (1, 'IND1', 1, 'A')",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) VALUES (2, 'IND1', 2, 'B')",
+    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) VALUES (3, 'OTHER', 3, "
+    "'C')",
+    "INSERT INTO patients (p_id, surname, forename) VALUES (5, 'Doe', 'John')",
+    "INSERT INTO sample_base (sample_id, p_id, sample_mat) VALUES ('S123', 5, 'S')",
+    "INSERT INTO sample_base (sample_id, p_id, sample_mat) VALUES ('S124', 5, 'u')",
+    "INSERT INTO request (sample_id, parameter_id) VALUES ('S123', 1)",
+    "INSERT INTO request (sample_id, parameter_id) VALUES ('S123', 2)",
+    "INSERT INTO control_base (control_id, name) VALUES ('QC01', 'Level 1')",
+    "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC01', 1, 0, 100)",
+    "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC01', 2, 0, 100)",
+    "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC01', 1, 'IND1')",
+};
+
+// The analyzer's query message for the sample ids, with a test field each ("ALL" by default).
+QStringList QueryMessage(const QStringList& queries)
+{
+    QStringList steps{"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}"};
+    int n = 2;
+    for (const QString& q : queries) {
+        const QString id = q.section(' ', 0, 0);
+        const QString tests = q.contains(' ') ? q.section(' ', 1) : "ALL";
+        steps << QString("<[%1Q|%2|^%3||^^^%4] => {ACK}").arg(n % 8).arg(n - 1).arg(id, tests);
+        ++n;
+    }
+    steps << QString("<[%1L|1|N] => {ACK}").arg(n % 8);
+    return steps;
+}
+
+// Our answer for one query: ENQ, then each record as a frame after an ACK, then EOT.
+QStringList Answer(const QStringList& records, const QString& enq = "<{EOT} => p{ENQ}",
+                   const QString& end = "p{EOT}")
+{
+    QStringList steps{enq};
+    int n = 1;
+    for (const QString& r : records)
+        steps << QString("<{ACK} => p[%1%2]").arg(n++ % 8).arg(r);
+    steps << "<{ACK} => " + end;
+    return steps;
+}
+
+QString Patient(const QString& name, const QString& surnameForename)
+{
+    return "P|1|" + name + "|||" + surnameForename + P28;
+}
+
+class Rig
+{
+public:
+    Rig(const QString& backend, const QString& mode) : m_rig(backend)
+    {
+        Settings& s = m_rig.settings;
+        s.AnalyzerId = "IND1";
+        s.AnalyzerType = "IND";
+        s.ControlMask = "QC??";
+        s.IndikoRequest = mode;
+        m_rig.exec(Setup);
+        m_rig.store.openSpool(m_spool.path());
+        driver = std::make_unique<IndikoDriver>(m_rig.services());
+    }
+
+    // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
+    // STATEMENT" runs it; "replay" stores what waits in the spool; "cancel" sends the cancel message.
+    QString step(const QString& input)
+    {
+        if (input.startsWith('<'))
+            driver->receive(LineChars(input.mid(1)));
+        else if (input.startsWith("time "))
+            m_rig.time.advance(input.mid(5).toInt());
+        else if (input == "state")
+            return driver->analyzerType();
+        else if (input.startsWith("sql "))
+            m_rig.tdb.exec(input.mid(4));
+        else if (input == "replay")
+            m_rig.store.replaySpool();
+        else if (input == "cancel")
+            driver->SendCancelMessage();
+        return Rendered(m_rig.analyzerLine.takeOperations());
+    }
+
+    QString rows(QString sql)
+    {
+        // TEXT(column): a time stamp as "yyyy-MM-dd HH:mm:ss" text on every backend.
+        static const QRegularExpression text("TEXT\\((\\w+)\\)");
+        for (auto m = text.match(sql); m.hasMatch(); m = text.match(sql))
+            sql.replace(m.capturedStart(), m.capturedLength(),
+                        m_rig.tdb.target().dialect.castText(m.captured(1)));
+        SqlResult r = m_rig.tdb.db().run(sql);
+        QStringList out;
+        while (r.next()) {
+            QStringList row;
+            for (int i = 0; i < r.query().record().count(); ++i)
+                row << (r.value(i).isNull() ? "NULL" : r.value(i).toString());
+            out << row.join('|');
+        }
+        return r.ok() ? out.join(';') : "error: " + r.error();
+    }
+
+    // Every log line so far (Monitor notes and the lines of both directions).
+    QStringList lines() const { return m_rig.lines(); }
+    bool ok() const { return m_rig.tdb.ok(); }
+
+private:
+    DriverRig m_rig;
+    QTemporaryDir m_spool;
+
+public:
+    // Built on the rig and gone before it.
+    std::unique_ptr<IndikoDriver> driver;
+};
+
+} // namespace
+
+class TestIndikoDriver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exchange_data();
+    void exchange();
+};
+
+// Each step is "input => what the driver wrote" (p: after its 500 ms pause). Then each check is
+// "SQL => rows", and each text must be in a log line.
+void TestIndikoDriver::exchange_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("checks");
+    QTest::addColumn<QStringList>("logged");
+
+    const QString requests =
+        "SELECT sample_id, parameter_id, analyzer_id, TEXT(time_stamp), result, data_alarm "
+        "FROM request ORDER BY sample_id, parameter_id";
+    const QString raw =
+        "SELECT sample_id, parameter_id, result, data_alarm FROM Raw_Results ORDER BY parameter_id";
+    const QString orderAB = "O|1|S123^0.0^0^0^||^^^A\\^^^B|R||||||N||||1||||||||||O";
+    const QString doe = Patient("Doe John", "Doe^John");
+    const QStringList upload{"<{ENQ} => p{ACK}",
+                             "<[1" + Header + "] => {ACK}",
+                             "<[2P|1] => {ACK}",
+                             "<[3O|1|S123^^2^7] => {ACK}",
+                             "<[4R|1|^^^A|5.4|mmol/l] => {ACK}",
+                             "<[5C|1|I|Hemolysis|G] => {ACK}",
+                             "<[6R|2|^^^C|9] => {ACK}",
+                             "<[7R|3|^^^B|1.1] => {ACK}",
+                             "<[0L|1|N] => {ACK}",
+                             "<{EOT} => "};
+
+    for (const QString& backend : Test::Backends()) {
+        const auto row = [&](const QString& name, const QString& mode, const QStringList& steps,
+                             const QStringList& checks, const QStringList& logged = {}) {
+            QTest::newRow(qPrintable(backend + ": " + name)) << backend << mode << steps << checks << logged;
+        };
+
+        // Receiving results.
+        row("results: measured at the header's minute, comment on the one before it, eighth frame number 0",
+            "", upload,
+            {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|",
+             raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
+             "SELECT sample_disc, sample_pos FROM sample_base WHERE sample_id = 'S123' => 2|7"},
+            {"header", "sampleRecord", "TestResult", "TestComment", "Terminator",
+             " ACK after EOT suppressed"});
+        row("unknown test code: not stored under the parameter before it", "", upload,
+            {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"Received unknown parameter: C"});
+        row("control result and its comment", "",
+            {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2P|1] => {ACK}", "<[3O|1|QC01] => {ACK}",
+             "<[4R|1|^^^A|95] => {ACK}", "<[5C|1|I|Shift] => {ACK}", "<[6L|1|N] => {ACK}", "<{EOT} => "},
+            {"SELECT control_id, parameter_id, result, data_alarm FROM control_results => QC01|1|95|Shift",
+             "SELECT COUNT(*) FROM Raw_Results => 0"});
+        row("bad checksum: NAK, the good resend and a repeat after a lost ACK stored once", "",
+            {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}",
+             "<{STX}3R|1|^^^A|5.4{CR}{ETX}00{CR}{LF} => p{NAK}", "<[3R|1|^^^A|5.4] => {ACK}",
+             "<[3R|1|^^^A|5.4] => {ACK}", "<[4L|1|N] => {ACK}", "<{EOT} => "},
+            {"SELECT COUNT(*) FROM Raw_Results => 1", requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|;"
+                                                                 "S123|2|NULL|NULL|NULL|NULL"},
+            {"frame with checksum 00 where 2C was computed: NAK"});
+        row("record split into ETB frames: joined", "",
+            {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}",
+             "<[3R|1|^^^A{ETB}] => {ACK}", "<[4|5.4] => {ACK}", "<[5L|1|N] => {ACK}", "<{EOT} => "},
+            {raw + " => S123|1|5.4|"});
+        row("the whole message sent again: stored once", "", upload + upload.mid(0),
+            {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
+        row("database away: results and comment wait in the spool, stored in order once it is back", "",
+            QStringList{"sql ALTER TABLE Raw_Results RENAME TO raw_away => "} + upload +
+                QStringList{"sql ALTER TABLE raw_away RENAME TO Raw_Results => ", "replay => ", "replay => "},
+            {raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
+             requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|"});
+
+        // Answering queries.
+        row("query, single mode: one O with tests A and B", "",
+            QueryMessage({"S123"}) + Answer({Host, doe, orderAB, "L|1|N"}) + QStringList{"state => IND"}, {},
+            {"SampleRequest", "IND Ready", "All requests sent"});
+        row("query, MULTI mode: one O per test", "MULTI",
+            QueryMessage({"S123"}) + Answer({Host, doe, "O|1|S123^0.0^0^0^||^^^A|R||||||N||||1||||||||||O",
+                                             "O|2|S123^0.0^0^0^||^^^B|R||||||N||||1||||||||||O", "L|1|N"}),
+            {});
+        row("urine sample without requests: report type X, specimen 3", "",
+            QueryMessage({"S124"}) +
+                Answer({Host, doe, "O|1|S124^0.0^0^0^|||R||||||N||||3||||||||||X", "L|1|N"}),
+            {});
+        row("unknown sample, MULTI mode: the one X record", "multi",
+            QueryMessage({"S999"}) +
+                Answer({Host, Patient(" ", "^"), "O|1|S999^0.0^0^0^|||R||||||N||||3||||||||||X", "L|1|N"}),
+            {});
+        row("tests not ALL, single mode: an empty O record", "",
+            QueryMessage({"S123 GLU"}) + Answer({Host, doe, "", "L|1|N"}), {});
+        row("tests not ALL, MULTI mode: the X record, no step without a frame", "MULTI",
+            QueryMessage({"S123 GLU"}) +
+                Answer({Host, doe, "O|1|S123^0.0^0^0^|||R||||||N||||3||||||||||X", "L|1|N"}),
+            {});
+        row("control: only tests armed for this analyzer", "",
+            QueryMessage({"QC01"}) + Answer({Host, Patient("Level 1 ", "Level 1^"),
+                                             "O|1|QC01^0.0^0^0^||^^^A|R||||||N||||3||||||||||O", "L|1|N"}),
+            {});
+        row("two queries: two messages, ENQ at once after the first EOT", "",
+            QueryMessage({"S123", "S124"}) +
+                Answer({Host, doe, orderAB, "L|1|N"}, "<{EOT} => p{ENQ}", "p{EOT} {ENQ}") +
+                Answer({Host, doe, "O|1|S124^0.0^0^0^|||R||||||N||||3||||||||||X", "L|1|N"},
+                       "state => INDREADY"),
+            {});
+        QStringList many;
+        for (int i = 1; i <= Indiko::MaxQueries + 1; ++i)
+            many << QString("S%1").arg(i);
+        row("51 queries in one batch: the last refused", "",
+            QueryMessage(many) + QStringList{"<{EOT} => p{ENQ}"}, {},
+            {"more than 50 queries in one batch: the query for \"S51\" is not answered"});
+        QStringList tests;
+        for (int p = 1; p <= Indiko::MaxTests + 1; ++p)
+            tests << QString("sql INSERT INTO param2channel (parameter_id, analyzer_id, testiddsx) "
+                             "VALUES (%1, 'IND1', 'T%2') => ")
+                         .arg(100 + p)
+                         .arg(p, 3, 10, QChar('0'))
+                  << QString("sql INSERT INTO request (sample_id, parameter_id) VALUES ('S500', %1) => ")
+                         .arg(100 + p);
+        row("221 tests for one query: 220 ordered", "MULTI",
+            tests + QueryMessage({"S500"}) + QStringList{"<{EOT} => p{ENQ}"}, {},
+            {"query for \"S500\": 221 tests, more than 220: the first 220 are ordered"});
+        row("cancel message for the specimen of the last order: report type X, state INDRESULT", "",
+            {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}", "cancel => ",
+             "<[3L|1|N] => {ACK}", "<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]", "state => INDRESULT",
+             "<{ACK} => p[2" + doe + "]", "<{ACK} => p[3O|1|S123^0.0^0^0^|||R|||||||N|||3||||||||||X]",
+             "<{ACK} => p[4L|1|N]", "<{ACK} => p{EOT}", "state => IND"},
+            {}, {"Cancel request message sent"});
+        row("NAK on our frame: sent again", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
+                                                 "<{NAK} => p[1" + Host + "]", "state => INDREQ",
+                                                 "<{ACK} => p[2" + doe + "]"},
+            {}, {"NAK received"});
+        row("no ACK within 15 s: EOT", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
+                                                 "time 15000 => p{EOT}", "state => IND"},
+            {}, {"no answer from the instrument within 15 s: EOT sent, message not delivered"});
+        row("contention once: ENQ again, the host sends", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "state => INDREADY", "<{ENQ} => p{ENQ}",
+                                                 "<{ACK} => p[1" + Host + "]"},
+            {});
+        row("contention twice: the analyzer sends first, the host bids after its EOT", "",
+            QueryMessage({"S123"}) +
+                QStringList{"<{EOT} => p{ENQ}", "<{ENQ} => p{ENQ}", "<{ENQ} => p{ACK}", "state => IND",
+                            "<[1" + Header + "] => {ACK}", "<[2L|1|N] => {ACK}"} +
+                Answer({Host, doe, orderAB, "L|1|N"}),
+            {}, {"IND Not Ready", "Answer to ENQ #2, back to analyzer_type IND"});
+    }
+}
+
+void TestIndikoDriver::exchange()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, mode);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, checks);
+    QFETCH(QStringList, logged);
+
+    Rig rig(backend, mode);
+    QVERIFY(rig.ok());
+    for (const QString& step : steps) {
+        const QString input = step.section(" => ", 0, 0);
+        QCOMPARE(input + " => " + rig.step(input), step.trimmed() == input ? step + " => " : step);
+    }
+    for (const QString& check : checks)
+        QCOMPARE(rig.rows(check.section(" => ", 0, 0)), check.section(" => ", 1));
+    const QStringList lines = rig.lines();
+    for (const QString& text : logged)
+        QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+}
+
+QTEST_GUILESS_MAIN(TestIndikoDriver)
+#include "tst_indikodriver.moc"
