@@ -1,6 +1,7 @@
 #include "Drivers.h"
 
 #include "drivers/DriverRegistry.h"
+#include "drivers/astm/ActDriver.h"
 #include "drivers/hitachi/HitachiDrivers.h"
 #include "lims/PendingToLims.h"
 
@@ -11,6 +12,7 @@ const DriverRegistry& AllDrivers()
     static const DriverRegistry registry = [] {
         DriverRegistry r;
         RegisterHitachiDrivers(r);
+        RegisterActDriver(r);
         RegisterLimsForwarding(r);
         return r;
     }();

@@ -76,10 +76,11 @@ void DesktopUi::hideSplash()
     m_splash.reset();
 }
 
-void DesktopUi::showOperatorWindow(const QString& type)
+bool DesktopUi::showOperatorWindow(const QString& type)
 {
     // Operator windows hook: "ACT" gets frmSetID and "INPUT" gets frmPushInput once they exist.
     Q_UNUSED(type)
+    return false;
 }
 
 } // namespace Quorlix

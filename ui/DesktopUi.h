@@ -30,7 +30,7 @@ public:
     bool setWindowIcon(const QString& path) override;
     void showTrayIcon() override;
     void hideSplash() override;
-    void showOperatorWindow(const QString& type) override;
+    bool showOperatorWindow(const QString& type) override;
 
     frmComm& mainWindow() { return *m_comm; }
     TrayIcon& trayIcon() { return *m_tray; }
