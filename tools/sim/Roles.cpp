@@ -1,3 +1,4 @@
+#include "ActAnalyzerRole.h"
 #include "HitachiAnalyzerRole.h"
 #include "SimRole.h"
 
@@ -22,6 +23,8 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H902); }},
         {"912", "a Hitachi 912 toward its host",
          [] { return std::make_unique<HitachiAnalyzerRole>(Model::H912); }},
+        {"act", "a Coulter ACT 8 toward its host (it only sends)",
+         [] { return std::make_unique<ActAnalyzerRole>(); }},
     };
     return roles;
 }
