@@ -7,12 +7,14 @@
 #include "frmNamePics.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace Quorlix {
 
@@ -111,22 +113,38 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(m_cmdClose, &QPushButton::clicked, this, &frmPushInput::cmdClose_Click);
 
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(m_lblSelectUser, 0, 0, 1, 2);
-    grid->addWidget(m_cbUser, 0, 2);
-    grid->addWidget(m_lblDevice, 1, 0);
-    grid->addWidget(m_lblParameter, 1, 1, 1, 2);
-    grid->addWidget(m_lblSampleID, 2, 0);
-    grid->addWidget(m_lblResult, 2, 1);
-    grid->addWidget(m_txtSampleID, 3, 0);
-    grid->addWidget(m_txtResult, 3, 1);
+    auto* user = new QHBoxLayout;
+    user->addWidget(m_lblSelectUser);
+    user->addWidget(m_cbUser);
+    user->addStretch();
+    auto* device = new QHBoxLayout;
+    device->addWidget(m_lblDevice);
+    device->addSpacing(24);
+    device->addWidget(m_lblParameter, 1);
+    QFont bold = font();
+    bold.setBold(true);
+    m_lblParameter->setFont(bold);
+    auto* entry = new QGridLayout;
+    entry->addWidget(m_lblSampleID, 0, 0);
+    entry->addWidget(m_lblResult, 0, 1);
+    entry->addWidget(m_txtSampleID, 1, 0);
+    entry->addWidget(m_txtResult, 1, 1);
+    entry->setColumnStretch(0, 3);
+    entry->setColumnStretch(1, 2);
+
+    // The history: eight rows, newest on top, each with its delete mark.
+    auto* historyFrame = new QFrame(this);
+    historyFrame->setFrameShape(QFrame::StyledPanel);
+    auto* rows = new QGridLayout(historyFrame);
     QFont history = large;
     history.setBold(true);
     for (int i = 0; i < HistoryRows; ++i) {
         Row& row = m_rows[static_cast<size_t>(i)];
-        row.sample = Label(QStringLiteral("lblSampleID1(%1)").arg(i), QStringLiteral("SampleID1"), this);
-        row.result = Label(QStringLiteral("lblResult1(%1)").arg(i), QStringLiteral("Result1"), this);
-        row.del = Label(QStringLiteral("lblDEL1(%1)").arg(i), QStringLiteral("DEL%1").arg(i + 1), this);
+        row.sample =
+            Label(QStringLiteral("lblSampleID1(%1)").arg(i), QStringLiteral("SampleID1"), historyFrame);
+        row.result = Label(QStringLiteral("lblResult1(%1)").arg(i), QStringLiteral("Result1"), historyFrame);
+        row.del =
+            Label(QStringLiteral("lblDEL1(%1)").arg(i), QStringLiteral("DEL%1").arg(i + 1), historyFrame);
         row.del->setCursor(Qt::PointingHandCursor);
         row.del->installEventFilter(this);
         for (QLabel* label : {row.sample, row.result}) {
@@ -134,22 +152,33 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
             label->setAlignment(Qt::AlignCenter);
             label->setAutoFillBackground(true);
         }
-        grid->addWidget(row.sample, 4 + i, 0);
-        grid->addWidget(row.result, 4 + i, 1);
-        grid->addWidget(row.del, 4 + i, 2);
+        rows->addWidget(row.sample, i, 0);
+        rows->addWidget(row.result, i, 1);
+        rows->addWidget(row.del, i, 2);
     }
-    grid->addWidget(m_lblSampleCTRLabel, 4 + HistoryRows, 0);
-    grid->addWidget(m_lblSampleCTR, 4 + HistoryRows, 1);
+    rows->setColumnStretch(0, 3);
+    rows->setColumnStretch(1, 2);
+    rows->setRowStretch(HistoryRows, 1);
+    auto* counter = new QHBoxLayout;
+    counter->addWidget(m_lblSampleCTRLabel);
+    counter->addWidget(m_lblSampleCTR);
+    counter->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdClearSession);
     buttons->addStretch();
     buttons->addWidget(m_cmdClose);
-    grid->addLayout(buttons, 5 + HistoryRows, 0, 1, 3);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(user);
+    layout->addLayout(device);
+    layout->addSpacing(8);
+    layout->addLayout(entry);
+    layout->addWidget(historyFrame, 1);
+    layout->addLayout(counter);
+    layout->addLayout(buttons);
     // Rows appear and disappear: the window keeps the size it has.
-    grid->setSizeConstraint(QLayout::SetNoConstraint);
-    resize(620, 640);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    resize(560, 560);
 
     // Load.
     m_input.startSession();

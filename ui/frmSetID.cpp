@@ -124,7 +124,7 @@ frmSetID::frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget
     layout->addWidget(m_frame1, 1);
     layout->addLayout(side);
     layout->setSizeConstraint(QLayout::SetNoConstraint);
-    resize(980, 520);
+    resize(1180, 480);
 
     clearHighlight();
     resetControlFonts();
