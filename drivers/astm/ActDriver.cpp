@@ -13,6 +13,14 @@ namespace Quorlix {
 
 namespace {
 
+// An ACT record is a few dozen characters: a longer one is dropped rather than kept.
+E1381Link::Options LinkOptions()
+{
+    E1381Link::Options options;
+    options.maxRecordLength = 4096;
+    return options;
+}
+
 bool OnlyLinkCharacters(const QString& text)
 {
     for (const QChar c : text) {
@@ -25,8 +33,7 @@ bool OnlyLinkCharacters(const QString& text)
 } // namespace
 
 ActDriver::ActDriver(const DriverServices& services)
-    : m_settings(services.settings), m_log(services.log), m_store(services.store),
-      m_line(services.analyzerLine)
+    : m_log(services.log), m_store(services.store), m_line(services.analyzerLine), m_link(LinkOptions())
 {
     m_timer = services.timers.create(true, [this] { execute(m_link.timerExpired()); });
     m_store.kinds().require<ActResultsJobKind>();

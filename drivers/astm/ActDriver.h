@@ -17,7 +17,6 @@ class DriverRegistry;
 class Line;
 class Store;
 class Timer;
-struct Settings;
 
 // The host side of a Coulter ACT 8 on the analyzer port (ActReceive). The ACT only sends: its
 // messages (H, R ..., L) arrive on the E1381 link, which acknowledges every frame and every ENQ.
@@ -50,7 +49,6 @@ private:
     void logReceived();
     void monitor(const QString& text);
 
-    const Settings& m_settings;
     CommLog& m_log;
     Store& m_store;
     Line& m_line;

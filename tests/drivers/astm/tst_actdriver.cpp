@@ -313,6 +313,14 @@ void TestActDriver::sentAgain()
     QCOMPARE(rig.driver->choice().nextSampleId(), QString("S2"));
     QCOMPARE(rig.base.monitor(),
              QStringList{"ACT message received again: not filed twice; the choice stays"});
+
+    // After a restart the store still knows the message.
+    ActDriver restarted(rig.base.services());
+    restarted.choice().chooseSample("S2");
+    for (const QString& piece : message)
+        restarted.receive(piece);
+    QCOMPARE(rig.rows("SELECT sample_id, result FROM request ORDER BY sample_id"), QString("S1|6.8;S2|NULL"));
+    QVERIFY(rig.base.monitor().last().endsWith("the same frame again, already stored: not stored twice"));
 }
 
 void TestActDriver::spooledWhileTheDatabaseIsDown()
