@@ -1,4 +1,5 @@
-// The manual input station's database work, without its window, on every database backend.
+// The manual input station's database work, without its window, on every database backend (the
+// window's test types the entries).
 #include "app/ManualInput.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
@@ -40,14 +41,6 @@ struct Station
     }
     // The device table's name as the statements write it (PostgreSQL keeps its case only quoted).
     QString device() const { return tdb.target().dialect.quoteIdentifier("INPUT_ST1"); }
-    QString tables() const
-    {
-        return "SELECT 'raw', sample_id, result, analyzer_id FROM Raw_Results UNION ALL "
-               "SELECT 'dev', sample_id, result, analyzer_id FROM " +
-               device() +
-               " UNION ALL SELECT 'res', sample_id, result, analyzer_id FROM results UNION ALL "
-               "SELECT 'ctl', control_id, result, analyzer_id FROM control_results ORDER BY 1, 2";
-    }
     QString rows(const QString& sql)
     {
         SqlResult r = tdb.db().run(sql);
@@ -76,89 +69,13 @@ class TestManualInput : public QObject
     Q_OBJECT
 
 private slots:
-    void validity_data();
-    void validity();
-    void routes_data();
-    void routes();
     void validatedWithInterpretation_data() { Test::AddBackendRows(); }
     void validatedWithInterpretation();
-    void notANumberIsNotStored();
     void frequentUsersFirst_data() { Test::AddBackendRows(); }
     void frequentUsersFirst();
     void deleteAndClearTheSession_data() { Test::AddBackendRows(); }
     void deleteAndClearTheSession();
 };
-
-void TestManualInput::validity_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("sampleId");
-    QTest::addColumn<bool>("result");
-    QTest::newRow("plain") << "10385236" << true << true;
-    QTest::newRow("blank") << "103 85" << false << false;
-    QTest::newRow("plus") << "+5" << false << true;
-    QTest::newRow("star") << "1*2" << false << false;
-    QTest::newRow("dollar") << "$1" << false << false;
-    QTest::newRow("paragraph") << QString::fromUtf8("1\u00a7") << false << false;
-    QTest::newRow("quote") << "1'; DROP" << false << false;
-    QTest::newRow("backslash") << "1\\2" << false << false;
-    QTest::newRow("decimal comma") << "12,5" << true << true;
-}
-
-void TestManualInput::validity()
-{
-    QFETCH(QString, text);
-    QTEST(ManualInput::IsValidSampleId(text), "sampleId");
-    QTEST(ManualInput::IsValidResult(text), "result");
-}
-
-void TestManualInput::routes_data()
-{
-    QTest::addColumn<QString>("backend");
-    QTest::addColumn<QString>("autoVal");
-    QTest::addColumn<QString>("sample");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<QString>("rows");
-    QTest::addColumn<QString>("logged");
-    for (const QString& backend : Test::Backends()) {
-        const QByteArray b = backend.toLatin1();
-        QTest::addRow("%s patient, AutoVal 0: raw and device table", b.constData())
-            << backend << "0"
-            << " S1 "
-            << "12,5"
-            << "dev|S1|12.5|ST1_TECH1;raw|S1|12.5|ST1_TECH1"
-            << "Enter to INPUT_ST1: SAMPLE ID: S1 Parameter ID: 7 Result: 12.5 Analyser/User: ST1_TECH1";
-        QTest::addRow("%s patient, AutoVal 2: raw and results", b.constData())
-            << backend << "2"
-            << "S1"
-            << "+7"
-            << "raw|S1|7|ST1_TECH1;res|S1|7|ST1"
-            << "Enter to Results: SAMPLE ID: S1 Parameter ID: 7 Result: +7 Interpretation: normal Analyser: "
-               "ST1 "
-               "User: TECH1";
-        QTest::addRow("%s control id: control_results only", b.constData())
-            << backend << "2"
-            << "QC01"
-            << "4"
-            << "ctl|QC01|4|ST1_TECH1"
-            << "Enter Control Value: Control ID: QC01 Parameter ID: 7 Result: 4 Analyser/User: ST1_TECH1";
-    }
-}
-
-void TestManualInput::routes()
-{
-    QFETCH(QString, backend);
-    QFETCH(QString, autoVal);
-    Station st(backend, autoVal);
-    QVERIFY2(st.tdb.ok(), qPrintable(st.tdb.error()));
-    QFETCH(QString, sample);
-    QFETCH(QString, result);
-    QCOMPARE(st.input.enter(sample, result, " TECH1"), QString());
-    QTEST(st.rows(st.tables()).replace(".0|", "|"), "rows");
-    QFETCH(QString, logged);
-    QVERIFY2(st.log.recentLines().first().endsWith("INPUT: " + logged),
-             qPrintable(st.log.recentLines().first()));
-}
 
 void TestManualInput::validatedWithInterpretation()
 {
@@ -178,15 +95,6 @@ void TestManualInput::validatedWithInterpretation()
         QString("S1|7|3|low|1|ST1|TECH1;S1|8|99|NULL|NULL|NULL|NULL;S2|7|12||0|ST1|TECH1"));
     QCOMPARE(st.tdb.count("results", "meas_time_stamp IS NOT NULL AND val_time_stamp IS NOT NULL"), 2);
     QCOMPARE(st.input.lowCutoff(), std::optional<double>(4.99));
-}
-
-void TestManualInput::notANumberIsNotStored()
-{
-    Station st("sqlite", "2");
-    QVERIFY(st.tdb.ok());
-    QCOMPARE(st.input.enter("S1", "pos", "TECH1"),
-             QString("result \"pos\" of S1 is not a number: not stored"));
-    QCOMPARE(st.rows(st.tables()), QString());
 }
 
 void TestManualInput::frequentUsersFirst()

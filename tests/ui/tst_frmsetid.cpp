@@ -195,12 +195,9 @@ void TestFrmSetID::numberBox_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("a sample of the grid") << "S04"
-                                          << "S04";
-    QTest::newRow("000000 chooses nothing") << "000000"
-                                            << "S02";
-    QTest::newRow("a number not in the grid chooses nothing") << "S99"
-                                                              << "S02";
+    QTest::newRow("a sample of the grid") << QString("S04") << "S04";
+    QTest::newRow("000000 chooses nothing") << QString("000000") << "S02";
+    QTest::newRow("a number not in the grid chooses nothing") << QString("S99") << "S02";
 }
 
 void TestFrmSetID::numberBox()

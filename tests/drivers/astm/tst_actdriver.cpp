@@ -115,20 +115,19 @@ private slots:
 void TestActDriver::parse_data()
 {
     QTest::addColumn<QStringList>("records");
-    QTest::addColumn<QString>("messageTime");
-    QTest::addColumn<QString>("results"); // short=value@time, joined with ";"
+    QTest::addColumn<QString>("read"); // message time, then short=value@time per result
     QTest::addColumn<int>("surplus");
 
+    const QString time = "20261207 10:35:00|";
     QTest::newRow("header time, test name without its delimiters")
-        << QStringList{Header("20261207103500"), Result(1, "WBC", "6.8"), Terminator} << "20261207 10:35:00"
-        << "WBC=6.8@20261207 10:35:12" << 0;
+        << QStringList{Header("20261207103500"), Result(1, "WBC", "6.8"), Terminator}
+        << time + "WBC=6.8@20261207 10:35:12" << 0;
     QTest::newRow("value with a flag is kept whole here")
-        << QStringList{Header(), Result(1, "HGB", "17.9!H", "20261207093001")} << "20261207 10:35:00"
-        << "HGB=17.9!H@20261207 09:30:01" << 0;
+        << QStringList{Header(), Result(1, "HGB", "17.9!H", "20261207093001")}
+        << time + "HGB=17.9!H@20261207 09:30:01" << 0;
     QTest::newRow("patient, order and comment records are ignored")
         << QStringList{Header(), "P|1", "O|1||||", "C|1|I|text", Result(1, "PLT", "250"), Terminator}
-        << "20261207 10:35:00"
-        << "PLT=250@20261207 10:35:12" << 0;
+        << time + "PLT=250@20261207 10:35:12" << 0;
     QStringList twelve{Header()};
     QStringList ten;
     for (int n = 1; n <= 12; ++n) {
@@ -137,21 +136,19 @@ void TestActDriver::parse_data()
             ten << QString("WBC=%1@20261207 10:35:12").arg(n);
     }
     QTest::newRow("more than ten results: the surplus is counted, not read")
-        << twelve << "20261207 10:35:00" << ten.join(';') << 2;
-    QTest::newRow("short time field")
-        << QStringList{"H|||||||||||||2026", Result(1, "RBC", "4.5", "")} << "2026 ::"
-        << "RBC=4.5@ ::" << 0;
+        << twelve << time + ten.join('|') << 2;
+    QTest::newRow("short time field") << QStringList{"H|||||||||||||2026", Result(1, "RBC", "4.5", "")}
+                                      << QString("2026 ::|RBC=4.5@ ::") << 0;
 }
 
 void TestActDriver::parse()
 {
     QFETCH(QStringList, records);
     const ActMessage message = ParseActMessage(records);
-    QTEST(message.messageTime, "messageTime");
-    QStringList results;
+    QStringList read{message.messageTime};
     for (const ActResult& r : message.results)
-        results << r.shortName + '=' + r.value + '@' + r.time;
-    QTEST(results.join(';'), "results");
+        read << r.shortName + '=' + r.value + '@' + r.time;
+    QTEST(read.join('|'), "read");
     QTEST(message.surplusResults, "surplus");
     QCOMPARE(ActValue("17.9!H"), QString("17.9"));
 }
