@@ -88,6 +88,9 @@ bool DesktopUi::showOperatorWindow(const QString& type)
         QObject::connect(&m_engine, &Engine::started, m_setId.get(), [this] {
             if (auto* act = dynamic_cast<ActDriver*>(m_engine.analyzerHandler()))
                 m_setId->attach(act->choice());
+            else
+                m_engine.log().monitor(
+                    QStringLiteral("no ACT driver runs: the sample-ID window names nothing"));
         });
         m_setId->show();
         return true;
