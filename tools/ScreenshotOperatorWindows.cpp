@@ -94,7 +94,9 @@ int main(int argc, char* argv[])
         QStringLiteral("Haddad Omar"),  QStringLiteral("Novak Petra"), QStringLiteral("Silva Rui"),
         QStringLiteral("Kowalski Jan"), QStringLiteral("Brandt Lena"), QStringLiteral("Rossi Marco"),
         QStringLiteral("Yilmaz Deniz"), QStringLiteral("Fischer Tom"), QStringLiteral("Dubois Claire")};
-    Run(db, QStringLiteral("DELETE FROM request WHERE sample_id LIKE '205001%'"));
+    for (int parameter : {13, 15, 17})
+        Run(db, QStringLiteral("INSERT INTO param2channel (parameter_id, analyzer_id) VALUES (?, 'ACT1')"),
+            {parameter});
     for (int i = 0; i < names.size(); ++i) {
         const QString id = QStringLiteral("2511%1").arg(140031 + i);
         const int patient = 2 + i;
