@@ -1,9 +1,10 @@
 #include "Drivers.h"
 
 #include "drivers/DriverRegistry.h"
-#include "drivers/dbexchange/DbExchangeDrivers.h"
-#include "drivers/au/AuDrivers.h"
+#include "drivers/astm/ActDriver.h"
 #include "drivers/astm/AstmDrivers.h"
+#include "drivers/au/AuDrivers.h"
+#include "drivers/dbexchange/DbExchangeDrivers.h"
 #include "drivers/hitachi/HitachiDrivers.h"
 #include "lims/InvAuRelay.h"
 #include "lims/LimsDrivers.h"
@@ -18,6 +19,7 @@ const DriverRegistry& AllDrivers()
         RegisterHitachiDrivers(r);
         RegisterAuDrivers(r);
         RegisterAstmDrivers(r);
+        RegisterActDriver(r);
         RegisterLimsForwarding(r);
         RegisterLimsHandlers(r);
         RegisterDbExchangeDrivers(r);

@@ -148,14 +148,18 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
     engine.checkDayShift();
     ui.hideSplash();
 
-    if (s.AnalyzerType == QLatin1String("ACT"))
-        ui.showOperatorWindow(s.AnalyzerType);
+    // Without its window (--headless) nobody can name an ACT measurement, nor enter a result.
+    if (s.AnalyzerType == QLatin1String("ACT") && !ui.showOperatorWindow(s.AnalyzerType))
+        engine.log().monitor(QStringLiteral("ACT results are not stored without the sample-ID window "
+                                            "(frmSetID): messages are acknowledged and logged only"));
     if (s.AnalyzerType == QLatin1String("INPUT")) {
         if (EnsureRequestCopyTable(engine).isEmpty())
             return Fail(
                 engine, ExitDatabase,
                 QStringLiteral("cannot create the station table %1_%2").arg(s.AnalyzerType, s.AnalyzerId));
-        ui.showOperatorWindow(s.AnalyzerType);
+        if (!ui.showOperatorWindow(s.AnalyzerType))
+            engine.log().monitor(QStringLiteral(
+                "manual input needs its window (frmPushInput): nothing can be entered without it"));
     }
     return {};
 }

@@ -19,8 +19,8 @@ public:
     virtual bool setWindowIcon(const QString&) { return true; }
     virtual void showTrayIcon() {}
     virtual void hideSplash() {}
-    // "ACT": the sample-ID window; "INPUT": the manual input window.
-    virtual void showOperatorWindow(const QString&) {}
+    // "ACT": the sample-ID window; "INPUT": the manual input window. False when none is shown.
+    virtual bool showOperatorWindow(const QString&) { return false; }
 };
 
 } // namespace Quorlix

@@ -284,6 +284,14 @@ INSERT INTO textstrings ("key", english, german) VALUES (5, 'Parameter', 'Parame
 INSERT INTO textstrings ("key", english, german) VALUES (6, 'User', 'Benutzer');
 INSERT INTO textstrings ("key", english, german) VALUES (7, 'Delete', NULL);
 INSERT INTO textstrings ("key", english, german) VALUES (8, 'History', '');
+-- Captions of the manual input window (frmPushInput)
+INSERT INTO textstrings ("key", english, german) VALUES (6601, 'User', 'Benutzer');
+INSERT INTO textstrings ("key", english, german) VALUES (6602, 'Please select your user name', 'Bitte Benutzer waehlen');
+INSERT INTO textstrings ("key", english, german) VALUES (6603, 'Sample ID', 'Proben-ID');
+INSERT INTO textstrings ("key", english, german) VALUES (6604, 'Result', 'Ergebnis');
+INSERT INTO textstrings ("key", english, german) VALUES (6605, 'Samples this session', 'Proben dieser Sitzung');
+INSERT INTO textstrings ("key", english, german) VALUES (6606, 'Clear Session', 'Sitzung loeschen');
+INSERT INTO textstrings ("key", english, german) VALUES (6607, 'Log Out / Close', 'Abmelden / Beenden');
 
 -- Open orders (no result, analyzer or time stamp yet)
 INSERT INTO request (sample_id, parameter_id) VALUES ('10385236', 1);

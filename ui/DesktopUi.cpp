@@ -1,7 +1,11 @@
 #include "DesktopUi.h"
 
 #include "TrayIcon.h"
+#include "app/Engine.h"
+#include "drivers/astm/ActDriver.h"
 #include "frmComm.h"
+#include "frmPushInput.h"
+#include "frmSetID.h"
 #include "frmSplash.h"
 
 #include <QImageReader>
@@ -76,10 +80,29 @@ void DesktopUi::hideSplash()
     m_splash.reset();
 }
 
-void DesktopUi::showOperatorWindow(const QString& type)
+bool DesktopUi::showOperatorWindow(const QString& type)
 {
-    // Operator windows hook: "ACT" gets frmSetID and "INPUT" gets frmPushInput once they exist.
-    Q_UNUSED(type)
+    if (type == QLatin1String("ACT")) {
+        m_setId = std::make_unique<frmSetID>(m_engine.database(), &m_engine.log(), m_engine.settings());
+        // The driver is built when the engine starts; from then on the window names its measurements.
+        QObject::connect(&m_engine, &Engine::started, m_setId.get(), [this] {
+            if (auto* act = dynamic_cast<ActDriver*>(m_engine.analyzerHandler()))
+                m_setId->attach(act->choice());
+            else
+                m_engine.log().monitor(
+                    QStringLiteral("no ACT driver runs: the sample-ID window names nothing"));
+        });
+        m_setId->show();
+        return true;
+    }
+    if (type == QLatin1String("INPUT")) {
+        m_pushInput = std::make_unique<frmPushInput>(m_engine.database(), m_engine.log(), m_engine.settings(),
+                                                     m_engine.clock());
+        m_pushInput->setEndProgram([this] { m_engine.stop(); });
+        m_pushInput->show();
+        return true;
+    }
+    return false;
 }
 
 } // namespace Quorlix

@@ -11,10 +11,13 @@ namespace Quorlix {
 class Engine;
 class TrayIcon;
 class frmComm;
+class frmPushInput;
+class frmSetID;
 class frmSplash;
 
 // The start-up's windows on a desktop: the splash window with its progress texts, the hidden main
-// window frmComm with its caption and icon, and the tray icon.
+// window frmComm with its caption and icon, the tray icon, and the operator window of the types "ACT"
+// (frmSetID) and "INPUT" (frmPushInput).
 class DesktopUi final : public StartupUi
 {
 public:
@@ -30,11 +33,13 @@ public:
     bool setWindowIcon(const QString& path) override;
     void showTrayIcon() override;
     void hideSplash() override;
-    void showOperatorWindow(const QString& type) override;
+    bool showOperatorWindow(const QString& type) override;
 
     frmComm& mainWindow() { return *m_comm; }
     TrayIcon& trayIcon() { return *m_tray; }
-    frmSplash* splash() const { return m_splash.get(); } // null once the start-up is over
+    frmSplash* splash() const { return m_splash.get(); }            // null once the start-up is over
+    frmSetID* setIdWindow() const { return m_setId.get(); }         // type "ACT"
+    frmPushInput* inputWindow() const { return m_pushInput.get(); } // type "INPUT"
 
     // The icon shown when an analyzer type has no icon file of its own.
     static QIcon DefaultIcon();
@@ -46,6 +51,8 @@ private:
     std::unique_ptr<frmComm> m_comm;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<frmSplash> m_splash;
+    std::unique_ptr<frmSetID> m_setId;
+    std::unique_ptr<frmPushInput> m_pushInput;
 };
 
 } // namespace Quorlix

@@ -14,3 +14,5 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/drivers/astm/DsxDriver.h ${ROOT}/drivers/astm/DsxDriver.cpp
   ${ROOT}/drivers/astm/AstmDrivers.h ${ROOT}/drivers/astm/AstmDrivers.cpp
 )
+# The Coulter ACT 8 (receive-only, on the E1381 link).
+target_sources(quorlix_core PRIVATE ${ROOT}/drivers/astm/ActMessage.cpp ${ROOT}/drivers/astm/ActChoice.h ${ROOT}/drivers/astm/ActChoice.cpp ${ROOT}/drivers/astm/ActStore.cpp ${ROOT}/drivers/astm/ActDriver.cpp)

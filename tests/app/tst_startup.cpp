@@ -34,7 +34,11 @@ public:
     }
     void showTrayIcon() override { steps << "tray"; }
     void hideSplash() override { steps << "hide"; }
-    void showOperatorWindow(const QString& type) override { steps << "window:" + type; }
+    bool showOperatorWindow(const QString& type) override
+    {
+        steps << "window:" + type;
+        return true;
+    }
 };
 
 struct Launch

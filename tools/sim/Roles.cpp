@@ -1,6 +1,7 @@
+#include "ActAnalyzerRole.h"
+#include "AstmAnalyzerRole.h"
 #include "AuAnalyzerRole.h"
 #include "AuLimsHostRole.h"
-#include "AstmAnalyzerRole.h"
 #include "HitachiAnalyzerRole.h"
 #include "LimsHostRole.h"
 #include "SimRole.h"
@@ -38,6 +39,8 @@ const std::vector<RoleEntry>& Roles()
          [] { return std::make_unique<AstmAnalyzerRole>(false); }},
         {"dsx", "a Dynex DSX toward its host (ASTM, each message one chain of frames)",
          [] { return std::make_unique<AstmAnalyzerRole>(true); }},
+        {"act", "a Coulter ACT 8 toward its host (it only sends)",
+         [] { return std::make_unique<ActAnalyzerRole>(); }},
     };
     return roles;
 }

@@ -1,0 +1,357 @@
+#include "ManualInput.h"
+
+#include "core/CommLog.h"
+#include "core/Database.h"
+#include "core/FrameText.h"
+#include "core/Settings.h"
+#include "core/SqlHelpers.h"
+#include "store/ControlStore.h"
+#include "store/StoreValues.h"
+#include "store/Transaction.h"
+
+#include <algorithm>
+
+namespace Quorlix {
+
+namespace {
+
+bool ContainsAnyOf(const QString& text, const QString& characters)
+{
+    return std::any_of(text.begin(), text.end(), [&](QChar c) { return characters.contains(c); });
+}
+
+// The same statement for every name the session's rows may carry, in the caller's transaction.
+DbOutcome RunFor(Database& db, const QString& sql, const QStringList& names,
+                 const std::function<QVariantList(const QString&)>& values)
+{
+    for (const QString& name : names) {
+        SqlResult result = db.run(sql, values(name));
+        if (!result.ok())
+            return DbOutcome::of(db, result);
+    }
+    return DbOutcome::done();
+}
+
+QString Failure(const QString& what, const DbOutcome& outcome)
+{
+    return QStringLiteral("%1: %2").arg(what, outcome.error);
+}
+
+} // namespace
+
+ManualInput::ManualInput(Database& db, CommLog& log, const Settings& settings)
+    : m_db(db), m_log(log), m_settings(settings)
+{
+}
+
+bool ManualInput::IsValidSampleId(const QString& text)
+{
+    return !ContainsAnyOf(text, QStringLiteral("\\ +*$\u00a7'"));
+}
+
+bool ManualInput::IsValidResult(const QString& text)
+{
+    return !ContainsAnyOf(text, QStringLiteral("\\ *$\u00a7'"));
+}
+
+QString ManualInput::ResultText(const QString& typed)
+{
+    return typed.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+}
+
+QString ManualInput::device() const
+{
+    return m_settings.AnalyzerId;
+}
+
+qint16 ManualInput::parameterId() const
+{
+    return m_settings.InputParameterId.value_or(0);
+}
+
+bool ManualInput::autovalidated() const
+{
+    return ReadNumber(m_settings.AutoVal).value != 0;
+}
+
+bool ManualInput::isControl(const QString& sampleId) const
+{
+    return MatchesMask(sampleId, m_settings.ControlMask);
+}
+
+QString ManualInput::analyzerUser(const QString& user) const
+{
+    return device() + QLatin1Char('_') + user.trimmed();
+}
+
+QString ManualInput::deviceTable() const
+{
+    return m_db.dialect().quoteIdentifier(m_settings.InputTableName);
+}
+
+QStringList ManualInput::sessionNames() const
+{
+    QStringList names{device()};
+    QStringList users = m_writtenNames.values();
+    users.sort();
+    return names + users;
+}
+
+void ManualInput::input(const QString& text)
+{
+    m_log.logall(text, Direction::ManualInput);
+}
+
+bool ManualInput::startSession()
+{
+    SqlResult row =
+        m_db.run(QStringLiteral(
+                     "INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (%1, ?, 'SessionStart')")
+                     .arg(m_db.dialect().now()),
+                 {BoundText(device())});
+    if (!row.ok())
+        m_log.monitor(
+            QStringLiteral("the session start of %1 cannot be written: %2").arg(device(), row.error()));
+    return row.ok();
+}
+
+std::optional<QString> ManualInput::parameterName()
+{
+    std::optional<QString> name;
+    if (m_settings.InputParameterId) {
+        SqlResult row =
+            m_db.run(QStringLiteral("SELECT Long FROM test_def WHERE parameter_id = ?"), {parameterId()});
+        if (row.next())
+            name = NullToText(row.value(0));
+        else if (!row.ok())
+            m_log.monitor(QStringLiteral("test_def cannot be read: %1").arg(row.error()));
+    }
+    m_log.writeFileLine(name ? QStringLiteral("Parameter: %1 / %2").arg(parameterId()).arg(*name)
+                             : QStringLiteral("Parameter not configured!"));
+    if (autovalidated())
+        m_log.writeFileLine(QStringLiteral("Results will be autovalidated and go direct to results."));
+    return name;
+}
+
+QStringList ManualInput::users()
+{
+    const QString frequent =
+        QStringLiteral("SELECT userid FROM (SELECT ub.userid AS userid, COUNT(*) AS ctr FROM sample_base sb "
+                       "INNER JOIN user_base ub ON sb.entry_user = ub.comment GROUP BY ub.userid) q1 "
+                       "WHERE ctr > 100");
+    QStringList users;
+    for (const QString& sql :
+         {frequent + QStringLiteral(" ORDER BY ctr DESC"),
+          QStringLiteral("SELECT userid FROM user_base WHERE userid IS NOT NULL AND userid NOT IN (%1) "
+                         "ORDER BY userid")
+              .arg(frequent)}) {
+        SqlResult rows = m_db.run(sql);
+        if (!rows.ok())
+            m_log.monitor(QStringLiteral("the users cannot be read: %1").arg(rows.error()));
+        while (rows.next()) {
+            const QString user = NullToText(rows.value(0));
+            if (!users.contains(user))
+                users << user;
+        }
+    }
+    return users;
+}
+
+bool ManualInput::isUser(const QString& user)
+{
+    SqlResult row = m_db.run(QStringLiteral("SELECT COUNT(*) FROM user_base WHERE userid = ?"), {user});
+    return row.next() && row.value(0).toInt() > 0;
+}
+
+QString ManualInput::enter(const QString& sampleId, const QString& typedResult, const QString& user)
+{
+    const QString sample = sampleId.trimmed();
+    const QString result = ResultText(typedResult);
+    const qint16 parameter = parameterId();
+    const QString withUser = analyzerUser(user);
+    bool number = false;
+    const QVariant value = NumericOrNull(result, &number);
+    // The result columns hold numbers: a text that is none cannot be stored.
+    if (!number)
+        return QStringLiteral("result \"%1\" of %2 is not a number: not stored").arg(result, sample);
+
+    Transaction transaction(m_db);
+    // A failed statement is released only after the rollback (PostgreSQL wants it so).
+    const auto fail = [&](const DbOutcome& o) {
+        const QString text = Failure(QStringLiteral("%1 not stored").arg(sample), o);
+        transaction.rollback();
+        return text;
+    };
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return fail(o);
+    const QString now = m_db.dialect().now();
+    const auto run = [&](const QString& sql, const QVariantList& values) {
+        SqlResult r = m_db.run(sql, values);
+        return DbOutcome::of(m_db, r);
+    };
+    QStringList lines;
+    const QString tail =
+        QStringLiteral(" Parameter ID: %1 Result: %2 Analyser/User: %3").arg(parameter).arg(result, withUser);
+    if (isControl(sample)) {
+        if (DbOutcome o =
+                run(QStringLiteral("INSERT INTO control_results (control_id, parameter_id, time_stamp, "
+                                   "result, analyzer_id) VALUES (?, ?, %1, ?, ?)")
+                        .arg(now),
+                    {sample, parameter, value, withUser});
+            !o.ok())
+            return fail(o);
+        lines << QStringLiteral("Enter Control Value: Control ID: ") + sample + tail;
+    } else {
+        if (DbOutcome o =
+                run(QStringLiteral("INSERT INTO Raw_Results (sample_id, parameter_id, time_stamp, result, "
+                                   "analyzer_id) VALUES (?, ?, %1, ?, ?)")
+                        .arg(now),
+                    {sample, parameter, value, withUser});
+            !o.ok())
+            return fail(o);
+        lines << QStringLiteral("Enter to RAW_Results: SAMPLE ID: ") + sample + tail;
+        if (autovalidated()) {
+            QString interpretation;
+            QString interpretationArab;
+            bool suspicious = false;
+            const QString range =
+                QStringLiteral("parameter_id = ? AND v_from <= ? AND v_to >= ? AND nw_id = 2");
+            SqlResult texts =
+                m_db.run(QStringLiteral("SELECT value, value_arab FROM interpretation WHERE id IN "
+                                        "(SELECT interpretation FROM validation WHERE %1)")
+                             .arg(range),
+                         {parameter, value, value});
+            if (!texts.ok())
+                return fail(DbOutcome::of(m_db, texts));
+            if (texts.next()) {
+                interpretation = NullToText(texts.value(0));
+                interpretationArab = NullToText(texts.value(1));
+            }
+            texts.query().finish();
+            SqlResult flag = m_db.run(QStringLiteral("SELECT suspicious FROM validation WHERE %1").arg(range),
+                                      {parameter, value, value});
+            if (!flag.ok())
+                return fail(DbOutcome::of(m_db, flag));
+            if (flag.next())
+                suspicious = NumOrZero(flag.value(0)) != 0;
+            flag.query().finish();
+            if (DbOutcome o =
+                    run(QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
+                        {sample, parameter});
+                !o.ok())
+                return fail(o);
+            if (DbOutcome o =
+                    run(QStringLiteral(
+                            "INSERT INTO results (sample_id, parameter_id, meas_time_stamp, val_time_stamp, "
+                            "result, interpretation, interpretation_arab, suspicious, analyzer_id, "
+                            "r_validator) VALUES (?, ?, %1, %1, ?, ?, ?, ?, ?, ?)")
+                            .arg(now),
+                        {sample, parameter, value, BoundText(interpretation), BoundText(interpretationArab),
+                         suspicious ? 1 : 0, BoundText(device()), BoundText(user.trimmed())});
+                !o.ok())
+                return fail(o);
+            lines << QStringLiteral(
+                         "Enter to Results: SAMPLE ID: %1 Parameter ID: %2 Result: %3 Interpretation: %4 "
+                         "Analyser: %5 User: %6")
+                         .arg(sample)
+                         .arg(parameter)
+                         .arg(result, interpretation, device(), user.trimmed());
+        } else {
+            if (DbOutcome o =
+                    run(QStringLiteral("INSERT INTO %1 (sample_id, parameter_id, time_stamp, result, "
+                                       "analyzer_id) VALUES (?, ?, %2, ?, ?)")
+                            .arg(deviceTable(), now),
+                        {sample, parameter, value, withUser});
+                !o.ok())
+                return fail(o);
+            lines << QStringLiteral("Enter to %1: SAMPLE ID: ").arg(m_settings.InputTableName) + sample +
+                         tail;
+        }
+    }
+    if (DbOutcome o = transaction.commit(); !o.ok())
+        return fail(o);
+    m_writtenNames.insert(withUser);
+    for (const QString& line : std::as_const(lines))
+        input(line);
+    return {};
+}
+
+QString ManualInput::deleteEntry(const QString& sampleId)
+{
+    const QString sample = sampleId.trimmed();
+    const qint16 parameter = parameterId();
+    Transaction transaction(m_db);
+    DbOutcome o = transaction.begin();
+    if (o.ok() && isControl(sample)) {
+        // A control value of this session, entered by any of its users.
+        o = RunFor(
+            m_db,
+            QStringLiteral("DELETE FROM control_results WHERE control_id = ? AND parameter_id = ? AND "
+                           "analyzer_id = ? AND time_stamp >= (SELECT MAX(time_stamp) FROM quorlix_log "
+                           "WHERE log_key = ? AND log_val = 'SessionStart')"),
+            m_writtenNames.values(), [&](const QString& name) {
+                return QVariantList{sample, parameter, name, BoundText(device())};
+            });
+    } else if (o.ok()) {
+        for (const QString& sql :
+             {QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
+              QStringLiteral("DELETE FROM %1 WHERE sample_id = ? AND parameter_id = ?").arg(deviceTable())}) {
+            SqlResult r = m_db.run(sql, {sample, parameter});
+            if (o = DbOutcome::of(m_db, r); !o.ok())
+                break;
+        }
+    }
+    if (o.ok())
+        o = transaction.commit();
+    transaction.rollback(); // after a failure; nothing once committed
+    if (!o.ok())
+        return Failure(QStringLiteral("the result of %1 was not deleted").arg(sample), o);
+    input(QStringLiteral("Result deleted for sample ID: ") + sample);
+    return {};
+}
+
+QString ManualInput::clearSession()
+{
+    const qint16 parameter = parameterId();
+    // Rows written from the moment the session started belong to it.
+    const QString since = QStringLiteral(">= (SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ? AND "
+                                         "log_val = 'SessionStart')");
+    Transaction transaction(m_db);
+    DbOutcome o = transaction.begin();
+    for (const QString& sql :
+         {QStringLiteral(
+              "DELETE FROM results WHERE parameter_id = ? AND analyzer_id = ? AND meas_time_stamp ") +
+              since,
+          QStringLiteral("DELETE FROM %1 WHERE parameter_id = ? AND analyzer_id = ? AND time_stamp ")
+                  .arg(deviceTable()) +
+              since,
+          QStringLiteral(
+              "DELETE FROM control_results WHERE parameter_id = ? AND analyzer_id = ? AND time_stamp ") +
+              since}) {
+        if (!o.ok())
+            break;
+        o = RunFor(m_db, sql, sessionNames(), [&](const QString& name) {
+            return QVariantList{parameter, name, BoundText(device())};
+        });
+    }
+    if (o.ok())
+        o = transaction.commit();
+    transaction.rollback(); // after a failure; nothing once committed
+    if (!o.ok())
+        return Failure(QStringLiteral("the session was not cleared"), o);
+    input(QStringLiteral("Session cleared: All Results  for Parameter : %1 since start of session  deleted!")
+              .arg(parameter));
+    return {};
+}
+
+std::optional<double> ManualInput::lowCutoff()
+{
+    SqlResult row =
+        m_db.run(QStringLiteral("SELECT MIN(v_to) FROM validation WHERE parameter_id = ? AND suspicious = 1"),
+                 {parameterId()});
+    if (!row.next() || row.value(0).isNull())
+        return std::nullopt;
+    return row.value(0).toDouble();
+}
+
+} // namespace Quorlix

@@ -1,0 +1,156 @@
+#include "ActStore.h"
+
+#include "core/Database.h"
+#include "core/SqlHelpers.h"
+#include "core/Stamps.h"
+#include "store/RecordJson.h"
+#include "store/StoreValues.h"
+#include "store/Transaction.h"
+
+namespace Quorlix {
+
+namespace {
+
+DbOutcome Run(Database& db, const QString& sql, const QVariantList& values, int* affected = nullptr)
+{
+    SqlResult result = db.run(sql, values);
+    if (result.ok() && affected)
+        *affected = result.query().numRowsAffected();
+    return DbOutcome::of(db, result);
+}
+
+// The parameter of a short name; 0 when test_def has none.
+DbOutcome ParameterOf(Database& db, const QString& shortName, qint16* parameterId)
+{
+    SqlResult row = db.run(QStringLiteral("SELECT parameter_id FROM test_def WHERE short = ?"), {shortName});
+    if (!row.ok())
+        return DbOutcome::of(db, row);
+    *parameterId = row.next() ? static_cast<qint16>(row.value(0).toInt()) : qint16(0);
+    row.query().finish();
+    return DbOutcome::done();
+}
+
+DbOutcome StoreControl(Database& db, const StoreJob& job, qint16 parameterId, const QVariant& value,
+                       const QVariant& stamp)
+{
+    const ActJob& act = job.data<ActJob>();
+    const QVariantList key{act.id, parameterId, stamp, BoundText(job.AnalyzerId)};
+    SqlResult existing = db.run(QStringLiteral("SELECT COUNT(*) FROM control_results WHERE control_id = ? "
+                                               "AND parameter_id = ? AND time_stamp = ? AND analyzer_id = ?"),
+                                key);
+    if (!existing.next())
+        return existing.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of control_results"))
+                             : DbOutcome::of(db, existing);
+    const bool found = existing.value(0).toInt() > 0;
+    existing.query().finish();
+    if (!found)
+        return Run(
+            db,
+            QStringLiteral("INSERT INTO control_results (control_id, parameter_id, time_stamp, result, "
+                           "analyzer_id) VALUES (?, ?, ?, ?, ?)"),
+            {act.id, parameterId, stamp, value, BoundText(job.AnalyzerId)});
+    return Run(
+        db,
+        QStringLiteral("UPDATE control_results SET result = ? WHERE control_id = ? AND parameter_id = ? "
+                       "AND time_stamp = ? AND analyzer_id = ?"),
+        QVariantList{value} + key);
+}
+
+} // namespace
+
+QString ActResultsJobKind::describe(const StoreJob& job) const
+{
+    const ActJob& act = job.data<ActJob>();
+    return QStringLiteral("ACT %1 %2")
+        .arg(act.control ? QStringLiteral("control") : QStringLiteral("sample"), act.id);
+}
+
+void ActResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
+{
+    const ActJob& act = job.data<ActJob>();
+    object.insert(QStringLiteral("id"), act.id);
+    object.insert(QStringLiteral("control"), act.control);
+    QJsonArray results;
+    for (const ActResult& r : act.results)
+        results.append(QJsonObject{{QStringLiteral("short"), r.shortName},
+                                   {QStringLiteral("value"), r.value},
+                                   {QStringLiteral("time"), r.time}});
+    object.insert(QStringLiteral("results"), results);
+}
+
+bool ActResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+{
+    JsonReader r(object, error);
+    ActJob act;
+    act.id = r.text(QStringLiteral("id"));
+    act.control = r.boolean(QStringLiteral("control"));
+    const QJsonArray results = r.array(QStringLiteral("results"));
+    if (results.size() > ActMessage::MaxResults)
+        r.fail(QStringLiteral("results"));
+    for (const QJsonValue& value : results) {
+        if (!value.isObject()) {
+            r.fail(QStringLiteral("results"));
+            break;
+        }
+        JsonReader entry(value.toObject(), error);
+        act.results << ActResult{entry.text(QStringLiteral("short")), entry.text(QStringLiteral("value")),
+                                 entry.text(QStringLiteral("time"))};
+    }
+    job.payload = act;
+    return error->isEmpty();
+}
+
+DbOutcome ActResultsJobKind::run(const StoreJob& job, JobRun& run) const
+{
+    Database& db = run.transaction.db();
+    const ActJob& act = job.data<ActJob>();
+    QStringList& notes = run.effects.notes;
+    const QString what = describe(job);
+    int stored = 0;
+    for (const ActResult& result : act.results) {
+        qint16 parameterId = 0;
+        if (DbOutcome o = ParameterOf(db, result.shortName, &parameterId); !o.ok())
+            return o;
+        if (parameterId == 0) {
+            notes << QStringLiteral("%1: test \"%2\" is not in test_def; its result \"%3\" is not stored")
+                         .arg(what, result.shortName, result.value);
+            continue;
+        }
+        const QString number = ActValue(result.value).trimmed();
+        bool isNumber = false;
+        const QVariant value = NumericOrNull(number, &isNumber);
+        if (!isNumber)
+            notes << QStringLiteral("%1 %2: value \"%3\" is not a number; stored as NULL")
+                         .arg(what, result.shortName, result.value);
+        QString time = result.time;
+        if (!FromSqlStamp(time).isValid()) {
+            notes << QStringLiteral("%1 %2: result time \"%3\" is no date; the time of receipt is used")
+                         .arg(what, result.shortName, result.time);
+            time = job.receivedAt;
+        }
+        const QVariant stamp = db.stamp(time);
+
+        if (act.control) {
+            if (DbOutcome o = StoreControl(db, job, parameterId, value, stamp); !o.ok())
+                return o;
+            ++stored;
+            continue;
+        }
+        // Only the sample's existing orders are filled; nothing is inserted.
+        int updated = 0;
+        if (DbOutcome o = Run(db,
+                              QStringLiteral("UPDATE request SET result = ?, time_stamp = ?, analyzer_id = ? "
+                                             "WHERE sample_id = ? AND parameter_id = ?"),
+                              {value, stamp, BoundText(job.AnalyzerId), act.id, parameterId}, &updated);
+            !o.ok())
+            return o;
+        if (updated == 0)
+            notes << QStringLiteral("%1 has no order for %2: its result \"%3\" is not stored")
+                         .arg(what, result.shortName, result.value);
+        stored += updated > 0 ? 1 : 0;
+    }
+    run.nothingToStore = stored == 0;
+    return DbOutcome::done();
+}
+
+} // namespace Quorlix

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ActMessage.h"
+#include "store/StoreJob.h"
+
+namespace Quorlix {
+
+// The results of one ACT message filed under the operator's choice: a sample's existing orders
+// (StoreActSampleResults) or a control's results (StoreActControlResults).
+struct ActJob
+{
+    QString id;
+    bool control = false;
+    QList<ActResult> results;
+};
+
+// Stores one ActJob in one transaction. A result whose short name test_def does not know is not
+// stored (never as parameter 0); a sample is stored only into its existing request rows.
+class ActResultsJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QStringLiteral("act-results"); }
+    QString describe(const StoreJob& job) const override;
+    void write(const StoreJob& job, QJsonObject& object) const override;
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
+    DbOutcome run(const StoreJob& job, JobRun& run) const override;
+};
+
+} // namespace Quorlix
