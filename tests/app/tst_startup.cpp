@@ -211,10 +211,14 @@ void TestStartup::unreadableFirstShiftIsReported_data()
 {
     QTest::addColumn<QString>("firstShift");
     QTest::addColumn<QString>("monitor"); // empty: no line
-    QTest::newRow("a time") << "06:00" << "";
-    QTest::newRow("a date and time") << "01.12.2026 06:00" << "";
-    QTest::newRow("not given") << "" << "";
-    QTest::newRow("6h") << "6h" << "firstshift \"6h\" cannot be read as a time; shifts are counted from 00:00";
+    QTest::newRow("a time") << "06:00"
+                            << "";
+    QTest::newRow("a date and time") << "01.12.2026 06:00"
+                                     << "";
+    QTest::newRow("not given") << ""
+                               << "";
+    QTest::newRow("6h") << "6h"
+                        << "firstshift \"6h\" cannot be read as a time; shifts are counted from 00:00";
 }
 
 void TestStartup::unreadableFirstShiftIsReported()

@@ -185,7 +185,8 @@ void TestDayShift::everyLocaleStampsTheClockTime()
     Settings settings;
     settings.AnalyzerId = "HIT1";
     ManualClock clock(At(1, 0));
-    const QList<QLocale> locales = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
     QVERIFY(locales.size() > 300);
     const QDate first(2020, 1, 1);
     int day = 0;
@@ -199,8 +200,9 @@ void TestDayShift::everyLocaleStampsTheClockTime()
             dayShift.CheckDayShiftChange([](const QString&) {});
             clock.advanceSeconds(3);
         }
-        const QString rows = db.scalar("SELECT COUNT(*) FROM quorlix_log WHERE log_key = 'd_change' AND time_stamp = ?",
-                                       {db.db().stamp(SqlStamp(afternoon))});
+        const QString rows =
+            db.scalar("SELECT COUNT(*) FROM quorlix_log WHERE log_key = 'd_change' AND time_stamp = ?",
+                      {db.db().stamp(SqlStamp(afternoon))});
         if (rows != "1")
             wrong << locale.name();
     }

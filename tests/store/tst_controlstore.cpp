@@ -226,7 +226,9 @@ void TestControlStore::frameTowardLims()
     s.Results[2].ParameterId = 3;
     s.Results[2].Value = QStringLiteral("*ERR*"); // kept as NULL, neither counted nor sent
     f.storeControl();
-    QCOMPARE(f.tdb.count(QStringLiteral("control_results"), QStringLiteral("parameter_id = 3 AND result IS NULL")), 1);
+    QCOMPARE(
+        f.tdb.count(QStringLiteral("control_results"), QStringLiteral("parameter_id = 3 AND result IS NULL")),
+        1);
 
     const QString expected = Test::Stx + QStringLiteral(":") + QStringLiteral("A") + QStringLiteral("1") +
                              QStringLiteral("   42") + QStringLiteral("1") + QStringLiteral(" 5") +
