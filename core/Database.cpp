@@ -141,14 +141,14 @@ DatabaseTarget DescribeDatabase(const Settings& s, const QString& iniDir)
 
 QString SqlResult::error() const
 {
-    return m_query.lastError().text();
+    return m_query->lastError().text();
 }
 
 bool SqlResult::connectionLost() const
 {
     if (m_ok)
         return false;
-    const QSqlError error = m_query.lastError();
+    const QSqlError error = m_query->lastError();
     if (error.type() == QSqlError::ConnectionError)
         return true;
     const QString text = error.text().toLower();
@@ -245,25 +245,26 @@ bool Database::reconnect()
 
 SqlResult Database::run(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(handle());
-    query.setForwardOnly(true);
     if (values.isEmpty()) {
         // Nothing to bind: run it directly (PostgreSQL cannot prepare DDL or SET statements).
+        QSqlQuery query(handle());
+        query.setForwardOnly(true);
         const bool ok = query.exec(sql);
         return {std::move(query), ok};
     }
-    const auto cached = m_prepared.constFind(sql);
-    if (cached != m_prepared.constEnd()) {
-        query = *cached;
-        query.finish();
+    std::shared_ptr<QSqlQuery> query = m_prepared.value(sql);
+    if (query) {
+        query->finish();
     } else {
-        if (!query.prepare(sql))
+        query = std::make_shared<QSqlQuery>(handle());
+        query->setForwardOnly(true);
+        if (!query->prepare(sql))
             return {std::move(query), false};
         m_prepared.insert(sql, query);
     }
     for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values.at(i));
-    const bool ok = query.exec();
+        query->bindValue(i, values.at(i));
+    const bool ok = query->exec();
     return {std::move(query), ok};
 }
 
@@ -300,8 +301,8 @@ bool Database::transaction()
 
 void Database::finishStatements()
 {
-    for (QSqlQuery& query : m_prepared)
-        query.finish();
+    for (const std::shared_ptr<QSqlQuery>& query : std::as_const(m_prepared))
+        query->finish();
 }
 
 bool Database::commit()

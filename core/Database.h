@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <memory>
+
 namespace Quorlix {
 
 struct Settings;
@@ -38,23 +40,27 @@ QString SqlServerConnectionString(const Settings& settings);
 // Hides the value of every PWD= / Password= item of a connection string.
 QString RedactConnectionString(const QString& connection);
 
-// The result of one statement: the query to read rows from, and whether it ran.
+// The result of one statement: the query to read rows from, and whether it ran. A statement with
+// values is the connection's prepared one, shared with its cache (a QSqlQuery cannot be copied).
 class SqlResult
 {
 public:
     SqlResult() = default;
-    SqlResult(QSqlQuery query, bool ok) : m_query(std::move(query)), m_ok(ok) {}
+    SqlResult(QSqlQuery query, bool ok) : m_query(std::make_shared<QSqlQuery>(std::move(query))), m_ok(ok) {}
+    SqlResult(std::shared_ptr<QSqlQuery> query, bool ok) : m_query(std::move(query)), m_ok(ok) {}
     bool ok() const { return m_ok; }
     QString error() const;
-    bool next() { return m_ok && m_query.next(); }
-    QVariant value(int i) const { return m_query.value(i); }
-    QVariant value(const QString& column) const { return m_query.value(column); }
-    QSqlQuery& query() { return m_query; }
+    bool next() { return m_ok && m_query->next(); }
+    QVariant value(int i) const { return m_query->value(i); }
+    QVariant value(const QString& column) const { return m_query->value(column); }
+    QSqlQuery& query() { return *m_query; }
+    // The statement itself, for a caller that has to keep it alive beyond this result.
+    std::shared_ptr<QSqlQuery> statement() const { return m_query; }
     // Whether the failure was the database going away rather than the statement itself.
     bool connectionLost() const;
 
 private:
-    QSqlQuery m_query;
+    std::shared_ptr<QSqlQuery> m_query = std::make_shared<QSqlQuery>();
     bool m_ok = false;
 };
 
@@ -102,7 +108,7 @@ private:
     DatabaseTarget m_target;
     // Statements with values are prepared once per connection and run again with new values:
     // a received frame runs the same few dozen statements every time.
-    QHash<QString, QSqlQuery> m_prepared;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
 };
 
 } // namespace Quorlix

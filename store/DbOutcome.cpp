@@ -23,7 +23,7 @@ DbOutcome DbOutcome::of(Database& db, SqlResult& result)
         outcome = {DataRejected, text, false, nullptr};
     else
         outcome = databaseFailed(text, result.connectionLost() || !db.isOpen());
-    outcome.statement = std::make_shared<QSqlQuery>(std::move(result.query()));
+    outcome.statement = result.statement();
     return outcome;
 }
 
