@@ -2,7 +2,7 @@
 # forbids implicit conversions between char* and QString; tests may use plain literals.
 add_library(quorlix_flags INTERFACE)
 target_compile_options(quorlix_flags INTERFACE
-  -Wall -Wextra -Wpedantic -Werror -Wno-error=deprecated-declarations)
+  -Wall -Wextra -Wpedantic -Werror)
 if(QUORLIX_SANITIZE)
   target_compile_options(quorlix_flags INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
