@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QThread>
 
+#include <csignal>
+
 using namespace QuorlixSim;
 
 namespace {
@@ -19,7 +21,7 @@ QString Usage()
                "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect "
                "HOST:PORT)\n"
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
-               "                   [--record FILE] SCRIPT\n"
+               "                   [--record FILE] [--hold] SCRIPT\n"
                "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
                "LINK\n"
                "for the host to open; --listen waits for the host as a serial device server would. --split "
@@ -27,8 +29,10 @@ QString Usage()
                "every frame in random pieces. --retry sends a frame again, up to N times, when no answer "
                "came (as\n"
                "an analyzer does after a time-out). --record appends one line per result frame to FILE:\n"
-               "\"answered ID COUNT\" or \"unanswered ID COUNT\". SCRIPT is a file, or - for standard "
-               "input.\n\n"
+               "\"answered ID COUNT\" or \"unanswered ID COUNT\". --hold keeps the line open after the "
+               "summary\n"
+               "until SIGTERM or SIGINT, so that the host can be stopped first. SCRIPT is a file, or - for\n"
+               "standard input.\n\n"
                "Script lines (one step each; # starts a comment):\n"
                "  model NAME | role NAME                 what the simulator plays (default 911); first "
                "line\n") +
@@ -73,12 +77,25 @@ QString ParseSteps(const QList<ScriptLine>& lines, std::unique_ptr<SimRole>& rol
     return {};
 }
 
+const sigset_t& StopSignals()
+{
+    static const sigset_t set = [] {
+        sigset_t s;
+        sigemptyset(&s);
+        sigaddset(&s, SIGTERM);
+        sigaddset(&s, SIGINT);
+        return s;
+    }();
+    return set;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     SimOptions o;
+    bool hold = false;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -113,6 +130,8 @@ int main(int argc, char* argv[])
             o.quiet = true;
         } else if (a == QLatin1String("--split")) {
             o.split = true;
+        } else if (a == QLatin1String("--hold")) {
+            hold = true;
         } else if (a == QLatin1String("--help")) {
             Print(Usage());
             return 0;
@@ -164,6 +183,13 @@ int main(int argc, char* argv[])
     SimSession session(line, o);
     for (const SimStep& step : std::as_const(steps))
         step(session);
+    // With --hold a stop request from here on waits until the summary is out; the line stays open.
+    if (hold)
+        pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
     Print(session.summary());
+    if (hold) {
+        int signal = 0;
+        sigwait(&StopSignals(), &signal);
+    }
     return session.status();
 }
