@@ -1,35 +1,65 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Quorlix twice (normal, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test of each build against SQLite and a throw-away
-# PostgreSQL server on loopback (also through PostgreSQL's ODBC driver).
+# PostgreSQL server on loopback (also through PostgreSQL's ODBC driver), then gives each fuzz target
+# a short run (scripts/fuzz.sh runs them longer). One line per step on the screen; the output of
+# every step goes into build-logs/test-all.log, and its tail is shown when a step fails.
+#   QUORLIX_PG_PORT   the test server's port (default 55432)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
+source "$root/scripts/steps.sh"
+steps_log "$root/build-logs/test-all.log"
+begin=$SECONDS
+step "installing the Debian packages" "$root/scripts/install-deps.sh"
 
 pgdir=$(mktemp -d /tmp/quorlix-pg.XXXXXX)
 pgport=${QUORLIX_PG_PORT:-55432}
-"$root/scripts/pg-test-server.sh" start "$pgdir" "$pgport"
 trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; rm -rf "$pgdir"' EXIT
+step "starting a throw-away PostgreSQL server on 127.0.0.1:$pgport" \
+  "$root/scripts/pg-test-server.sh" start "$pgdir" "$pgport"
 export QUORLIX_TEST_PG=127.0.0.1:$pgport QUORLIX_TEST_ODBC=1
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}; chmod 700 "$XDG_RUNTIME_DIR"
 
-status=0
-run_suite() {
-  local dir=$1 ctestargs=$2; shift 2
-  echo "== build $(basename "$dir")"
-  "$root/scripts/build.sh" "$dir" "$@"
-  echo "== tests $(basename "$dir")"
-  (cd "$dir" && ctest --output-on-failure --timeout 1800 -j2 $ctestargs) || status=1
+status=0 passed=0 failed=0
+# Runs ctest in a build folder and notes its counts ("25 passed, 0 failed") for the step line.
+ctest_in() {
+  local dir=$1 code=0 from summary total bad
+  shift
+  from=$(stat -c %s "$STEPS_LOG")
+  (cd "$dir" && ctest --output-on-failure --no-tests=error --timeout 1800 "$@") || code=$?
+  summary=$(tail -c +$((from + 1)) "$STEPS_LOG" | grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' | tail -n 1)
+  if [ -n "$summary" ]; then
+    total=${summary##* } bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+    passed=$((passed + total - bad)) failed=$((failed + bad))
+    STEP_NOTE="$((total - bad)) passed, $bad failed"
+  fi
+  return $code
+}
+suite() {
+  local dir=$1 ctestargs=$2
+  shift 2
+  if step "building $(basename "$dir")/" "$root/scripts/build.sh" "$dir" "$@"; then
+    # shellcheck disable=SC2086 # ctestargs are words
+    step "testing $(basename "$dir")/" ctest_in "$dir" -j2 $ctestargs || status=1
+  else
+    status=1
+  fi
 }
 # Qt keeps some allocations until exit on purpose: leak reports would be noise.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The fault suite (short form) runs in the normal build only: it measures real processes.
-run_suite "$root/build" ""
-run_suite "$root/build-asan" "-LE faults" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+suite "$root/build" ""
+suite "$root/build-asan" "-LE faults" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
-# A short run of each parser's fuzz target (libFuzzer, clang); a longer run is in the README.
-echo "== fuzz targets"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DQUORLIX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build "$root/build-fuzz" -j"$(nproc)" --target fuzz_hit911frame fuzz_hit902frame fuzz_hit912frame fuzz_auframe fuzz_e1381link fuzz_astmrecords
-(cd "$root/build-fuzz" && ctest --output-on-failure -R '^fuzz_') || status=1
+# A short run of each fuzz target (libFuzzer, clang): every fuzz_* test of build-fuzz/.
+if step "building build-fuzz/ (the fuzz targets, with clang)" "$root/scripts/fuzz.sh" --build-only; then
+  for test in $(cd "$root/build-fuzz" && ctest -N -R '^fuzz_' | sed -n 's/^ *Test *#[0-9]*: *//p'); do
+    step "fuzzing ${test%_short} (short run)" ctest_in "$root/build-fuzz" -R "^$test\$" || status=1
+  done
+else
+  status=1
+fi
+
+echo "== $( ((status == 0)) && echo "all passed" || echo "FAILED") in $(took $((SECONDS - begin))); the whole output: $STEPS_LOG"
+echo "tests: $passed passed, $failed failed"
 exit $status
