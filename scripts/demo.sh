@@ -3,7 +3,8 @@
 # analyzer line on a pseudo-terminal, and `quorlix --headless` serving it. Prints what the
 # interface wrote into the database and its communication log. The analyzer is a Hitachi 911;
 # `demo.sh au` shows an Olympus AU400, `demo.sh indiko` a Thermo Indiko (ASTM), `demo.sh lims` the
-# Hitachi 912 emulation toward a LIMS.
+# Hitachi 912 emulation toward a LIMS. The output of installing and building goes into
+# build-logs/demo.log (its tail is shown when a step fails).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # `demo.sh lims`: the LIMS demonstration (scripts/demo-lims.sh).
@@ -13,8 +14,10 @@ case "${1:-hitachi}" in
   indiko) analyzer="Thermo Indiko"; id=IND1; type=IND; script=demo-indiko.sim ;;
   *) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
 esac
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build" >/dev/null
+source "$root/scripts/steps.sh"
+steps_log "$root/build-logs/demo.log"
+step "installing the Debian packages" "$root/scripts/install-deps.sh"
+step "building build/ (quorlix and quorlix-sim)" "$root/scripts/build.sh" "$root/build" --target quorlix --target quorlix-sim
 bin=$root/build/bin
 
 work=$(mktemp -d /tmp/quorlix-demo.XXXXXX)
@@ -36,7 +39,8 @@ echo "== creating the demonstration laboratory database"
 "$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
 
 echo "== the simulated $analyzer creates its line (a pseudo-terminal) and waits for its host"
-"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 "$root/tools/sim/scripts/$script" > "$work/sim.out" &
+# --hold: after its summary the simulator keeps the line open, so that quorlix is stopped first.
+"$bin/quorlix-sim" --pty "$work/analyzer" --start-delay 2000 --hold "$root/tools/sim/scripts/$script" > "$work/sim.out" &
 simpid=$!
 pids+=($simpid)
 for _ in $(seq 50); do [ -e "$work/analyzer" ] && break; sleep 0.1; done
@@ -45,12 +49,24 @@ echo "== quorlix --headless /id=$id /type=$type /com=1 /autoval=2"
 "$bin/quorlix" --config "$work/quorlix.ini" --headless /id=$id /type=$type /com=1 /autoval=2 &
 qpid=$!
 pids+=($qpid)
-simstatus=0
-wait "$simpid" || simstatus=$?
+# The script is done when the simulator prints its summary (or gives up and exits).
+for _ in $(seq 1200); do
+  grep -q '^sim: sent ' "$work/sim.out" && break
+  kill -0 "$simpid" 2>/dev/null || break
+  sleep 0.1
+done
+summary=$(grep '^sim: sent ' "$work/sim.out" || echo "sim: no summary (see $work/sim.out)")
 echo "== the analyzer's side of the dialogue"
 cat "$work/sim.out"
 kill -TERM "$qpid"
-wait "$qpid" && echo "quorlix stopped (exit code 0)"
+qstatus=0
+wait "$qpid" || qstatus=$?
+if ((qstatus == 0)); then stopped="quorlix stopped (exit code 0)"; else stopped="quorlix stopped with exit code $qstatus"; fi
+echo "$stopped"
+kill -TERM "$simpid" 2>/dev/null || true
+simstatus=0
+wait "$simpid" || simstatus=$?
+pids=()
 
 show() { echo "== $1"; sqlite3 -header -column "$work/lab.db" "$2"; }
 show "request (orders still open, or filled and not yet validated)" \
@@ -65,5 +81,9 @@ show "calibrations" "SELECT analyzer_id, calib_dat, parameter_id, std_count, s11
 show "quorlix_log" "SELECT time_stamp, log_key, log_val FROM quorlix_log ORDER BY rowid;"
 echo "== communication log"
 cat "$work"/logs/*_log.txt
-echo "== demonstration folder: $work"
+echo "== summary"
+echo "$summary"
+echo "$stopped"
+echo "the demonstration folder (ini, database, logs): $work"
+((qstatus == 0)) || exit "$qstatus"
 exit $simstatus
