@@ -36,7 +36,7 @@ fuzz() {
   from=$(stat -c %s "$STEPS_LOG")
   "${words[0]//\"/}" -max_total_time="$seconds" -artifact_prefix="$findings/$(basename "${words[0]//\"/}")-" \
     "${args[@]}" || code=$?
-  STEP_NOTE=$(tail -c +$((from + 1)) "$STEPS_LOG" | grep -oE '^Done [0-9]+ runs' | sed 's/Done //') || true
+  STEP_NOTE=$(tail -c +$((from + 1)) "$STEPS_LOG" | grep -oE '^Done [0-9]+ runs' | sed -E 's/Done ([0-9]+) runs/\1 inputs/') || true
   return $code
 }
 status=0
