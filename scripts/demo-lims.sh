@@ -4,8 +4,10 @@
 # Prints both sides of the dialogue, the rows the orders and results left, and the log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build" >/dev/null
+source "$root/scripts/steps.sh"
+steps_log "$root/build-logs/demo-lims.log"
+step "installing the Debian packages" "$root/scripts/install-deps.sh"
+step "building build/ (quorlix and quorlix-sim)" "$root/scripts/build.sh" "$root/build" --target quorlix --target quorlix-sim
 bin=$root/build/bin
 
 work=$(mktemp -d /tmp/quorlix-lims-demo.XXXXXX)
@@ -25,10 +27,11 @@ echo "== creating the demonstration laboratory database"
 "$bin/quorlix" --config "$work/quorlix.ini" --init-db --demo-data
 
 echo "== the simulated LIMS and Hitachi 902 create their lines (pseudo-terminals)"
-"$bin/quorlix-sim" --pty "$work/lims" --timeout 20000 "$root/tools/sim/scripts/demo-lims-host.sim" > "$work/lims.out" &
+# --hold: after their summaries the simulators keep their lines open, so that quorlix is stopped first.
+"$bin/quorlix-sim" --pty "$work/lims" --timeout 20000 --hold "$root/tools/sim/scripts/demo-lims-host.sim" > "$work/lims.out" &
 limspid=$!
 pids+=($limspid)
-"$bin/quorlix-sim" --pty "$work/analyzer" --timeout 10000 --start-delay 2000 \
+"$bin/quorlix-sim" --pty "$work/analyzer" --timeout 10000 --start-delay 2000 --hold \
   "$root/tools/sim/scripts/demo-lims-analyzer.sim" > "$work/analyzer.out" &
 analyzerpid=$!
 pids+=($analyzerpid)
@@ -39,15 +42,26 @@ echo "== quorlix --headless /id=HIT902 /type=H902 /com=1 /outtype=invH912 /outco
   /outtype=invH912 /outcom=2 /outid=LIMS /autoval=2 &
 qpid=$!
 pids+=($qpid)
-status=0
-wait "$analyzerpid" || status=$?
-wait "$limspid" || status=$?
+# Each script is done when its simulator prints its summary (or gives up and exits).
+for out_pid in "$work/analyzer.out:$analyzerpid" "$work/lims.out:$limspid"; do
+  for _ in $(seq 1200); do
+    grep -q '^sim: sent ' "${out_pid%:*}" && break
+    kill -0 "${out_pid##*:}" 2>/dev/null || break
+    sleep 0.1
+  done
+done
 echo "== the analyzer's side"
 cat "$work/analyzer.out"
 echo "== the LIMS's side"
 cat "$work/lims.out"
 kill -TERM "$qpid"
-wait "$qpid" && echo "quorlix stopped (exit code 0)"
+status=0
+wait "$qpid" || status=$?
+if ((status == 0)); then echo "quorlix stopped (exit code 0)"; else echo "quorlix stopped with exit code $status"; fi
+kill -TERM "$analyzerpid" "$limspid" 2>/dev/null || true
+wait "$analyzerpid" || status=$?
+wait "$limspid" || status=$?
+pids=()
 
 show() { echo "== $1"; sqlite3 -header -column "$work/lab.db" "$2"; }
 show "sample_base and patients (from the LIMS's orders)" \
