@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds Quorlix twice (normal, and with AddressSanitizer and
+# Installs what is needed, checks that every include runs downward and that the code follows
+# .clang-format, builds Quorlix twice (normal, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test of each build against SQLite and a throw-away
-# PostgreSQL server on loopback (also through PostgreSQL's ODBC driver), then gives each fuzz target
-# a short run (scripts/fuzz.sh runs them longer). One line per step on the screen; the output of
+# PostgreSQL server on loopback (also through PostgreSQL's ODBC driver), builds the service form
+# (no windows) and serves a Hitachi 911 with it, builds and installs the Debian packages and runs
+# the installed program, then gives each fuzz target a short run (scripts/fuzz.sh runs them longer). One line per step on the screen; the output of
 # every step goes into build-logs/test-all.log, and its tail is shown when a step fails.
 #   QUORLIX_PG_PORT   the test server's port (default 55432)
 set -euo pipefail
@@ -11,6 +13,9 @@ source "$root/scripts/steps.sh"
 steps_log "$root/build-logs/test-all.log"
 begin=$SECONDS
 step "installing the Debian packages" "$root/scripts/install-deps.sh"
+status=0
+step "checking the layers (every include runs downward)" "$root/scripts/check-layers.sh" || status=1
+step "checking the format (.clang-format)" "$root/scripts/check-format.sh" || status=1
 
 pgdir=$(mktemp -d /tmp/quorlix-pg.XXXXXX)
 pgport=${QUORLIX_PG_PORT:-55432}
@@ -20,7 +25,7 @@ step "starting a throw-away PostgreSQL server on 127.0.0.1:$pgport" \
 export QUORLIX_TEST_PG=127.0.0.1:$pgport QUORLIX_TEST_ODBC=1
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}; chmod 700 "$XDG_RUNTIME_DIR"
 
-status=0 passed=0 failed=0
+passed=0 failed=0
 # Runs ctest in a build folder and notes its counts ("25 passed, 0 failed") for the step line.
 ctest_in() {
   local dir=$1 code=0 from summary total bad
@@ -50,6 +55,21 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktra
 # The fault suite (short form) runs in the normal build only: it measures real processes.
 suite "$root/build" ""
 suite "$root/build-asan" "-LE faults" -DQUORLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+# The service form: built without QtWidgets, it links no window library and serves a Hitachi 911
+# end to end.
+service_form() {
+  local dir=$root/build-service
+  "$root/scripts/build.sh" "$dir" -DQUORLIX_WIDGETS=OFF --target quorlix --target quorlix-sim --target tst_hitachi_e2e
+  if ldd "$dir/bin/quorlix" | grep -E 'libQt6(Widgets|Gui)|libX11|libGL[.X]|libOpenGL|libEGL'; then
+    echo "the service form links window libraries"
+    return 1
+  fi
+  ctest_in "$dir" -R '^tst_hitachi_e2e$'
+}
+step "building build-service/ (no windows) and serving a Hitachi 911 with it" service_form || status=1
+step "building and installing the Debian packages, running the installed program" \
+  "$root/scripts/package-check.sh" "$root/build" || status=1
 
 # A short run of each fuzz target (libFuzzer, clang): every fuzz_* test of build-fuzz/.
 if step "building build-fuzz/ (the fuzz targets, with clang)" "$root/scripts/fuzz.sh" --build-only; then
