@@ -26,20 +26,21 @@ const QList<SiteKind>& SiteKinds()
     // 100 ms before each answer, the AU host 750 ms before each ACK and order frame, the Indiko host
     // 500 ms before each write of its answer; the ACT sends 7 frames per message.
     static const QList<SiteKind> kinds{
-        {"H911", "H911", "911", "HIT911", "", "", Filed::RawResults, true, 8, 4},
-        {"H902", "H902", "902", "HIT902", "", "", Filed::RawResults, true, 5, 3},
-        {"H912", "H912", "912", "HIT912", "", "", Filed::RawResults, true, 5, 4},
-        {"AU400", "OAU400", "au400", "AU400", "", "", Filed::RawResults, true, 1, 3},
-        {"AU600", "OAU600", "au600", "AU600", "", "", Filed::RawResults, true, 1, 2},
-        {"AU680", "OAU680", "au680", "AU680", "", "", Filed::RawResults, true, 1, 3},
-        {"IND", "IND", "indiko", "IND1", "", "", Filed::RawResults, true, 0.5, 3},
-        {"DSX", "DSX", "dsx", "DSX1", "", "", Filed::Requests, true, 4, 3},
-        {"MGC", "MGC", "", "", "", "", Filed::Requests, false, 0, 1},
-        {"H902L", "H902", "902", "HIT902", "invH912", "role lims-912\nserve %1 1,2,3,4,5\n",
+        {"H911", "H911", "911", "HIT911", "", "", "", Filed::RawResults, true, 8, 3},
+        {"H902", "H902", "902", "HIT902", "", "", "", Filed::RawResults, true, 5, 3},
+        {"H912", "H912", "912", "HIT912", "", "", "", Filed::RawResults, true, 5, 4},
+        {"AU400", "OAU400", "au400", "AU400", "", "", "", Filed::RawResults, true, 1, 3},
+        {"AU600", "OAU600", "au600", "AU600", "", "", "", Filed::RawResults, true, 1, 2},
+        {"AU680", "OAU680", "au680", "AU680", "", "", "", Filed::RawResults, true, 1, 3},
+        {"IND", "IND", "indiko", "IND1", "", "", "", Filed::RawResults, true, 0.5, 3},
+        {"DSX", "DSX", "dsx", "DSX1", "", "", "", Filed::Requests, true, 4, 3},
+        {"MGC", "MGC", "", "", "", "", "", Filed::Requests, false, 0, 1},
+        {"MGCON", "MGC_ONLINE", "", "", "MGC240", "MGC240", "listen %1\n", Filed::ToLims, false, 0, 1},
+        {"H902L", "H902", "902", "HIT902", "invH912", "LIMS", "role lims-912\nserve %1 1,2,3,4,5\n",
          Filed::RawResults, false, 5, 2},
-        {"AU400L", "OAU400", "au400", "AU400", "invOAU400", "role lims-au\nserve %1 0102030405\n",
+        {"AU400L", "OAU400", "au400", "AU400", "invOAU400", "LIMS", "role lims-au\nserve %1 0102030405\n",
          Filed::RawResults, false, 1, 2},
-        {"ACT", "ACT", "act", "", "", "", Filed::Nothing, false, 4, 2},
+        {"ACT", "ACT", "act", "", "", "", "", Filed::Nothing, false, 4, 2},
     };
     return kinds;
 }

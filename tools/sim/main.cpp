@@ -6,6 +6,7 @@
 #include "SimSession.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -68,6 +69,13 @@ QString ParseSteps(const QList<ScriptLine>& lines, std::unique_ptr<SimRole>& rol
             steps << [n, overlong](SimSession& s) { s.noise(n, overlong); };
         } else if (line.verb == QLatin1String("hangup")) {
             steps << [n](SimSession& s) { s.hangup(n); };
+        } else if (line.verb == QLatin1String("listen")) {
+            steps << [n](SimSession& s) {
+                QElapsedTimer clock;
+                clock.start();
+                while (clock.elapsed() < qint64(n) * 1000)
+                    s.line().drain(200);
+            };
         } else {
             SimStep step;
             if (!role->parse(line, step, &error))
