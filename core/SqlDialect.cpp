@@ -181,6 +181,49 @@ QString SqlDialect::releaseSavepoint(const QString& name) const
     return QStringLiteral("RELEASE SAVEPOINT %1").arg(name);
 }
 
+QList<SqlDialect::MoveStatement> SqlDialect::moveRows(const QString& table, const QString& columns,
+                                                      const QString& condition, const QStringList& over) const
+{
+    const QString moved = QStringLiteral("{moved}");
+    QList<int> all;
+    for (int i = 0; i < over.size(); ++i)
+        all << i;
+    switch (m_kind) {
+    case PostgreSQL: {
+        // One statement: the DELETE's RETURNING rows feed the others, all on the same snapshot; a
+        // second transaction deleting the same rows waits and then finds them gone.
+        QString sql = QStringLiteral("WITH moved AS (DELETE FROM %1 WHERE %2 RETURNING %3)")
+                          .arg(table, condition, columns);
+        for (int i = 0; i + 1 < over.size(); ++i)
+            sql += QStringLiteral(", step%1 AS (%2)")
+                       .arg(i + 1)
+                       .arg(QString(over.at(i)).replace(moved, QStringLiteral("moved")));
+        sql += QLatin1Char(' ') + QString(over.constLast()).replace(moved, QStringLiteral("moved"));
+        return {{sql, all}};
+    }
+    case SqlServer: {
+        // One batch: the deleted rows are kept in a temporary table that lives as long as the batch.
+        QStringList deleted;
+        for (const QString& column : columns.split(QLatin1Char(',')))
+            deleted << QStringLiteral("deleted.") + column.trimmed();
+        QString sql = QStringLiteral("SET NOCOUNT ON; SELECT TOP 0 %1 INTO #moved FROM %2; "
+                                     "DELETE FROM %2 OUTPUT %3 INTO #moved WHERE %4; ")
+                          .arg(columns, table, deleted.join(QStringLiteral(", ")), condition);
+        for (const QString& statement : over)
+            sql += QString(statement).replace(moved, QStringLiteral("#moved")) + QStringLiteral("; ");
+        return {{sql + QStringLiteral("DROP TABLE #moved"), all}};
+    }
+    case SQLite:
+        break;
+    }
+    QList<MoveStatement> statements;
+    const QString rows = QStringLiteral("(SELECT %1 FROM %2 WHERE %3)").arg(columns, table, condition);
+    for (int i = 0; i < over.size(); ++i)
+        statements.append({QString(over.at(i)).replace(moved, rows), {i}});
+    statements.append({QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition), {}});
+    return statements;
+}
+
 bool SqlDialect::isDataError(const QSqlError& error) const
 {
     const QString code = error.nativeErrorCode();

@@ -51,6 +51,20 @@ public:
     QString savepoint(const QString& name) const;
     QString rollbackToSavepoint(const QString& name) const;
     QString releaseSavepoint(const QString& name) const;
+    // Takes the rows of `table` that match `condition` out of it and runs the statements `over` on
+    // exactly the rows taken, which their texts call {moved} (with the `columns` given). Each
+    // statement returned lists the statements of `over` whose bound values it takes, in order.
+    // Whatever other connections write meanwhile, no two transactions take the same row and no row
+    // is deleted unseen by `over`: PostgreSQL and SQL Server look at the table afresh for every
+    // statement, so there the rows are taken and used in one statement; SQLite lets one connection
+    // write at a time, so its separate statements all see the same rows.
+    struct MoveStatement
+    {
+        QString sql;
+        QList<int> valuesOf;
+    };
+    QList<MoveStatement> moveRows(const QString& table, const QString& columns, const QString& condition,
+                                  const QStringList& over) const;
     // Whether a failed statement was refused because of the values it carried (too long, not a
     // number, a constraint) rather than because the database, a table or the connection failed.
     bool isDataError(const QSqlError& error) const;

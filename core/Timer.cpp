@@ -12,6 +12,8 @@ public:
     EventLoopTimer(bool singleShot, std::function<void()> onTimeout)
     {
         m_timer.setSingleShot(singleShot);
+        // A coarse timer may fire 5 % early: a pause the protocol prescribes would be cut short.
+        m_timer.setTimerType(Qt::PreciseTimer);
         // The timer may be deleted by its own callback (a driver resetting itself): QTimer allows it.
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTimeout));
     }

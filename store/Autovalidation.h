@@ -2,7 +2,9 @@
 
 #include "DbOutcome.h"
 
+#include <QList>
 #include <QString>
+#include <QVariantList>
 
 namespace Quorlix {
 
@@ -16,6 +18,21 @@ class Database;
 // the measuring range of test_def are clipped (below range_low: 0; above range_high: range_high);
 // a result flagged ">" is first set to 9999. Orders whose result lies in no interval leave no
 // results row. Any other AutoVal does nothing.
+//
+// Many processes may validate into one database at once: each finished order is taken out of
+// request and validated by exactly one of them, never twice and never deleted unvalidated.
 DbOutcome Autovalidate(Database& db, const QString& autoVal);
+
+// One statement over rows being moved (their table is {moved} in its text), with its bound values.
+struct OverMoved
+{
+    QString sql;
+    QVariantList values;
+};
+
+// Deletes the rows of `table` matching `condition` and runs `over` on exactly those rows (see
+// SqlDialect::moveRows), inside the caller's transaction.
+DbOutcome MoveRows(Database& db, const QString& table, const QString& columns, const QString& condition,
+                   const QList<OverMoved>& over);
 
 } // namespace Quorlix

@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "core/SqlHelpers.h"
 #include "core/Stamps.h"
+#include "store/Autovalidation.h"
 #include "store/DbOutcome.h"
 #include "store/Spool.h"
 #include "store/Store.h"
@@ -117,29 +118,32 @@ void MgcOnlineExchange::MgcMoveResults()
     };
     // Above the measuring range: the analyzer's ">" becomes 9999, clipped to range_high below.
     step(QStringLiteral("UPDATE request SET result = 9999 WHERE data_alarm = ?"), {QStringLiteral(">")});
-    // Earlier validations of the same sample and parameter are replaced.
-    step(QStringLiteral(
-        "DELETE FROM results WHERE EXISTS (SELECT 1 FROM request r WHERE r.sample_id = "
-        "results.sample_id AND r.parameter_id = results.parameter_id AND r.analyzer_id IS NOT NULL "
-        "AND r.result IS NOT NULL AND r.time_stamp IS NOT NULL)"));
-    // Validation set 1; the validation time is now, the measuring time the order's.
-    step(QStringLiteral(
-             "INSERT INTO results (sample_id, result, interpretation, parameter_id, suspicious, "
-             "interpretation_arab, analyzer_id, val_time_stamp, meas_time_stamp) "
-             "SELECT r.sample_id, CASE WHEN r.result < ds.range_low THEN 0 "
-             "WHEN r.result > ds.range_high THEN ds.range_high ELSE r.result END, i.value, "
-             "r.parameter_id, v.suspicious, i.value_arab, r.analyzer_id, ?, r.time_stamp "
-             "FROM request r INNER JOIN validation v ON v.parameter_id = r.parameter_id "
-             "INNER JOIN interpretation i ON i.id = v.interpretation "
-             "INNER JOIN test_def ds ON ds.parameter_id = r.parameter_id "
-             "WHERE v.nw_id = 1 AND r.result BETWEEN v.v_from AND v.v_to AND r.analyzer_id IS NOT NULL "
-             "AND r.time_stamp IS NOT NULL"),
-         {m_db.stamp(SqlStamp(m_clock.now()))});
-    step(
-        QStringLiteral("INSERT INTO MGC_Result (sample_id, parameter_id) SELECT sample_id, parameter_id FROM "
-                       "request WHERE ") +
-        Finished);
-    step(QStringLiteral("DELETE FROM request WHERE ") + Finished);
+    // The finished orders are taken out of request, in one go where other processes validate at
+    // the same moment: earlier validations of the same sample and parameter are replaced,
+    // validation set 1 gives the interpretation (the validation time is now, the measuring time
+    // the order's), and MGC_Result lists them.
+    if (outcome.ok())
+        outcome = MoveRows(
+            m_db, QStringLiteral("request"),
+            QStringLiteral("sample_id, parameter_id, analyzer_id, time_stamp, result"), Finished,
+            {{QStringLiteral("DELETE FROM results WHERE EXISTS (SELECT 1 FROM {moved} r WHERE r.sample_id = "
+                             "results.sample_id AND r.parameter_id = results.parameter_id)"),
+              {}},
+             {QStringLiteral(
+                  "INSERT INTO results (sample_id, result, interpretation, parameter_id, suspicious, "
+                  "interpretation_arab, analyzer_id, val_time_stamp, meas_time_stamp) "
+                  "SELECT r.sample_id, CASE WHEN r.result < ds.range_low THEN 0 "
+                  "WHEN r.result > ds.range_high THEN ds.range_high ELSE r.result END, i.value, "
+                  "r.parameter_id, v.suspicious, i.value_arab, r.analyzer_id, ?, r.time_stamp "
+                  "FROM {moved} r INNER JOIN validation v ON v.parameter_id = r.parameter_id "
+                  "INNER JOIN interpretation i ON i.id = v.interpretation "
+                  "INNER JOIN test_def ds ON ds.parameter_id = r.parameter_id "
+                  "WHERE v.nw_id = 1 AND r.result BETWEEN v.v_from AND v.v_to"),
+              {m_db.stamp(SqlStamp(m_clock.now()))}},
+             {QStringLiteral(
+                  "INSERT INTO MGC_Result (sample_id, parameter_id) SELECT sample_id, parameter_id "
+                  "FROM {moved} r"),
+              {}}});
     if (outcome.ok())
         outcome = transaction.commit();
     if (!outcome.ok()) {

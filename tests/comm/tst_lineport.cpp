@@ -33,6 +33,8 @@ class TestLinePort : public QObject
 private slots:
     void everyByteValuePasses();
     void pauseKeepsOrderWithoutFreezing();
+    void pauseIsNeverShorter_data();
+    void pauseIsNeverShorter();
     void lostAndReopenedPty();
     void tcpLineLostAndBack();
     void missingDeviceIsNamed();
@@ -92,6 +94,45 @@ void TestLinePort::pauseKeepsOrderWithoutFreezing()
     // Every send was logged when it was written, in order.
     QCOMPARE(log.recentLines().mid(0, 2),
              (QStringList{"07.12.2026 10:00:00  H->A2", "07.12.2026 10:00:00  H->A1"}));
+}
+
+void TestLinePort::pauseIsNeverShorter_data()
+{
+    QTest::addColumn<int>("pauseMs");
+    QTest::newRow("Hitachi 902 and 912 before an answer") << 100;
+    QTest::newRow("Indiko before a frame") << 500;
+}
+
+// The analyzer may not be ready to listen before the pause is over: every pause lasts at least as
+// long as asked (an event loop timer left coarse fires up to 5 % early).
+void TestLinePort::pauseIsNeverShorter()
+{
+    QFETCH(int, pauseMs);
+    PtyPeer analyzer;
+    CommLog log(m_clock, m_locale);
+    LinePort port("analyzer port", log, m_timers);
+    QCOMPARE(port.open(Device(analyzer.slaveName())), QString());
+    const QByteArray sent = "12345";
+    QElapsedTimer timer;
+    timer.start();
+    for (const char c : sent) {
+        port.pause(pauseMs);
+        port.send(QString(QLatin1Char(c)), Direction::HostToAnalyzer);
+    }
+    QByteArray got;
+    while (got.size() < sent.size() && timer.elapsed() < 10 * pauseMs) {
+        // Each byte is seen no earlier than it came: k pauses must have passed (a millisecond each
+        // for rounding).
+        const QByteArray more = analyzer.readAvailable();
+        for (qsizetype i = 0; i < more.size(); ++i) {
+            const qint64 pauses = got.size() + i + 1;
+            QVERIFY2(timer.elapsed() >= pauses * (pauseMs - 1),
+                     qPrintable(QString("byte %1 after %2 ms").arg(pauses).arg(timer.elapsed())));
+        }
+        got += more;
+        QTest::qWait(1);
+    }
+    QCOMPARE(got, sent);
 }
 
 void TestLinePort::lostAndReopenedPty()

@@ -8,6 +8,9 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 namespace Quorlix::Test {
 
 namespace {
@@ -67,10 +70,19 @@ bool PgCluster::pgctl(const QStringList& arguments)
 bool PgCluster::start()
 {
     return pgctl({"-o",
-                  QString("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off -c max_connections=100")
+                  // Statements slower than 200 ms and lock waits over a second go into the server's log.
+                  QString("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off -c max_connections=100 "
+                          "-c log_min_duration_statement=200 -c log_lock_waits=on")
                       .arg(m_port)
                       .arg(m_dir.path()),
                   "start"});
+}
+
+QString PgCluster::serverLog() const
+{
+    QFile log(m_dir.filePath("server.log"));
+    log.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(log.readAll());
 }
 
 bool PgCluster::stop()
@@ -122,32 +134,35 @@ QString Tally::line(const QString& name, const QString& extra) const
         .arg(extra.isEmpty() ? QString() : ", " + extra);
 }
 
-Tally Count(const QString& recordFile, Database& db, const QString& analyzerId)
+SimRecord ReadSimRecord(const QString& file)
 {
-    QHash<QString, int> rows;
-    SqlResult r = db.run(
-        "SELECT sample_id, COUNT(*) FROM Raw_Results WHERE analyzer_id = ? GROUP BY sample_id", {analyzerId});
-    while (r.next())
-        rows.insert(r.value(0).toString(), r.value(1).toInt());
-
-    Tally t;
-    QFile file(recordFile);
-    file.open(QIODevice::ReadOnly);
-    QHash<QString, int> expected;
-    QHash<QString, int> unanswered;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
+    SimRecord record;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return record;
+    for (const QByteArray& raw : f.readAll().split('\n')) {
         const QStringList parts = QString::fromLatin1(raw).split(' ');
         if (parts.size() != 3)
             continue;
-        ++t.sent;
         if (parts.at(0) == "answered") {
-            ++t.answered;
-            expected.insert(parts.at(1), parts.at(2).toInt());
-        } else {
-            unanswered.insert(parts.at(1), parts.at(2).toInt());
+            ++record.answeredFrames;
+            record.answered.insert(parts.at(1), parts.at(2).toInt());
+        } else if (parts.at(0) == "unanswered") {
+            ++record.unansweredFrames;
+            record.unanswered.insert(parts.at(1), parts.at(2).toInt());
+        } else if (parts.at(0) == "inquiry") {
+            record.inquiryMicros << parts.at(2).toLongLong();
         }
     }
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+    return record;
+}
+
+Tally Compare(const SimRecord& record, const QHash<QString, int>& rows)
+{
+    Tally t;
+    t.sent = record.answeredFrames + record.unansweredFrames;
+    t.answered = record.answeredFrames;
+    for (auto it = record.answered.cbegin(); it != record.answered.cend(); ++it) {
         const int have = rows.value(it.key());
         if (have == it.value())
             ++t.stored;
@@ -155,12 +170,33 @@ Tally Count(const QString& recordFile, Database& db, const QString& analyzerId)
             ++t.lost;
         else
             ++t.doubled;
+        if (have != it.value() && t.wrong.size() < 10)
+            t.wrong << QString("%1: %2 results, %3 stored").arg(it.key()).arg(it.value()).arg(have);
     }
     // A frame that got no answer may have been stored all the same, but only once.
-    for (auto it = unanswered.cbegin(); it != unanswered.cend(); ++it)
-        if (!expected.contains(it.key()) && rows.value(it.key()) > it.value())
+    for (auto it = record.unanswered.cbegin(); it != record.unanswered.cend(); ++it)
+        if (!record.answered.contains(it.key()) && rows.value(it.key()) > it.value())
             ++t.doubled;
     return t;
+}
+
+qint64 Percentile(QList<qint64> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = qsizetype(std::ceil(p / 100.0 * double(values.size())));
+    return values.at(std::clamp<qsizetype>(rank - 1, 0, values.size() - 1));
+}
+
+Tally Count(const QString& recordFile, Database& db, const QString& analyzerId)
+{
+    QHash<QString, int> rows;
+    SqlResult r = db.run(
+        "SELECT sample_id, COUNT(*) FROM Raw_Results WHERE analyzer_id = ? GROUP BY sample_id", {analyzerId});
+    while (r.next())
+        rows.insert(r.value(0).toString(), r.value(1).toInt());
+    return Compare(ReadSimRecord(recordFile), rows);
 }
 
 qint64 PeakMemoryKb(qint64 pid)
@@ -213,6 +249,12 @@ bool Simulator::finish(int timeoutMs)
     while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired())
         QTest::qWait(50);
     return m_process.state() == QProcess::NotRunning;
+}
+
+void Simulator::stop()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
 }
 
 QString Simulator::output()

@@ -24,6 +24,8 @@ public:
     // A new, empty database with every table and the demonstration data; returns its name.
     QString createDatabase(const QString& name);
     QString error() const { return m_error; }
+    // The server's log so far.
+    QString serverLog() const;
 
 private:
     bool pgctl(const QStringList& arguments);
@@ -37,13 +39,31 @@ private:
 // What a scenario ends with: each answered result frame stored exactly once.
 struct Tally
 {
-    int sent = 0;     // result frames the analyzer sent
-    int answered = 0; // ... and got an answer for
-    int stored = 0;   // answered frames whose results are all in the database
-    int lost = 0;     // answered frames with results missing
-    int doubled = 0;  // frames with results stored more than once
+    int sent = 0;      // result frames the analyzer sent
+    int answered = 0;  // ... and got an answer for
+    int stored = 0;    // answered frames whose results are all in the database
+    int lost = 0;      // answered frames with results missing
+    int doubled = 0;   // frames with results stored more than once
+    QStringList wrong; // the first few of those, "ID: N results, M stored"
     QString line(const QString& name, const QString& extra = QString()) const;
 };
+
+// What a simulator's --record file holds.
+struct SimRecord
+{
+    QHash<QString, int> answered;   // results per answered frame, by sample id
+    QHash<QString, int> unanswered; // ... and of frames that got no answer
+    int answeredFrames = 0;
+    int unansweredFrames = 0;
+    QList<qint64> inquiryMicros; // the time of each order request's answer, pauses excluded
+};
+SimRecord ReadSimRecord(const QString& file);
+
+// Each answered frame's results stored exactly once: compares the record with the rows per sample.
+Tally Compare(const SimRecord& record, const QHash<QString, int>& rows);
+
+// The value below which p percent of the values lie (nearest rank); 0 when there are none.
+qint64 Percentile(QList<qint64> values, double p);
 
 // Reads a simulator's --record file and compares it with the rows in Raw_Results.
 Tally Count(const QString& recordFile, Database& db, const QString& analyzerId);
@@ -69,6 +89,8 @@ public:
     ~Simulator();
     bool waitForLink(int timeoutMs = 5000) const;
     bool finish(int timeoutMs);
+    // Ends it at once; its record stays.
+    void stop();
     int exitCode() const { return m_process.exitCode(); }
     QString output();
     QString recordFile() const { return m_dir.filePath("record.txt"); }

@@ -4,13 +4,16 @@
 // Each scenario prints one summary line.
 
 #include "FaultRig.h"
+#include "SiteRig.h"
 #include "support/QuorlixProcess.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 using namespace Quorlix;
 using namespace Quorlix::Test;
@@ -89,7 +92,7 @@ private slots:
     void databaseOutage();
     void crashes();
     void lineTrouble();
-    void manyAnalyzers();
+    void siteOf32();
     void hostileInput();
 
 private:
@@ -216,83 +219,335 @@ void TestFaults::lineTrouble()
     QVERIFY(peak < 100 * 1024);
 }
 
-void TestFaults::manyAnalyzers()
+// One analyzer of the site: its quorlix, the simulators on its lines, what it is to send.
+struct SiteInstance
 {
-    const int seconds = Scale(20, 300);
-    const QString database = m_pg->createDatabase(QString("faults_many%1").arg(++m_databases));
-    struct Instance
-    {
-        QString id, type, model, autoval;
-    };
-    const QList<Instance> instances{{"HIT911", "H911", "911", "1"}, {"HIT902", "H902", "902", "2"},
-                                    {"HIT912", "H912", "912", ""},  {"M911B", "H911", "911", "2"},
-                                    {"M902B", "H902", "902", ""},   {"M912B", "H912", "912", "1"},
-                                    {"M911C", "H911", "911", ""},   {"M912C", "H912", "912", "2"}};
+    const SiteKind* kind = nullptr;
+    QString id;
+    QString prefix; // of its sample ids
+    int samples = 0;
+    QString autoval;
+    std::unique_ptr<QuorlixProcess> q;
+    std::unique_ptr<Simulator> analyzer;
+    std::unique_ptr<Simulator> lims;
+    qint64 peakKb = 0;
+};
+
+// The rows of the instance's results per sample id: its raw copies, or its orders filled and not
+// yet validated together with its validated results.
+QHash<QString, int> StoredRows(Database& db, const SiteInstance& in, Filed where)
+{
+    const QString sql =
+        where == Filed::RawResults
+            ? "SELECT sample_id, COUNT(*) FROM Raw_Results WHERE analyzer_id = ? GROUP BY sample_id"
+            : "SELECT sample_id, COUNT(*) FROM (SELECT sample_id FROM request WHERE analyzer_id = ? AND "
+              "result IS NOT NULL UNION ALL SELECT sample_id FROM results WHERE analyzer_id = ?) filed "
+              "GROUP BY sample_id";
+    QHash<QString, int> rows;
+    SqlResult r = db.run(sql, where == Filed::RawResults ? QVariantList{in.id} : QVariantList{in.id, in.id});
+    while (r.next())
+        rows.insert(r.value(0).toString(), r.value(1).toInt());
+    return rows;
+}
+
+// What the MGC240 measured (its own database is its record): results per sample.
+SimRecord MgcRecord(const QString& file, const QString& prefix)
+{
+    SimRecord record;
+    Database mgc("site-mgc-check");
+    DatabaseTarget t;
+    t.qtDriver = "QSQLITE";
+    t.databaseName = file;
+    t.dialect = SqlDialect(SqlDialect::SQLite);
+    if (!mgc.open(t).isEmpty())
+        return record;
+    SqlResult r = mgc.run("SELECT samp_id, COUNT(*) FROM samp_dat WHERE data_state = 3 AND samp_id LIKE ? "
+                          "GROUP BY samp_id",
+                          {prefix + "%"});
+    while (r.next()) {
+        record.answered.insert(r.value(0).toString(), r.value(1).toInt());
+        ++record.answeredFrames;
+    }
+    return record;
+}
+
+QString Milliseconds(qint64 micros)
+{
+    return QString::number(double(micros) / 1000.0, 'f', 1) + " ms";
+}
+
+// Analyzers of every kind on one database, each simulated analyzer sending at the full rate of a
+// 9600-baud line: ask for a sample's orders, send its results, the next sample. Their processes
+// cross a shift boundary (shifts of 8 h from 06:00) together and race for the shift rows.
+void TestFaults::siteOf32()
+{
+    // QUORLIX_SITE_SECONDS and QUORLIX_SITE_LINE_RATE (baud; 0: as fast as the answers come) change
+    // the run.
+    const int seconds = qEnvironmentVariableIsSet("QUORLIX_SITE_SECONDS")
+                            ? qEnvironmentVariableIntValue("QUORLIX_SITE_SECONDS")
+                            : Scale(40, 300);
+    const QString lineRate = qEnvironmentVariable("QUORLIX_SITE_LINE_RATE", "9600");
+    // A pseudo-terminal without a line rate carries many times more.
+    const int unthrottled = lineRate.toInt() > 0 ? 1 : 8;
+    const QString database = m_pg->createDatabase(QString("faults_site%1").arg(++m_databases));
     QTemporaryDir lines;
-    std::vector<std::unique_ptr<QuorlixProcess>> processes;
-    std::vector<std::unique_ptr<Simulator>> sims;
-    // All processes start just before a shift boundary (shifts of 8 h from 06:00) and race for the
-    // day and shift rows.
-    const QString clockStart = QDate::currentDate().toString(Qt::ISODate) + "T13:59:52";
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < instances.size(); ++i) {
-        const Instance& in = instances.at(i);
-        const QString link = lines.filePath("line" + QString::number(i));
-        processes.push_back(std::make_unique<QuorlixProcess>(
-            PgIniLines(*m_pg, database) + "controlmask=QC????\nshiftlen=8\nfirstshift=06:00\ncom1=" + link +
-            "\n"));
-        if (i == 0) {
-            QCOMPARE(processes.back()->runToEnd({"--init-db", "--demo-data"}), 0);
-            // The further analyzers measure the same tests on the same channels as the first ones.
-            auto setup = OpenPg(*m_pg, database, "many-setup");
-            QVERIFY(setup);
-            for (const Instance& other : instances)
-                setup->run(
-                    "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
-                    "SELECT parameter_id, ?, channel_id, testiddsx FROM param2channel WHERE analyzer_id = ? "
-                    "AND NOT EXISTS (SELECT 1 FROM param2channel WHERE analyzer_id = ?)",
-                    {other.id, "HIT" + other.model, other.id});
+    std::vector<SiteInstance> site;
+    for (const SiteKind& kind : SiteKinds()) {
+        for (int k = 1; k <= (Full() ? kind.instancesInFullForm : 1); ++k) {
+            SiteInstance in;
+            in.kind = &kind;
+            in.id = QString("%1-%2").arg(kind.label).arg(k);
+            in.prefix = QString("S%1-").arg(site.size() + 1, 2, 10, QChar('0'));
+            // Enough samples to keep the line busy for the whole run.
+            in.samples = int(std::ceil(kind.samplesPerSecond * (seconds + 60))) * unthrottled;
+            // Half of them validate: their validation takes every finished order of the database. The
+            // MGC online tables validate only with "1".
+            in.autoval = kind.filed == Filed::ToLims ? "1" : site.size() % 2 == 0 ? "2" : "";
+            site.push_back(std::move(in));
         }
-        // Enough frames to keep the line busy for the whole run.
-        sims.push_back(
-            std::make_unique<Simulator>(link, LoadScript(in.model, in.id + "-", seconds * 40),
-                                        QStringList{"--start-delay", "2000", "--timeout", "10000"}));
-        QVERIFY(sims.back()->waitForLink());
-        QStringList switches{"--clock-start", clockStart, "/id=" + in.id, "/type=" + in.type, "/com=1"};
+    }
+
+    // The database: the demonstration data, every analyzer's channels, and the orders of its
+    // samples with their sample rows, as the LIMS would have placed them. The orders carry the time
+    // they were placed, so that the MGC240 (which puts every order without one on its work list)
+    // leaves them to their analyzers.
+    const QString mgcFile = lines.filePath("mgc240.db");
+    {
+        QuorlixProcess init(PgIniLines(*m_pg, database));
+        QCOMPARE(init.runToEnd({"--init-db", "--demo-data"}), 0);
+        auto setup = OpenPg(*m_pg, database, "site-setup");
+        QVERIFY(setup);
+        for (const SiteInstance& in : site) {
+            if (!in.kind->templateId.isEmpty())
+                QVERIFY(
+                    setup
+                        ->run("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
+                              "SELECT parameter_id, ?, channel_id, testiddsx FROM param2channel "
+                              "WHERE analyzer_id = ?",
+                              {in.id, in.kind->templateId})
+                        .ok());
+            if (in.kind->filed == Filed::ToLims)
+                QVERIFY(
+                    setup
+                        ->run("INSERT INTO app_protocols_testmap (Analyzer_id, AssignedChannel, TestDef_Id) "
+                              "SELECT ?, p, p FROM generate_series(1, 5) p",
+                              {in.kind->outId})
+                        .ok());
+            if (in.kind->type == "MGC")
+                QVERIFY(setup
+                            ->run("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) "
+                                  "SELECT p, ?, p FROM generate_series(1, 5) p",
+                                  {in.id})
+                            .ok());
+            if (!in.kind->ordersHere)
+                continue;
+            QVERIFY(setup
+                        ->run("INSERT INTO sample_base (sample_id, p_id, si_id, cust_id, add3, entry_dat, "
+                              "last_change_dat) SELECT CAST(? AS VARCHAR) || n, 1, 'na', '999', 1, "
+                              "LOCALTIMESTAMP(0), LOCALTIMESTAMP(0) FROM generate_series(1, ?) n",
+                              {in.prefix, in.samples})
+                        .ok());
+            QVERIFY(setup
+                        ->run("INSERT INTO request (sample_id, parameter_id, time_stamp) SELECT CAST(? AS "
+                              "VARCHAR) || n, p, LOCALTIMESTAMP(0) FROM generate_series(1, ?) n, "
+                              "generate_series(1, 5) p",
+                              {in.prefix, in.samples})
+                        .ok());
+        }
+        setup->run("ANALYZE");
+        QProcess mgcInit;
+        mgcInit.start(QUORLIX_MGC_SIM, {"--db", mgcFile, "--init"});
+        QVERIFY(mgcInit.waitForFinished(15000) && mgcInit.exitCode() == 0);
+    }
+
+    // Every simulated analyzer starts sending at the same moment, once all processes are up, and
+    // every process's clock reaches 14:00 eight seconds later.
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 go = 4000 + qint64(site.size()) * 800;
+    const qint64 boundary = go + 8000;
+    for (size_t i = 0; i < site.size(); ++i) {
+        SiteInstance& in = site[i];
+        const SiteKind& kind = *in.kind;
+        const QString link = lines.filePath(QString("line%1").arg(i));
+        const QString limsLink = lines.filePath(QString("lims%1").arg(i));
+        QString ini = PgIniLines(*m_pg, database) + "controlmask=QC????\nshiftlen=8\nfirstshift=06:00\n";
+        QStringList switches{"/id=" + in.id, "/type=" + kind.type};
+        if (!kind.role.isEmpty()) {
+            ini += "com1=" + link + "\n";
+            switches << "/com=1";
+        }
+        if (!kind.outType.isEmpty()) {
+            ini += "com2=" + limsLink + "\n";
+            switches << "/outtype=" + kind.outType << "/outcom=2"
+                     << "/outid=" + kind.outId;
+            in.lims = std::make_unique<Simulator>(limsLink, kind.limsScript.arg(seconds + go / 1000 + 60));
+            QVERIFY(in.lims->waitForLink());
+        }
+        if (kind.type == "MGC")
+            ini += "mgcdriver=sqlite\nAccessPath=" + mgcFile + "\n";
         if (!in.autoval.isEmpty())
             switches << "/autoval=" + in.autoval;
-        QVERIFY2(processes.back()->start(switches), qPrintable(processes.back()->output()));
+        in.q = std::make_unique<QuorlixProcess>(ini);
+        if (!kind.role.isEmpty()) {
+            QStringList options{"--start-delay", QString::number(qMax<qint64>(0, go - clock.elapsed())),
+                                "--timeout",     "10000",
+                                "--line-rate",   lineRate};
+            if (!kind.outType.isEmpty())
+                options << "--reply-pause"
+                        << "0"; // the LIMS answers, through quorlix, without a pause
+            in.analyzer = std::make_unique<Simulator>(link, SiteScript(kind, in.prefix, in.samples), options);
+            QVERIFY(in.analyzer->waitForLink());
+        }
+        const QDateTime crossing(QDate::currentDate(), QTime(14, 0));
+        const qint64 toBoundary = qMax<qint64>(3000, boundary - clock.elapsed());
+        switches.prepend(crossing.addMSecs(-toBoundary).toString(Qt::ISODate));
+        switches.prepend("--clock-start");
+        QVERIFY2(in.q->start(switches), qPrintable(in.id + ": " + in.q->output() + in.q->logText()));
     }
-    QHash<int, qint64> peaks;
-    while (timer.elapsed() < seconds * 1000) {
-        for (int i = 0; i < instances.size(); ++i)
-            peaks[i] = qMax(peaks.value(i), PeakMemoryKb(processes.at(i)->process().processId()));
-        QTest::qWait(500);
-    }
-    for (auto& p : processes)
-        QCOMPARE(p->terminate(), 0); // the simulators' lines go quiet: no answer counts from here
-    for (auto& s : sims)
-        s->finish(30000);
+    QProcess mgcSim;
+    mgcSim.start(QUORLIX_MGC_SIM, {"--db", mgcFile, "--interval", "1000", "--duration",
+                                   QString::number(seconds + go / 1000 + 60)});
 
-    auto db = OpenPg(*m_pg, database, "many-check");
+    // The run: the LIMS orders two samples a second for the MGC240; the sessions waiting for a lock
+    // are counted ten times a second.
+    auto db = OpenPg(*m_pg, database, "site-check");
     QVERIFY(db);
+    const qsizetype serverLogBefore = m_pg->serverLog().size();
+    QTest::qWait(int(qMax<qint64>(0, go - clock.elapsed())));
+    int mgcSamples = 0;
+    int looks = 0;
+    int looksWaiting = 0;
+    int mostWaiting = 0;
+    for (int tick = 0; clock.elapsed() < go + seconds * 1000; ++tick) {
+        for (int k = 0; k < 2 && tick % 10 == 0; ++k) {
+            const QString id = QString("M-%1").arg(++mgcSamples);
+            db->run("INSERT INTO sample_base (sample_id, p_id, si_id, cust_id, add3) VALUES (?, 1, 'na', "
+                    "'999', 1)",
+                    {id});
+            db->run("INSERT INTO request (sample_id, parameter_id) SELECT ?, p FROM generate_series(1, 5) p",
+                    {id});
+        }
+        SqlResult waits = db->run("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'");
+        const int waiting = waits.next() ? waits.value(0).toInt() : 0;
+        ++looks;
+        looksWaiting += waiting > 0 ? 1 : 0;
+        mostWaiting = qMax(mostWaiting, waiting);
+        QTest::qWait(100);
+    }
+    const QString serverLog = m_pg->serverLog().mid(serverLogBefore);
+
+    // The end: the analyzers' processes stop (a frame in flight goes unanswered), the simulators
+    // with them; the MGC240's process takes what was measured last, then stops too.
+    for (SiteInstance& in : site)
+        in.peakKb = PeakMemoryKb(in.q->process().processId());
+    mgcSim.kill();
+    mgcSim.waitForFinished(5000);
+    for (SiteInstance& in : site)
+        if (in.kind->type != "MGC")
+            QCOMPARE(in.q->terminate(), 0);
+    for (SiteInstance& in : site) {
+        if (in.analyzer)
+            in.analyzer->stop();
+        if (in.lims)
+            in.lims->stop();
+    }
+    for (SiteInstance& in : site) {
+        if (in.kind->type != "MGC")
+            continue;
+        const SimRecord measured = MgcRecord(mgcFile, "M-");
+        int expected = 0;
+        for (const int items : measured.answered)
+            expected += items;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                int rows = 0;
+                for (const int n : StoredRows(*db, in, Filed::Requests))
+                    rows += n;
+                return rows >= expected;
+            }(),
+            20000);
+        QCOMPARE(in.q->terminate(), 0);
+    }
+
     int frames = 0;
-    for (int i = 0; i < instances.size(); ++i) {
-        const Tally t = Count(sims.at(i)->recordFile(), *db, instances.at(i).id);
-        Summary(t.line("many analyzers " + instances.at(i).id,
-                       QString("peak memory %1 MB").arg(peaks.value(i) / 1024)));
-        QVERIFY(t.answered > 0);
-        QCOMPARE(t.lost, 0);
-        QCOMPARE(t.doubled, 0);
-        frames += t.answered;
+    int inquiries = 0;
+    QList<qint64> allMicros;
+    qint64 minPeak = std::numeric_limits<qint64>::max(), maxPeak = 0;
+    for (const SiteInstance& in : site) {
+        const SiteKind& kind = *in.kind;
+        minPeak = qMin(minPeak, in.peakKb);
+        maxPeak = qMax(maxPeak, in.peakKb);
+        const QString memory = QString("peak memory %1 MB, spool %2")
+                                   .arg(double(in.peakKb) / 1024, 0, 'f', 1)
+                                   .arg(SpoolBacklog(in.q->folder() + "/logs/spool"));
+        QCOMPARE(SpoolBacklog(in.q->folder() + "/logs/spool"), 0);
+        if (kind.filed == Filed::ToLims) {
+            // It validates every finished order of the database and sends the results to the LIMS.
+            const int sent = int(in.q->logText().count("  H->L{STX}:A"));
+            SqlResult waiting = db->run("SELECT COUNT(DISTINCT sample_id) FROM MGC_Result");
+            Summary(QString("site %1: %2 result frames to the LIMS, %3 per second, %4 samples waiting, %5")
+                        .arg(in.id)
+                        .arg(sent)
+                        .arg(double(sent) / seconds, 0, 'f', 1)
+                        .arg(waiting.next() ? waiting.value(0).toInt() : -1)
+                        .arg(memory));
+            QVERIFY2(sent > 0, qPrintable(in.id + "\n" + in.q->logText().right(3000)));
+            continue;
+        }
+        const SimRecord record =
+            kind.type == "MGC" ? MgcRecord(mgcFile, "M-") : ReadSimRecord(in.analyzer->recordFile());
+        Tally t = Compare(record, kind.filed == Filed::Nothing ? QHash<QString, int>{}
+                                                               : StoredRows(*db, in, kind.filed));
+        QString filed;
+        if (kind.filed == Filed::Nothing) {
+            t.stored = t.lost = 0; // acknowledged and logged; without the sample-ID window nothing is filed
+            filed = "nothing filed without the sample-ID window, ";
+        }
+        if (kind.filed == Filed::RawResults) {
+            // Beside the raw copies: each result in request or, validated, in results, once.
+            const Tally validated = Compare(record, StoredRows(*db, in, Filed::Requests));
+            filed = QString("validated or waiting %1, ").arg(validated.stored);
+            t.lost += validated.lost;
+            t.doubled += validated.doubled;
+            t.wrong += validated.wrong;
+        }
+        const int answered = t.answered + int(record.inquiryMicros.size());
+        frames += answered;
+        inquiries += int(record.inquiryMicros.size());
+        allMicros += record.inquiryMicros;
+        QString extra = filed + QString("%1 %2 per second")
+                                    .arg(double(answered) / seconds, 0, 'f', 1)
+                                    .arg(kind.type == "MGC" ? "samples" : "frames");
+        if (!record.inquiryMicros.isEmpty())
+            extra += QString(", %1 inquiries, p99 %2 (median %3)")
+                         .arg(record.inquiryMicros.size())
+                         .arg(Milliseconds(Percentile(record.inquiryMicros, 99)),
+                              Milliseconds(Percentile(record.inquiryMicros, 50)));
+        Summary(t.line("site " + in.id, extra + ", " + memory));
+        QVERIFY2(t.answered > 0, qPrintable(in.id + "\n" + in.q->logText().right(3000)));
+        QVERIFY2(t.lost == 0 && t.doubled == 0, qPrintable(t.wrong.join("; ")));
     }
     SqlResult shifts = db->run("SELECT COUNT(*) FROM quorlix_log WHERE log_key = 's_change'");
     const int shiftRows = shifts.next() ? shifts.value(0).toInt() : 0;
-    Summary(QString("many analyzers: %1 frames in %2 s, %3 frames per second, %4 s_change rows")
+    SqlResult deadlocks = db->run("SELECT deadlocks FROM pg_stat_database WHERE datname = ?", {database});
+    Summary(QString("site of %1 analyzers: %2 frames in %3 s, %4 frames per second, %5 inquiries, p99 %6 "
+                    "(median %7), peak memory %8-%9 MB, sessions waiting for a lock in %10 % of looks "
+                    "(at most %11 at once), %12 statements over 200 ms, %13 lock waits over 1 s, "
+                    "deadlocks %14, %15 s_change rows")
+                .arg(site.size())
                 .arg(frames)
                 .arg(seconds)
                 .arg(double(frames) / seconds, 0, 'f', 1)
+                .arg(inquiries)
+                .arg(Milliseconds(Percentile(allMicros, 99)), Milliseconds(Percentile(allMicros, 50)))
+                .arg(double(minPeak) / 1024, 0, 'f', 1)
+                .arg(double(maxPeak) / 1024, 0, 'f', 1)
+                .arg(100.0 * looksWaiting / qMax(1, looks), 0, 'f', 1)
+                .arg(mostWaiting)
+                .arg(serverLog.count("duration: "))
+                .arg(serverLog.count("still waiting for"))
+                .arg(deadlocks.next() ? deadlocks.value(0).toInt() : -1)
                 .arg(shiftRows));
     QVERIFY(shiftRows >= 1); // the shift boundary was crossed
 }

@@ -146,9 +146,7 @@ bool ActAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* erro
             s.send(QString(Eot), false);
             if (all)
                 ++s.resultsAnswered;
-            s.record(QStringLiteral("%1 message %2")
-                         .arg(all ? QStringLiteral("answered") : QStringLiteral("unanswered"))
-                         .arg(m.tests.size()));
+            s.recordResult(all, QStringLiteral("message"), m.tests.size());
         };
     } else if (line.verb == QLatin1String("raw")) {
         const QString text = NamesToControlChars(line.rest);

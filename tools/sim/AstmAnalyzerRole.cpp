@@ -41,6 +41,18 @@ QStringList Records(const QString& rest)
     return records;
 }
 
+// The sample id of a record: field 3 (the first of its components that is not empty).
+QString SampleIdOf(const QString& record)
+{
+    for (const QString& part : record.section(QLatin1Char('|'), 2, 2).split(QLatin1Char('^')))
+        if (!part.isEmpty())
+            return part;
+    return {};
+}
+
+// The Indiko host waits this long before its ENQ, each frame and the EOT of an answer.
+constexpr int IndikoPauseMs = 500;
+
 // An expected record: "{time}" stands for 14 digits, "{*}" for any field text.
 bool Matches(const QString& expected, const QString& actual)
 {
@@ -173,11 +185,23 @@ void AstmAnalyzerRole::sendMessage(SimSession& s, int line, const QStringList& r
             all = exchange(s, line, frame, Ack, QStringLiteral("ACK to frame %1 sent again").arg(k));
     }
     s.send(QString(QLatin1Char(Eot)), false);
-    if (std::any_of(records.begin(), records.end(),
-                    [](const QString& r) { return r.startsWith(QLatin1Char('R')); })) {
+    QString sampleId;
+    qsizetype results = 0;
+    m_queryId.clear();
+    for (const QString& r : records) {
+        if (r.startsWith(QLatin1Char('O')) && sampleId.isEmpty())
+            sampleId = SampleIdOf(r);
+        else if (r.startsWith(QLatin1Char('R')))
+            ++results;
+        else if (r.startsWith(QLatin1Char('Q')) && all && m_queryId.isEmpty())
+            m_queryId = SampleIdOf(r);
+    }
+    m_queryEnd = s.lastSentAt();
+    if (results > 0) {
         ++s.resultsSent;
         if (all)
             ++s.resultsAnswered;
+        s.recordResult(all, sampleId, results);
     }
 }
 
@@ -185,11 +209,13 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
 {
     const Faults f = std::exchange(m_next, {});
     const int timeout = s.options().timeoutMs;
+    const QString queryId = std::exchange(m_queryId, {});
     QByteArray unit = readUnit(s, timeout);
     s.printAnswer(QString::fromLatin1(unit));
     if (!s.check(unit == QByteArray(1, Enq), line,
                  QStringLiteral("the host's bid (ENQ), got %1").arg(Named(QString::fromLatin1(unit)))))
         return;
+    int hostWrites = 1;
     if (f.clash) {
         // Both bid: the host bids once more and then sends.
         s.send(QString(QLatin1Char(Enq)), false);
@@ -198,6 +224,7 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
         if (!s.check(unit == QByteArray(1, Enq), line,
                      QStringLiteral("the host's second ENQ, got %1").arg(Named(QString::fromLatin1(unit)))))
             return;
+        ++hostWrites;
     }
     s.send(QString(QLatin1Char(Ack)), false);
 
@@ -210,6 +237,7 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
             return;
         const QString frame = QString::fromLatin1(unit);
         s.printAnswer(frame);
+        ++hostWrites;
         if (unit == QByteArray(1, Eot))
             break;
         if (!s.check(unit.at(0) == Stx && frame.size() >= 7, line,
@@ -225,12 +253,16 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
             s.send(QString(QLatin1Char(Nak)), false);
             const QByteArray again = readUnit(s, timeout);
             s.printAnswer(QString::fromLatin1(again));
+            ++hostWrites;
             s.check(again == unit, line, QStringLiteral("frame %1 again after NAK").arg(number));
         }
         text += body.mid(1, body.size() - 2);
         ++number;
         s.send(QString(QLatin1Char(Ack)), false);
     }
+    // The answer to a query sent just before: timed to its EOT.
+    if (!queryId.isEmpty())
+        s.recordInquiry(queryId, m_queryEnd, hostWrites, m_chained ? 0 : IndikoPauseMs);
     const QStringList records = text.split(Cr, Qt::SkipEmptyParts);
     s.check(
         records.size() == expected.size(), line,

@@ -44,6 +44,10 @@ private:
     bool m_chained;
     int m_frameSize = 240;
     Faults m_next;
+    // The sample of the query just sent and when its EOT went out: the next answer is timed from
+    // there.
+    QString m_queryId;
+    qint64 m_queryEnd = 0;
 };
 
 } // namespace QuorlixSim

@@ -8,6 +8,8 @@ namespace QuorlixSim {
 namespace {
 
 const QString ACK = QStringLiteral("\x06");
+// The host waits this long before its ACK and again before the order frame.
+constexpr int PauseBeforeSendMs = 750;
 
 AuSample SampleOf(const ScriptLine& line, const QString& id)
 {
@@ -88,12 +90,14 @@ bool AuAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error
         const QString code =
             words.contains(QLatin1String("rh")) ? QStringLiteral("RH") : QStringLiteral("R ");
         const QString frame = AuRequestFrame(code, SampleOf(line, id));
-        step = [this, n, frame](SimSession& s) {
+        step = [this, n, frame, id](SimSession& s) {
             if (!acknowledged(s, frame, n))
                 return;
+            const qint64 sentAt = s.lastSentAt();
             const QString order = read(s);
             if (!s.check(!order.isEmpty(), n, QStringLiteral("the order frame after the ACK")))
                 return;
+            s.recordInquiry(id, sentAt, 2, PauseBeforeSendMs);
             const QString expected = AuOrderFrame(frame, QString());
             s.check(order.startsWith(expected.chopped(1)) && order.endsWith(QLatin1Char('\x03')), n,
                     QStringLiteral("an order frame beginning %1, got %2")
@@ -134,10 +138,13 @@ bool AuAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error
                                  .replace(QLatin1Char('_'), QLatin1Char(' '));
         const QString frame =
             AuResultFrame(code, SampleOf(line, NamesToControlChars(words.first())), results, m_decimalComma);
-        step = [this, n, frame](SimSession& s) {
+        const QString id = NamesToControlChars(words.first());
+        step = [this, n, frame, id, count = results.size()](SimSession& s) {
             ++s.resultsSent;
-            if (acknowledged(s, frame, n))
+            const bool answered = acknowledged(s, frame, n);
+            if (answered)
                 ++s.resultsAnswered;
+            s.recordResult(answered, id, count);
         };
     } else if (verb == QLatin1String("calibration")) {
         QList<AuStandard> standards;

@@ -4,6 +4,7 @@
 #include "SimSession.h"
 #include "core/CommLog.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace QuorlixSim {
@@ -16,7 +17,9 @@ QString AuLimsHostRole::help() const
         "  receive CODE [ID] [name=NAME]          wait for a relayed frame with this code (_ a blank),\n"
         "                                         this sample id and, for \"DQ\", this control name (_ for\n"
         "                                         a blank)\n"
-        "  quiet MS                               nothing may arrive for MS milliseconds\n");
+        "  quiet MS                               nothing may arrive for MS milliseconds\n"
+        "  serve S CHANNELS                       for S seconds answer every relayed order request with\n"
+        "                                         ACK and the order frame at once; take the rest\n");
 }
 
 QString AuLimsHostRole::next(SimSession& session, int line)
@@ -70,6 +73,25 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
                 s.check(frame.chopped(1).right(8).trimmed() == name.left(8).trimmed(), n,
                         QStringLiteral("control name %1 at the end, got %2")
                             .arg(name, frame.chopped(1).right(8)));
+        };
+    } else if (line.verb == QLatin1String("serve")) {
+        const int seconds = line.words.value(0).toInt();
+        const QString channels = line.words.value(1);
+        if (seconds <= 0) {
+            *error = QStringLiteral("line %1: serve S CHANNELS").arg(n);
+            return true;
+        }
+        step = [seconds, channels](SimSession& s) {
+            QElapsedTimer clock;
+            clock.start();
+            for (qint64 left = seconds * 1000; left > 0; left = seconds * 1000 - clock.elapsed()) {
+                const QString frame = QString::fromLatin1(s.line().readFrame(int(left)));
+                const QString code = AuCodeOf(frame);
+                if (code != QLatin1String("R ") && code != QLatin1String("RH"))
+                    continue;
+                s.send(QStringLiteral("\x06"), false);
+                s.send(AuOrderFrame(frame, channels), false);
+            }
         };
     } else if (line.verb == QLatin1String("quiet")) {
         const int ms = line.rest.toInt();

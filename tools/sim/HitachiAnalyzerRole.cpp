@@ -9,6 +9,9 @@ namespace QuorlixSim {
 
 namespace {
 
+// The 902 and 912 hosts wait this long before every answer.
+constexpr int PauseBeforeReplyMs = 100;
+
 QString Body(const QString& frame)
 {
     return frame.mid(1, frame.size() - 2);
@@ -130,7 +133,11 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
         const QString frameClass = line.option(QStringLiteral("class"), QStringLiteral("A"));
         const SimSample sample = SampleOf(line, frameClass.at(0), id);
         step = [this, n, sample](SimSession& s) {
-            expectOrderReply(s, n, exchange(s, InquiryFrame(m_model, sample)), false);
+            const QString reply = exchange(s, InquiryFrame(m_model, sample));
+            if (!reply.isEmpty())
+                s.recordInquiry(sample.id, s.lastSentAt(), 1,
+                                m_model == Model::H911 ? 0 : PauseBeforeReplyMs);
+            expectOrderReply(s, n, reply, false);
         };
     } else if (verb == QLatin1String("results") || verb == QLatin1String("control")) {
         if (words.size() < 2 || words.first().size() != 1) {
@@ -161,10 +168,7 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
             const QString reply = exchange(s, ResultFrame(m_model, sample, results));
             if (!reply.isEmpty())
                 ++s.resultsAnswered;
-            s.record(QStringLiteral("%1 %2 %3")
-                         .arg(reply.isEmpty() ? QStringLiteral("unanswered") : QStringLiteral("answered"),
-                              sample.id)
-                         .arg(results.size()));
+            s.recordResult(!reply.isEmpty(), sample.id, results.size());
             if (realTime(sample.frameClass))
                 expectOrderReply(s, n, reply, true);
             else

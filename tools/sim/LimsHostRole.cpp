@@ -69,7 +69,11 @@ QString LimsHostRole::help() const
         "  results ID [n=N] CH=VALUE ...          wait for the results frame of ID, check its groups, answer "
         ">\n"
         "  send TEXT                              any frame; {STX} {ETX} ... name control characters\n"
-        "  quiet MS                               nothing but polls may arrive within MS\n");
+        "  quiet MS                               nothing but polls may arrive within MS\n"
+        "  serve S CH,CH,...                      for S seconds answer every inquiry with an order of\n"
+        "                                         these channels and take results frames without an\n"
+        "                                         answer (it would reach the analyzer as a frame of its "
+        "own)\n");
 }
 
 void LimsHostRole::send(SimSession& session, const QString& frame)
@@ -201,6 +205,36 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
                     QStringLiteral("groups %1, got %2")
                         .arg(groups.join(QLatin1Char(' ')), got.join(QLatin1Char(' '))));
             send(s, Stx + QLatin1Char('>') + Etx);
+        };
+    } else if (verb == QLatin1String("serve")) {
+        const int seconds = words.value(0).toInt();
+        QString selection(48, QLatin1Char('0'));
+        for (const QString& channel : words.value(1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const int c = channel.toInt();
+            if (c < 1 || c > 48) {
+                *error = QStringLiteral("line %1: channel %2 is not 1..48").arg(n).arg(channel);
+                return true;
+            }
+            selection[c - 1] = QLatin1Char('1');
+        }
+        if (seconds <= 0) {
+            *error = QStringLiteral("line %1: serve S CH,CH,...").arg(n);
+            return true;
+        }
+        step = [this, seconds, selection](SimSession& s) {
+            QElapsedTimer clock;
+            clock.start();
+            for (qint64 left = seconds * 1000; left > 0; left = seconds * 1000 - clock.elapsed()) {
+                const QString frame = nextFrame(s, int(left));
+                // STX ";" then positions 3-13 to echo and the id in 13: an inquiry.
+                if (frame.size() != 42 || frame.at(1) != QLatin1Char(';'))
+                    continue;
+                SimOrder order;
+                order.identification = frame.mid(2, 11);
+                order.id = frame.mid(13, 13).trimmed();
+                order.selection = selection;
+                send(s, OrderFrame(order));
+            }
         };
     } else if (verb == QLatin1String("send")) {
         const QString frame = NamesToControlChars(line.rest);

@@ -42,6 +42,7 @@ QString CommonScriptHelp()
         "  noise N                                N random bytes (never STX or ETX); no answer expected\n"
         "  overlong N                             STX and N random bytes without ETX; no answer expected\n"
         "  hangup MS                              the line goes away for MS milliseconds (--pty only)\n"
+        "  listen S                               take whatever comes for S seconds, answering nothing\n"
         "  loop N ... end                         repeat, with {n} replaced by the pass number\n");
 }
 

@@ -31,6 +31,24 @@ SimSession::SimSession(SimLine& line, const SimOptions& options) : m_line(line),
         m_record.setFileName(options.record);
         m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
     }
+    m_clock.start();
+}
+
+void SimSession::pace(qsizetype bytes)
+{
+    if (m_options.lineRate <= 0)
+        return;
+    // Start, eight data bits and stop: ten bits a character.
+    const qint64 start = m_clock.nsecsElapsed();
+    QThread::usleep(ulong(qint64(bytes) * 10 * 1000000 / m_options.lineRate));
+    m_pacedNs += m_clock.nsecsElapsed() - start; // as long as it really slept
+}
+
+void SimSession::write(const QByteArray& bytes)
+{
+    pace(bytes.size());
+    m_line.write(bytes);
+    m_lastSentAt = hostTime();
 }
 
 void SimSession::send(const QString& text, bool counted)
@@ -41,14 +59,14 @@ void SimSession::send(const QString& text, bool counted)
     if (counted)
         ++sent;
     if (!m_options.split) {
-        m_line.write(bytes);
+        write(bytes);
         return;
     }
     qsizetype at = 0;
     while (at < bytes.size()) {
         const qsizetype piece =
             1 + QRandomGenerator::global()->bounded(qMax<qsizetype>(1, bytes.size() - at));
-        m_line.write(bytes.mid(at, piece));
+        write(bytes.mid(at, piece));
         at += piece;
         QThread::msleep(QRandomGenerator::global()->bounded(5));
     }
@@ -84,6 +102,24 @@ void SimSession::record(const QString& line)
 {
     if (m_record.isOpen())
         m_record.write((line + QLatin1Char('\n')).toLatin1());
+}
+
+void SimSession::recordResult(bool answered, const QString& id, qsizetype count)
+{
+    record(QStringLiteral("%1 %2 %3")
+               .arg(answered ? QStringLiteral("answered") : QStringLiteral("unanswered"), id)
+               .arg(count));
+}
+
+int SimSession::replyPauseMs(int protocolPauseMs) const
+{
+    return m_options.replyPauseMs >= 0 ? m_options.replyPauseMs : protocolPauseMs;
+}
+
+void SimSession::recordInquiry(const QString& id, qint64 sentAt, int pausedWrites, int protocolPauseMs)
+{
+    const qint64 prescribedNs = qint64(pausedWrites) * replyPauseMs(protocolPauseMs) * 1000000;
+    record(QStringLiteral("inquiry %1 %2").arg(id).arg((hostTime() - sentAt - prescribedNs) / 1000));
 }
 
 void SimSession::noise(int count, bool frameWithoutEnd)

@@ -2,6 +2,7 @@
 
 #include "SimLine.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 
@@ -21,6 +22,8 @@ struct SimOptions
     int startDelayMs = 0;
     int retries = 0;
     QString record;
+    int lineRate = 0;      // baud: writes take as long as on a serial line of this rate; 0 at once
+    int replyPauseMs = -1; // the host's pause before each write of a reply; -1 the protocol's own
 };
 
 // What every role of the simulator works with: the line, the options, the tallies of the run and
@@ -41,8 +44,18 @@ public:
     bool check(bool ok, int line, const QString& what);
     void fail(const QString& message);
     void say(const QString& text);
-    // One line for --record.
-    void record(const QString& line);
+    // --record: one line per result frame or message, "answered ID COUNT" or "unanswered ID COUNT".
+    void recordResult(bool answered, const QString& id, qsizetype count);
+    // --record: one line per order request answered, "inquiry ID MICROSECONDS": the time from the
+    // request's last byte (sentAt) to now, when its reply is complete, less the pauses the host's
+    // protocol prescribes before its writes (pausedWrites times the pause, see replyPauseMs) and
+    // less the time the simulator's own writes meanwhile (acknowledgements) took on the line.
+    void recordInquiry(const QString& id, qint64 sentAt, int pausedWrites, int protocolPauseMs);
+    // When the last write ended, in nanoseconds of the host's time: the session's clock without
+    // the time the line took to carry the simulator's own writes (--line-rate).
+    qint64 lastSentAt() const { return m_lastSentAt; }
+    // The host's pause before each write of a reply: --reply-pause, else the protocol's.
+    int replyPauseMs(int protocolPauseMs) const;
 
     // The generic steps.
     void noise(int bytes, bool frameWithoutEnd);
@@ -60,9 +73,19 @@ public:
     int status() const { return failures == 0 && answered == sent ? 0 : 1; }
 
 private:
+    void record(const QString& line);
+    // With --line-rate, waits as long as the bytes take on the line, so that they arrive whole
+    // when their last byte would.
+    void pace(qsizetype bytes);
+    qint64 hostTime() const { return m_clock.nsecsElapsed() - m_pacedNs; }
+    void write(const QByteArray& bytes);
+
     SimLine& m_line;
     const SimOptions& m_options;
     QFile m_record;
+    QElapsedTimer m_clock;
+    qint64 m_lastSentAt = 0;
+    qint64 m_pacedNs = 0;
 };
 
 // Prints a line on stdout at once.

@@ -6,6 +6,7 @@
 #include "SimSession.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -21,7 +22,7 @@ QString Usage()
                "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect "
                "HOST:PORT)\n"
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
-               "                   [--record FILE] [--hold] SCRIPT\n"
+               "                   [--record FILE] [--line-rate BAUD] [--reply-pause MS] [--hold] SCRIPT\n"
                "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
                "LINK\n"
                "for the host to open; --listen waits for the host as a serial device server would. --split "
@@ -29,10 +30,16 @@ QString Usage()
                "every frame in random pieces. --retry sends a frame again, up to N times, when no answer "
                "came (as\n"
                "an analyzer does after a time-out). --record appends one line per result frame to FILE:\n"
-               "\"answered ID COUNT\" or \"unanswered ID COUNT\". --hold keeps the line open after the "
-               "summary\n"
-               "until SIGTERM or SIGINT, so that the host can be stopped first. SCRIPT is a file, or - for\n"
-               "standard input.\n\n"
+               "\"answered ID COUNT\" or \"unanswered ID COUNT\", and one per order request answered:\n"
+               "\"inquiry ID MICROSECONDS\", the time from the request's last byte to its complete reply\n"
+               "less the pauses the host's protocol prescribes (Hitachi 902 and 912: 100 ms; AU: 750 ms "
+               "before\n"
+               "the ACK and again before the order frame; Indiko: 500 ms before the ENQ, each frame and the\n"
+               "EOT); --reply-pause gives the pause before each of those writes instead (0 when a LIMS "
+               "answers\n"
+               "through the host). --line-rate sends no faster than a serial line of BAUD (ten bits a\n"
+               "character). --hold keeps the line open after the summary until SIGTERM or SIGINT, so that\n"
+               "the host can be stopped first. SCRIPT is a file, or - for standard input.\n\n"
                "Script lines (one step each; # starts a comment):\n"
                "  model NAME | role NAME                 what the simulator plays (default 911); first "
                "line\n") +
@@ -65,6 +72,13 @@ QString ParseSteps(const QList<ScriptLine>& lines, std::unique_ptr<SimRole>& rol
             steps << [n, overlong](SimSession& s) { s.noise(n, overlong); };
         } else if (line.verb == QLatin1String("hangup")) {
             steps << [n](SimSession& s) { s.hangup(n); };
+        } else if (line.verb == QLatin1String("listen")) {
+            steps << [n](SimSession& s) {
+                QElapsedTimer clock;
+                clock.start();
+                while (clock.elapsed() < qint64(n) * 1000)
+                    s.line().drain(200);
+            };
         } else {
             SimStep step;
             if (!role->parse(line, step, &error))
@@ -122,6 +136,12 @@ int main(int argc, char* argv[])
             ++i;
         } else if (a == QLatin1String("--retry")) {
             o.retries = next.toInt();
+            ++i;
+        } else if (a == QLatin1String("--line-rate")) {
+            o.lineRate = next.toInt();
+            ++i;
+        } else if (a == QLatin1String("--reply-pause")) {
+            o.replyPauseMs = next.toInt();
             ++i;
         } else if (a == QLatin1String("--record")) {
             o.record = next;
