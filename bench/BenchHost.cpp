@@ -1,5 +1,8 @@
 #include "BenchHost.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Quorlix::Bench {
 
 BenchHost::BenchHost(const QString& databasePath, const QString& analyzerId, const QString& analyzerType)
@@ -27,6 +30,16 @@ void BenchHost::clearLines()
 {
     analyzerLine.takeSent();
     limsLine.takeSent();
+}
+
+void ReportLatencies(benchmark::State& state, std::vector<double> micros)
+{
+    if (micros.empty())
+        return;
+    std::sort(micros.begin(), micros.end());
+    const auto at = [&](double q) { return micros[size_t(std::ceil(q * double(micros.size()))) - 1]; };
+    state.counters["median_us"] = at(0.5);
+    state.counters["p99_us"] = at(0.99);
 }
 
 } // namespace Quorlix::Bench

@@ -13,6 +13,9 @@
 #include "support/FakeLine.h"
 
 #include <QLocale>
+#include <benchmark/benchmark.h>
+
+#include <vector>
 
 namespace Quorlix::Bench {
 
@@ -38,5 +41,8 @@ struct BenchHost
     LinkState link;
     PeriodicTasks tasks{timers};
 };
+
+// Reports the median and the 99th percentile of the times measured, in microseconds, as counters.
+void ReportLatencies(benchmark::State& state, std::vector<double> micros);
 
 } // namespace Quorlix::Bench

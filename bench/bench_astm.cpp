@@ -16,8 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -129,8 +127,7 @@ void BM_IndikoOrderAnswer(benchmark::State& state)
             state.SkipWithError("the answer did not end with EOT");
         state.ResumeTiming();
     }
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros.empty() ? 0 : micros[micros.size() / 2];
+    Bench::ReportLatencies(state, std::move(micros));
 }
 
 } // namespace
@@ -141,12 +138,3 @@ BENCHMARK(BM_IndikoOrderAnswer)
     ->Iterations(2000)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

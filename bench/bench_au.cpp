@@ -10,8 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -68,10 +66,7 @@ template <typename Request> void Percentiles(benchmark::State& state, LineHandle
         micros.push_back(took.count() * 1e6);
         hosts.host.clearLines();
     }
-    std::sort(micros.begin(), micros.end());
-    const auto at = [&](double q) { return micros[size_t(std::ceil(q * double(micros.size()))) - 1]; };
-    state.counters["median_us"] = at(0.5);
-    state.counters["p99_us"] = at(0.99);
+    Bench::ReportLatencies(state, std::move(micros));
 }
 
 void BM_AuOrderRequest(benchmark::State& state)
@@ -88,12 +83,3 @@ void BM_Inquiry911(benchmark::State& state)
 
 BENCHMARK(BM_AuOrderRequest)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
 BENCHMARK(BM_Inquiry911)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -12,8 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include <memory>
 
 using namespace Quorlix;
@@ -120,12 +118,3 @@ BENCHMARK(BM_ResultFrames911)
     ->Iterations(2000)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -11,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -171,12 +170,3 @@ BENCHMARK(BM_Timer2FirstOrders)
     ->Iterations(2)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

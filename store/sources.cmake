@@ -2,6 +2,7 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/store/Autovalidation.h ${ROOT}/store/Autovalidation.cpp
   ${ROOT}/store/CalibrationDialogs.h
   ${ROOT}/store/CalibrationStore.h ${ROOT}/store/CalibrationStore.cpp
+  ${ROOT}/store/ChannelParameters.h ${ROOT}/store/ChannelParameters.cpp
   ${ROOT}/store/ControlBlocks.h ${ROOT}/store/ControlBlocks.cpp
   ${ROOT}/store/ControlStore.h ${ROOT}/store/ControlStore.cpp
   ${ROOT}/store/DbOutcome.h ${ROOT}/store/DbOutcome.cpp

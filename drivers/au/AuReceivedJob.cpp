@@ -2,6 +2,7 @@
 
 #include "AuQueries.h"
 #include "store/CalibrationStore.h"
+#include "store/ChannelParameters.h"
 #include "store/ControlStore.h"
 #include "store/RecordJson.h"
 #include "store/SampleStore.h"
@@ -42,23 +43,7 @@ DbOutcome MapResults(AuQueries& queries, SampleRecord& sample, QStringList& note
     QHash<qint16, qint16> parameters;
     if (DbOutcome o = queries.parameters(&parameters); !o.ok())
         return o;
-    qint16 kept = 0;
-    for (qint16 k = 0; k < sample.ResultCount; ++k) {
-        ResultEntry entry = sample.Results[static_cast<size_t>(k)];
-        const auto found = parameters.constFind(entry.Channel);
-        if (found == parameters.constEnd()) {
-            notes << QStringLiteral(
-                         "sample \"%1\": no parameter for channel %2 in param2channel: value \"%3\" "
-                         "flags \"%4\" not stored")
-                         .arg(sample.AuSampleId.trimmed())
-                         .arg(entry.Channel)
-                         .arg(entry.Value, entry.DataAlarm);
-            continue;
-        }
-        entry.ParameterId = found.value();
-        sample.Results[static_cast<size_t>(kept++)] = entry;
-    }
-    sample.ResultCount = kept;
+    ApplyParameters(sample, parameters, sample.AuSampleId.trimmed(), notes);
     return DbOutcome::done();
 }
 

@@ -55,25 +55,4 @@ QList<qint16> ChannelsOf(const SampleRecord& sample)
     return channels;
 }
 
-void ApplyParameters(SampleRecord& sample, const QHash<qint16, qint16>& parameters, QStringList& notes)
-{
-    qint16 kept = 0;
-    for (qint16 k = 0; k < sample.ResultCount; ++k) {
-        ResultEntry entry = sample.Results[static_cast<size_t>(k)];
-        const auto found = parameters.constFind(entry.Channel);
-        if (found == parameters.constEnd()) {
-            notes << QStringLiteral(
-                         "sample \"%1\": no parameter for channel %2 in param2channel: value \"%3\" "
-                         "not stored")
-                         .arg(sample.CurSampleId)
-                         .arg(entry.Channel)
-                         .arg(entry.Value);
-            continue;
-        }
-        entry.ParameterId = found.value();
-        sample.Results[static_cast<size_t>(kept++)] = entry;
-    }
-    sample.ResultCount = kept;
-}
-
 } // namespace Quorlix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ChannelParameters.h"
 #include "store/Records.h"
 
 #include <QHash>
@@ -23,9 +24,5 @@ std::optional<QHash<qint16, qint16>> ParametersOfChannels(Database& db, const QS
 
 // The distinct channels of a sample's results.
 QList<qint16> ChannelsOf(const SampleRecord& sample);
-
-// Gives every result the parameter of its channel; a result whose channel has none is left out,
-// with a note naming it.
-void ApplyParameters(SampleRecord& sample, const QHash<qint16, qint16>& parameters, QStringList& notes);
 
 } // namespace Quorlix

@@ -376,7 +376,7 @@ void HitachiDriver::storeResult(const QString& controlLog, const QString& sample
         keepUnmapped(frame, error);
     } else {
         QStringList notes;
-        ApplyParameters(m_sample, *parameters, notes);
+        ApplyParameters(m_sample, *parameters, m_sample.CurSampleId, notes);
         for (const QString& note : std::as_const(notes))
             monitor(note);
         if (control)

@@ -96,7 +96,7 @@ DbOutcome UnmappedFrameJobKind::run(const StoreJob& job, JobRun& run) const
         ParametersOfChannels(db, job.AnalyzerId, ChannelsOf(sample.sample), frame.ofThisAnalyzer, &error);
     if (!found)
         return DbOutcome::databaseFailed(QStringLiteral("param2channel cannot be read: %1").arg(error));
-    ApplyParameters(sample.sample, *found, run.effects.notes);
+    ApplyParameters(sample.sample, *found, sample.sample.CurSampleId, run.effects.notes);
     const JobKind& kind = frame.target == UnmappedFrame::Target::Control
                               ? static_cast<const JobKind&>(controlKind)
                               : sampleKind;

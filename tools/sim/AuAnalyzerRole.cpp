@@ -174,11 +174,7 @@ bool AuAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error
         step = [frame](SimSession& s) { s.send(frame, false); };
     } else if (verb == QLatin1String("expect")) {
         const QString text = NamesToControlChars(line.rest);
-        step = [this, n, text](SimSession& s) {
-            s.check(m_last == text, n,
-                    QStringLiteral("%1, got %2")
-                        .arg(Quorlix::ControlCharsToNames(text), Quorlix::ControlCharsToNames(m_last)));
-        };
+        step = [this, n, text](SimSession& s) { s.checkAnswer(m_last, text, n); };
     } else {
         return false;
     }

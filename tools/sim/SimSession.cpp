@@ -87,6 +87,13 @@ bool SimSession::check(bool ok, int line, const QString& what)
     return ok;
 }
 
+bool SimSession::checkAnswer(const QString& answer, const QString& expected, int line)
+{
+    return check(answer == expected, line,
+                 QStringLiteral("%1, got %2")
+                     .arg(Quorlix::ControlCharsToNames(expected), Quorlix::ControlCharsToNames(answer)));
+}
+
 void SimSession::fail(const QString& message)
 {
     ++failures;

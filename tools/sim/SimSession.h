@@ -42,6 +42,8 @@ public:
     void printAnswer(const QString& text);
     // A check of the script: counted and printed when it fails.
     bool check(bool ok, int line, const QString& what);
+    // The "expect TEXT" check: the last answer was TEXT exactly.
+    bool checkAnswer(const QString& answer, const QString& expected, int line);
     void fail(const QString& message);
     void say(const QString& text);
     // --record: one line per result frame or message, "answered ID COUNT" or "unanswered ID COUNT".
