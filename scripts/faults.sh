@@ -2,7 +2,7 @@
 # The fault suite at full size: a 30 s database outage in 300 frames, 12 SIGKILLs in a 1,000-frame
 # run, line trouble, a site of 32 analyzers of every type on one PostgreSQL database for five
 # minutes, hostile input. Prints one summary line per scenario (sent, answered, stored, lost,
-# doubled) and one per analyzer of the site. Takes ~15 minutes.
+# doubled) and one per analyzer of the site. Takes ~10 minutes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
