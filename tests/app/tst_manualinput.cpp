@@ -41,18 +41,7 @@ struct Station
     }
     // The device table's name as the statements write it (PostgreSQL keeps its case only quoted).
     QString device() const { return tdb.target().dialect.quoteIdentifier("INPUT_ST1"); }
-    QString rows(const QString& sql)
-    {
-        SqlResult r = tdb.db().run(sql);
-        QStringList out;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? QString("NULL") : r.value(i).toString());
-            out << row.join('|');
-        }
-        return out.join(';');
-    }
+    QString rows(const QString& sql) { return tdb.rows(sql); }
 
     TestDatabase tdb;
     ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40))};

@@ -2,6 +2,7 @@
 
 #include "core/SchemaInit.h"
 
+#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -141,6 +142,19 @@ QString TestDatabase::scalar(const QString& sql, const QVariantList& values)
         return QStringLiteral("<error>");
     }
     return result.next() && !result.value(0).isNull() ? result.value(0).toString() : QString();
+}
+
+QString TestDatabase::rows(const QString& sql, const QVariantList& values)
+{
+    SqlResult result = m_db->run(sql, values);
+    QStringList out;
+    while (result.next()) {
+        QStringList row;
+        for (int i = 0; i < result.query().record().count(); ++i)
+            row << (result.value(i).isNull() ? QStringLiteral("NULL") : result.value(i).toString());
+        out << row.join(QLatin1Char('|'));
+    }
+    return result.ok() ? out.join(QLatin1Char(';')) : QStringLiteral("error: ") + result.error();
 }
 
 int TestDatabase::count(const QString& table, const QString& where, const QVariantList& values)

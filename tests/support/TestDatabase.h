@@ -36,6 +36,8 @@ public:
     void exec(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query, as text ("" for NULL or no row).
     QString scalar(const QString& sql, const QVariantList& values = {});
+    // Every row of a query as "a|b;c|d" (NULL as "NULL"), or "error: ..." when it does not run.
+    QString rows(const QString& sql, const QVariantList& values = {});
     int count(const QString& table, const QString& where = QString(), const QVariantList& values = {});
 
 private:

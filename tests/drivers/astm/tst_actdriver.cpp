@@ -74,18 +74,7 @@ public:
         for (const QString& piece : pieces)
             driver->receive(piece);
     }
-    QString rows(const QString& sql)
-    {
-        SqlResult r = base.tdb.db().run(sql);
-        QStringList out;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? QString("NULL") : r.value(i).toString());
-            out << row.join('|');
-        }
-        return out.join(';');
-    }
+    QString rows(const QString& sql) { return base.tdb.rows(sql); }
     QStringList received() const { return base.lines().filter("  A->H"); }
 
     DriverRig base;

@@ -171,15 +171,7 @@ void TestDsxDriver::exchange()
     for (const QString& check : checks) {
         QString sql = check.section(" => ", 0, 0);
         sql.replace("TEXT(time_stamp)", rig.tdb.target().dialect.castText("time_stamp"));
-        SqlResult r = rig.tdb.db().run(sql);
-        QStringList rows;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? "NULL" : r.value(i).toString());
-            rows << row.join('|');
-        }
-        QCOMPARE(rows.join(';'), check.section(" => ", 1));
+        QCOMPARE(rig.tdb.rows(sql), check.section(" => ", 1));
     }
     const QStringList lines = rig.lines();
     for (const QString& text : logged)

@@ -113,15 +113,7 @@ public:
         for (auto m = text.match(sql); m.hasMatch(); m = text.match(sql))
             sql.replace(m.capturedStart(), m.capturedLength(),
                         m_rig.tdb.target().dialect.castText(m.captured(1)));
-        SqlResult r = m_rig.tdb.db().run(sql);
-        QStringList out;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? "NULL" : r.value(i).toString());
-            out << row.join('|');
-        }
-        return r.ok() ? out.join(';') : "error: " + r.error();
+        return m_rig.tdb.rows(sql);
     }
 
     // Every log line so far (Monitor notes and the lines of both directions).

@@ -119,18 +119,7 @@ struct Rig
         driver = std::make_unique<AuDriver>(base.services(), ModelOf(model), withLims);
     }
 
-    QString rows(const QString& sql)
-    {
-        SqlResult r = base.tdb.db().run(sql);
-        QStringList out;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? QString("NULL") : r.value(i).toString());
-            out << row.join('|');
-        }
-        return out.join(';');
-    }
+    QString rows(const QString& sql) { return base.tdb.rows(sql); }
     // Sends and pauses toward the analyzer, and frames toward the LIMS, since the last call.
     QStringList toAnalyzer() { return base.analyzerLine.takeOperations(); }
     QStringList toLims() { return base.limsLine.takeFrames(); }

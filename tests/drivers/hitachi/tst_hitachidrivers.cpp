@@ -130,18 +130,7 @@ public:
     // Every log line since the last call.
     QStringList lines() { return std::exchange(m_lines, {}); }
 
-    QString rows(const QString& sql)
-    {
-        SqlResult r = m_rig.tdb.db().run(sql);
-        QStringList out;
-        while (r.next()) {
-            QStringList row;
-            for (int i = 0; i < r.query().record().count(); ++i)
-                row << (r.value(i).isNull() ? QStringLiteral("NULL") : r.value(i).toString());
-            out << row.join(QLatin1Char('|'));
-        }
-        return out.join(QLatin1Char(';'));
-    }
+    QString rows(const QString& sql) { return m_rig.tdb.rows(sql); }
 
     std::unique_ptr<HitachiDriver> driver;
 
