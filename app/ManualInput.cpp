@@ -227,14 +227,14 @@ QString ManualInput::enter(const QString& sampleId, const QString& typedResult, 
                 interpretation = NullToText(texts.value(0));
                 interpretationArab = NullToText(texts.value(1));
             }
-            texts.query().finish();
+            texts.finish();
             SqlResult flag = m_db.run(QStringLiteral("SELECT suspicious FROM validation WHERE %1").arg(range),
                                       {parameter, value, value});
             if (!flag.ok())
                 return fail(DbOutcome::of(m_db, flag));
             if (flag.next())
                 suspicious = NumOrZero(flag.value(0)) != 0;
-            flag.query().finish();
+            flag.finish();
             if (DbOutcome o =
                     run(QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
                         {sample, parameter});

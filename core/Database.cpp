@@ -8,7 +8,10 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QTimeZone>
+
+#include <utility>
 
 namespace Quorlix {
 
@@ -139,6 +142,36 @@ DatabaseTarget DescribeDatabase(const Settings& s, const QString& iniDir)
     return t;
 }
 
+SqlResult::SqlResult(SqlResult&& other) noexcept
+    : m_query(std::exchange(other.m_query, nullptr)), m_ok(other.m_ok)
+{
+}
+
+SqlResult& SqlResult::operator=(SqlResult&& other) noexcept
+{
+    if (this != &other) {
+        finish();
+        m_query = std::exchange(other.m_query, nullptr);
+        m_ok = other.m_ok;
+    }
+    return *this;
+}
+
+void SqlResult::finish()
+{
+    if (m_query && m_query->isActive())
+        m_query->finish();
+}
+
+QStringList SqlResult::columns() const
+{
+    QStringList names;
+    const QSqlRecord record = m_query->record();
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    return names;
+}
+
 QString SqlResult::error() const
 {
     return m_query->lastError().text();
@@ -247,20 +280,22 @@ SqlResult Database::run(const QString& sql, const QVariantList& values)
 {
     if (values.isEmpty()) {
         // Nothing to bind: run it directly (PostgreSQL cannot prepare DDL or SET statements).
-        QSqlQuery query(handle());
-        query.setForwardOnly(true);
-        const bool ok = query.exec(sql);
+        auto query = std::make_shared<QSqlQuery>(handle());
+        query->setForwardOnly(true);
+        const bool ok = query->exec(sql);
         return {std::move(query), ok};
     }
     std::shared_ptr<QSqlQuery> query = m_prepared.value(sql);
-    if (query) {
-        query->finish();
-    } else {
-        query = std::make_shared<QSqlQuery>(handle());
-        query->setForwardOnly(true);
-        if (!query->prepare(sql))
-            return {std::move(query), false};
-        m_prepared.insert(sql, query);
+    if (!query || query->isActive()) {
+        // Not prepared yet, or its rows are still being read (the same statement run again while
+        // going through its own rows): a statement of its own.
+        auto fresh = std::make_shared<QSqlQuery>(handle());
+        fresh->setForwardOnly(true);
+        if (!fresh->prepare(sql))
+            return {std::move(fresh), false};
+        if (!query)
+            m_prepared.insert(sql, fresh);
+        query = std::move(fresh);
     }
     for (int i = 0; i < values.size(); ++i)
         query->bindValue(i, values.at(i));

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -40,22 +41,38 @@ QString SqlServerConnectionString(const Settings& settings);
 // Hides the value of every PWD= / Password= item of a connection string.
 QString RedactConnectionString(const QString& connection);
 
-// The result of one statement: the query to read rows from, and whether it ran. A statement with
-// values is the connection's prepared one, shared with its cache (a QSqlQuery cannot be copied).
+// The result of one statement: the rows to read, and whether it ran. A statement with values is the
+// connection's prepared one, shared with its cache (a QSqlQuery cannot be copied).
+//
+// A result is finished when it goes out of scope, read to its end or not: a statement left active
+// keeps a read transaction open, and on SQLite in WAL mode every later read of the connection would
+// see the database as it was then (and the WAL could no longer be checkpointed). So a result is
+// moved, never copied, and its rows are read within the scope that ran it.
 class SqlResult
 {
 public:
     SqlResult() = default;
-    SqlResult(QSqlQuery query, bool ok) : m_query(std::make_shared<QSqlQuery>(std::move(query))), m_ok(ok) {}
     SqlResult(std::shared_ptr<QSqlQuery> query, bool ok) : m_query(std::move(query)), m_ok(ok) {}
+    ~SqlResult() { finish(); }
+    SqlResult(SqlResult&& other) noexcept;
+    SqlResult& operator=(SqlResult&& other) noexcept;
+    SqlResult(const SqlResult&) = delete;
+    SqlResult& operator=(const SqlResult&) = delete;
+
     bool ok() const { return m_ok; }
     QString error() const;
     bool next() { return m_ok && m_query->next(); }
     QVariant value(int i) const { return m_query->value(i); }
     QVariant value(const QString& column) const { return m_query->value(column); }
-    QSqlQuery& query() { return *m_query; }
+    // Rows changed by an INSERT, UPDATE or DELETE (-1 when the driver cannot tell).
+    int rowsAffected() const { return m_query->numRowsAffected(); }
+    // The names of the result's columns, in order.
+    QStringList columns() const;
+    // Ends the reading early; the destructor does it too.
+    void finish();
     // The statement itself, for a caller that has to keep it alive beyond this result.
     std::shared_ptr<QSqlQuery> statement() const { return m_query; }
+    const QSqlQuery& query() const { return *m_query; }
     // Whether the failure was the database going away rather than the statement itself.
     bool connectionLost() const;
 

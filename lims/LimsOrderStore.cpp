@@ -27,7 +27,7 @@ DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, in
         return result.ok() ? DbOutcome::databaseFailed(QStringLiteral("no row from: %1").arg(sql))
                            : DbOutcome::of(db, result);
     *count = result.value(0).toInt();
-    result.query().finish();
+    result.finish();
     return DbOutcome::done();
 }
 
@@ -42,7 +42,7 @@ DbOutcome ReadMapping(Database& db, const QString& sql, const QString& name, QHa
         if (!mapping->contains(channel))
             mapping->insert(channel, rows.value(1).toInt());
     }
-    rows.query().finish();
+    rows.finish();
     return DbOutcome::done();
 }
 
@@ -91,7 +91,7 @@ DbOutcome FindPatient(Database& db, const LimsOrderPatient& p, Patient* patient,
     *found = row.next();
     if (*found)
         *patient = {row.value(0).toInt(), NullToText(row.value(1))};
-    row.query().finish();
+    row.finish();
     return DbOutcome::done();
 }
 

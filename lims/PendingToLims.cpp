@@ -78,7 +78,7 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
         return counted.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of results"))
                             : DbOutcome::of(db, counted);
     const int n = counted.value(0).toInt() + counted.value(1).toInt();
-    counted.query().finish();
+    counted.finish();
     if (n == 0)
         return DbOutcome::done();
 
@@ -93,7 +93,7 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
     QList<StoredResult> stored;
     while (rows.next())
         stored.append({rows.value(2).toInt(), NullToText(rows.value(0)), NumberText(rows.value(1))});
-    rows.query().finish();
+    rows.finish();
 
     // Always a results frame: the analyzer's last frame may have been the inquiry of the next tube.
     const ControlFrameHeader header{QStringLiteral(":"),
@@ -148,7 +148,7 @@ private:
         QStringList finished;
         while (finished.size() < MaxCandidates && next.next())
             finished << next.value(0).toString();
-        next.query().finish();
+        next.finish();
         for (const QString& sampleId : std::as_const(finished)) {
             if (SendPendingToLims(sampleId) != Sent::NothingToSend)
                 return;

@@ -34,7 +34,7 @@ DbOutcome ReadSettings(Database& db, const StoreJob& job, CalibSettings* setting
         for (int i = 0; i < MaxStandards; ++i)
             settings->concentrations[static_cast<size_t>(i)] = row.value(1 + i);
     }
-    row.query().finish();
+    row.finish();
     return DbOutcome::done();
 }
 

@@ -22,7 +22,7 @@ DbOutcome UpdateControlBlock(Database& db, const QString& controlId, qint16 para
         return DbOutcome::done(); // no target range: nothing to book
     const QVariant low = range.value(0);
     const QVariant high = range.value(1);
-    range.query().finish();
+    range.finish();
     const bool inRange =
         !low.isNull() && !high.isNull() && value >= low.toDouble() && value <= high.toDouble();
     if (inRange) {
@@ -41,7 +41,7 @@ DbOutcome UpdateControlBlock(Database& db, const QString& controlId, qint16 para
         return left.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of control_block"))
                          : DbOutcome::of(db, left);
     const int remaining = left.value(0).toInt();
-    left.query().finish();
+    left.finish();
     if (remaining < 1)
         return RearmControlBlock(db, controlId, analyzerId);
     return DbOutcome::done();
@@ -64,7 +64,7 @@ DbOutcome RearmControlBlock(Database& db, const QString& controlId, const QStrin
     QList<QVariantList> inserts;
     while (rows.next())
         inserts.append({rows.value(0), rows.value(1), rows.value(2)});
-    rows.query().finish();
+    rows.finish();
     for (const QVariantList& values : inserts) {
         SqlResult armed =
             db.run(QStringLiteral(
@@ -91,7 +91,7 @@ DbOutcome RearmAllControlBlocks(Database& db, const QString& analyzerId)
     QList<QPair<QString, QString>> controls;
     while (rows.next())
         controls.append({rows.value(0).toString(), rows.value(1).toString()});
-    rows.query().finish();
+    rows.finish();
     for (const auto& [control, analyzer] : controls) {
         if (DbOutcome o = RearmControlBlock(db, control, analyzer); !o.ok())
             return o;

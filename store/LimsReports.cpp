@@ -18,7 +18,7 @@ DbOutcome ControlResultsFrameFromDb(Database& db, const ControlFrameHeader& head
     if (!counted.ok())
         return DbOutcome::of(db, counted);
     const int count = counted.next() ? counted.value(0).toInt() : 0;
-    counted.query().finish();
+    counted.finish();
     if (count == 0)
         return DbOutcome::done();
 
@@ -35,7 +35,7 @@ DbOutcome ControlResultsFrameFromDb(Database& db, const ControlFrameHeader& head
     QList<ChannelResult> results;
     while (rows.next())
         results.append({NumberText(rows.value(1)), NumberText(rows.value(0))});
-    rows.query().finish();
+    rows.finish();
     *frame = ControlResultsFrame(header, controlId, count, results);
     return DbOutcome::done();
 }
@@ -75,7 +75,7 @@ DbOutcome CalibrationFrameFromDb(Database& db, const QString& calibDat, qint16 p
         s.dataAlarm = NullToText(row.value(at + 4));
         s.prozone = NullToText(row.value(at + 5));
     }
-    row.query().finish();
+    row.finish();
     *frame = CalibrationFrame(data);
     return DbOutcome::done();
 }

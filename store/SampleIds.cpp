@@ -46,7 +46,7 @@ DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList
     qint64 highest = 0;
     while (rows.next())
         highest = qMax(highest, CounterOf(rows.value(0).toString().trimmed(), prefix));
-    rows.query().finish();
+    rows.finish();
 
     qint64 counter = highest + 1;
     // Ids written by hand or by other tools may still take the next number: never hand out one
@@ -83,7 +83,7 @@ DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId,
         *id = row.value(0).toString();
         return DbOutcome::done();
     }
-    row.query().finish();
+    row.finish();
     return NewSampleIdOn(db, day, id, notes);
 }
 

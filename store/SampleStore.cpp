@@ -164,7 +164,7 @@ DbOutcome StoreSampleBase(Database& db, const StoreJob& job, const SampleSource&
         if (m++ == 0)
             add3 = rows.value(1);
     }
-    rows.query().finish();
+    rows.finish();
 
     const QVariant disc = PlaceValue(source.disc, QStringLiteral("disc"), id, effects.notes);
     const QVariant position = PlaceValue(source.position, QStringLiteral("position"), id, effects.notes);

@@ -189,7 +189,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
             return Failed(failed);
         }
         const bool already = marked.value(0).toInt() > 0;
-        marked.query().finish();
+        marked.finish();
         if (already) {
             transaction.rollback();
             if (key == FrameStoredKey && spoolId.isEmpty())

@@ -15,7 +15,7 @@ DbOutcome Run(Database& db, const QString& sql, const QVariantList& values, int*
 {
     SqlResult result = db.run(sql, values);
     if (result.ok() && affected)
-        *affected = result.query().numRowsAffected();
+        *affected = result.rowsAffected();
     return DbOutcome::of(db, result);
 }
 
@@ -26,7 +26,7 @@ DbOutcome ParameterOf(Database& db, const QString& shortName, qint16* parameterI
     if (!row.ok())
         return DbOutcome::of(db, row);
     *parameterId = row.next() ? static_cast<qint16>(row.value(0).toInt()) : qint16(0);
-    row.query().finish();
+    row.finish();
     return DbOutcome::done();
 }
 
@@ -42,7 +42,7 @@ DbOutcome StoreControl(Database& db, const StoreJob& job, qint16 parameterId, co
         return existing.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of control_results"))
                              : DbOutcome::of(db, existing);
     const bool found = existing.value(0).toInt() > 0;
-    existing.query().finish();
+    existing.finish();
     if (!found)
         return Run(
             db,

@@ -27,7 +27,7 @@ DbOutcome First(Database& db, const QString& sql, const QVariantList& values, st
         return DbOutcome::of(db, result);
     *out = result.next() && !result.value(0).isNull() ? std::optional<int>(result.value(0).toInt())
                                                       : std::nullopt;
-    result.query().finish();
+    result.finish();
     return DbOutcome::done();
 }
 

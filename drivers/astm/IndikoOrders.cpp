@@ -72,7 +72,7 @@ IndikoOrders::Tests IndikoOrders::testsFor(const QString& id)
         }
         if (material.next() && NullToText(material.value(0)).toUpper() != QLatin1String("U"))
             tests.specimenCode = QStringLiteral("1");
-        material.query().finish();
+        material.finish();
         SqlResult rows =
             m_db.run(QStringLiteral(
                          "SELECT DISTINCT p2c.testiddsx FROM request r INNER JOIN param2channel p2c "
@@ -92,7 +92,7 @@ IndikoOrders::Tests IndikoOrders::testsFor(const QString& id)
         return tests;
     }
     const bool hasOpen = open.value(0).toInt() > 0;
-    open.query().finish();
+    open.finish();
     SqlResult rows =
         hasOpen
             ? m_db.run(

@@ -121,7 +121,7 @@ DbOutcome AuQueries::orderChannels(const QString& sampleId, bool isControl, QLis
         if (!open.ok())
             return DbOutcome::of(m_db, open);
         const bool openRows = open.next();
-        open.query().finish();
+        open.finish();
         if (openRows) {
             sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_results c "
                                  "INNER JOIN param2channel p2c ON c.parameter_id = p2c.parameter_id WHERE ") +

@@ -91,7 +91,7 @@ bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 ite
         if (bad)
             malformed << NullToText(row.value(int(n) + 2));
     }
-    row.query().finish();
+    row.finish();
     if (!calibrated.isValid()) {
         ctx.problem(key,
                     QStringLiteral("item %1: the MGC240's calibration has no date; not taken").arg(item));
@@ -121,7 +121,7 @@ void MgcCheckComPort(MgcContext& ctx)
         return;
     }
     const bool asked = flag.next() && flag.value(0).toInt() == 1;
-    flag.query().finish();
+    flag.finish();
     if (!asked)
         return;
     if (const QString note = PressPrestigeButton(); !note.isEmpty())

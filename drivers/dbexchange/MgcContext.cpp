@@ -78,7 +78,7 @@ QString QueryInPieces(Database& db, const QString& sql, const QVariantList& befo
         }
         while (result.next())
             row(result);
-        result.query().finish();
+        result.finish();
     }
     return {};
 }

@@ -50,7 +50,7 @@ DbOutcome StoredSince(Database& db, const QString& sql, const QVariantList& valu
         return count.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count from: %1").arg(sql))
                           : DbOutcome::of(db, count);
     *stored = count.value(0).toInt() > 0;
-    count.query().finish();
+    count.finish();
     return DbOutcome::done();
 }
 
@@ -157,7 +157,7 @@ DbOutcome MgcResultsJobKind::run(const StoreJob& job, JobRun& run) const
                            {v.value, job.AnalyzerId, stamp, sample.sampleId, v.parameterId});
                 if (!r.ok())
                     return DbOutcome::of(db, r);
-                filled += qMax(0, r.query().numRowsAffected());
+                filled += qMax(0, r.rowsAffected());
             }
             return DbOutcome::done();
         });
@@ -292,7 +292,7 @@ DbOutcome MgcCalibrationJobKind::run(const StoreJob& job, JobRun& run) const
         for (size_t n = 0; n < concentrations.size(); ++n)
             concentrations[n] = MgcNumber(settings.value(int(n) + 1));
     }
-    settings.query().finish();
+    settings.finish();
 
     QVariantList values{calibrated, job.AnalyzerId, data.parameterId, standardCount};
     QStringList columns;

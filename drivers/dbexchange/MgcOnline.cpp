@@ -99,7 +99,7 @@ void MgcOnlineExchange::MgcOnlineCheckResults()
         if (!samples.value(0).isNull())
             ids << samples.value(0).toString();
     }
-    samples.query().finish();
+    samples.finish();
     for (const QString& id : std::as_const(ids))
         MgcSendResult(id);
 }
@@ -175,7 +175,7 @@ void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
     if (!counted.next())
         return fail(counted.ok() ? QStringLiteral("no count") : counted.error().simplified(), &counted);
     const int count = counted.value(0).toInt();
-    counted.query().finish();
+    counted.finish();
     if (count == 0)
         return;
 
@@ -184,7 +184,7 @@ void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
     if (!info.ok())
         return fail(info.error().simplified(), &info);
     const QString sampleInfo = info.next() ? NullToText(info.value(0)) : QString();
-    info.query().finish();
+    info.finish();
     const QDateTime now = m_clock.now();
     const QString header =
         sampleInfo.isEmpty() ? MgcResultHeader(sampleId, now, count) : MgcSampleInfoHeader(sampleInfo, count);
@@ -205,7 +205,7 @@ void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
         if (!parameters.contains(rows.value(2)))
             parameters << rows.value(2);
     }
-    rows.query().finish();
+    rows.finish();
     if (results.isEmpty())
         return; // nothing of the sample is validated: its rows wait
 
@@ -244,7 +244,7 @@ void MgcOnlineExchange::MgcOnlineCheckSampleIds()
         if (!pending.value(0).isNull())
             ids << pending.value(0).toString();
     }
-    pending.query().finish();
+    pending.finish();
     for (const QString& id : std::as_const(ids)) {
         if (!MgcSendSampleId(id))
             continue;

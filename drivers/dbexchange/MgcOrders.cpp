@@ -139,7 +139,7 @@ DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* 
         if (!highest.ok())
             return DbOutcome::of(ctx.mgc, highest);
         number = highest.next() && !highest.value(0).isNull() ? highest.value(0).toInt() + 1 : 1;
-        highest.query().finish();
+        highest.finish();
     }
     if (nextNumber)
         *nextNumber = number + 1;
@@ -173,7 +173,7 @@ bool MgcRegisterControls(MgcContext& ctx, const ChannelMap& channels, const Item
         if (!control.isEmpty())
             controls[control] << Int16Of(rows.value(1));
     }
-    rows.query().finish();
+    rows.finish();
     bool all = true;
     for (auto it = controls.cbegin(); it != controls.cend(); ++it)
         all = Registered(ctx, it.key(), RegisterControl(ctx, channels, names, it.key(), it.value())) && all;
@@ -192,7 +192,7 @@ bool MgcReRegisterControl(MgcContext& ctx, const ChannelMap& channels, const Ite
     QList<qint16> parameters;
     while (rows.next())
         parameters << Int16Of(rows.value(0));
-    rows.query().finish();
+    rows.finish();
     return Registered(ctx, controlId, RegisterControl(ctx, channels, names, controlId, parameters));
 }
 
@@ -279,7 +279,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
     QSet<QString> controls;
     while (controlRows.next())
         controls.insert(controlRows.value(0).toString());
-    controlRows.query().finish();
+    controlRows.finish();
 
     SqlResult ordered =
         ctx.mgc.run(QStringLiteral("SELECT samp_id, item_no FROM samp_dat WHERE data_state = 1"));
@@ -306,7 +306,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
             candidateIds << item.first;
         }
     }
-    ordered.query().finish();
+    ordered.finish();
 
     // An item stays while a request of the sample (open or filled) goes to it. Mapped this way
     // round, item 0 stays for a parameter without a channel, and an item that two parameters share
@@ -352,7 +352,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
             QStringLiteral("MGC240 orders without items not removed: %1").arg(orphans.error().simplified()));
         return counts;
     }
-    counts.removed = qMax(0, orphans.query().numRowsAffected());
+    counts.removed = qMax(0, orphans.rowsAffected());
     return counts;
 }
 

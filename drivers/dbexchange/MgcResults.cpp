@@ -119,7 +119,7 @@ int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, const ItemName
         if (!controls.contains(row.first))
             controls << row.first;
     }
-    block.query().finish();
+    block.finish();
     if (controls.isEmpty())
         return 0;
 

@@ -47,15 +47,15 @@ void TestInvAuRelay::bothWays()
     const auto analyzer = (*registry.handler(AnalyzerEntryFor("OAU400", true)))(rig.services());
     const auto lims = (*registry.handler(LimsEntryFor("LIMS", outType)))(rig.services(analyzer.get()));
 
-    analyzer->receive(request);
+    rig.deliver(*analyzer, request);
     QCOMPARE(rig.limsLine.takeFrames(), QStringList{request});
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{});
-    lims->receive(order.left(7));
-    lims->receive(ACK);
+    rig.deliver(*lims, order.left(7));
+    rig.deliver(*lims, ACK);
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{ACK}); // at once, without a pause
-    lims->receive(order.mid(7, 20));
+    rig.deliver(*lims, order.mid(7, 20));
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{});
-    lims->receive(order.mid(27) + "\r\n");
+    rig.deliver(*lims, order.mid(27) + "\r\n");
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{order});
     QCOMPARE(rig.limsLine.takeFrames(), QStringList{});
     const QStringList lines = rig.lines();

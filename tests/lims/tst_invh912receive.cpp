@@ -63,8 +63,9 @@ struct Emulation
             rig.tdb.exec(sql);
         analyzer = std::make_unique<HitachiDriver>(rig.services(), model, true, 0);
         lims = std::make_unique<InvH912Receive>(rig.services(analyzer.get()));
-        analyzer->receive(model == HitachiModel::Hit902 ? Hit::Frame({";A", Hit::Id902Fields(Right(Id, 13))})
-                                                        : Hit::Frame({";A", Hit::Id911Fields(Left(Id, 13))}));
+        rig.deliver(*analyzer, model == HitachiModel::Hit902
+                                   ? Hit::Frame({";A", Hit::Id902Fields(Right(Id, 13))})
+                                   : Hit::Frame({";A", Hit::Id911Fields(Left(Id, 13))}));
         rig.analyzerLine.takeFrames();
         rig.limsLine.takeFrames(); // the 902 forwarded the inquiry
         seen = rig.monitor().size();
@@ -72,7 +73,7 @@ struct Emulation
     void feed(const QStringList& pieces)
     {
         for (const QString& piece : pieces)
-            lims->receive(piece);
+            rig.deliver(*lims, piece);
     }
     QStringList monitor() // since the last call
     {

@@ -94,14 +94,14 @@ void TestInvMgc240Receive::orders()
     rig.exec(Setup);
     // The analyzer's last frame gives the sample's position.
     HitachiDriver analyzer(rig.services(), HitachiModel::Hit911, true, 0);
-    analyzer.receive(Hit::Frame({";A", Hit::Id911Fields(Left("MA", 13))}));
+    rig.deliver(analyzer, Hit::Frame({";A", Hit::Id911Fields(Left("MA", 13))}));
     rig.analyzerLine.takeFrames();
     const qsizetype seen = rig.monitor().size();
     InvMgc240Receive lims(rig.services(&analyzer));
     rig.link.analyzerOnline = online;
 
     for (const QString& frame : frames)
-        lims.receive(frame);
+        rig.deliver(lims, frame);
     QCOMPARE(rig.analyzerLine.takeFrames(), QStringList(answers, Function(">")));
     QTEST(rig.monitor().mid(seen), "monitor");
     Database& db = rig.tdb.db();

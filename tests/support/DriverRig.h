@@ -22,9 +22,12 @@ struct DriverRig
 {
     explicit DriverRig(const QString& backend,
                        const QDateTime& start = QDateTime(QDate(2026, 12, 7), QTime(10, 39, 40)));
+    ~DriverRig();
 
     DriverServices services(LineHandler* analyzerHandler = nullptr);
 
+    // Hands the handler a piece of input, as its line would.
+    void deliver(LineHandler& handler, const QString& text);
     // Runs statements; a failing one fails the test.
     void exec(const QStringList& statements);
     // The Monitor lines logged so far, without their prefix, and the direction lines ("A->H" ...).
@@ -41,6 +44,13 @@ struct DriverRig
     Store store{settings, tdb.db(), log, time, limsLine};
     LinkState link;
     PeriodicTasks tasks{time};
+
+    // After every input and every timer, as when the event loop regains control, no statement
+    // may be left active: the first time one is, the test fails at its end with what came before.
+    void checkNoStatementLeftActive(const QString& after);
+
+private:
+    QString m_firstLeftActive;
 };
 
 } // namespace Quorlix::Test

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace Quorlix::Test {
 
 // A line for driver tests: it records what a driver sends and the pauses it asks for, in order,
@@ -23,8 +25,13 @@ public:
     void reopen() override { ++reopens; }
     QString role() const override { return m_role; }
 
-    // The device sends this piece.
-    void feed(const QString& text) { emit received(text); }
+    // The device sends this piece; afterInput runs once the handlers have taken it.
+    void feed(const QString& text)
+    {
+        emit received(text);
+        if (afterInput)
+            afterInput();
+    }
     void setOpen(bool open) { m_open = open; }
 
     // Everything sent since the last take, joined, and cleared.
@@ -35,6 +42,7 @@ public:
     QStringList takeOperations();
 
     int reopens = 0;
+    std::function<void()> afterInput;
 
 private:
     CommLog* m_log;

@@ -77,6 +77,8 @@ void ManualTime::advance(qint64 milliseconds)
             break;
         m_elapsedMs = std::max(m_elapsedMs, next->m_dueAt);
         next->fire();
+        if (afterTimeout)
+            afterTimeout();
     }
     m_elapsedMs = target;
 }

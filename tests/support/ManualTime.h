@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 
+#include <functional>
 #include <vector>
 
 namespace Quorlix::Test {
@@ -28,6 +29,9 @@ public:
     void set(const QDateTime& now);
     // Timers running now.
     int activeTimers() const;
+
+    // Runs after each timer's callback, as the event loop would regain control.
+    std::function<void()> afterTimeout;
 
 private:
     class ManualTimer;

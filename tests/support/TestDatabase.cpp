@@ -110,6 +110,7 @@ TestDatabase::TestDatabase(const QString& backend) : m_backend(backend)
 
 TestDatabase::~TestDatabase()
 {
+    m_observer.reset();
     m_db.reset();
     if (!m_schema.isEmpty()) {
         Database admin(QStringLiteral("drop-") + m_schema);
@@ -162,6 +163,43 @@ int TestDatabase::count(const QString& table, const QString& where, const QVaria
     const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1%2")
                             .arg(table, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
     return scalar(sql, values).toInt();
+}
+
+QString TestDatabase::openObserver()
+{
+    if (m_observer)
+        return {};
+    m_observer = std::make_unique<Database>(m_db->connectionName() + QStringLiteral("-observer"));
+    if (const QString error = m_observer->open(m_target); !error.isEmpty()) {
+        m_observer.reset();
+        return error;
+    }
+    if (m_backend == QLatin1String("sqlite"))
+        m_observer->run(QStringLiteral("PRAGMA busy_timeout=0"));
+    return {};
+}
+
+void TestDatabase::execElsewhere(const QString& sql, const QVariantList& values)
+{
+    if (const QString error = openObserver(); !error.isEmpty())
+        QFAIL(qPrintable(error));
+    SqlResult result = m_observer->run(sql, values);
+    if (!result.ok())
+        QFAIL(qPrintable(QStringLiteral("%1\n%2").arg(sql, result.error())));
+}
+
+QString TestDatabase::walCheckpointBlocked()
+{
+    if (m_backend != QLatin1String("sqlite") || !ok())
+        return {};
+    if (const QString error = openObserver(); !error.isEmpty())
+        return error;
+    SqlResult checkpoint = m_observer->run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    if (!checkpoint.next())
+        return QStringLiteral("the checkpoint did not run: ") + checkpoint.error();
+    if (checkpoint.value(0).toInt() != 0)
+        return QStringLiteral("busy: a statement of the program's connection is still active");
+    return {};
 }
 
 } // namespace Quorlix::Test

@@ -39,13 +39,22 @@ public:
     // Every row of a query as "a|b;c|d" (NULL as "NULL"), or "error: ..." when it does not run.
     QString rows(const QString& sql, const QVariantList& values = {});
     int count(const QString& table, const QString& where = QString(), const QVariantList& values = {});
+    // Runs a statement on a second connection, as another program sharing the database would.
+    void execElsewhere(const QString& sql, const QVariantList& values = {});
+    // SQLite: whether a second connection can checkpoint the whole WAL now. It cannot while a
+    // statement of the first one is still active (an unfinished query keeps a stale snapshot).
+    // Empty when it can (or on other backends), else what stopped it.
+    QString walCheckpointBlocked();
 
 private:
+    QString openObserver();
+
     QString m_backend;
     QTemporaryDir m_dir;
     QString m_schema;
     DatabaseTarget m_target;
     std::unique_ptr<Database> m_db;
+    std::unique_ptr<Database> m_observer;
     QString m_error;
 };
 

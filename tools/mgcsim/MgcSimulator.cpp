@@ -48,7 +48,7 @@ QString MgcSimulator::init()
         return named.error();
     if (named.value(0).toInt() > 0)
         return {};
-    named.query().finish();
+    named.finish();
     for (int item = 1; item <= 12; ++item) {
         SqlResult r = m_db.run(QStringLiteral("INSERT INTO itempara (item_no, item_name) VALUES (?, ?)"),
                                {item, QString::fromLatin1(Items[item - 1].name)});
@@ -94,7 +94,7 @@ QString MgcSimulator::measure(QStringList* report)
     QStringList samples;
     while (ordered.next())
         samples << ordered.value(0).toString();
-    ordered.query().finish();
+    ordered.finish();
 
     for (const QString& sample : std::as_const(samples)) {
         SqlResult items =
@@ -108,7 +108,7 @@ QString MgcSimulator::measure(QStringList* report)
         QList<QPair<int, QString>> list;
         while (items.next())
             list.append({items.value(0).toInt(), items.value(1).toString()});
-        items.query().finish();
+        items.finish();
 
         const QVariant now = MgcDateValue(m_db, QDateTime::currentDateTime());
         if (!m_db.transaction())

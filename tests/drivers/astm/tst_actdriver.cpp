@@ -72,7 +72,7 @@ public:
     void send(const QStringList& pieces)
     {
         for (const QString& piece : pieces)
-            driver->receive(piece);
+            base.deliver(*driver, piece);
     }
     QString rows(const QString& sql) { return base.tdb.rows(sql); }
     QStringList received() const { return base.lines().filter("  A->H"); }
@@ -168,7 +168,7 @@ void TestActDriver::acknowledgements()
     QVERIFY(rig.ok());
     QStringList sent;
     for (const QString& piece : pieces) {
-        rig.driver->receive(piece);
+        rig.base.deliver(*rig.driver, piece);
         sent << rig.base.analyzerLine.takeSent();
     }
     QTEST(sent.join(QString()), "sent");
@@ -304,7 +304,7 @@ void TestActDriver::sentAgain()
     ActDriver restarted(rig.base.services());
     restarted.choice().chooseSample("S2");
     for (const QString& piece : message)
-        restarted.receive(piece);
+        rig.base.deliver(restarted, piece);
     QCOMPARE(rig.rows("SELECT sample_id, result FROM request ORDER BY sample_id"), QString("S1|6.8;S2|NULL"));
     QVERIFY(rig.base.monitor().last().endsWith("the same frame again, already stored: not stored twice"));
 }

@@ -165,7 +165,7 @@ void TestDsxDriver::exchange()
         else if (input == "replay")
             rig.store.replaySpool();
         else
-            driver.receive(LineChars(input.mid(1)));
+            rig.deliver(driver, LineChars(input.mid(1)));
         QCOMPARE(input + " => " + Rendered(rig.analyzerLine.takeOperations()), step);
     }
     for (const QString& check : checks) {

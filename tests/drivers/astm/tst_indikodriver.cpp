@@ -92,7 +92,7 @@ public:
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
-            driver->receive(LineChars(input.mid(1)));
+            m_rig.deliver(*driver, LineChars(input.mid(1)));
         else if (input.startsWith("time "))
             m_rig.time.advance(input.mid(5).toInt());
         else if (input == "state")

@@ -148,6 +148,8 @@ class TestAuDrivers : public QObject
 private slots:
     void orderReplies_data();
     void orderReplies();
+    void ordersFiledBetweenTwoRequests_data();
+    void ordersFiledBetweenTwoRequests();
     void results_data();
     void results();
     void autovalidated_data();
@@ -197,12 +199,51 @@ void TestAuDrivers::orderReplies()
     QFETCH(QString, reply);
     Rig rig(backend, model);
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
-    rig.driver->receive(request);
+    rig.base.deliver(*rig.driver, request);
     // Each of the two sends waits its pause: the ACK, then the order frame.
     QCOMPARE(rig.toAnalyzer(), AckedThen(reply));
     QCOMPARE(rig.base.monitor(), QStringList{});
     // The AU order leaves open control rows in place.
     QCOMPARE(rig.base.tdb.count("control_results"), 1);
+}
+
+void TestAuDrivers::ordersFiledBetweenTwoRequests_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("filed");  // filed between the two requests
+    QTest::addColumn<QString>("before"); // channels of the first answer
+    QTest::addColumn<QString>("after");  // and of the second
+    for (const QString& b : Test::Backends()) {
+        QTest::addRow("%s patient order", qPrintable(b))
+            << b << "4712"
+            << "INSERT INTO request (sample_id, parameter_id) VALUES ('4712', 2)"
+            << ""
+            << "12";
+        QTest::addRow("%s open control row", qPrintable(b))
+            << b << "QC0001"
+            << "INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC0001', 3, "
+               "'AU1')"
+            << "0305"
+            << "05";
+    }
+}
+
+// Every request sees the database as it is now, not as it was at an earlier request.
+void TestAuDrivers::ordersFiledBetweenTwoRequests()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, id);
+    QFETCH(QString, filed);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    Rig rig(backend, "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    rig.base.deliver(*rig.driver, Frame("R ", id));
+    QCOMPARE(rig.toAnalyzer(), AckedThen(Order("R ", id, before)));
+    rig.base.tdb.execElsewhere(filed);
+    rig.base.deliver(*rig.driver, Frame("R ", id));
+    QCOMPARE(rig.toAnalyzer(), AckedThen(Order("R ", id, after)));
 }
 
 void TestAuDrivers::results_data()
@@ -266,7 +307,7 @@ void TestAuDrivers::results()
     QFETCH(QString, frame);
     Rig rig(backend, model);
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
-    rig.driver->receive(frame);
+    rig.base.deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), Acked());
     QTEST(rig.rows(RawRows), "raw");
     QTEST(rig.rows(ControlRows), "controls");
@@ -295,7 +336,7 @@ void TestAuDrivers::autovalidated()
     Rig rig("sqlite", "AU400");
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     rig.base.settings.AutoVal = autoval;
-    rig.driver->receive(Frame("D ", "4711", "03   600  12   1.5  "));
+    rig.base.deliver(*rig.driver, Frame("D ", "4711", "03   600  12   1.5  "));
     QCOMPARE(rig.toAnalyzer(), Acked());
     QTEST(rig.rows("SELECT sample_id, parameter_id, result FROM results"), "results");
     QTEST(rig.base.tdb.count("request"), "open");
@@ -326,7 +367,7 @@ void TestAuDrivers::calibrations()
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     rig.base.exec({"DELETE FROM calibrations"});
     for (const QString& frame : frames) {
-        rig.driver->receive(frame);
+        rig.base.deliver(*rig.driver, frame);
         QCOMPARE(rig.toAnalyzer(), Acked());
     }
     QTEST(rig.rows("SELECT parameter_id, std_count, s11abs, s11ini, s12abs, s12ini, s1conz, s21abs FROM "
@@ -380,7 +421,7 @@ void TestAuDrivers::withLims()
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     rig.base.settings.Au600Pause = "200";
     rig.driver = std::make_unique<AuDriver>(rig.base.services(), ModelOf(model), true);
-    rig.driver->receive(frame);
+    rig.base.deliver(*rig.driver, frame);
     QTEST(rig.toAnalyzer(), "toAnalyzer");
     QTEST(rig.toLims(), "toLims");
     for (const QString table : {"Raw_Results", "control_results"})
@@ -405,9 +446,9 @@ void TestAuDrivers::reportsOnlyForLimsThatReadThem()
     QFETCH(QString, outType);
     Rig rig("sqlite", "AU400", true, outType);
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
-    rig.driver->receive(Frame("D ", "4711", "03  95.2  12   1.5  "));
+    rig.base.deliver(*rig.driver, Frame("D ", "4711", "03  95.2  12   1.5  "));
     QTEST(rig.base.tdb.count("req2send"), "req2send");
-    rig.driver->receive(Frame("D ", "QC0001", "03  90.0  "));
+    rig.base.deliver(*rig.driver, Frame("D ", "QC0001", "03  90.0  "));
     QTEST(int(rig.toLims().size()), "limsFrames");
 }
 
@@ -418,10 +459,10 @@ void TestAuDrivers::splitAtEveryPosition()
     const QString request = Frame("RH", "4711");
     const QString results = Frame("D ", "4712", "03  95.2  12  1.50H ");
     for (int cut = 1; cut < results.size(); ++cut) {
-        rig.driver->receive(request.left(cut));
-        rig.driver->receive(request.mid(cut) + results.left(cut));
+        rig.base.deliver(*rig.driver, request.left(cut));
+        rig.base.deliver(*rig.driver, request.mid(cut) + results.left(cut));
         QCOMPARE(rig.toAnalyzer(), AckedThen(Order("RH", "4711", "0312")));
-        rig.driver->receive(results.mid(cut));
+        rig.base.deliver(*rig.driver, results.mid(cut));
         QCOMPARE(rig.toAnalyzer(), Acked());
         QCOMPARE(rig.rows("SELECT COUNT(*), MIN(result), MAX(result) FROM Raw_Results"), "2|1.5|95.2");
         rig.base.exec({"DELETE FROM Raw_Results", "DELETE FROM quorlix_log"});
@@ -434,18 +475,18 @@ void TestAuDrivers::lineTrouble()
     Rig rig("sqlite", "AU400");
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     // Noise before the STX, and a frame that never ends: both dropped with a note each, bounded.
-    rig.driver->receive("x\x7fnoise" + Frame("D ", "4711", "03  95.2  "));
+    rig.base.deliver(*rig.driver, "x\x7fnoise" + Frame("D ", "4711", "03  95.2  "));
     QCOMPARE(rig.toAnalyzer(), Acked());
-    rig.driver->receive(STX + "D ");
+    rig.base.deliver(*rig.driver, STX + "D ");
     for (int i = 0; i < 10; ++i)
-        rig.driver->receive(QString(1000, 'x'));
+        rig.base.deliver(*rig.driver, QString(1000, 'x'));
     QCOMPARE(rig.toAnalyzer(), QStringList{});
     const QStringList monitor = rig.base.monitor();
     QCOMPARE(monitor.filter("without its end").size(), 1);
     // The noise and what followed the dropped frame, one line per piece that held any.
     QCOMPARE(monitor.filter("outside a frame dropped").size(), 1 + 6);
     // The next frame is served as usual.
-    rig.driver->receive(Frame("D ", "4711", "12   1.5  "));
+    rig.base.deliver(*rig.driver, Frame("D ", "4711", "12   1.5  "));
     QCOMPARE(rig.toAnalyzer(), Acked());
     QCOMPARE(rig.rows(RawRows), "4711|1|95.2|;4711|2|1.5|");
 }
@@ -456,8 +497,8 @@ void TestAuDrivers::sameFrameAgainIsStoredOnce()
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     const QString frame = Frame("D ", "4711", "03  95.2  ");
     // The analyzer got no ACK and sends the frame again: acknowledged both times, stored once.
-    rig.driver->receive(frame);
-    rig.driver->receive(frame);
+    rig.base.deliver(*rig.driver, frame);
+    rig.base.deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), Acked() + Acked());
     QCOMPARE(rig.rows(RawRows), "4711|1|95.2|");
 }
@@ -493,7 +534,7 @@ void TestAuDrivers::whileTheDatabaseIsDown()
     Store& store = rig.base.store;
     store.openSpool(spool.path());
     rig.base.tdb.db().close();
-    rig.driver->receive(frame);
+    rig.base.deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), Acked());
     QCOMPARE(store.spool()->pendingCount(), 1);
     store.replaySpool(); // the connection is opened again
@@ -520,7 +561,7 @@ void TestAuDrivers::au600Pause()
     QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
     rig.base.settings.Au600Pause = setting;
     AuDriver au600(rig.base.services(), AuModel::Au600, false);
-    au600.receive(STX + "DE" + ETX);
+    rig.base.deliver(au600, STX + "DE" + ETX);
     QCOMPARE(rig.toAnalyzer(), Acked(pause));
     QTEST(int(rig.base.monitor().size()), "notes");
 }
@@ -537,7 +578,7 @@ void TestAuDrivers::registeredEntries()
             QVERIFY(factory);
             const std::unique_ptr<LineHandler> handler = (*factory)(rig.base.services());
             // A patient's request is answered here, or goes to the LIMS.
-            handler->receive(Frame("R ", "4711"));
+            rig.base.deliver(*handler, Frame("R ", "4711"));
             QCOMPARE(rig.toLims().size(), lims ? 1 : 0);
             QCOMPARE(rig.toAnalyzer().size(), lims ? 0 : 4);
         }

@@ -185,6 +185,8 @@ class TestHitachiDrivers : public QObject
 private slots:
     void inquiryReplies_data();
     void inquiryReplies();
+    void ordersFiledBetweenTwoInquiries_data();
+    void ordersFiledBetweenTwoInquiries();
     void openControlsDeletedAfterSelection_data() { Test::AddBackendRows(); }
     void openControlsDeletedAfterSelection();
     void repeatRequest_data() { Test::AddBackendRows(); }
@@ -296,10 +298,56 @@ void TestHitachiDrivers::inquiryReplies()
     rig.settings().IseSetting = ise;
     rig.exec(Setup + setup);
 
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + reply + ETX);
     QCOMPARE(rig.monitor(), QStringList{"spe"});
     QCOMPARE(rig.driver->reply(), reply);
+}
+
+void TestHitachiDrivers::ordersFiledBetweenTwoInquiries_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("filed");
+    const QStringList order{"INSERT INTO request (sample_id, parameter_id) VALUES ('12345', 4)"};
+    const QStringList control{
+        "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC1', 4, 0, 100)",
+        "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 4, 'H1')"};
+    for (const QString& b : Test::Backends()) {
+        for (const auto& [model, name] :
+             {std::pair(HitachiModel::Hit911, "911"), std::pair(HitachiModel::Hit902, "902"),
+              std::pair(HitachiModel::Hit912, "912")}) {
+            QTest::addRow("%s %s order", qPrintable(b), name) << b << int(model) << "12345" << order;
+            QTest::addRow("%s %s control", qPrintable(b), name) << b << int(model) << "QC1" << control;
+        }
+    }
+}
+
+// An order another program files between two inquiries is in the second answer, exactly as a
+// freshly started driver would answer.
+void TestHitachiDrivers::ordersFiledBetweenTwoInquiries()
+{
+    QFETCH(QString, backend);
+    QFETCH(int, model);
+    QFETCH(QString, id);
+    QFETCH(QStringList, filed);
+    const QString inquiry = InquiryFrame(HitachiModel(model), id);
+    Rig rig(backend, HitachiModel(model));
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    rig.base().deliver(*rig.driver, inquiry);
+    const QString before = rig.toAnalyzer();
+    for (const QString& sql : filed)
+        rig.db().execElsewhere(sql);
+    rig.base().deliver(*rig.driver, inquiry);
+    const QString after = rig.toAnalyzer();
+
+    Rig fresh(backend, HitachiModel(model));
+    fresh.exec(Setup + filed);
+    fresh.base().deliver(*fresh.driver, inquiry);
+    QCOMPARE(after, fresh.toAnalyzer());
+    QVERIFY(after != before);
 }
 
 void TestHitachiDrivers::openControlsDeletedAfterSelection()
@@ -311,7 +359,7 @@ void TestHitachiDrivers::openControlsDeletedAfterSelection()
     rig.exec({"INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC1', 3, 'H1')",
               "INSERT INTO control_results (control_id, parameter_id, analyzer_id, result) VALUES ('QC1', 1, "
               "'H1', 5)"});
-    rig.driver->receive(InquiryFrame(HitachiModel::Hit911, "QC1"));
+    rig.base().deliver(*rig.driver, InquiryFrame(HitachiModel::Hit911, "QC1"));
     // The open row selects channel 7 only, and is gone afterwards; the finished row stays.
     QCOMPARE(rig.toAnalyzer().mid(40, 48), Zeros(6) + "1" + Zeros(41));
     QCOMPARE(rig.rows("SELECT parameter_id, result FROM control_results"), QStringLiteral("1|5"));
@@ -326,21 +374,21 @@ void TestHitachiDrivers::repeatRequest()
     const QString repeat = Frame({"?"});
 
     // After a real-time routine result the order reply (no tests) is repeated.
-    rig.driver->receive(ResultsFrame(HitachiModel::Hit911, "A", "12345", {{1, " 72.38", " "}}));
+    rig.base().deliver(*rig.driver, ResultsFrame(HitachiModel::Hit911, "A", "12345", {{1, " 72.38", " "}}));
     const QString orderReply = rig.toAnalyzer();
     QCOMPARE(orderReply.size(), 94);
     QCOMPARE(orderReply.mid(40, 48), Zeros(48));
-    rig.driver->receive(repeat);
+    rig.base().deliver(*rig.driver, repeat);
     QCOMPARE(rig.toAnalyzer(), orderReply);
     rig.monitor();
-    rig.driver->receive(repeat);
+    rig.base().deliver(*rig.driver, repeat);
     QCOMPARE(rig.toAnalyzer(), orderReply);
     QCOMPARE(rig.monitor(), QStringList{"rep"});
 
     // A piece without ETX resets the reply: the repeat that follows repeats ">".
-    rig.driver->receive(STX + ":A 12");
+    rig.base().deliver(*rig.driver, STX + ":A 12");
     QCOMPARE(rig.quietAnalyzer(), QByteArray());
-    rig.driver->receive(repeat);
+    rig.base().deliver(*rig.driver, repeat);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
 }
 
@@ -375,9 +423,9 @@ void TestHitachiDrivers::functionCharacters()
     rig.link().limsOnline = false;
     const QString frame = Frame({function, QStringLiteral("A")});
     if (withLims)
-        rig.withLims().receive(frame);
+        rig.base().deliver(rig.withLims(), frame);
     else
-        rig.driver->receive(frame);
+        rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QTEST(rig.monitor(), "monitor");
 }
@@ -439,9 +487,9 @@ void TestHitachiDrivers::classRules()
     const QString frame =
         ResultsFrame(HitachiModel(model), frameClass, id, {{1, " 72.38", " "}, {5, "  1.50", " "}});
     if (withLims)
-        rig.withLims().receive(frame);
+        rig.base().deliver(rig.withLims(), frame);
     else
-        rig.driver->receive(frame);
+        rig.base().deliver(*rig.driver, frame);
     const QString reply = rig.toAnalyzer();
     QCOMPARE(reply.size(), replyLength + 2);
     if (replyLength > 1) {
@@ -499,7 +547,7 @@ void TestHitachiDrivers::resultsReachTheStore()
     Rig rig(backend, HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QTEST(rig.rows(RawRows), "raw");
     QTEST(rig.monitor(), "monitor");
@@ -554,7 +602,7 @@ void TestHitachiDrivers::damagedFramesAreAnswered()
     Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     const QStringList monitor = rig.monitor();
     QVERIFY2(monitor.filter(problem).size() == 1, qPrintable(monitor.join(QLatin1Char('\n'))));
@@ -599,9 +647,9 @@ void TestHitachiDrivers::splitAtEveryPosition()
                                          "ORDER BY parameter_id");
     const auto feed = [&](const QString& piece) {
         if (withLims)
-            rig.withLims().receive(piece);
+            rig.base().deliver(rig.withLims(), piece);
         else
-            rig.driver->receive(piece);
+            rig.base().deliver(*rig.driver, piece);
     };
 
     reset();
@@ -661,9 +709,9 @@ void TestHitachiDrivers::everyFrameOfAPieceIsAnswered()
         for (const QString& word : wordsOfPiece.split(' '))
             piece += words.value(word, word);
         if (withLims)
-            rig.withLims().receive(piece);
+            rig.base().deliver(rig.withLims(), piece);
         else
-            rig.driver->receive(piece);
+            rig.base().deliver(*rig.driver, piece);
     }
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
@@ -692,7 +740,7 @@ void TestHitachiDrivers::limsRelay()
     Rig rig(QStringLiteral("sqlite"), HitachiModel(model));
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.link().limsOnline = limsOnline;
-    rig.withLims().receive(Frame({">"}));
+    rig.base().deliver(rig.withLims(), Frame({">"}));
     const QString ack = STX + ">" + ETX;
     if (limsOnline) {
         QCOMPARE(rig.toLims(), ack);
@@ -729,7 +777,7 @@ void TestHitachiDrivers::emptyInquiryGoesToTheLims()
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
     rig.settings().OutType = outType;
-    rig.withLims().receive(InquiryFrame(HitachiModel::Hit902, id));
+    rig.base().deliver(rig.withLims(), InquiryFrame(HitachiModel::Hit902, id));
     if (toLims) {
         // Function, class, "1", number 5, "1", position 2, "5", id 13, info 4, "0", date 6, time 4.
         QCOMPARE(rig.toLims(), STX + ";A" + "1" + "00012" + "1" + "07" + "5" + (Blanks(13) + id).right(13) +
@@ -750,7 +798,7 @@ void TestHitachiDrivers::classFIsAnsweredUnlogged()
 {
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.withLims().receive(Frame({":F", Id911("12345"), " 0"}));
+    rig.base().deliver(rig.withLims(), Frame({":F", Id911("12345"), " 0"}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     const QStringList lines = rig.lines();
     QCOMPARE(lines.filter("A->H").size(), 0);
@@ -761,7 +809,7 @@ void TestHitachiDrivers::pauseBeforeReply()
 {
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit912, HitachiDriver::PauseBeforeReplyMs);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
-    rig.driver->receive(Frame({"@"}));
+    rig.base().deliver(*rig.driver, Frame({"@"}));
     // The line waits before the reply goes out.
     QCOMPARE(rig.base().analyzerLine.takeOperations(), (QStringList{"pause 100", STX + ">" + ETX}));
 }
@@ -771,14 +819,14 @@ void TestHitachiDrivers::unendingInputIsBounded()
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
-    rig.driver->receive(STX + ":a");
+    rig.base().deliver(*rig.driver, STX + ":a");
     for (int i = 0; i < 10; ++i)
-        rig.driver->receive(QString(1000, QLatin1Char('x')));
+        rig.base().deliver(*rig.driver, QString(1000, QLatin1Char('x')));
     QVERIFY(rig.driver->frameBuffer().text().size() <= FrameBuffer::Limit);
     QCOMPARE(rig.monitor().filter("frame buffer passed").size(), 2);
     QCOMPARE(rig.quietAnalyzer(), QByteArray());
     // The next frame is served as usual.
-    rig.driver->receive(ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
+    rig.base().deliver(*rig.driver, ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
 }
@@ -789,8 +837,9 @@ void TestHitachiDrivers::noiseBeforeTheFrameIsDropped()
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
     // Line noise and the frame arrive in one piece that does not start with STX.
-    rig.driver->receive(QStringLiteral("x\x7f\x1bnoise") +
-                        ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
+    rig.base().deliver(*rig.driver,
+                       QStringLiteral("x\x7f\x1bnoise") +
+                           ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}}));
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
     QCOMPARE(rig.monitor().filter("before the frame's STX dropped").size(), 1);
@@ -832,7 +881,7 @@ void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown()
     Store& store = rig.base().store;
     store.openSpool(spool.path());
     rig.db().db().close();
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.monitor().filter("the database is unavailable").size(), 1);
     QCOMPARE(store.spool()->pendingCount(), 1);
@@ -873,9 +922,9 @@ void TestHitachiDrivers::sameFrameAgainByWhatItCarries()
     Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     rig.base().time.advanceSeconds(secondsLater);
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QFETCH(int, stored);
@@ -897,8 +946,8 @@ void TestHitachiDrivers::heldCalibrationLeavesNoFingerprint()
     rig.settings().ShowCalibChart = "1"; // and no calib_base row for parameter 3
     rig.base().store.setCalibrationDialogs(&dialogs);
     const QString calibration = Frame({":M", " 7", "1", " ", Standard(1)});
-    rig.driver->receive(calibration);
-    rig.driver->receive(calibration);
+    rig.base().deliver(*rig.driver, calibration);
+    rig.base().deliver(*rig.driver, calibration);
     QCOMPARE(dialogs.shown, 2);
     QCOMPARE(rig.db().count("quorlix_log", "log_key = 'frame_stored'"), 0);
     QCOMPARE(rig.db().count("calibrations"), 0);
@@ -912,8 +961,8 @@ void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
     rig.exec(Setup);
     const QString frame = ResultsFrame(HitachiModel::Hit911, "a", "12345", {{1, " 72.38", " "}});
     // The analyzer got no answer and sends the same frame again: answered both times, stored once.
-    rig.driver->receive(frame);
-    rig.driver->receive(frame);
+    rig.base().deliver(*rig.driver, frame);
+    rig.base().deliver(*rig.driver, frame);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
@@ -921,7 +970,7 @@ void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
     // A new measurement of the same sample carries another sequence number: it is stored.
     QString again = frame;
     again[6] = QLatin1Char('2');
-    rig.driver->receive(again);
+    rig.base().deliver(*rig.driver, again);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|;12345|1|72.38|"));
 }
@@ -956,7 +1005,7 @@ void TestHitachiDrivers::registeredEntries()
     const DriverRegistry::HandlerFactory* factory = registry.handler(AnalyzerEntryFor(type, limsSide));
     QVERIFY(factory);
     const std::unique_ptr<LineHandler> handler = (*factory)(rig.base().services());
-    handler->receive(Frame({">"}));
+    rig.base().deliver(*handler, Frame({">"}));
     const QString ack = STX + ">" + ETX;
     QCOMPARE(toLims ? rig.toLims() : rig.toAnalyzer(), ack);
     QCOMPARE(rig.monitor(), QStringList{});
