@@ -105,6 +105,20 @@ void TestDsxDriver::exchange_data()
              "SELECT analyzer_id, p_id, si_id, cust_id FROM sample_base WHERE sample_id = 'S5' => "
              "DSX1|1|na|999"},
             {"Received unknown parameter: Z"});
+        // A message that ends before its terminator was not received; the DSX sends it again whole.
+        QStringList givenUp = results.mid(0, 5);
+        givenUp << QStringList(6, "<{STX}5R|2|^^^Z|3{CR}{ETB}00{CR}{LF} => {NAK}") << "<{EOT} => ";
+        row("the DSX gives up after six NAKs: nothing stored, the message sent again stored once", {},
+            givenUp + results,
+            {requests + " => S1|1|NULL|NULL|NULL;S5|1|DSX1|2026-12-07 10:39:40|12.5",
+             "SELECT COUNT(*) FROM request => 7"},
+            {"message ended without its terminator record (L): 4 records discarded"});
+        row("query without its terminator: not answered", {},
+            QStringList{"<{ENQ} => {ACK}", "<[1" + Header + "{CR}{ETB}] => {ACK}",
+                        "<[2Q|1|S2{CR}{ETB}] => {ACK}", "<{EOT} => "} +
+                Message({Header, "Q|1|S1", "L|1|N"}, "{ENQ}") +
+                Answer({Reply, P(1, "S1", "SI5"), O(1, "S1", "A"), O(2, "S1", "B"), "L|1|F"}),
+            {}, {"message ended without its terminator record (L): 2 records discarded"});
         row("the same message again: stored once", {}, results + results,
             {"SELECT COUNT(*) FROM request => 7"}, {"already stored"});
         row("database away: the message waits in the spool, stored once when it is back", {},
