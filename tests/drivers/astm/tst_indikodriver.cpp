@@ -139,9 +139,10 @@ public:
     }
 
     // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
-    // STATEMENT" runs it; "rows QUERY" shows its rows; "close" takes the database away; "replay" stores what
-    // waits in the spool; "restart" starts the program again on the same spool folder; "previous" puts
-    // records into the spool as the previous release wrote them; "cancel" sends the cancel message.
+    // STATEMENT" runs it ("elsewhere STATEMENT" as another program would); "rows QUERY" shows its
+    // rows; "close" takes the database away; "replay" stores what waits in the spool; "restart"
+    // starts the program again on the same spool folder; "previous" puts records into the spool as
+    // the previous release wrote them; "cancel" sends the cancel message.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -152,6 +153,8 @@ public:
             return driver->analyzerType();
         else if (input.startsWith("sql "))
             m_rig.tdb.exec(input.mid(4));
+        else if (input.startsWith("elsewhere "))
+            m_rig.tdb.execElsewhere(input.mid(10));
         else if (input.startsWith("rows "))
             return rows(input.mid(5));
         else if (input == "close")
@@ -216,6 +219,19 @@ public:
     std::unique_ptr<IndikoDriver> driver;
 };
 
+// Our whole answer to a query for the id: the analyzer's query message, then an ACK for every
+// frame until our EOT.
+QString Ask(Rig& rig, const QString& id)
+{
+    QStringList written;
+    for (const QString& step : QueryMessage({id}))
+        written << rig.step(step.section(" => ", 0, 0));
+    written << rig.step("<{EOT}");
+    for (int frames = 0; frames < 10 && !written.last().endsWith("{EOT}"); ++frames)
+        written << rig.step("<{ACK}");
+    return written.join(' ');
+}
+
 } // namespace
 
 class TestIndikoDriver : public QObject
@@ -225,6 +241,8 @@ class TestIndikoDriver : public QObject
 private slots:
     void exchange_data();
     void exchange();
+    void ordersFiledBetweenTwoQueries_data();
+    void ordersFiledBetweenTwoQueries();
 };
 
 // Each step is "input => what the driver wrote" (p: after its 500 ms pause). Then each check is
@@ -424,6 +442,46 @@ void TestIndikoDriver::exchange()
     const QStringList lines = rig.lines();
     for (const QString& text : logged)
         QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+}
+
+void TestIndikoDriver::ordersFiledBetweenTwoQueries_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("filed"); // by another program between the two queries
+    for (const QString& b : Test::Backends()) {
+        QTest::addRow("%s patient order", qPrintable(b))
+            << b << "S124" << QStringList{"INSERT INTO request (sample_id, parameter_id) VALUES ('S124', 1)"};
+        // With an open row the control's tests come from its open rows, not from its definitions.
+        QTest::addRow("%s open control row", qPrintable(b))
+            << b << "QC01"
+            << QStringList{
+                   "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC01', 2, "
+                   "'IND1')",
+                   "INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC01', 2, "
+                   "'IND1')"};
+    }
+}
+
+// Every query sees the database as it is now: the second answer is the one a driver started
+// afresh gives.
+void TestIndikoDriver::ordersFiledBetweenTwoQueries()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, id);
+    QFETCH(QStringList, filed);
+    Rig rig(backend, "");
+    QVERIFY(rig.ok());
+    const QString before = Ask(rig, id);
+    for (const QString& sql : filed)
+        rig.step("elsewhere " + sql);
+    const QString after = Ask(rig, id);
+
+    Rig fresh(backend, "");
+    for (const QString& sql : filed)
+        fresh.step("sql " + sql);
+    QCOMPARE(after, Ask(fresh, id));
+    QVERIFY(after != before);
 }
 
 QTEST_GUILESS_MAIN(TestIndikoDriver)
