@@ -77,8 +77,7 @@ void ActDriver::execute(const QList<E1381Action>& actions)
         case Kind::MessageEnded:
         case Kind::MessageAborted:
             if (!m_records.isEmpty()) {
-                monitor(QStringLiteral("ACT message ended without its terminator record (L)"));
-                handleMessage();
+                discardIncomplete();
             } else if (!OnlyLinkCharacters(m_received)) {
                 logReceived();
             }
@@ -104,6 +103,17 @@ void ActDriver::onRecord(const QString& record)
         ++m_droppedRecords;
     if (record.startsWith(QLatin1Char('L')))
         handleMessage();
+}
+
+// The ACT gave up the message (EOT after NAKs, or ENQ to start again) or it stopped arriving: it
+// is not received, and the ACT sends it again whole. The operator's choice belongs to that resend.
+void ActDriver::discardIncomplete()
+{
+    m_records.clear();
+    m_droppedRecords = 0;
+    logReceived();
+    monitor(
+        QStringLiteral("ACT message ended without its terminator record (L): not filed; the choice stays"));
 }
 
 void ActDriver::logReceived()

@@ -21,7 +21,8 @@ class Timer;
 // The host side of a Coulter ACT 8 on the analyzer port (ActReceive). The ACT only sends: its
 // messages (H, R ..., L) arrive on the E1381 link, which acknowledges every frame and every ENQ.
 // The records carry no usable sample id, so every message is filed under what the operator chose
-// beforehand (ActChoice) and consumes that choice; with nothing chosen its results are dropped.
+// beforehand (ActChoice) and consumes that choice; with nothing chosen its results are dropped. A
+// message is complete with its terminator (L); one that ends before it is not filed.
 // Every message is logged as received.
 class ActDriver final : public LineHandler
 {
@@ -43,8 +44,9 @@ public:
 private:
     void execute(const QList<E1381Action>& actions);
     void onRecord(const QString& record);
-    // The message's terminator arrived (or the message ended without one).
+    // The message's terminator arrived.
     void handleMessage();
+    void discardIncomplete();
     void fileResults(const QString& message, const QList<ActResult>& results);
     void logReceived();
     void monitor(const QString& text);

@@ -65,18 +65,28 @@ void DsxDriver::record(const QString& record)
         handleMessage();
 }
 
+// A message that ends before its terminator was given up by the DSX (six NAKs on one frame) or
+// stopped arriving: it is not received, and the DSX sends it again whole. Storing its part would
+// fill the orders that the complete message then finds filled.
 void DsxDriver::messageEnded()
 {
-    if (!m_records.isEmpty())
-        handleMessage(); // a message without terminator
-    m_tooLong = false;
+    discardIncomplete();
 }
 
 void DsxDriver::messageAborted()
 {
+    discardIncomplete();
+}
+
+void DsxDriver::discardIncomplete()
+{
+    const qsizetype records = m_records.size();
     m_records.clear();
     m_characters = 0;
     m_tooLong = false;
+    if (records > 0)
+        monitor(QStringLiteral("message ended without its terminator record (L): %1 records discarded")
+                    .arg(records));
 }
 
 void DsxDriver::handleMessage()

@@ -17,7 +17,8 @@ class Store;
 struct Settings;
 
 // The host side of a Dynex DSX on the analyzer port, on an ASTM E1381 link. The DSX sends each
-// message as one chain of frames (ETB after every record but the last). A result message (H, P,
+// message as one chain of frames (ETB after every record but the last). A message is used once its
+// terminator (L) arrived; one that ends before it is discarded. A result message (H, P,
 // O, R ..., L) is stored in one transaction; a query message (H, Q ..., L) is answered, after
 // the DSX's EOT, with a message listing the requests of the queried samples ("ALL": of every
 // sample), built from request, sample_base, patients and param2channel.
@@ -46,6 +47,7 @@ private:
     void sendFailed(int tag, const QString& why) override;
 
     void handleMessage();
+    void discardIncomplete();
     void monitor(const QString& text);
 
     const Settings& m_settings;

@@ -15,7 +15,7 @@ struct E1381Action
         Received,       // text: a frame or link character as it arrived, for the communication log
         Record,         // text: one complete record received, without framing and without its CR
         MessageEnded,   // the instrument's EOT ended its message
-        MessageAborted, // the instrument's message was given up (the records delivered stay valid)
+        MessageAborted, // the instrument's message was given up: not received, its records unused
         SendCompleted,  // messageId: every frame was acknowledged and EOT written
         SendFailed,     // messageId, text: why the message was not delivered (one Monitor line)
         Problem,        // text: one Monitor line

@@ -231,7 +231,7 @@ void E1381Link::finishRecord()
     m_recordTooLong = false;
 }
 
-// Forgets the record begun; the records delivered before stay delivered.
+// Forgets the record begun; what becomes of the records delivered before is the owner's matter.
 void E1381Link::dropRecord()
 {
     if (!m_record.isEmpty() || m_recordTooLong)

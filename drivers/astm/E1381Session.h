@@ -25,9 +25,11 @@ public:
     virtual void received(const QString& text) = 0;
     // One complete record, without framing and without its CR.
     virtual void record(const QString& record) = 0;
-    // The instrument's EOT ended its message.
+    // The instrument's EOT ended its message. A message whose terminator record (L) has not
+    // arrived by then was given up by the instrument (six NAKs on one frame): it is not received.
     virtual void messageEnded() = 0;
-    // The instrument's message was given up (the records delivered before stay delivered).
+    // The instrument's message was given up (no frame for 30 s, or ENQ starting it again): it is
+    // not received, and the records delivered of it are not to be used.
     virtual void messageAborted() {}
     // A message of ours, by the tag it was sent with: every frame acknowledged and EOT written.
     virtual void sendCompleted(int tag) = 0;

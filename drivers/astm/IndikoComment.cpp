@@ -42,8 +42,11 @@ bool IndikoCommentJobKind::read(const QJsonObject& object, StoreJob& job, QStrin
 
 DbOutcome IndikoCommentJobKind::run(const StoreJob& job, JobRun& run) const
 {
-    Database& db = run.transaction.db();
-    const IndikoComment& c = job.data<IndikoComment>();
+    return StoreIndikoComment(run.transaction.db(), job, job.data<IndikoComment>());
+}
+
+DbOutcome StoreIndikoComment(Database& db, const StoreJob& job, const IndikoComment& c)
+{
     const QVariant stamp = db.stamp(job.stamp);
     const QString where = QStringLiteral(" AND parameter_id = ? AND time_stamp = ? AND analyzer_id = ?");
     if (c.control) {

@@ -4,6 +4,8 @@
 
 namespace Quorlix {
 
+class Database;
+
 // An Indiko comment (C record) on the result stored just before it: the data alarm of the sample's
 // request row and the comment text on its raw result, or the comment text on the control result.
 // The rows are found by id, parameter, analyzer and the time stamp of the job (the message time).
@@ -16,6 +18,10 @@ struct IndikoComment
     bool control = false;
 };
 
+// The comment's statements inside the caller's transaction.
+DbOutcome StoreIndikoComment(Database& db, const StoreJob& job, const IndikoComment& comment);
+
+// A comment on its own, as earlier releases spooled it; comments now travel with their result.
 class IndikoCommentJobKind final : public JobKind
 {
 public:

@@ -43,10 +43,12 @@ QString IndikoStateName(IndikoState state)
 
 IndikoDriver::IndikoDriver(const DriverServices& services)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
-      m_store(services.store), m_commentKind(services.store.kinds().require<IndikoCommentJobKind>()),
+      m_store(services.store), m_resultKind(services.store.kinds().require<IndikoResultJobKind>()),
       m_session(services.analyzerLine, services.log, services.timers, IndikoLinkOptions(), PauseMs, *this),
       m_state(IndikoState::Ind, IndikoStateName)
 {
+    // Comments spooled on their own by earlier releases are still read and stored.
+    services.store.kinds().require<IndikoCommentJobKind>();
     m_state.onChange = [this](IndikoState from, IndikoState to) {
         if (from == IndikoState::IndReady && (to == IndikoState::IndReq || to == IndikoState::IndResult))
             monitor(QStringLiteral("IND Ready"));
@@ -114,7 +116,11 @@ void IndikoDriver::received(const QString& text)
 
 void IndikoDriver::record(const QString& record)
 {
+    ++m_messageRecords;
     const QChar type = record.isEmpty() ? QChar() : record.front();
+    // A comment belongs to the result before it; a header, patient, order or terminator ends that.
+    if (QStringLiteral("HPOL").contains(type))
+        m_commentable = false;
     switch (type.toLatin1()) {
     case 'H':
         monitor(QStringLiteral("header"));
@@ -122,7 +128,6 @@ void IndikoDriver::record(const QString& record)
         break;
     case 'P':
         monitor(QStringLiteral("patinfo"));
-        m_target = {};
         break;
     case 'Q':
         monitor(QStringLiteral("SampleRequest"));
@@ -144,8 +149,8 @@ void IndikoDriver::record(const QString& record)
         break;
     case 'L':
         monitor(QStringLiteral("Terminator"));
+        messageComplete();
         m_sample.IndMeasTime = {};
-        m_target = {};
         break;
     default:
         monitor(QStringLiteral("Else") + ControlCharsToNames(record));
@@ -156,7 +161,6 @@ void IndikoDriver::record(const QString& record)
 void IndikoDriver::ParseIndikoHeader(const QString& record)
 {
     m_header = record;
-    m_target = {};
     m_sample.IndMeasTime = Indiko::ParseIndikoHeader(record);
     if (!m_sample.IndMeasTime.isValid())
         monitor(
@@ -167,7 +171,7 @@ void IndikoDriver::ParseIndikoQuery(const QString& record)
 {
     const Indiko::IndikoQuery query = Indiko::ParseIndikoQuery(record);
     m_queryTests = query.tests;
-    if (m_requestCount >= Indiko::MaxQueries) {
+    if (m_queries.size() + m_messageQueries.size() >= Indiko::MaxQueries) {
         monitor(QStringLiteral("more than %1 queries in one batch: the query for \"%2\" is not answered")
                     .arg(Indiko::MaxQueries)
                     .arg(query.sampleId));
@@ -181,8 +185,7 @@ void IndikoDriver::ParseIndikoQuery(const QString& record)
     const QString patient = BuildPatientRecord(query.sampleId);
     if (patient.isEmpty())
         return;
-    ++m_requestCount;
-    m_queries.append({patient, orders});
+    m_messageQueries.append({patient, orders});
 }
 
 QString IndikoDriver::BuildPatientRecord(const QString& id)
@@ -242,77 +245,77 @@ void IndikoDriver::ParseIndikoOrder(const QString& record)
     m_sample.IndSampleDisc = order.disc;
     m_sample.IndSamplePos = order.position;
     m_order = record;
-    m_target = {};
-}
-
-std::optional<qint16> IndikoDriver::parameterOf(const QString& testCode)
-{
-    SqlResult row = m_db.run(
-        QStringLiteral("SELECT parameter_id FROM param2channel WHERE testiddsx = ? AND analyzer_id = ?"),
-        {testCode, m_settings.AnalyzerId});
-    if (row.ok()) {
-        if (row.next() && !row.value(0).isNull()) {
-            const qint16 parameter = static_cast<qint16>(row.value(0).toInt());
-            m_knownParameters.insert(testCode, parameter);
-            return parameter;
-        }
-        m_knownParameters.remove(testCode);
-        return std::nullopt;
-    }
-    // Without the database the store keeps what it gets until the database is back.
-    monitor(QStringLiteral("param2channel could not be read (%1): the parameter read before is used")
-                .arg(row.error()));
-    const auto known = m_knownParameters.constFind(testCode);
-    return known == m_knownParameters.constEnd() ? std::nullopt : std::optional<qint16>(known.value());
 }
 
 void IndikoDriver::ParseIndikoResult(const QString& record)
 {
-    m_target = {};
     const Indiko::IndikoResult result = Indiko::ParseIndikoResult(record);
     m_sample.IndResult = result.value;
-    const std::optional<qint16> parameter = parameterOf(result.testCode);
-    if (!parameter) {
-        // Never under the parameter of another record.
-        monitor(QStringLiteral("Received unknown parameter: ") + result.testCode);
-        return;
-    }
-    m_sample.IndParameterId = *parameter;
-
-    SampleRecord sample = m_sample;
-    if (!sample.IndMeasTime.isValid())
-        sample.IndMeasTime = m_clock.now();
-    const ReceivedFrame frame{m_header + Cr + m_order + Cr + record};
-    const bool control = MatchesMask(sample.IndSampleId.trimmed(), m_settings.ControlMask);
-    if (control)
-        m_store.StoreControlResult(sample, {}, frame);
-    else
-        m_store.StoreSampleResult(sample, {}, frame);
-    m_result = record;
-    m_target = {true, sample.IndSampleId.trimmed(), sample.IndParameterId, sample.IndMeasTime, control};
+    // The test code is looked up when the result is stored, in the same transaction.
+    PendingResult pending;
+    IndikoResultRecord& r = pending.record;
+    r.sampleId = m_sample.IndSampleId;
+    r.disc = m_sample.IndSampleDisc;
+    r.position = m_sample.IndSamplePos;
+    r.testCode = result.testCode;
+    r.value = result.value;
+    r.control = MatchesMask(r.sampleId.trimmed(), m_settings.ControlMask);
+    pending.measured = m_sample.IndMeasTime.isValid() ? m_sample.IndMeasTime : m_clock.now();
+    pending.received = m_header + Cr + m_order + Cr + record;
+    m_messageResults.append(pending);
+    m_commentable = true;
 }
 
 void IndikoDriver::StoreIndikoComment(const QString& record)
 {
     const QString text = Indiko::ParseIndikoComment(record);
     if (!text.isEmpty())
-        m_dataAlarm = QStringLiteral("!");
-    m_commentText = text.left(50);
-    if (!m_target.valid) {
-        monitor(QStringLiteral("comment without a stored result before it: not stored"));
+        m_messageDataAlarm = QStringLiteral("!");
+    if (!m_commentable) {
+        monitor(QStringLiteral("comment without a result before it: not stored"));
         return;
     }
     // A control's comment goes to its control result, a sample's to its request and raw result.
-    IndikoComment comment{m_target.sampleId, m_target.parameterId, m_dataAlarm, m_commentText,
-                          m_target.control};
-    StoreJob job = m_store.newJob(m_commentKind, comment,
-                                  ReceivedFrame{m_header + Cr + m_order + Cr + m_result + Cr + record});
-    job.stamp = SqlStamp(m_target.stamp);
-    m_store.submit(job);
+    PendingResult& target = m_messageResults.last();
+    target.record.comments.append({m_messageDataAlarm, text.left(50)});
+    target.received += Cr + record;
+}
+
+void IndikoDriver::messageComplete()
+{
+    m_queries += std::exchange(m_messageQueries, {});
+    const QList<PendingResult> results = std::exchange(m_messageResults, {});
+    m_messageRecords = 0;
+    m_dataAlarm = m_messageDataAlarm;
+    for (const PendingResult& pending : results) {
+        StoreJob job = m_store.newJob(m_resultKind, pending.record, ReceivedFrame{pending.received});
+        job.stamp = SqlStamp(pending.measured);
+        m_store.submit(job);
+    }
+}
+
+void IndikoDriver::discardIncomplete()
+{
+    const qsizetype records = std::exchange(m_messageRecords, 0);
+    m_messageQueries.clear();
+    m_messageResults.clear();
+    m_messageDataAlarm = m_dataAlarm;
+    m_commentable = false;
+    if (records == 0)
+        return;
+    m_sample.IndMeasTime = {};
+    monitor(
+        QStringLiteral("message ended without its terminator record (L): %1 records discarded").arg(records));
+}
+
+void IndikoDriver::messageAborted()
+{
+    discardIncomplete();
 }
 
 void IndikoDriver::messageEnded()
 {
+    discardIncomplete();
     if (m_batch == Batch::Request)
         answerQueries();
     else if (m_batch == Batch::Result)
@@ -372,7 +375,6 @@ void IndikoDriver::messageDone(int tag, bool delivered)
 void IndikoDriver::ResetIndikoBatch()
 {
     m_batch = Batch::None;
-    m_requestCount = 0;
     m_queries.clear();
     m_queryTests.clear();
     m_sample.IndSampleId.clear();
@@ -381,10 +383,8 @@ void IndikoDriver::ResetIndikoBatch()
     m_sample.IndParameterId = 0;
     m_sample.IndResult.clear();
     m_dataAlarm.clear();
-    m_commentText.clear();
+    m_messageDataAlarm.clear();
     m_order.clear();
-    m_result.clear();
-    m_target = {};
 }
 
 } // namespace Quorlix

@@ -2,17 +2,15 @@
 
 #include "E1381Session.h"
 #include "IndikoRecords.h"
+#include "IndikoStore.h"
 #include "comm/LineHandler.h"
 #include "comm/ProtocolState.h"
 #include "drivers/DriverServices.h"
 #include "store/Records.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 namespace Quorlix {
 
@@ -38,10 +36,11 @@ QString IndikoStateName(IndikoState state);
 
 // The host side of a Thermo Indiko on the analyzer port, on an ASTM E1381 link (checksums, frame
 // numbers, NAK and resend, timers). The analyzer uploads results (H, P, O, R, C, L): each R becomes
-// a sample or control result, each C a comment on it. It queries for work (H, Q, L): after its EOT
-// the host bids for the line and answers every query of the batch with a message of its own (H,
-// P, one or more O, L). The host pauses 500 ms before every write but the ACK of a frame and the
-// ENQ that follows its own EOT.
+// a sample or control result, each C a comment on it, stored once the terminator (L) completed the
+// message; a message that ends before it was not received and is discarded (the analyzer sends it
+// again whole). It queries for work (H, Q, L): after its EOT the host bids for the line and
+// answers every query of the batch with a message of its own (H, P, one or more O, L). The host
+// pauses 500 ms before every write but the ACK of a frame and the ENQ that follows its own EOT.
 class IndikoDriver final : public LineHandler, private E1381Owner
 {
 public:
@@ -85,19 +84,19 @@ private:
         QString patient;
         QStringList orders;
     };
-    // The result the next comment belongs to.
-    struct CommentTarget
+    // A result of the message being received, with its comments: stored when the message is
+    // complete. Its fingerprint is header, order, result and comments together.
+    struct PendingResult
     {
-        bool valid = false;
-        QString sampleId;
-        qint16 parameterId = 0;
-        QDateTime stamp;
-        bool control = false;
+        IndikoResultRecord record;
+        QDateTime measured;
+        QString received;
     };
 
     void received(const QString& text) override;
     void record(const QString& record) override;
     void messageEnded() override;
+    void messageAborted() override;
     void sendCompleted(int tag) override;
     void sendFailed(int tag, const QString& why) override;
     void linkStepped() override;
@@ -107,7 +106,10 @@ private:
     void ParseIndikoOrder(const QString& record);
     void ParseIndikoResult(const QString& record);
     void StoreIndikoComment(const QString& record);
-    std::optional<qint16> parameterOf(const QString& testCode);
+    // The terminator completed the message: its results go to the store, its queries to the batch.
+    void messageComplete();
+    // A message that ended before its terminator was not received: nothing of it is used.
+    void discardIncomplete();
     QStringList orderRecords(const QString& id, bool multi);
     void answerQueries();
     void messageDone(int tag, bool delivered);
@@ -118,27 +120,28 @@ private:
     CommLog& m_log;
     const Clock& m_clock;
     Store& m_store;
-    const JobKind& m_commentKind;
+    const JobKind& m_resultKind;
     E1381Session m_session;
     ProtocolState<IndikoState> m_state;
     bool m_contended = false; // the analyzer answered our bid with its own ENQ
 
     Batch m_batch = Batch::None;
-    int m_requestCount = 0; // queries of the batch, at most Indiko::MaxQueries
-    QList<Query> m_queries; // collected, to be answered after the analyzer's EOT
+    QList<Query> m_queries; // of complete messages, to be answered after the analyzer's EOT
     bool m_sendFailed = false;
     QString m_queryTests; // test field of the last query
-    // The record fields of the results (IndSampleId ... IndMeasTime) and of the comments.
+    // The record fields of the results (IndSampleId ... IndMeasTime).
     SampleRecord m_sample;
+    // For request: "!" once a comment of the batch had text; with the message being received.
     QString m_dataAlarm;
-    QString m_commentText;
-    // The records a result is cut from: its fingerprint is header, order and result together.
+    QString m_messageDataAlarm;
+    // The message being received: its records so far, its queries and its results.
+    qsizetype m_messageRecords = 0;
+    QList<Query> m_messageQueries;
+    QList<PendingResult> m_messageResults;
+    bool m_commentable = false; // the record before was a result: a comment belongs to it
+    // The records a result is cut from.
     QString m_header;
     QString m_order;
-    QString m_result;
-    CommentTarget m_target;
-    // Parameters last read per test code, used while the database cannot be reached.
-    QHash<QString, qint16> m_knownParameters;
 };
 
 } // namespace Quorlix

@@ -8,6 +8,7 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/drivers/astm/IndikoRecords.h ${ROOT}/drivers/astm/IndikoRecords.cpp
   ${ROOT}/drivers/astm/IndikoOrders.h ${ROOT}/drivers/astm/IndikoOrders.cpp
   ${ROOT}/drivers/astm/IndikoComment.h ${ROOT}/drivers/astm/IndikoComment.cpp
+  ${ROOT}/drivers/astm/IndikoStore.h ${ROOT}/drivers/astm/IndikoStore.cpp
   ${ROOT}/drivers/astm/IndikoDriver.h ${ROOT}/drivers/astm/IndikoDriver.cpp
   ${ROOT}/drivers/astm/DsxMessage.h ${ROOT}/drivers/astm/DsxMessage.cpp
   ${ROOT}/drivers/astm/DsxStore.h ${ROOT}/drivers/astm/DsxStore.cpp

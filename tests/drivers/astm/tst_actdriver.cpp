@@ -98,6 +98,8 @@ private slots:
     void controlResults();
     void nothingChosen();
     void sentAgain();
+    void incompleteMessage_data();
+    void incompleteMessage();
     void spooledWhileTheDatabaseIsDown();
 };
 
@@ -307,6 +309,48 @@ void TestActDriver::sentAgain()
         rig.base.deliver(restarted, piece);
     QCOMPARE(rig.rows("SELECT sample_id, result FROM request ORDER BY sample_id"), QString("S1|6.8;S2|NULL"));
     QVERIFY(rig.base.monitor().last().endsWith("the same frame again, already stored: not stored twice"));
+}
+
+void TestActDriver::incompleteMessage_data()
+{
+    QTest::addColumn<QString>("ending"); // what ends the message after its first result
+    QTest::newRow("EOT: the ACT gave up after six NAKs") << "naks";
+    QTest::newRow("EOT inside the message") << "eot";
+    QTest::newRow("ENQ: the ACT starts the message again") << "enq";
+    QTest::newRow("no frame for 30 s") << "timeout";
+}
+
+// A message that ends before its terminator was not received: nothing is filed, the operator's
+// choice stays, and the message the ACT sends again whole is filed under it, once.
+void TestActDriver::incompleteMessage()
+{
+    QFETCH(QString, ending);
+    Rig rig("sqlite");
+    QVERIFY(rig.ok());
+    rig.base.tdb.exec("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 21)");
+    rig.driver->choice().chooseSample("S1");
+    QStringList message = Message(Cbc({Result(1, "WBC", "6.8")}));
+    rig.send(message.mid(0, 3)); // ENQ, header, result
+    if (ending == "naks") {
+        QString damaged = Frame(3, Terminator);
+        damaged[damaged.size() - 4] = 'Z';
+        rig.send(QStringList(6, damaged) << QString(Eot));
+    } else if (ending == "eot") {
+        rig.send({QString(Eot)});
+    } else if (ending == "enq") {
+        rig.send({QString(Enq)});
+        message.removeFirst();
+    } else {
+        rig.base.time.advance(E1381Link::ReceiveTimeoutMs);
+    }
+    QCOMPARE(rig.rows("SELECT result FROM request"), QString("NULL"));
+    QCOMPARE(rig.driver->choice().nextSampleId(), QString("S1"));
+    QCOMPARE(rig.base.monitor().filter("terminator"),
+             QStringList{"ACT message ended without its terminator record (L): not filed; the choice stays"});
+
+    rig.send(message);
+    QCOMPARE(rig.rows("SELECT sample_id, result FROM request"), QString("S1|6.8"));
+    QCOMPARE(rig.driver->choice().nextSampleId(), QString());
 }
 
 void TestActDriver::spooledWhileTheDatabaseIsDown()

@@ -70,6 +70,36 @@ QString O(int n, const QString& id, const QString& code)
     return QString("O|%1|%2||^^^%3|R|20030821195400||||||||20030821195400|P||||||||||O").arg(n).arg(id, code);
 }
 
+// A DSX1 driver on a fresh database with the setup and the statements.
+struct Rig
+{
+    Rig(const QString& backend, const QStringList& statements) : base(backend)
+    {
+        base.settings.AnalyzerId = "DSX1";
+        base.settings.AnalyzerType = "DSX";
+        base.settings.ComputerName = "LABHOST";
+        base.exec(Setup + statements);
+        driver = std::make_unique<DsxDriver>(base.services());
+    }
+
+    // Our whole answer to a query message for the id: an ACK for every frame until our EOT.
+    QString ask(const QString& id)
+    {
+        QStringList written;
+        for (const QString& step : Message({Header, "Q|1|" + id, "L|1|N"}))
+            base.deliver(*driver, LineChars(step.section(" => ", 0, 0).mid(1)));
+        written << Rendered(base.analyzerLine.takeOperations());
+        for (int frames = 0; frames < 10 && !written.last().endsWith("{EOT}"); ++frames) {
+            base.deliver(*driver, QString(Ack));
+            written << Rendered(base.analyzerLine.takeOperations());
+        }
+        return written.join(' ');
+    }
+
+    DriverRig base;
+    std::unique_ptr<DsxDriver> driver;
+};
+
 } // namespace
 
 class TestDsxDriver : public QObject
@@ -79,6 +109,8 @@ class TestDsxDriver : public QObject
 private slots:
     void exchange_data();
     void exchange();
+    void ordersFiledBetweenTwoQueries_data() { Test::AddBackendRows(); }
+    void ordersFiledBetweenTwoQueries();
 };
 
 void TestDsxDriver::exchange_data()
@@ -105,6 +137,20 @@ void TestDsxDriver::exchange_data()
              "SELECT analyzer_id, p_id, si_id, cust_id FROM sample_base WHERE sample_id = 'S5' => "
              "DSX1|1|na|999"},
             {"Received unknown parameter: Z"});
+        // A message that ends before its terminator was not received; the DSX sends it again whole.
+        QStringList givenUp = results.mid(0, 5);
+        givenUp << QStringList(6, "<{STX}5R|2|^^^Z|3{CR}{ETB}00{CR}{LF} => {NAK}") << "<{EOT} => ";
+        row("the DSX gives up after six NAKs: nothing stored, the message sent again stored once", {},
+            givenUp + results,
+            {requests + " => S1|1|NULL|NULL|NULL;S5|1|DSX1|2026-12-07 10:39:40|12.5",
+             "SELECT COUNT(*) FROM request => 7"},
+            {"message ended without its terminator record (L): 4 records discarded"});
+        row("query without its terminator: not answered", {},
+            QStringList{"<{ENQ} => {ACK}", "<[1" + Header + "{CR}{ETB}] => {ACK}",
+                        "<[2Q|1|S2{CR}{ETB}] => {ACK}", "<{EOT} => "} +
+                Message({Header, "Q|1|S1", "L|1|N"}, "{ENQ}") +
+                Answer({Reply, P(1, "S1", "SI5"), O(1, "S1", "A"), O(2, "S1", "B"), "L|1|F"}),
+            {}, {"message ended without its terminator record (L): 2 records discarded"});
         row("the same message again: stored once", {}, results + results,
             {"SELECT COUNT(*) FROM request => 7"}, {"already stored"});
         row("database away: the message waits in the spool, stored once when it is back", {},
@@ -176,6 +222,27 @@ void TestDsxDriver::exchange()
     const QStringList lines = rig.lines();
     for (const QString& text : logged)
         QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+}
+
+// Every query sees the database as it is now: the second answer is the one a driver started
+// afresh gives.
+void TestDsxDriver::ordersFiledBetweenTwoQueries()
+{
+    QFETCH(QString, backend);
+    const QStringList filed{"INSERT INTO sample_base (sample_id, p_id, si_id) VALUES ('S3', 5, 'SI7')",
+                            "INSERT INTO request (sample_id, parameter_id) VALUES ('S3', 1)",
+                            "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
+                            "VALUES (3, 'DSX1', 3, 'C')"};
+    Rig rig(backend, {});
+    QVERIFY(rig.base.tdb.ok());
+    const QString before = rig.ask("ALL");
+    for (const QString& sql : filed)
+        rig.base.tdb.execElsewhere(sql);
+    const QString after = rig.ask("ALL");
+
+    Rig fresh(backend, filed);
+    QCOMPARE(after, fresh.ask("ALL"));
+    QVERIFY(after != before);
 }
 
 QTEST_GUILESS_MAIN(TestDsxDriver)

@@ -5,6 +5,8 @@
 #include "drivers/astm/IndikoDriver.h"
 #include "support/DriverRig.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,8 +20,57 @@ namespace {
 // Our header at the rig's moment, and the 28 empty fields that end a P record.
 const QString Host = "H|\\^&|||1^quorlix^1.0|||||1^Indiko Basic^2.0||P|1|20261207103940";
 const QString P28(28, '|');
-// The analyzer's header; its message time is the last second of a day.
+// The analyzer's header; its message time is the last second of a day. A message sent again may
+// carry a later time.
 const QString Header = "H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|20261207235959";
+const QString Later = "H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|20261208000100";
+
+// The upload below as the previous release spooled it, one file per record: its results with the
+// parameter looked up at once, and the comment on its own.
+const QList<QByteArray> PreviousSpool{
+    R"json({"format":1,
+       "frame":{"CurDate":"","CurFlag1":"","CurFlag2":"","CurFrameClass":"","CurFrameEnd":"",
+       "CurFrameStart":"","CurFunction":"","CurInfo1":"","CurInfo2":"","CurMark":"","CurNumber":"",
+       "CurTime":""},
+       "frameKey":"IND1:879a6ee294f3353284d3c05b46313d000e98c8f7",
+       "frameWindow":0,
+       "id":"previous-1",
+       "kind":"sample",
+       "receivedAt":"20261207 10:39:40",
+       "sample":{"AuCupPos":"","AuRackNo":"","AuSampleId":"","CurSampleDisc":"","CurSampleId":"",
+       "CurSamplePos":"","IndMeasTime":"20261207 23:59:00","IndParameterId":1,"IndResult":"5.4",
+       "IndSampleDisc":"2","IndSampleId":"S123","IndSamplePos":"7","Results":[{"Channel":0,
+       "DataAlarm":"","ParameterId":1,"Value":"5.4"}]},
+       "settings":{"AnalyzerId":"IND1","AnalyzerType":"IND","AutoVal":"","OutComPort":null,"OutId":"",
+       "OutType":"","ShowCalibChart":"0"},
+       "stamp":"20261207 23:59:00"})json",
+    R"json({"comment":{"control":false,"dataAlarm":"!","parameterId":1,"sampleId":"S123",
+       "text":"Hemolysis"},
+       "format":1,
+       "frameKey":"IND1:4c161ed2238b3347d91e636acdc0784d2f57fdc0",
+       "frameWindow":0,
+       "id":"previous-2",
+       "kind":"indiko-comment",
+       "receivedAt":"20261207 10:39:40",
+       "settings":{"AnalyzerId":"IND1","AnalyzerType":"IND","AutoVal":"","OutComPort":null,"OutId":"",
+       "OutType":"","ShowCalibChart":"0"},
+       "stamp":"20261207 23:59:00"})json",
+    R"json({"format":1,
+       "frame":{"CurDate":"","CurFlag1":"","CurFlag2":"","CurFrameClass":"","CurFrameEnd":"",
+       "CurFrameStart":"","CurFunction":"","CurInfo1":"","CurInfo2":"","CurMark":"","CurNumber":"",
+       "CurTime":""},
+       "frameKey":"IND1:2db121e8899e731819c2450eaa0023f6ef88844b",
+       "frameWindow":0,
+       "id":"previous-3",
+       "kind":"sample",
+       "receivedAt":"20261207 10:39:40",
+       "sample":{"AuCupPos":"","AuRackNo":"","AuSampleId":"","CurSampleDisc":"","CurSampleId":"",
+       "CurSamplePos":"","IndMeasTime":"20261207 23:59:00","IndParameterId":2,"IndResult":"1.1",
+       "IndSampleDisc":"2","IndSampleId":"S123","IndSamplePos":"7","Results":[{"Channel":0,
+       "DataAlarm":"","ParameterId":2,"Value":"1.1"}]},
+       "settings":{"AnalyzerId":"IND1","AnalyzerType":"IND","AutoVal":"","OutComPort":null,"OutId":"",
+       "OutType":"","ShowCalibChart":"0"},
+       "stamp":"20261207 23:59:00"})json"};
 
 // Tests A and B of sample S123 (serum, patient Doe John) map to parameters 1 and 2 of IND1; C is
 // mapped for another analyzer only. S124 is urine without requests. QC01 is a control with test A
@@ -88,7 +139,10 @@ public:
     }
 
     // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
-    // STATEMENT" runs it; "replay" stores what waits in the spool; "cancel" sends the cancel message.
+    // STATEMENT" runs it ("elsewhere STATEMENT" as another program would); "rows QUERY" shows its
+    // rows; "close" takes the database away; "replay" stores what waits in the spool; "restart"
+    // starts the program again on the same spool folder; "previous" puts records into the spool as
+    // the previous release wrote them; "cancel" sends the cancel message.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -99,8 +153,18 @@ public:
             return driver->analyzerType();
         else if (input.startsWith("sql "))
             m_rig.tdb.exec(input.mid(4));
+        else if (input.startsWith("elsewhere "))
+            m_rig.tdb.execElsewhere(input.mid(10));
+        else if (input.startsWith("rows "))
+            return rows(input.mid(5));
+        else if (input == "close")
+            m_rig.tdb.db().close();
         else if (input == "replay")
-            m_rig.store.replaySpool();
+            m_store->replaySpool();
+        else if (input == "restart")
+            restart();
+        else if (input == "previous")
+            writePreviousSpool();
         else if (input == "cancel")
             driver->SendCancelMessage();
         return Rendered(m_rig.analyzerLine.takeOperations());
@@ -121,13 +185,52 @@ public:
     bool ok() const { return m_rig.tdb.ok(); }
 
 private:
+    // A new store and driver, as a new process builds them: the driver registers its kinds of
+    // record, then the spool is opened.
+    void restart()
+    {
+        driver.reset();
+        const DriverServices s = m_rig.services();
+        m_restarted =
+            std::make_unique<Store>(m_rig.settings, m_rig.tdb.db(), m_rig.log, m_rig.time, m_rig.limsLine);
+        m_store = m_restarted.get();
+        driver = std::make_unique<IndikoDriver>(DriverServices{s.settings, s.db, s.log, s.clock, s.timers,
+                                                               *m_store, s.analyzerLine, s.limsLine, s.link,
+                                                               s.tasks});
+        m_store->openSpool(m_spool.path());
+    }
+
+    void writePreviousSpool()
+    {
+        for (int i = 0; i < PreviousSpool.size(); ++i) {
+            QFile file(QDir(m_spool.path()).filePath(QString("%1.json").arg(900 + i, 12, 10, QChar('0'))));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(PreviousSpool[i]);
+        }
+    }
+
     DriverRig m_rig;
     QTemporaryDir m_spool;
+    std::unique_ptr<Store> m_restarted;
+    Store* m_store = &m_rig.store;
 
 public:
     // Built on the rig and gone before it.
     std::unique_ptr<IndikoDriver> driver;
 };
+
+// Our whole answer to a query for the id: the analyzer's query message, then an ACK for every
+// frame until our EOT.
+QString Ask(Rig& rig, const QString& id)
+{
+    QStringList written;
+    for (const QString& step : QueryMessage({id}))
+        written << rig.step(step.section(" => ", 0, 0));
+    written << rig.step("<{EOT}");
+    for (int frames = 0; frames < 10 && !written.last().endsWith("{EOT}"); ++frames)
+        written << rig.step("<{ACK}");
+    return written.join(' ');
+}
 
 } // namespace
 
@@ -138,6 +241,8 @@ class TestIndikoDriver : public QObject
 private slots:
     void exchange_data();
     void exchange();
+    void ordersFiledBetweenTwoQueries_data();
+    void ordersFiledBetweenTwoQueries();
 };
 
 // Each step is "input => what the driver wrote" (p: after its 500 ms pause). Then each check is
@@ -202,6 +307,39 @@ void TestIndikoDriver::exchange_data()
             {raw + " => S123|1|5.4|"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
+        // Only a complete message is stored: one that ends before its terminator was not received,
+        // and the analyzer sends it again whole.
+        const QStringList partial{"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2P|1] => {ACK}",
+                                  "<[3O|1|S123^^2^7] => {ACK}", "<[4R|1|^^^A|5.4|mmol/l] => {ACK}"};
+        const QStringList sixNaks(6, "<{STX}5L|1|N{CR}{ETX}00{CR}{LF} => p{NAK}");
+        const QString nothingStored = "rows SELECT COUNT(*) FROM Raw_Results => 0";
+        QStringList resent = upload;
+        resent[1] = "<[1" + Later + "] => {ACK}";
+        const QStringList storedOnce{
+            requests + " => S123|1|IND1|2026-12-08 00:01:00|5.4|!;S123|2|IND1|2026-12-08 00:01:00|1.1|",
+            raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|"};
+        row("the analyzer gives up after six NAKs: nothing stored, the message sent again stored once", "",
+            partial + sixNaks + QStringList{"<{EOT} => ", nothingStored} + resent, storedOnce,
+            {"message ended without its terminator record (L): 4 records discarded"});
+        row("ENQ starting the message again: its first part discarded", "",
+            partial + QStringList{"<{ENQ} => p{ACK}", nothingStored} + resent.mid(1), storedOnce,
+            {"ENQ inside a message", "message ended without its terminator record (L): 4 records discarded"});
+        row("no frame for 30 s: the message discarded", "",
+            partial + QStringList{"time 30000 => ", nothingStored} + resent, storedOnce,
+            {"no frame and no EOT for 30 s", "message ended without its terminator record (L)"});
+
+        // The test codes are looked up when the results are stored: a result received while the
+        // database is away waits whole in the spool, across a restart too.
+        const QStringList uploadStored{
+            raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
+            requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|"};
+        row("database away: the results wait in the spool, their codes looked up once it is back", "",
+            QStringList{"close => "} + upload + QStringList{"replay => "}, uploadStored,
+            {"Received unknown parameter: C"});
+        row("restart while the results wait in the spool", "",
+            QStringList{"close => "} + upload + QStringList{"restart => ", "replay => "}, uploadStored);
+        row("results and comment spooled by the previous release: stored", "",
+            {"previous => ", "restart => ", "replay => "}, uploadStored);
         row("database away: results and comment wait in the spool, stored in order once it is back", "",
             QStringList{"sql ALTER TABLE Raw_Results RENAME TO raw_away => "} + upload +
                 QStringList{"sql ALTER TABLE raw_away RENAME TO Raw_Results => ", "replay => ", "replay => "},
@@ -304,6 +442,46 @@ void TestIndikoDriver::exchange()
     const QStringList lines = rig.lines();
     for (const QString& text : logged)
         QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+}
+
+void TestIndikoDriver::ordersFiledBetweenTwoQueries_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("filed"); // by another program between the two queries
+    for (const QString& b : Test::Backends()) {
+        QTest::addRow("%s patient order", qPrintable(b))
+            << b << "S124" << QStringList{"INSERT INTO request (sample_id, parameter_id) VALUES ('S124', 1)"};
+        // With an open row the control's tests come from its open rows, not from its definitions.
+        QTest::addRow("%s open control row", qPrintable(b))
+            << b << "QC01"
+            << QStringList{
+                   "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC01', 2, "
+                   "'IND1')",
+                   "INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC01', 2, "
+                   "'IND1')"};
+    }
+}
+
+// Every query sees the database as it is now: the second answer is the one a driver started
+// afresh gives.
+void TestIndikoDriver::ordersFiledBetweenTwoQueries()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, id);
+    QFETCH(QStringList, filed);
+    Rig rig(backend, "");
+    QVERIFY(rig.ok());
+    const QString before = Ask(rig, id);
+    for (const QString& sql : filed)
+        rig.step("elsewhere " + sql);
+    const QString after = Ask(rig, id);
+
+    Rig fresh(backend, "");
+    for (const QString& sql : filed)
+        fresh.step("sql " + sql);
+    QCOMPARE(after, Ask(fresh, id));
+    QVERIFY(after != before);
 }
 
 QTEST_GUILESS_MAIN(TestIndikoDriver)
