@@ -34,10 +34,22 @@ QString IdOf(const QString& prefix, qint64 counter)
                                     : QString::number(counter));
 }
 
+// Processes sharing the database take turns: each chooses an id and writes its sample_base row
+// before the next one looks for the highest id. Held until the store call's transaction ends.
+DbOutcome LockSampleIds(Database& db)
+{
+    const SqlDialect::BoundStatement lock =
+        db.dialect().transactionLock(QStringLiteral("quorlix.sample_ids"));
+    SqlResult locked = db.run(lock.sql, lock.values);
+    return DbOutcome::of(db, locked);
+}
+
 } // namespace
 
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes)
 {
+    if (DbOutcome o = LockSampleIds(db); !o.ok())
+        return o;
     const QString prefix = day.toString(QStringLiteral("yyyyMMdd")).right(PrefixLength);
     SqlResult rows = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE sample_id LIKE ?"),
                             {prefix + QLatin1Char('%')});
@@ -74,6 +86,9 @@ DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList
 DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
                                   QString* id, QStringList* notes)
 {
+    // Under the same lock: two processes receiving the same analyzer id map it to one sample.
+    if (DbOutcome o = LockSampleIds(db); !o.ok())
+        return o;
     SqlResult row = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE status_1 = ? AND %1 = ?")
                                .arg(db.dialect().yearOf(QStringLiteral("entry_dat"))),
                            {BoundText(analyzerSampleId), day.year()});
