@@ -1,6 +1,7 @@
 #include "SampleIds.h"
 
 #include "StoreValues.h"
+#include "Transaction.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
@@ -42,6 +43,18 @@ DbOutcome LockSampleIds(Database& db)
         db.dialect().transactionLock(QStringLiteral("quorlix.sample_ids"));
     SqlResult locked = db.run(lock.sql, lock.values);
     return DbOutcome::of(db, locked);
+}
+
+// Outside a store call the lock needs a transaction of its own (SQL Server's application lock
+// belongs to one).
+template <typename Allocate> DbOutcome InTransaction(Database& db, Allocate allocate)
+{
+    Transaction transaction(db);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    if (DbOutcome o = allocate(); !o.ok())
+        return o;
+    return transaction.commit();
 }
 
 } // namespace
@@ -106,7 +119,8 @@ QString NewSampleId(Database& db, const Clock& clock, CommLog& log)
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome = NewSampleIdOn(db, clock.now().date(), &id, &notes);
+    const DbOutcome outcome =
+        InTransaction(db, [&] { return NewSampleIdOn(db, clock.now().date(), &id, &notes); });
     for (const QString& note : notes)
         log.monitor(note);
     if (!outcome.ok())
@@ -118,7 +132,8 @@ QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log, co
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome = SampleIdForAnalyzerIdOn(db, analyzerSampleId, clock.now().date(), &id, &notes);
+    const DbOutcome outcome = InTransaction(
+        db, [&] { return SampleIdForAnalyzerIdOn(db, analyzerSampleId, clock.now().date(), &id, &notes); });
     for (const QString& note : notes)
         log.monitor(note);
     if (!outcome.ok())
