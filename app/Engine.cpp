@@ -6,8 +6,20 @@
 
 namespace Quorlix {
 
+namespace {
+
+// A connection of its own for every engine: tests run several in one process, as a site runs
+// several processes on one database.
+QString ConnectionName()
+{
+    static int engines = 0;
+    return QStringLiteral("quorlix-%1").arg(++engines);
+}
+
+} // namespace
+
 Engine::Engine(const Clock& clock, Timers& timers, QObject* parent)
-    : QObject(parent), m_clock(clock), m_timers(timers), m_log(clock, m_locale),
+    : QObject(parent), m_clock(clock), m_timers(timers), m_database(ConnectionName()), m_log(clock, m_locale),
       m_analyzerPort(QStringLiteral("analyzer port"), m_log, timers),
       m_limsPort(QStringLiteral("LIMS port"), m_log, timers), m_dispatcher(m_link, clock, m_log),
       m_store(m_settings, m_database, m_log, clock, m_limsPort),
@@ -94,16 +106,18 @@ void Engine::timer1Tick()
 
 void Engine::checkDayShift()
 {
-    m_dayShift.CheckDayShiftChange([this](const QString& analyzerId) {
+    bool rearmed = false;
+    m_dayShift.CheckDayShiftChange([this, &rearmed](const QString& analyzerId) {
+        rearmed = true;
         const DbOutcome outcome = RearmAllControlBlocks(m_database, analyzerId);
-        if (!outcome.ok())
-            m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2")
-                              .arg(analyzerId, outcome.error));
+        return outcome.ok() || !outcome.error.isEmpty() ? outcome.error : QStringLiteral("failed");
+    });
+    if (rearmed) {
         // Frames stored more than two days ago are no longer sent again by any analyzer.
         m_database.run(
             QStringLiteral("DELETE FROM quorlix_log WHERE log_key = 'frame_stored' AND time_stamp < ?"),
             {m_database.stamp(SqlStamp(m_clock.now().addDays(-2)))});
-    });
+    }
 }
 
 } // namespace Quorlix

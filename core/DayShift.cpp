@@ -66,7 +66,17 @@ QDateTime DayShift::firstShift() const
     return first.isValid() ? first : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
 }
 
-void DayShift::CheckDayShiftChange(const std::function<void(const QString&)>& rearm)
+const QString DayShift::ArmedKey = QStringLiteral("blocks_armed");
+
+bool DayShift::sameShift(const QDateTime& a, const QDateTime& b) const
+{
+    if (a.date() != b.date())
+        return false;
+    const double length = m_settings.ShiftLength;
+    return length <= 0 || ShiftNumber(firstShift(), a, length) == ShiftNumber(firstShift(), b, length);
+}
+
+void DayShift::CheckDayShiftChange(const Rearm& rearm)
 {
     const Settings& s = m_settings;
     bool failed = false;
@@ -75,25 +85,64 @@ void DayShift::CheckDayShiftChange(const std::function<void(const QString&)>& re
         return;
     const QDateTime now = m_clock.now();
     if (!lastDay.isValid() || lastDay.date().day() != now.date().day()) {
-        rearm(s.AnalyzerId);
         InsertLogRow(QStringLiteral("d_change"));
+    } else if (s.ShiftLength > 0) {
+        const QDateTime lastShift = lastRow(QStringLiteral("s_change"), &failed);
+        if (failed)
+            return;
+        const QDateTime first = firstShift();
+        if (!lastShift.isValid() ||
+            ShiftNumber(first, lastShift, s.ShiftLength) != ShiftNumber(first, now, s.ShiftLength))
+            InsertLogRow(QStringLiteral("s_change"));
+    }
+    rearmOncePerShift(rearm);
+}
+
+void DayShift::rearmOncePerShift(const Rearm& rearm)
+{
+    const QString analyzer = m_settings.AnalyzerId;
+    const QVariantList row{ArmedKey, analyzer.left(255)};
+    QDateTime armed;
+    {
+        SqlResult last = m_db.run(
+            QStringLiteral("SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ? AND log_val = ?"), row);
+        if (!last.next())
+            return; // the database fails: the next check tries again
+        armed = DateTimeOf(last.value(0));
+    }
+    const QDateTime now = m_clock.now();
+    if (armed.isValid() && sameShift(armed, now))
+        return;
+
+    if (!m_db.transaction())
+        return;
+    QString error = rearm(analyzer);
+    if (error.isEmpty()) {
+        // One row per analyzer, replaced: a clock set back finds no later row of its own.
+        SqlResult gone =
+            m_db.run(QStringLiteral("DELETE FROM quorlix_log WHERE log_key = ? AND log_val = ?"), row);
+        if (!gone.ok())
+            error = gone.error();
+        else if (SqlResult kept =
+                     m_db.run(QStringLiteral(
+                                  "INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
+                              {m_db.stamp(SqlStamp(now)), ArmedKey, analyzer.left(255)});
+                 !kept.ok())
+            error = kept.error();
+    }
+    if (error.isEmpty() && m_db.commit()) {
+        if (!m_rearmFailure.isEmpty())
+            m_log.monitor(QStringLiteral("the control blocks of %1 are armed again").arg(analyzer));
+        m_rearmFailure.clear();
         return;
     }
-    if (s.ShiftLength <= 0)
-        return; // no shifts configured
-    const QDateTime lastShift = lastRow(QStringLiteral("s_change"), &failed);
-    if (failed)
-        return;
-    if (!lastShift.isValid()) {
-        rearm(s.AnalyzerId);
-        InsertLogRow(QStringLiteral("s_change"));
-        return;
-    }
-    const QDateTime first = firstShift();
-    if (ShiftNumber(first, lastShift, s.ShiftLength) != ShiftNumber(first, now, s.ShiftLength)) {
-        rearm(s.AnalyzerId);
-        InsertLogRow(QStringLiteral("s_change"));
-    }
+    m_db.rollback();
+    if (error.isEmpty())
+        error = QStringLiteral("the transaction cannot be committed");
+    if (m_rearmFailure.isEmpty())
+        m_log.monitor(QStringLiteral("the control blocks of %1 could not be re-armed: %2")
+                          .arg(analyzer, error.simplified()));
+    m_rearmFailure = error;
 }
 
 namespace {

@@ -32,10 +32,16 @@ public:
     {
     }
 
-    // A new day or shift re-arms the analyzer's control blocks (rearm is called with the analyzer
-    // id) and writes its "d_change" / "s_change" row. With no shift length configured the shift
-    // check is skipped.
-    void CheckDayShiftChange(const std::function<void(const QString&)>& rearm);
+    // A new day or shift writes its "d_change" / "s_change" row: the rows are shared by every
+    // process on the database, the first to notice writes them. Each process re-arms its own
+    // analyzer's control blocks at its first check in a day or shift, whoever wrote the rows:
+    // rearm is called with the analyzer id inside a transaction, which also keeps the moment in
+    // the analyzer's "blocks_armed" row (log_val the analyzer id), so that a restart in the same
+    // shift does not re-arm again. rearm returns an error text, empty when it succeeded; a failure
+    // is tried again at the next check. With no shift length configured the shift checks are
+    // skipped.
+    using Rearm = std::function<QString(const QString& analyzerId)>;
+    void CheckDayShiftChange(const Rearm& rearm);
 
     // The start-up header of a log file: rollover form or start-up form of the "Out Analyser" line.
     QStringList StartupHeader(bool rollover) const;
@@ -53,8 +59,14 @@ public:
     // The first shift as configured, or 00:00 of the day zero when `firstshift` cannot be read.
     QDateTime firstShift() const;
 
+    // The quorlix_log key of the analyzers' re-arming rows.
+    static const QString ArmedKey;
+
 private:
     QDateTime lastRow(const QString& key, bool* failed);
+    // Whether two moments lie in the same day and shift.
+    bool sameShift(const QDateTime& a, const QDateTime& b) const;
+    void rearmOncePerShift(const Rearm& rearm);
     QString today() const;
 
     const Settings& m_settings;
@@ -62,6 +74,7 @@ private:
     CommLog& m_log;
     const Clock& m_clock;
     const QLocale& m_locale;
+    QString m_rearmFailure; // the failure last reported, so that it is reported once
 };
 
 } // namespace Quorlix

@@ -224,6 +224,40 @@ QList<SqlDialect::MoveStatement> SqlDialect::moveRows(const QString& table, cons
     return statements;
 }
 
+namespace {
+
+// PostgreSQL's advisory locks are numbers: a stable one for the name (FNV-1a), the same in every
+// process and every version of the program.
+qint64 AdvisoryLockKey(const QString& name)
+{
+    quint64 hash = 14695981039346656037ULL;
+    for (const char c : name.toUtf8()) {
+        hash ^= quint8(c);
+        hash *= 1099511628211ULL;
+    }
+    return static_cast<qint64>(hash);
+}
+
+} // namespace
+
+SqlDialect::BoundStatement SqlDialect::transactionLock(const QString& name) const
+{
+    switch (m_kind) {
+    case PostgreSQL:
+        return {QStringLiteral("SELECT pg_advisory_xact_lock(CAST(? AS BIGINT))"), {AdvisoryLockKey(name)}};
+    case SqlServer:
+        // sp_getapplock reports a refusal (time-out, deadlock victim) by its return code only.
+        return {QStringLiteral("DECLARE @granted INT; EXEC @granted = sp_getapplock @Resource = ?, "
+                               "@LockMode = 'Exclusive', @LockOwner = 'Transaction'; "
+                               "IF @granted < 0 RAISERROR('the application lock was not granted', 16, 1)"),
+                {name}};
+    case SQLite:
+        // A write that changes nothing still takes the database's write lock.
+        return {QStringLiteral("UPDATE quorlix_log SET log_key = log_key WHERE 1 = 0"), {}};
+    }
+    return {};
+}
+
 bool SqlDialect::isDataError(const QSqlError& error) const
 {
     const QString code = error.nativeErrorCode();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 class QSqlError;
 
@@ -65,6 +66,16 @@ public:
     };
     QList<MoveStatement> moveRows(const QString& table, const QString& columns, const QString& condition,
                                   const QStringList& over) const;
+    // A statement and the values it binds.
+    struct BoundStatement
+    {
+        QString sql;
+        QVariantList values;
+    };
+    // Takes the named lock until the calling transaction ends: a second transaction asking for it
+    // waits until the first commits or rolls back (as long as the connection waits for any lock).
+    // SQLite lets one connection write at a time: there the statement takes that write lock.
+    BoundStatement transactionLock(const QString& name) const;
     // Whether a failed statement was refused because of the values it carried (too long, not a
     // number, a constraint) rather than because the database, a table or the connection failed.
     bool isDataError(const QSqlError& error) const;

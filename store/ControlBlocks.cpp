@@ -1,7 +1,6 @@
 #include "ControlBlocks.h"
 
 #include "StoreValues.h"
-#include "Transaction.h"
 #include "core/Database.h"
 
 #include <QList>
@@ -78,9 +77,6 @@ DbOutcome RearmControlBlock(Database& db, const QString& controlId, const QStrin
 
 DbOutcome RearmAllControlBlocks(Database& db, const QString& analyzerId)
 {
-    Transaction transaction(db);
-    if (DbOutcome o = transaction.begin(); !o.ok())
-        return o;
     SqlResult rows =
         db.run(QStringLiteral("SELECT DISTINCT control_id, analyzer_id FROM control_def cd "
                               "INNER JOIN param2channel p2c ON cd.parameter_id = p2c.parameter_id "
@@ -96,7 +92,7 @@ DbOutcome RearmAllControlBlocks(Database& db, const QString& analyzerId)
         if (DbOutcome o = RearmControlBlock(db, control, analyzer); !o.ok())
             return o;
     }
-    return transaction.commit();
+    return DbOutcome::done();
 }
 
 } // namespace Quorlix

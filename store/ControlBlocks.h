@@ -23,8 +23,8 @@ DbOutcome UpdateControlBlock(Database& db, const QString& controlId, qint16 para
 // Arms the control again with every parameter the analyzer measures for it.
 DbOutcome RearmControlBlock(Database& db, const QString& controlId, const QString& analyzerId);
 
-// Re-arms every control of the analyzer, all or none (in a transaction of its own: call it
-// outside a store call, as the day and shift change does).
+// Re-arms every control of the analyzer (all or none: call it inside a transaction, as the day
+// and shift check does).
 DbOutcome RearmAllControlBlocks(Database& db, const QString& analyzerId);
 
 } // namespace Quorlix

@@ -1,6 +1,7 @@
 #include "SampleIds.h"
 
 #include "StoreValues.h"
+#include "Transaction.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
@@ -34,10 +35,34 @@ QString IdOf(const QString& prefix, qint64 counter)
                                     : QString::number(counter));
 }
 
+// Processes sharing the database take turns: each chooses an id and writes its sample_base row
+// before the next one looks for the highest id. Held until the store call's transaction ends.
+DbOutcome LockSampleIds(Database& db)
+{
+    const SqlDialect::BoundStatement lock =
+        db.dialect().transactionLock(QStringLiteral("quorlix.sample_ids"));
+    SqlResult locked = db.run(lock.sql, lock.values);
+    return DbOutcome::of(db, locked);
+}
+
+// Outside a store call the lock needs a transaction of its own (SQL Server's application lock
+// belongs to one).
+template <typename Allocate> DbOutcome InTransaction(Database& db, Allocate allocate)
+{
+    Transaction transaction(db);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    if (DbOutcome o = allocate(); !o.ok())
+        return o;
+    return transaction.commit();
+}
+
 } // namespace
 
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes)
 {
+    if (DbOutcome o = LockSampleIds(db); !o.ok())
+        return o;
     const QString prefix = day.toString(QStringLiteral("yyyyMMdd")).right(PrefixLength);
     SqlResult rows = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE sample_id LIKE ?"),
                             {prefix + QLatin1Char('%')});
@@ -74,6 +99,9 @@ DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList
 DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
                                   QString* id, QStringList* notes)
 {
+    // Under the same lock: two processes receiving the same analyzer id map it to one sample.
+    if (DbOutcome o = LockSampleIds(db); !o.ok())
+        return o;
     SqlResult row = db.run(QStringLiteral("SELECT sample_id FROM sample_base WHERE status_1 = ? AND %1 = ?")
                                .arg(db.dialect().yearOf(QStringLiteral("entry_dat"))),
                            {BoundText(analyzerSampleId), day.year()});
@@ -91,7 +119,8 @@ QString NewSampleId(Database& db, const Clock& clock, CommLog& log)
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome = NewSampleIdOn(db, clock.now().date(), &id, &notes);
+    const DbOutcome outcome =
+        InTransaction(db, [&] { return NewSampleIdOn(db, clock.now().date(), &id, &notes); });
     for (const QString& note : notes)
         log.monitor(note);
     if (!outcome.ok())
@@ -103,7 +132,8 @@ QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log, co
 {
     QString id;
     QStringList notes;
-    const DbOutcome outcome = SampleIdForAnalyzerIdOn(db, analyzerSampleId, clock.now().date(), &id, &notes);
+    const DbOutcome outcome = InTransaction(
+        db, [&] { return SampleIdForAnalyzerIdOn(db, analyzerSampleId, clock.now().date(), &id, &notes); });
     for (const QString& note : notes)
         log.monitor(note);
     if (!outcome.ok())

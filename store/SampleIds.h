@@ -17,6 +17,7 @@ class Database;
 // of a day the counter goes on with four digits (612071000) rather than wrapping to 000.
 
 // The next free laboratory sample id of today; empty (with a Monitor line) when the database fails.
+// Nothing reserves it: a caller that files a sample under a new id uses the forms below.
 QString NewSampleId(Database& db, const Clock& clock, CommLog& log);
 
 // The laboratory id already given this year to an analyzer-side sample id (kept in
@@ -25,6 +26,8 @@ QString SampleIdForAnalyzerId(Database& db, const Clock& clock, CommLog& log,
                               const QString& analyzerSampleId);
 
 // The same for a given day, inside a store call; notes collects the Monitor lines for after commit.
+// They lock the allocation of ids for the rest of the call's transaction: the caller writes the
+// id's sample_base row in that transaction, so that no other process can hand out the same id.
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes);
 DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
                                   QString* id, QStringList* notes);

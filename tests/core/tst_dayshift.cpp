@@ -12,15 +12,14 @@ using Quorlix::Test::TestDatabase;
 
 namespace {
 
-// An engine on a test database with a clock that only moves when told to.
-struct Rig
+// One analyzer process: an engine of its own on the test database, on the test's clock.
+struct Process
 {
-    explicit Rig(const QString& backend, const QDateTime& start)
-        : db(backend), clock(start), engine(clock, clock)
+    Process(TestDatabase& db, Test::ManualTime& clock, const QString& analyzerId) : engine(clock, clock)
     {
         engine.setLocale(QLocale(QLocale::German, QLocale::Germany));
         Settings& s = engine.settings();
-        s.AnalyzerId = "HIT1";
+        s.AnalyzerId = analyzerId;
         s.AnalyzerType = "H911";
         s.ComLogPath = logs.path() + '/';
         s.ShiftLength = 8;
@@ -28,27 +27,54 @@ struct Rig
         if (db.ok())
             error = engine.database().open(db.target());
     }
+    QTemporaryDir logs;
+    Engine engine;
+    QString error;
+};
+
+// An analyzer process HIT1 on a test database with a clock that only moves when told to.
+struct Rig
+{
+    explicit Rig(const QString& backend, const QDateTime& start)
+        : db(backend), clock(start), hit(db, clock, "HIT1"), engine(hit.engine), error(hit.error)
+    {
+    }
+    // The rows all processes share.
     QStringList keys()
     {
         QStringList out;
-        SqlResult r = db.db().run("SELECT log_key FROM quorlix_log ORDER BY time_stamp, log_key");
+        SqlResult r = db.db().run("SELECT log_key FROM quorlix_log WHERE log_key IN ('d_change', 's_change') "
+                                  "ORDER BY time_stamp, log_key");
         while (r.next())
             out << r.value(0).toString();
         return out;
     }
-    void check()
+    void check(Engine& process)
     {
-        engine.checkDayShift();
+        process.checkDayShift();
         // The day and shift checks run every 3 s: a query they left unfinished would hold a stale
         // snapshot of the database for every read in between.
         QCOMPARE(db.walCheckpointBlocked(), QString());
     }
+    void check() { check(engine); }
+    // Control QC1 with parameters 1 and 2, which HIT1, HIT911 and AU1 measure.
+    void controls()
+    {
+        db.exec("INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES "
+                "('QC1', 1, 1, 2), ('QC1', 2, 1, 2), ('QC2', 3, 1, 2)");
+        db.exec("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'HIT1', 1), "
+                "(2, 'HIT1', 2), (1, 'HIT911', 1), (2, 'HIT911', 2), (1, 'AU1', 1), (2, 'AU1', 2)");
+    }
+    int armed(const QString& analyzer)
+    {
+        return db.count("control_block", "analyzer_id = ? AND control_id = 'QC1'", {analyzer});
+    }
 
     TestDatabase db;
     Test::ManualTime clock;
-    QTemporaryDir logs;
-    Engine engine;
-    QString error;
+    Process hit;
+    Engine& engine;
+    QString& error;
 };
 
 QDateTime At(int day, int hour, int minute = 0)
@@ -70,7 +96,11 @@ private slots:
     void crossingBoundaries_data() { Test::AddBackendRows(); }
     void crossingBoundaries();
     void noShiftLengthSkipsShifts();
-    void newDayRearmsControlBlocks();
+    void everyProcessArmsItsOwn_data() { Test::AddBackendRows(); }
+    void everyProcessArmsItsOwn();
+    void restartWithinTheShift_data() { Test::AddBackendRows(); }
+    void restartWithinTheShift();
+    void failedRearmingIsRetried();
     void logRollsOverByFileDate();
     void everyLocaleStampsTheClockTime();
 };
@@ -140,21 +170,88 @@ void TestDayShift::noShiftLengthSkipsShifts()
     QCOMPARE(rig.keys(), QStringList{"d_change"});
 }
 
-void TestDayShift::newDayRearmsControlBlocks()
+// One process ran on the database and wrote the day's and the shift's rows; a second one started
+// later still arms its own analyzer's controls, and at the next shift change every process re-arms
+// its own, whichever wrote the row.
+void TestDayShift::everyProcessArmsItsOwn()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, At(7, 10));
+    QVERIFY2(rig.db.ok() && rig.error.isEmpty(), qPrintable(rig.db.error() + rig.error));
+    rig.controls();
+    Process au(rig.db, rig.clock, "AU1");
+    QVERIFY(au.error.isEmpty());
+    rig.check(au.engine);
+    rig.clock.advanceSeconds(3);
+    rig.check(au.engine);
+    QCOMPARE(rig.keys(), (QStringList{"d_change", "s_change"}));
+    QCOMPARE(rig.armed("AU1"), 2);
+    QCOMPARE(rig.armed("HIT911"), 0);
+
+    rig.clock.set(At(7, 11));
+    Process hit911(rig.db, rig.clock, "HIT911");
+    QVERIFY(hit911.error.isEmpty());
+    rig.check(hit911.engine);
+    QCOMPARE(rig.armed("HIT911"), 2);
+    QCOMPARE(rig.keys(), (QStringList{"d_change", "s_change"}));
+
+    rig.db.exec("DELETE FROM control_block"); // every parameter passed
+    rig.clock.set(At(7, 14));
+    rig.check(hit911.engine); // writes the shift's row
+    rig.check(au.engine);
+    QCOMPARE(rig.keys(), (QStringList{"d_change", "s_change", "s_change"}));
+    QCOMPARE(rig.armed("HIT911"), 2);
+    QCOMPARE(rig.armed("AU1"), 2);
+    QCOMPARE(rig.armed("HIT1"), 0); // not running
+    QCOMPARE(rig.db.count("control_block", "control_id = 'QC2'"), 0);
+}
+
+// A restart within the shift keeps what passed; the first start of a day arms again.
+void TestDayShift::restartWithinTheShift()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, At(7, 10));
+    QVERIFY2(rig.db.ok() && rig.error.isEmpty(), qPrintable(rig.db.error() + rig.error));
+    rig.controls();
+    rig.check();
+    rig.check();
+    QCOMPARE(rig.armed("HIT1"), 2);
+    rig.db.exec("DELETE FROM control_block WHERE parameter_id = 2"); // passed
+    rig.clock.set(At(7, 13, 59));
+    {
+        Process restarted(rig.db, rig.clock, "HIT1");
+        QVERIFY(restarted.error.isEmpty());
+        rig.check(restarted.engine);
+        rig.check(restarted.engine);
+    }
+    QCOMPARE(rig.armed("HIT1"), 1);
+    rig.clock.set(At(8, 7));
+    Process nextDay(rig.db, rig.clock, "HIT1");
+    QVERIFY(nextDay.error.isEmpty());
+    rig.check(nextDay.engine);
+    QCOMPARE(rig.armed("HIT1"), 2);
+    QCOMPARE(rig.db.count("quorlix_log", "log_key = 'blocks_armed'"), 1);
+}
+
+// A re-arming the database refuses is reported once and tried again until it succeeds; the
+// shared rows are written meanwhile.
+void TestDayShift::failedRearmingIsRetried()
 {
     Rig rig("sqlite", At(7, 10));
     QVERIFY(rig.error.isEmpty());
-    rig.db.exec("INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES "
-                "('QC1', 1, 1, 2), ('QC1', 2, 1, 2), ('QC2', 1, 1, 2)");
-    rig.db.exec("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, 'HIT1', 1), "
-                "(2, 'HIT1', 2), "
-                "(1, 'OTHER', 1)");
+    rig.controls();
+    rig.db.exec("ALTER TABLE control_block RENAME TO control_block_away");
+    for (int tick = 0; tick < 3; ++tick) {
+        rig.check();
+        rig.clock.advanceSeconds(3);
+    }
+    QCOMPARE(rig.keys(), (QStringList{"d_change", "s_change"}));
+    rig.db.exec("ALTER TABLE control_block_away RENAME TO control_block");
     rig.check();
-    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'HIT1'"), 3);
-    rig.db.exec("DELETE FROM control_block WHERE parameter_id = 2");
-    rig.check(); // s_change: armed again
-    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'HIT1'"), 3);
-    QCOMPARE(rig.db.count("control_block", "analyzer_id = 'OTHER'"), 0);
+    QCOMPARE(rig.armed("HIT1"), 2);
+    const QString lines = rig.engine.log().recentLines().join('\n');
+    QCOMPARE(lines.count("Monitor: the control blocks of HIT1 could not be re-armed"), 1);
+    QCOMPARE(lines.count("Monitor: the control blocks of HIT1 are armed again"), 1);
 }
 
 void TestDayShift::logRollsOverByFileDate()
@@ -203,7 +300,7 @@ void TestDayShift::everyLocaleStampsTheClockTime()
         const QDateTime afternoon(first.addDays(day++), QTime(15, 47, 11));
         clock.set(afternoon);
         for (int tick = 0; tick < 3; ++tick) {
-            dayShift.CheckDayShiftChange([](const QString&) {});
+            dayShift.CheckDayShiftChange([](const QString&) { return QString(); });
             clock.advanceSeconds(3);
         }
         const QString rows =

@@ -77,4 +77,21 @@ QString SiteScript(const SiteKind& kind, const QString& prefix, int samples)
     return QString("role %1\nloop %2\n%3end\n").arg(kind.role).arg(samples).arg(body);
 }
 
+QStringList UnarmedControls(Database& db, const QStringList& analyzerIds)
+{
+    QStringList unarmed;
+    for (const QString& id : analyzerIds) {
+        SqlResult due = db.run("SELECT COUNT(*) FROM control_def cd INNER JOIN param2channel p2c "
+                               "ON cd.parameter_id = p2c.parameter_id WHERE p2c.analyzer_id = ?",
+                               {id});
+        const int parameters = due.next() ? due.value(0).toInt() : -1;
+        due.finish();
+        SqlResult armed = db.run("SELECT COUNT(*) FROM control_block WHERE analyzer_id = ?", {id});
+        const int blocks = armed.next() ? armed.value(0).toInt() : -1;
+        if (blocks != parameters || parameters <= 0)
+            unarmed << QString("%1: %2 of %3 armed").arg(id).arg(blocks).arg(parameters);
+    }
+    return unarmed;
+}
+
 } // namespace Quorlix::Test

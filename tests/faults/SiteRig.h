@@ -40,4 +40,8 @@ const QList<SiteKind>& SiteKinds();
 // of five tests (glucose, creatinine, urea, ALT, AST).
 QString SiteScript(const SiteKind& kind, const QString& prefix, int samples);
 
+// Analyzers whose control blocks are not armed in full: every control parameter of control_def
+// that the analyzer measures, as "ID: 12 of 18 armed". Empty when all are.
+QStringList UnarmedControls(Database& db, const QStringList& analyzerIds);
+
 } // namespace Quorlix::Test

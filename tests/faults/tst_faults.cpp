@@ -366,6 +366,8 @@ void TestFaults::siteOf32()
     clock.start();
     const qint64 go = 4000 + qint64(site.size()) * 800;
     const qint64 boundary = go + 8000;
+    qint64 firstCrossing = std::numeric_limits<qint64>::max(), lastCrossing = 0;
+    QStringList withControls; // the analyzers with the demonstration's controls
     for (size_t i = 0; i < site.size(); ++i) {
         SiteInstance& in = site[i];
         const SiteKind& kind = *in.kind;
@@ -401,6 +403,10 @@ void TestFaults::siteOf32()
         }
         const QDateTime crossing(QDate::currentDate(), QTime(14, 0));
         const qint64 toBoundary = qMax<qint64>(3000, boundary - clock.elapsed());
+        firstCrossing = qMin(firstCrossing, clock.elapsed() + toBoundary);
+        lastCrossing = qMax(lastCrossing, clock.elapsed() + toBoundary);
+        if (!kind.templateId.isEmpty())
+            withControls << in.id;
         switches.prepend(crossing.addMSecs(-toBoundary).toString(Qt::ISODate));
         switches.prepend("--clock-start");
         QVERIFY2(in.q->start(switches), qPrintable(in.id + ": " + in.q->output() + in.q->logText()));
@@ -413,6 +419,15 @@ void TestFaults::siteOf32()
     // are counted ten times a second.
     auto db = OpenPg(*m_pg, database, "site-check");
     QVERIFY(db);
+    // Every analyzer arms its controls at its start, and again at the shift change whichever
+    // process writes the shift's row: in between their blocks are emptied, as if every control had
+    // passed. (The MGC240 measures its controls during the run, which books them: it is left out.)
+    QTRY_COMPARE_WITH_TIMEOUT(UnarmedControls(*db, withControls), QStringList{}, 10000);
+    for (const QString& id : std::as_const(withControls))
+        QVERIFY(db->run("DELETE FROM control_block WHERE analyzer_id = ?", {id}).ok());
+    // A clock started on a whole second may run up to a second ahead.
+    QVERIFY2(clock.elapsed() < firstCrossing - 1500,
+             "the start-up took too long to tell it from the shift change");
     const qsizetype serverLogBefore = m_pg->serverLog().size();
     QTest::qWait(int(qMax<qint64>(0, go - clock.elapsed())));
     int mgcSamples = 0;
@@ -436,6 +451,11 @@ void TestFaults::siteOf32()
         QTest::qWait(100);
     }
     const QString serverLog = m_pg->serverLog().mid(serverLogBefore);
+    QTest::qWait(int(qMax<qint64>(0, lastCrossing + 4000 - clock.elapsed()))); // and a Timer1 tick
+    QTRY_COMPARE_WITH_TIMEOUT(UnarmedControls(*db, withControls), QStringList{}, 5000);
+    Summary(
+        QString("site: the controls of %1 analyzers armed at their start and again after the shift change")
+            .arg(withControls.size()));
 
     // The end: the analyzers' processes stop (a frame in flight goes unanswered), the simulators
     // with them; the MGC240's process takes what was measured last, then stops too.

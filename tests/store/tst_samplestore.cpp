@@ -85,6 +85,11 @@ private slots:
     void emptySampleIdStoresNothing();
     void newSampleId_data();
     void newSampleId();
+    void idsAcrossProcesses_data()
+    {
+        AddBackendVariantRows({QStringLiteral("new"), QStringLiteral("analyzer id")});
+    }
+    void idsAcrossProcesses();
     void au600WithLimsMapsIds_data() { Test::AddBackendRows(); }
     void au600WithLimsMapsIds();
     void indikoRestampsWithin13Minutes_data() { Test::AddBackendRows(); }
@@ -427,6 +432,59 @@ void TestSampleStore::newSampleId()
         f.tdb.exec(QStringLiteral("INSERT INTO sample_base (sample_id) VALUES (?)"), {id});
     QTEST(NewSampleId(f.tdb.db(), f.clock, f.log), "expected");
     QTEST(!f.monitor().filter(QStringLiteral("four digits")).isEmpty(), "reported");
+}
+
+// Two processes on one database allocate an id at the same moment, each in its store call's
+// transaction: the second waits until the first has filed its sample (here it gives up after
+// 200 ms), then gets the next id, or for the same analyzer id the same sample.
+void TestSampleStore::idsAcrossProcesses()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, variant);
+    Fixture f(backend);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    Database other(QStringLiteral("other-process"));
+    QCOMPARE(other.open(f.tdb.target()), QString());
+    QVERIFY(other
+                .run(other.dialect().kind() == SqlDialect::SQLite
+                         ? QStringLiteral("PRAGMA busy_timeout = 200")
+                         : QStringLiteral("SET lock_timeout = '200ms'"))
+                .ok());
+    const QDate day = Test::StoreNow.date();
+    const bool mapped = variant == QLatin1String("analyzer id");
+    auto allocate = [&](Database& db, QString* id) {
+        return mapped ? SampleIdForAnalyzerIdOn(db, QStringLiteral("4711"), day, id, nullptr)
+                      : NewSampleIdOn(db, day, id, nullptr);
+    };
+    auto file = [&](Database& db, const QString& id) {
+        return db
+            .run(QStringLiteral("INSERT INTO sample_base (sample_id, status_1, entry_dat) VALUES (?, ?, ?)"),
+                 {id, mapped ? QStringLiteral("4711") : QString(),
+                  db.stamp(QStringLiteral("20261207 10:39:40"))})
+            .ok();
+    };
+
+    Database& first = f.tdb.db();
+    QString firstId;
+    QVERIFY(first.transaction());
+    QVERIFY(allocate(first, &firstId).ok());
+    QVERIFY(file(first, firstId));
+
+    QString secondId;
+    QVERIFY(other.transaction());
+    const DbOutcome meanwhile = allocate(other, &secondId);
+    QVERIFY2(!meanwhile.ok(), qPrintable(QStringLiteral("both processes got %1").arg(secondId)));
+    other.rollback();
+    QVERIFY(first.commit());
+
+    QVERIFY(other.transaction());
+    QVERIFY(allocate(other, &secondId).ok());
+    if (!mapped)
+        QVERIFY(file(other, secondId));
+    QVERIFY(other.commit());
+    QCOMPARE(firstId, QStringLiteral("61207001"));
+    QCOMPARE(secondId, mapped ? firstId : QStringLiteral("61207002"));
+    QCOMPARE(f.tdb.count(QStringLiteral("sample_base")), mapped ? 1 : 2);
 }
 
 void TestSampleStore::au600WithLimsMapsIds()
