@@ -21,6 +21,30 @@ QString RightAligned(const QString& text, qsizetype width)
     return QString(width - text.size(), QLatin1Char(' ')) + text;
 }
 
+std::optional<QString> FittedNumber(const QString& value, qsizetype width)
+{
+    if (value.size() <= width)
+        return value;
+    bool number = false;
+    const double v = value.trimmed().toDouble(&number);
+    if (!number || !std::isfinite(v))
+        return std::nullopt;
+    for (qsizetype decimals = qMax<qsizetype>(width - 2, 0); decimals >= 0; --decimals) {
+        QString rounded = QString::number(v, 'f', int(decimals));
+        if (rounded.contains(QLatin1Char('.'))) {
+            while (rounded.endsWith(QLatin1Char('0')))
+                rounded.chop(1);
+            if (rounded.endsWith(QLatin1Char('.')))
+                rounded.chop(1);
+        }
+        if (rounded == QLatin1String("-0"))
+            rounded = QStringLiteral("0");
+        if (rounded.size() <= width)
+            return rounded;
+    }
+    return std::nullopt;
+}
+
 QString LeftAligned(const QString& text, qsizetype width)
 {
     if (width <= 0)

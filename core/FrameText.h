@@ -24,6 +24,12 @@ QString Mid(const QString& text, qsizetype position, qsizetype n);
 // Fixed-width field: n blanks followed by the text, of which the last n characters.
 QString RightAligned(const QString& text, qsizetype width);
 
+// A value for a fixed-width field that keeps its rightmost characters: the text as it is when it
+// fits; else, when it is a number, the number rounded to as many decimals as fit, without trailing
+// zeros (1234.5678 in 6 is "1234.6", a REAL column's 12.300000190734863 is "12.3"). Nothing when
+// it is no number or even its whole number is too wide: cut, it would read as another value.
+std::optional<QString> FittedNumber(const QString& value, qsizetype width);
+
 // Fixed-width field: the text padded with blanks on the right and cut to the width.
 QString LeftAligned(const QString& text, qsizetype width);
 

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
+#include "core/FrameText.h"
 #include "core/Settings.h"
 #include "core/SqlHelpers.h"
 #include "drivers/DriverRegistry.h"
@@ -20,32 +21,13 @@ namespace {
 
 constexpr int ValueWidth = 6;
 
-// A value in its field: as it is when it fits, else rounded to fewer decimals; empty when even the
-// whole number is too wide. The field keeps its rightmost characters, which would turn 1234.567
-// into "34.567".
-std::optional<QString> Fitted(const QString& value)
-{
-    if (value.size() <= ValueWidth)
-        return value;
-    bool number = false;
-    const double v = value.toDouble(&number);
-    if (!number)
-        return std::nullopt;
-    for (int decimals = ValueWidth - 2; decimals >= 0; --decimals) {
-        const QString rounded = QString::number(v, 'f', decimals);
-        if (rounded.size() <= ValueWidth)
-            return rounded;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 QList<ChannelResult> LimsResultGroups(const QList<StoredResult>& results, QStringList* notes)
 {
     QList<ChannelResult> groups;
     const auto add = [&](const QString& channel, const QString& value) {
-        const std::optional<QString> fitted = Fitted(value);
+        const std::optional<QString> fitted = FittedNumber(value, ValueWidth);
         if (!fitted)
             notes->append(QStringLiteral("channel %1: value \"%2\" does not fit the 6 characters of the LIMS "
                                          "frame: sent without value")

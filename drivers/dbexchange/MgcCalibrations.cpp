@@ -1,9 +1,10 @@
 #include "MgcCalibrations.h"
 
 #include "MgcContext.h"
+#include "MgcHandOver.h"
 #include "MgcJobs.h"
+#include "MgcMarks.h"
 #include "PrestigeButton.h"
-#include "core/CommLog.h"
 #include "core/DayShift.h"
 #include "core/Settings.h"
 #include "core/SqlHelpers.h"
@@ -57,15 +58,17 @@ int MgcFetchCalibrations(MgcContext& ctx, const ChannelMap& channels)
             continue;
         if (stored.contains(parameter) && newest <= stored.value(parameter))
             continue;
-        if (MgcStoreCalibration(ctx, channels, item)) {
-            stored.insert(channels.ParameterOfChannel(item), newest);
+        const MgcCalibrationTaken outcome = MgcStoreCalibration(ctx, channels, item);
+        if (outcome == MgcCalibrationTaken::Waiting)
+            break;
+        stored.insert(channels.ParameterOfChannel(item), newest);
+        if (outcome == MgcCalibrationTaken::Stored)
             ++taken;
-        }
     }
     return taken;
 }
 
-bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 item)
+MgcCalibrationTaken MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 item)
 {
     const QString key = QStringLiteral("calibration:%1").arg(item);
     SqlResult row =
@@ -77,10 +80,10 @@ bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 ite
         ctx.problem(key, QStringLiteral("item %1: calibration not taken from the MGC240: %2")
                              .arg(item)
                              .arg(row.error().simplified()));
-        return false;
+        return MgcCalibrationTaken::Passed;
     }
     if (!row.next())
-        return false;
+        return MgcCalibrationTaken::Passed;
     MgcCalibration calibration;
     const QDateTime calibrated = DateTimeOf(row.value(0));
     // The blank and the first five standards; the sixth standard's absorbance has no column.
@@ -95,7 +98,7 @@ bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 ite
     if (!calibrated.isValid()) {
         ctx.problem(key,
                     QStringLiteral("item %1: the MGC240's calibration has no date; not taken").arg(item));
-        return false;
+        return MgcCalibrationTaken::Passed;
     }
     if (!malformed.isEmpty())
         ctx.problem(key + QStringLiteral(":values"),
@@ -104,8 +107,32 @@ bool MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 ite
                         .arg(malformed.join(QStringLiteral(", "))));
     calibration.parameterId = channels.ParameterOfChannel(item);
     calibration.calibratedAt = SqlStamp(calibrated);
-    ctx.store.submit(ctx.store.newJob(ctx.store.kinds().require<MgcCalibrationJobKind>(), calibration));
-    return true;
+
+    const QString mark =
+        MgcCalibrationMark(ctx.settings.AnalyzerId, calibration.parameterId, calibration.calibratedAt);
+    QSet<QString> taken;
+    QSet<QString> quarantined;
+    if (const QString error = FindMgcMarks(ctx, {mark}, &taken, &quarantined); !error.isEmpty()) {
+        ctx.problem(
+            key, QStringLiteral("item %1: calibration not taken from the MGC240: %2").arg(item).arg(error));
+        return MgcCalibrationTaken::Waiting;
+    }
+    if (quarantined.contains(mark))
+        return MgcCalibrationTaken::Passed;
+    const StoreJob job = ctx.store.newJob(ctx.store.kinds().require<MgcCalibrationJobKind>(), calibration);
+    const MgcHandOutcome outcome = MgcHand(ctx, job);
+    switch (outcome.handed) {
+    case MgcHanded::Stored:
+        return MgcCalibrationTaken::Stored;
+    case MgcHanded::NothingNew:
+        return MgcCalibrationTaken::Passed;
+    case MgcHanded::Waiting:
+        return MgcCalibrationTaken::Waiting;
+    case MgcHanded::Refused:
+        break;
+    }
+    MgcQuarantine(ctx, job, outcome.error, {mark});
+    return MgcCalibrationTaken::Passed;
 }
 
 void MgcCheckComPort(MgcContext& ctx)
@@ -124,8 +151,9 @@ void MgcCheckComPort(MgcContext& ctx)
     flag.finish();
     if (!asked)
         return;
+    // Said once, also when the flag cannot be set back and is found again on the next tick.
     if (const QString note = PressPrestigeButton(); !note.isEmpty())
-        ctx.log.monitor(note);
+        ctx.problem(QStringLiteral("press"), note);
     SqlResult reset =
         ctx.lab.run(QStringLiteral("UPDATE analyzers SET com_port = 0 WHERE analyzer_id = ?"), {analyzer});
     if (!reset.ok()) {

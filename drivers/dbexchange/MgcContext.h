@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,10 @@ public:
     void noteFailure(const Database& db, const DbOutcome& outcome);
     bool labLost = false;
     bool mgcLost = false;
+
+    // Marks of the records quarantined in this run (see MgcMarks.h): not taken again even when the
+    // mark could not be written.
+    QSet<QString> quarantined;
 
     // A date-time for the MGC240's database, and the day of the orders written now.
     QVariant mgcDate(const QDateTime& moment) const;

@@ -3,9 +3,11 @@
 #include "MgcCalibrations.h"
 #include "MgcDatabase.h"
 #include "MgcJobs.h"
+#include "MgcMarks.h"
 #include "MgcOrders.h"
 #include "MgcResults.h"
 #include "comm/PeriodicTasks.h"
+#include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Settings.h"
 #include "store/Spool.h"
@@ -35,9 +37,9 @@ MgcExchange::MgcExchange(const DriverServices& services)
     services.store.kinds().require<MgcControlJobKind>();
     services.store.kinds().require<MgcCalibrationJobKind>();
     services.tasks.add(QStringLiteral("Timer2"), TimerInterval::Timer2, [this] { tick(); });
-    // The start-up: the MGC240's database is opened and the controls are ordered before the first tick.
-    if (connect())
-        m_controlsOrdered = registerControls();
+    // The start-up: the MGC240's database is opened. The controls are ordered at the first tick, after
+    // what the analyzer measured of them meanwhile is taken.
+    connect();
 }
 
 MgcExchange::~MgcExchange() = default;
@@ -86,13 +88,10 @@ bool MgcExchange::prepare(ChannelMap& channels, ItemNames& names)
     return true;
 }
 
-bool MgcExchange::registerControls()
+bool MgcExchange::spoolWaiting() const
 {
-    ChannelMap channels;
-    ItemNames names;
-    if (!prepare(channels, names))
-        return false;
-    return MgcRegisterControls(m_ctx, channels, names);
+    const Spool* spool = m_ctx.store.spool();
+    return spool && spool->hasPending();
 }
 
 void MgcExchange::tick()
@@ -100,9 +99,7 @@ void MgcExchange::tick()
     m_ctx.beginTick();
     if (!connect())
         return;
-    Spool* spool = m_ctx.store.spool();
-    const bool spoolWaiting = spool && spool->hasPending();
-    if (m_ctx.labLost && !spoolWaiting) {
+    if (m_ctx.labLost && !spoolWaiting()) {
         // The spool opens the connection again while it holds records; otherwise it is done here.
         if (!m_ctx.lab.reconnect()) {
             m_ctx.problem(QStringLiteral("lab"),
@@ -116,25 +113,38 @@ void MgcExchange::tick()
     ItemNames names;
     if (!prepare(channels, names))
         return;
-    if (!m_controlsOrdered)
-        m_controlsOrdered = MgcRegisterControls(m_ctx, channels, names);
+    if (const QDate today = m_ctx.clock.now().date(); m_purged != today) {
+        PurgeMgcMarks(m_ctx);
+        m_purged = today;
+    }
 
     OpenRequests open;
     OrderCounts orders;
-    int samples = 0;
+    ResultCounts results;
     if (const QString error = ReadOpenRequests(m_ctx, &open); !error.isEmpty()) {
         m_ctx.problem(
             QStringLiteral("open"),
             QStringLiteral("MGC240 orders and results wait: request cannot be read: %1").arg(error));
     } else {
         orders = MgcSendOrders(m_ctx, channels, names, open);
-        if (!spoolWaiting)
-            samples = MgcFetchResults(m_ctx, channels, open);
+        // While earlier records wait in the spool, the analyzer's results wait in its own database.
+        if (!spoolWaiting())
+            results = MgcFetchResults(m_ctx, channels, names, open);
     }
-    // While earlier records wait in the spool, the analyzer's results wait in its own database.
-    const int controls = spoolWaiting ? 0 : MgcFetchControls(m_ctx, channels, names);
+    // The controls' results are taken before any control is ordered: ordering withdraws only what
+    // is settled.
+    int controls = 0;
+    MgcControlsView view;
+    if (const QString error = ReadMgcControls(m_ctx, channels, &view); !error.isEmpty()) {
+        m_ctx.problem(QStringLiteral("controls"),
+                      QStringLiteral("controls not taken from or ordered on the MGC240: %1").arg(error));
+    } else {
+        if (!spoolWaiting())
+            controls = MgcFetchControls(m_ctx, channels, view);
+        m_controls.MgcRegisterControls(m_ctx, channels, names, view);
+    }
     MgcCheckComPort(m_ctx);
-    const int calibrations = spoolWaiting ? 0 : MgcFetchCalibrations(m_ctx, channels);
+    const int calibrations = spoolWaiting() ? 0 : MgcFetchCalibrations(m_ctx, channels);
 
     QStringList done;
     if (orders.samples > 0)
@@ -146,8 +156,11 @@ void MgcExchange::tick()
     if (orders.removed > 0)
         done << Counted(orders.removed, QStringLiteral("%1 order without items removed"),
                         QStringLiteral("%1 orders without items removed"));
-    if (samples > 0)
-        done << Counted(samples, QStringLiteral("results of %1 sample taken"),
+    if (results.again > 0)
+        done << Counted(results.again, QStringLiteral("tests of %1 sample ordered again"),
+                        QStringLiteral("tests of %1 samples ordered again"));
+    if (results.stored > 0)
+        done << Counted(results.stored, QStringLiteral("results of %1 sample taken"),
                         QStringLiteral("results of %1 samples taken"));
     if (controls > 0)
         done << Counted(controls, QStringLiteral("%1 control result taken"),

@@ -1,35 +1,38 @@
 #pragma once
 
 #include "MgcContext.h"
+#include "MgcControls.h"
 #include "core/Database.h"
 #include "drivers/DriverRegistry.h"
 
 namespace Quorlix {
 
 // Type "MGC": the MGC240 is reached through its own database (MgcConnection). When built (the
-// start-up), the work opens that database and orders the analyzer's controls; every Timer2 tick
-// then writes the open orders into the analyzer's work list, takes finished results, control
-// results and new calibrations into the laboratory database, and watches the button-press flag.
-// A database that cannot be opened is tried again every tick.
+// start-up), the work opens that database; every Timer2 tick then writes the open orders into the
+// analyzer's work list, takes finished results and control results, orders the controls (at the
+// first tick all of them, once what they hold is taken), watches the button-press flag and takes
+// new calibrations. A database that cannot be opened is tried again every tick.
 class MgcExchange final : public BackgroundWork
 {
 public:
     explicit MgcExchange(const DriverServices& services);
     ~MgcExchange() override;
 
-    // One Timer2 tick: MgcSendOrders, MgcFetchResults, MgcFetchControls, MgcCheckComPort,
-    // MgcFetchCalibrations.
+    // One Timer2 tick: MgcSendOrders, MgcFetchResults, MgcFetchControls, MgcRegisterControls,
+    // MgcCheckComPort, MgcFetchCalibrations.
     void tick();
     bool isConnected() const { return m_mgc.isOpen(); }
 
 private:
     bool connect();
     bool prepare(ChannelMap& channels, ItemNames& names);
-    bool registerControls();
+    // Whether records wait in the spool: then the MGC240's results wait in its own database.
+    bool spoolWaiting() const;
 
     Database m_mgc; // MgcConnection
     MgcContext m_ctx;
-    bool m_controlsOrdered = false;
+    MgcControlOrders m_controls;
+    QDate m_purged; // the day old marks were last removed
     bool m_openFailed = false;
 };
 

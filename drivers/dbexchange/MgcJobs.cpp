@@ -1,5 +1,6 @@
 #include "MgcJobs.h"
 
+#include "MgcMarks.h"
 #include "core/Database.h"
 #include "core/Stamps.h"
 #include "store/ControlBlocks.h"
@@ -109,7 +110,8 @@ void MgcResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
         QJsonArray results;
         for (const MgcValue& v : sample.results)
             results.append(QJsonObject{{QStringLiteral("parameterId"), v.parameterId},
-                                       {QStringLiteral("value"), v.value}});
+                                       {QStringLiteral("value"), v.value},
+                                       {QStringLiteral("measuredAt"), v.measuredAt}});
         samples.append(
             QJsonObject{{QStringLiteral("sampleId"), sample.sampleId}, {QStringLiteral("results"), results}});
     }
@@ -132,6 +134,8 @@ bool MgcResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
             v.value =
                 ReadNumber(entry.toObject().value(QStringLiteral("value")), false, e, QStringLiteral("value"))
                     .value_or(0);
+            // Records spooled by earlier versions carry no measurement time.
+            v.measuredAt = entry.toObject().value(QStringLiteral("measuredAt")).toString();
             sample.results << v;
         }
         data.samples << sample;
@@ -144,28 +148,26 @@ DbOutcome MgcResultsJobKind::run(const StoreJob& job, JobRun& run) const
 {
     Database& db = run.transaction.db();
     const QVariant stamp = db.stamp(job.stamp);
+    const QVariant marked = db.stamp(job.receivedAt);
     int filled = 0;
     for (const MgcSampleResults& sample : job.data<MgcResultBatch>().samples) {
-        // Each sample whole or not at all: one the database refuses is left out, the others stay.
-        const DbOutcome outcome = run.transaction.skippable([&] {
-            for (const MgcValue& v : sample.results) {
-                // Only an order still open takes the result: taken once, it is not taken again.
-                SqlResult r =
-                    db.run(QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
-                                          "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
-                                          "AND analyzer_id IS NULL AND time_stamp IS NULL"),
-                           {v.value, job.AnalyzerId, stamp, sample.sampleId, v.parameterId});
-                if (!r.ok())
-                    return DbOutcome::of(db, r);
-                filled += qMax(0, r.rowsAffected());
-            }
-            return DbOutcome::done();
-        });
-        if (outcome.kind == DbOutcome::DatabaseFailed)
-            return outcome;
-        if (outcome.kind == DbOutcome::DataRejected)
-            run.effects.notes << QStringLiteral("sample %1: MGC240 results not stored: %2")
-                                     .arg(sample.sampleId, outcome.error);
+        for (const MgcValue& v : sample.results) {
+            // Only an order still open takes the result: taken once, it is not taken again.
+            SqlResult r =
+                db.run(QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
+                                      "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
+                                      "AND analyzer_id IS NULL AND time_stamp IS NULL"),
+                       {v.value, job.AnalyzerId, stamp, sample.sampleId, v.parameterId});
+            if (!r.ok())
+                return DbOutcome::of(db, r);
+            if (r.rowsAffected() <= 0)
+                continue;
+            filled += r.rowsAffected();
+            const QString mark =
+                MgcResultMark(job.AnalyzerId, sample.sampleId, v.parameterId, v.measuredAt, v.value);
+            if (DbOutcome o = InsertMgcMark(db, MgcTakenKey, mark, marked); !o.ok())
+                return o;
+        }
     }
     run.nothingToStore = filled == 0;
     return DbOutcome::done();

@@ -19,18 +19,19 @@ struct MgcValue
 {
     qint16 parameterId = 0;
     double value = 0;
+    QString measuredAt; // the MGC240's rst_Date as "yyyyMMdd HH:mm:ss"; empty when it gives none
 };
 
 // The finished results of one sample on the MGC240: they fill the sample's open orders in request
-// (result, analyzer_id, time_stamp), as far as they are still open.
+// (result, analyzer_id, time_stamp), as far as they are still open; each value filled leaves its
+// mark (MgcMarks.h) in the same transaction.
 struct MgcSampleResults
 {
     QString sampleId;
     QList<MgcValue> results;
 };
-// The results of several samples in one transaction, each sample whole or not at all: a sample
-// whose values the database refuses is left out with a note (its orders stay open and are tried
-// again), the others are stored.
+// The results of several samples in one transaction: all of them or none. When the database
+// refuses one, the exchange stores them sample by sample.
 struct MgcResultBatch
 {
     QList<MgcSampleResults> samples;

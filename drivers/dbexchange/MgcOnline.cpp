@@ -18,6 +18,7 @@
 
 #include <QLocale>
 #include <QPair>
+#include <QSet>
 
 #include <utility>
 
@@ -87,19 +88,47 @@ void MgcOnlineExchange::MgcOnlineCheckResults()
 {
     logFile(QStringLiteral(" check Results"));
     MgcMoveResults();
-    SqlResult samples =
-        m_db.run(QStringLiteral("SELECT DISTINCT sample_id FROM MGC_Result ORDER BY sample_id"));
-    if (!samples.ok()) {
+    // Every listed result with whether it can be sent: a validated result and a channel. A sample
+    // is read and sent only when something of it can go; a row that cannot is named once and stays.
+    SqlResult listed = m_db.run(QStringLiteral(
+        "SELECT mr.sample_id, mr.parameter_id, "
+        "(SELECT COUNT(*) FROM results r WHERE r.sample_id = mr.sample_id "
+        "AND r.parameter_id = mr.parameter_id), "
+        "(SELECT COUNT(*) FROM app_protocols_testmap apt WHERE apt.TestDef_Id = mr.parameter_id) "
+        "FROM MGC_Result mr ORDER BY mr.sample_id"));
+    if (!listed.ok()) {
         failed(QStringLiteral("results"),
-               QStringLiteral("MGC_Result cannot be read: %1").arg(samples.error().simplified()), &samples);
+               QStringLiteral("MGC_Result cannot be read: %1").arg(listed.error().simplified()), &listed);
         return;
     }
     QStringList ids;
-    while (samples.next()) {
-        if (!samples.value(0).isNull())
-            ids << samples.value(0).toString();
+    QSet<QString> waiting;
+    while (listed.next()) {
+        if (listed.value(0).isNull())
+            continue;
+        const QString id = listed.value(0).toString();
+        const QString row = id + QLatin1Char('|') + listed.value(1).toString();
+        waiting.insert(row);
+        const bool validated = listed.value(2).toInt() > 0;
+        const bool channel = listed.value(3).toInt() > 0;
+        if (validated && channel) {
+            m_unsendable.remove(row);
+            if (ids.isEmpty() || ids.last() != id)
+                ids << id;
+            continue;
+        }
+        if (m_unsendable.contains(row))
+            continue;
+        m_unsendable.insert(row);
+        m_log.monitor(
+            QStringLiteral("sample %1 parameter %2: %3; not sent to the LIMS (its MGC_Result row stays)")
+                .arg(id, listed.value(1).toString(),
+                     validated ? QStringLiteral("no channel in app_protocols_testmap")
+                               : QStringLiteral("no validated result")));
     }
-    samples.finish();
+    listed.finish();
+    // Rows no longer listed are forgotten: listed again, they are named again.
+    m_unsendable.intersect(waiting);
     for (const QString& id : std::as_const(ids))
         MgcSendResult(id);
 }
@@ -118,6 +147,28 @@ void MgcOnlineExchange::MgcMoveResults()
     };
     // Above the measuring range: the analyzer's ">" becomes 9999, clipped to range_high below.
     step(QStringLiteral("UPDATE request SET result = 9999 WHERE data_alarm = ?"), {QStringLiteral(">")});
+    // Orders no interval of validation set 1 covers leave request without a result row: their values
+    // would be nowhere but in this log.
+    QStringList unvalidated;
+    QStringList unvalidatedRows;
+    if (outcome.ok()) {
+        SqlResult rows = m_db.run(QStringLiteral(
+            "SELECT r.sample_id, r.parameter_id, r.result FROM request r "
+            "WHERE r.analyzer_id IS NOT NULL AND r.time_stamp IS NOT NULL AND r.result IS NOT NULL "
+            "AND NOT EXISTS (SELECT 1 FROM validation v "
+            "INNER JOIN interpretation i ON i.id = v.interpretation "
+            "INNER JOIN test_def ds ON ds.parameter_id = v.parameter_id "
+            "WHERE v.parameter_id = r.parameter_id AND v.nw_id = 1 "
+            "AND r.result BETWEEN v.v_from AND v.v_to)"));
+        outcome = DbOutcome::of(m_db, rows);
+        while (rows.next()) {
+            unvalidatedRows << rows.value(0).toString() + QLatin1Char('|') + rows.value(1).toString();
+            unvalidated << QStringLiteral("sample %1 parameter %2: result %3 is in no interval of validation "
+                                          "set 1: not validated, not sent to the LIMS")
+                               .arg(rows.value(0).toString(), rows.value(1).toString(),
+                                    NumberText(rows.value(2)));
+        }
+    }
     // The finished orders are taken out of request, in one go where other processes validate at
     // the same moment: earlier validations of the same sample and parameter are replaced,
     // validation set 1 gives the interpretation (the validation time is now, the measuring time
@@ -155,6 +206,10 @@ void MgcOnlineExchange::MgcMoveResults()
                    .arg(outcome.error));
         return;
     }
+    for (const QString& line : std::as_const(unvalidated))
+        m_log.monitor(line);
+    for (const QString& row : std::as_const(unvalidatedRows))
+        m_unsendable.insert(row);
 }
 
 void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
@@ -201,13 +256,23 @@ void MgcOnlineExchange::MgcSendResult(const QString& sampleId)
     QList<MgcOnlineResult> results;
     QList<QVariant> parameters;
     while (rows.next()) {
-        results << MgcOnlineResult{NullToText(rows.value(1)), NumberText(rows.value(0))};
+        const QString value = NumberText(rows.value(0));
+        const std::optional<QString> fitted = MgcResultValue(value);
+        if (!fitted) {
+            // Its row stays in MGC_Result until the value is corrected.
+            failed(QStringLiteral("held:%1:%2").arg(sampleId, rows.value(2).toString()),
+                   QStringLiteral("sample %1 parameter %2: value \"%3\" does not fit the 6 characters of the "
+                                  "result frame: held")
+                       .arg(sampleId, rows.value(2).toString(), value));
+            continue;
+        }
+        results << MgcOnlineResult{NullToText(rows.value(1)), *fitted};
         if (!parameters.contains(rows.value(2)))
             parameters << rows.value(2);
     }
     rows.finish();
     if (results.isEmpty())
-        return; // nothing of the sample is validated: its rows wait
+        return; // nothing of the sample can go yet: its rows wait
 
     if (!limsReady())
         return fail(QString());

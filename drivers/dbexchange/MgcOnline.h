@@ -3,6 +3,7 @@
 #include "drivers/DriverRegistry.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace Quorlix {
@@ -51,6 +52,8 @@ private:
     Line& m_lims;
     bool m_limsReported = false;
     bool m_lost = false;
+    // Listed results that cannot be sent ("sample|parameter"), each named once.
+    QSet<QString> m_unsendable;
     QHash<QString, QString> m_previous; // failures reported in the last tick
     QHash<QString, QString> m_current;
 };

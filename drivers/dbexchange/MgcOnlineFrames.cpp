@@ -23,6 +23,11 @@ QString MgcSampleInfoHeader(const QString& sampleInfo, int count)
            RightAligned(QString::number(count), 2);
 }
 
+std::optional<QString> MgcResultValue(const QString& value)
+{
+    return FittedNumber(QString(value).replace(QLatin1Char(','), QLatin1Char('.')), 6);
+}
+
 QString MgcResultRecord(const MgcOnlineResult& result)
 {
     return RightAligned(result.channel, 2) +

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace Quorlix {
 
 // The frames of the MGC online link toward the LIMS: fixed-width text between STX and ETX. Plain
@@ -18,6 +20,10 @@ QString MgcFrameTime(const QDateTime& moment);
 QString MgcResultHeader(const QString& sampleId, const QDateTime& moment, int count);
 // The header when the LIMS gave sample information: ":A1", the text, six blanks, the count in 2.
 QString MgcSampleInfoHeader(const QString& sampleInfo, int count);
+
+// A result's value for its 6 characters: "," sent as "."; a wider number rounded to fit; nothing
+// when it cannot fit (the field keeps its last 6 characters: 1234.56 would read as 234.56).
+std::optional<QString> MgcResultValue(const QString& value);
 
 // One result as reported: the channel right-aligned in 2, the value ("," read as ".")
 // right-aligned in 6, one blank.

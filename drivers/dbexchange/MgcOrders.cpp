@@ -20,41 +20,6 @@ DbOutcome Run(Database& db, const QString& sql, const QVariantList& values)
     return DbOutcome::of(db, result);
 }
 
-// One control ordered anew in one transaction: its old rows go, its items and its samp_odr row
-// come.
-DbOutcome RegisterControl(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
-                          const QString& controlId, const QList<qint16>& parameters)
-{
-    Transaction transaction(ctx.mgc);
-    if (DbOutcome o = transaction.begin(); !o.ok())
-        return o;
-    for (const QString& sql : {QStringLiteral("DELETE FROM samp_dat WHERE samp_id = ?"),
-                               QStringLiteral("DELETE FROM samp_odr WHERE samp_id = ?")}) {
-        if (DbOutcome o = Run(ctx.mgc, sql, {controlId}); !o.ok())
-            return o;
-    }
-    for (const qint16 parameter : parameters) {
-        const qint16 item = channels.ChannelOfParameter(parameter);
-        if (DbOutcome o = InsertSampDat(ctx, controlId, item, names.MgcItemName(item)); !o.ok())
-            return o;
-    }
-    if (!parameters.isEmpty()) {
-        if (DbOutcome o = InsertSampOdr(ctx, controlId, int(parameters.size())); !o.ok())
-            return o;
-    }
-    return transaction.commit();
-}
-
-bool Registered(MgcContext& ctx, const QString& controlId, const DbOutcome& outcome)
-{
-    if (outcome.ok())
-        return true;
-    ctx.noteFailure(ctx.mgc, outcome);
-    ctx.problem(QStringLiteral("control:") + controlId,
-                QStringLiteral("control %1: not ordered on the MGC240: %2").arg(controlId, outcome.error));
-    return false;
-}
-
 // What the work list lacks of one sample's open orders.
 struct OrderChange
 {
@@ -155,45 +120,47 @@ DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* 
         {id, day, number, itemCount, id});
 }
 
-bool MgcRegisterControls(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names)
+DbOutcome RenewOrder(MgcContext& ctx, const ItemNames& names, const OrderRenewal& renewal)
 {
-    SqlResult rows = ctx.lab.run(QStringLiteral("SELECT control_id, parameter_id FROM control_block "
-                                                "WHERE analyzer_id = ? ORDER BY control_id"),
-                                 {ctx.settings.AnalyzerId});
-    if (!rows.ok()) {
-        ctx.noteFailure(ctx.lab, rows);
-        ctx.problem(QStringLiteral("register"),
-                    QStringLiteral("the controls of %1 were not ordered on the MGC240: %2")
-                        .arg(ctx.settings.AnalyzerId, rows.error().simplified()));
-        return false;
+    Transaction transaction(ctx.mgc);
+    if (DbOutcome o = transaction.begin(); !o.ok())
+        return o;
+    const QString& id = renewal.id;
+    for (const qint16 item : renewal.again) {
+        if (DbOutcome o = Run(
+                ctx.mgc,
+                QStringLiteral("DELETE FROM samp_dat WHERE samp_id = ? AND item_no = ? AND data_state = 3"),
+                {id, item});
+            !o.ok())
+            return o;
     }
-    QMap<QString, QList<qint16>> controls;
-    while (rows.next()) {
-        const QString control = rows.value(0).toString();
-        if (!control.isEmpty())
-            controls[control] << Int16Of(rows.value(1));
+    for (const auto& [item, state] : renewal.withdrawn) {
+        if (DbOutcome o = Run(
+                ctx.mgc,
+                QStringLiteral("DELETE FROM samp_dat WHERE samp_id = ? AND item_no = ? AND data_state = ?"),
+                {id, item, state});
+            !o.ok())
+            return o;
     }
-    rows.finish();
-    bool all = true;
-    for (auto it = controls.cbegin(); it != controls.cend(); ++it)
-        all = Registered(ctx, it.key(), RegisterControl(ctx, channels, names, it.key(), it.value())) && all;
-    return all;
-}
-
-bool MgcReRegisterControl(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
-                          const QString& controlId)
-{
-    SqlResult rows = ctx.lab.run(
-        QStringLiteral("SELECT parameter_id FROM control_block WHERE control_id = ?"), {controlId});
-    if (!rows.ok()) {
-        ctx.noteFailure(ctx.lab, rows);
-        return Registered(ctx, controlId, DbOutcome::of(ctx.lab, rows));
+    for (const QList<qint16>* items : {&renewal.again, &renewal.added}) {
+        for (const qint16 item : *items) {
+            if (DbOutcome o = InsertSampDat(ctx, id, item, names.MgcItemName(item)); !o.ok())
+                return o;
+        }
     }
-    QList<qint16> parameters;
-    while (rows.next())
-        parameters << Int16Of(rows.value(0));
-    rows.finish();
-    return Registered(ctx, controlId, RegisterControl(ctx, channels, names, controlId, parameters));
+    if (renewal.reopen) {
+        if (DbOutcome o = Run(ctx.mgc, QStringLiteral("DELETE FROM samp_odr WHERE samp_id = ?"), {id});
+            !o.ok())
+            return o;
+        if (DbOutcome o = InsertSampOdr(ctx, id, renewal.itemCount); !o.ok())
+            return o;
+    } else if (DbOutcome o =
+                   Run(ctx.mgc, QStringLiteral("UPDATE samp_odr SET ord_total = ? WHERE samp_id = ?"),
+                       {renewal.itemCount, id});
+               !o.ok()) {
+        return o;
+    }
+    return transaction.commit();
 }
 
 OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,

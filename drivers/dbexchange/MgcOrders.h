@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QPair>
 #include <QString>
 
 namespace Quorlix {
@@ -37,14 +38,20 @@ DbOutcome InsertSampDat(MgcContext& ctx, const QString& id, qint16 item, const Q
 // nextNumber (when given and above 0) is the sample number to use, and comes back as the next one.
 DbOutcome InsertSampOdr(MgcContext& ctx, const QString& id, int itemCount, int* nextNumber = nullptr);
 
-// Start-up: every control armed in control_block for this analyzer is ordered anew (its old rows
-// removed, one samp_dat row per control_block row, one samp_odr row).
-// False when a control could not be ordered (reported).
-bool MgcRegisterControls(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names);
-// The order of one control anew, from its control_block rows (of every analyzer). False when it
-// failed (reported).
-bool MgcReRegisterControl(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
-                          const QString& controlId);
+// One order anew, in one transaction: the measured rows of `again` (whose results are taken)
+// replaced by ordered ones, the items of `added` ordered, the rows of `withdrawn` (item and the
+// data_state seen) removed; with reopen the samp_odr row is replaced by a new one (the day's next
+// number, ordered again: the analyzer measures what is ordered), otherwise it gets the item count.
+struct OrderRenewal
+{
+    QString id;
+    QList<qint16> again;
+    QList<qint16> added;
+    QList<QPair<qint16, int>> withdrawn;
+    bool reopen = false;
+    int itemCount = 0;
+};
+DbOutcome RenewOrder(MgcContext& ctx, const ItemNames& names, const OrderRenewal& renewal);
 
 // Timer2: every open order into the work list (one transaction per sample: its missing items and
 // its samp_odr row, inserted or with the new item count); ordered items whose request is gone

@@ -1,7 +1,9 @@
 #include "MgcResults.h"
 
 #include "MgcContext.h"
+#include "MgcHandOver.h"
 #include "MgcJobs.h"
+#include "MgcMarks.h"
 #include "MgcOrders.h"
 #include "core/DayShift.h"
 #include "core/Settings.h"
@@ -12,14 +14,11 @@
 #include <QPair>
 #include <QSet>
 
-#include <algorithm>
-
 namespace Quorlix {
 
 namespace {
 
 using SampleItem = QPair<QString, qint16>;
-using ControlParameter = QPair<QString, qint16>;
 
 // Samples stored in one transaction: few commits for a tick with many results, and a spool file
 // of moderate size when the database fails.
@@ -27,41 +26,77 @@ constexpr qsizetype SamplesPerRecord = 100;
 
 struct Measurement
 {
-    QDateTime when;
     QVariant value;
+    QString measuredAt;
 };
+
+QStringList MarksOf(const QString& analyzerId, const MgcSampleResults& sample)
+{
+    QStringList marks;
+    for (const MgcValue& v : sample.results)
+        marks << MgcResultMark(analyzerId, sample.sampleId, v.parameterId, v.measuredAt, v.value);
+    return marks;
+}
+
+// A record of samples into the store; a refused one is tried sample by sample, and a sample
+// refused on its own is quarantined. Returns false once the database fails (the rest waits).
+bool Hand(MgcContext& ctx, const MgcResultBatch& batch, int* stored)
+{
+    const JobKind& kind = ctx.store.kinds().require<MgcResultsJobKind>();
+    const StoreJob job = ctx.store.newJob(kind, batch);
+    const MgcHandOutcome outcome = MgcHand(ctx, job);
+    switch (outcome.handed) {
+    case MgcHanded::Stored:
+        *stored += int(batch.samples.size());
+        return true;
+    case MgcHanded::NothingNew:
+        return true;
+    case MgcHanded::Waiting:
+        return false;
+    case MgcHanded::Refused:
+        break;
+    }
+    if (batch.samples.size() == 1) {
+        MgcQuarantine(ctx, job, outcome.error, MarksOf(ctx.settings.AnalyzerId, batch.samples.first()));
+        return true;
+    }
+    for (const MgcSampleResults& sample : batch.samples) {
+        if (!Hand(ctx, MgcResultBatch{{sample}}, stored))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
-int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenRequests& open)
+ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                             const OpenRequests& open)
 {
-    QHash<SampleItem, QVariant> finished;
-    const QString error = QueryInPieces(
+    ResultCounts counts;
+    QHash<SampleItem, Measurement> finished;
+    QString error = QueryInPieces(
         ctx.mgc,
         QStringLiteral(
-            "SELECT samp_id, item_no, conc_data FROM samp_dat WHERE data_state = 3 AND samp_id IN (%1) "
-            "AND samp_id IN (SELECT samp_id FROM samp_odr WHERE samp_state >= 3)"),
+            "SELECT samp_id, item_no, conc_data, rst_Date FROM samp_dat WHERE data_state = 3 "
+            "AND samp_id IN (%1) AND samp_id IN (SELECT samp_id FROM samp_odr WHERE samp_state >= 3)"),
         {}, open.bySample.keys(),
         [&](SqlResult& r) {
-            finished.insert({r.value(0).toString(), Int16Of(r.value(1))}, r.value(2));
+            const QDateTime measured = DateTimeOf(r.value(3));
+            finished.insert({r.value(0).toString(), Int16Of(r.value(1))},
+                            {r.value(2), measured.isValid() ? SqlStamp(measured) : QString()});
         },
         ctx);
     if (!error.isEmpty()) {
         ctx.problem(QStringLiteral("results"),
                     QStringLiteral("results not taken from the MGC240: %1").arg(error));
-        return 0;
+        return counts;
     }
     if (finished.isEmpty())
-        return 0;
+        return counts;
 
-    const JobKind& kind = ctx.store.kinds().require<MgcResultsJobKind>();
-    int samples = 0;
-    MgcResultBatch batch;
-    const auto submit = [&] {
-        if (!batch.samples.isEmpty())
-            ctx.store.submit(ctx.store.newJob(kind, batch));
-        batch.samples.clear();
-    };
+    QList<MgcSampleResults> records;
+    QHash<QString, QList<qint16>> items; // the item of each value of the records
+    QStringList marks;
     for (auto it = open.bySample.cbegin(); it != open.bySample.cend(); ++it) {
         MgcSampleResults record{it.key(), {}};
         QSet<qint16> taken;
@@ -71,8 +106,7 @@ int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenReque
             const auto found = finished.constFind({it.key(), item});
             if (item == 0 || found == finished.constEnd() || taken.contains(parameter))
                 continue;
-            bool malformed = false;
-            const std::optional<double> value = MgcNumber(*found, &malformed);
+            const std::optional<double> value = MgcNumber(found->value);
             if (!value) {
                 // An empty result is not a result: the order stays open.
                 ctx.problem(
@@ -80,135 +114,64 @@ int MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const OpenReque
                     QStringLiteral("sample %1 item %2: the MGC240 holds no number (\"%3\"); not taken")
                         .arg(it.key())
                         .arg(item)
-                        .arg(NullToText(*found)));
+                        .arg(NullToText(found->value)));
                 continue;
             }
             taken.insert(parameter);
-            record.results << MgcValue{parameter, *value};
+            record.results << MgcValue{parameter, *value, found->measuredAt};
+            items[it.key()] << item;
+            marks << MgcResultMark(ctx.settings.AnalyzerId, it.key(), parameter, found->measuredAt, *value);
         }
-        if (record.results.isEmpty())
-            continue;
-        batch.samples << record;
-        if (batch.samples.size() == SamplesPerRecord)
-            submit();
-        ++samples;
+        if (!record.results.isEmpty())
+            records << record;
     }
-    submit();
-    return samples;
-}
+    if (records.isEmpty())
+        return counts;
 
-int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names)
-{
-    SqlResult block = ctx.lab.run(
-        QStringLiteral("SELECT control_id, parameter_id FROM control_block WHERE analyzer_id = ?"),
-        {ctx.settings.AnalyzerId});
-    if (!block.ok()) {
-        ctx.noteFailure(ctx.lab, block);
-        ctx.problem(
-            QStringLiteral("controls"),
-            QStringLiteral("control results not taken from the MGC240: %1").arg(block.error().simplified()));
-        return 0;
+    // A measurement taken before fills no second order of the same test: that test is measured
+    // again. One quarantined is not taken again.
+    QSet<QString> takenMarks;
+    QSet<QString> quarantined;
+    if (error = FindMgcMarks(ctx, marks, &takenMarks, &quarantined); !error.isEmpty()) {
+        ctx.problem(QStringLiteral("results"),
+                    QStringLiteral("results not taken from the MGC240: %1").arg(error));
+        return counts;
     }
-    QList<ControlParameter> armed;
-    QStringList controls;
-    while (block.next()) {
-        const ControlParameter row{block.value(0).toString(), Int16Of(block.value(1))};
-        if (row.first.isEmpty() || armed.contains(row))
-            continue;
-        armed << row;
-        if (!controls.contains(row.first))
-            controls << row.first;
-    }
-    block.finish();
-    if (controls.isEmpty())
-        return 0;
-
-    QHash<SampleItem, QList<Measurement>> measured;
-    QString error = QueryInPieces(
-        ctx.mgc,
-        QStringLiteral("SELECT samp_id, item_no, conc_data, rst_Date FROM samp_dat WHERE data_state = 3 "
-                       "AND samp_id IN (%1)"),
-        {}, controls,
-        [&](SqlResult& r) {
-            measured[{r.value(0).toString(), Int16Of(r.value(1))}]
-                << Measurement{DateTimeOf(r.value(3)), r.value(2)};
-        },
-        ctx);
-    QHash<ControlParameter, QString> latest;
-    if (error.isEmpty()) {
-        SqlResult stored = ctx.lab.run(QStringLiteral("SELECT control_id, parameter_id, MAX(time_stamp) FROM "
-                                                      "control_results WHERE analyzer_id = ? "
-                                                      "GROUP BY control_id, parameter_id"),
-                                       {ctx.settings.AnalyzerId});
-        if (!stored.ok()) {
-            ctx.noteFailure(ctx.lab, stored);
-            error = stored.error().simplified();
+    QList<MgcSampleResults> fresh;
+    for (const MgcSampleResults& record : std::as_const(records)) {
+        MgcSampleResults kept{record.sampleId, {}};
+        OrderRenewal again{
+            record.sampleId, {}, {}, {}, true, int(open.bySample.value(record.sampleId).size())};
+        for (qsizetype i = 0; i < record.results.size(); ++i) {
+            const MgcValue& v = record.results.at(i);
+            const QString mark =
+                MgcResultMark(ctx.settings.AnalyzerId, record.sampleId, v.parameterId, v.measuredAt, v.value);
+            if (takenMarks.contains(mark))
+                again.again << items.value(record.sampleId).at(i);
+            else if (!quarantined.contains(mark))
+                kept.results << v;
         }
-        while (stored.next()) {
-            const QDateTime when = DateTimeOf(stored.value(2));
-            if (when.isValid())
-                latest.insert({stored.value(0).toString(), Int16Of(stored.value(1))}, SqlStamp(when));
-        }
-    }
-    if (!error.isEmpty()) {
-        ctx.problem(QStringLiteral("controls"),
-                    QStringLiteral("control results not taken from the MGC240: %1").arg(error));
-        return 0;
-    }
-
-    const JobKind& kind = ctx.store.kinds().require<MgcControlJobKind>();
-    int taken = 0;
-    for (const ControlParameter& row : std::as_const(armed)) {
-        const qint16 item = channels.ChannelOfParameter(row.second);
-        if (item == 0)
-            continue;
-        QList<Measurement> results = measured.value({row.first, item});
-        std::stable_sort(results.begin(), results.end(),
-                         [](const Measurement& a, const Measurement& b) { return a.when < b.when; });
-        for (const Measurement& m : std::as_const(results)) {
-            const QString key = QStringLiteral("control:%1:%2").arg(row.first).arg(item);
-            if (!m.when.isValid()) {
-                ctx.problem(
-                    key, QStringLiteral("control %1 item %2: the MGC240 gives no measurement time; not taken")
-                             .arg(row.first)
-                             .arg(item));
-                continue;
+        if (!again.again.isEmpty()) {
+            if (const DbOutcome o = RenewOrder(ctx, names, again); !o.ok()) {
+                ctx.noteFailure(ctx.mgc, o);
+                ctx.problem(QStringLiteral("again:") + record.sampleId,
+                            QStringLiteral("sample %1: tests ordered again not written to the MGC240: %2")
+                                .arg(record.sampleId, o.error));
+            } else {
+                ++counts.again;
             }
-            // Stored once per measurement: only a result later than every stored one is new.
-            const QString when = SqlStamp(m.when);
-            if (latest.contains(row) && when <= latest.value(row))
-                continue;
-            bool malformed = false;
-            const std::optional<double> value = MgcNumber(m.value, &malformed);
-            if (!value) {
-                ctx.problem(
-                    key, QStringLiteral("control %1 item %2: the MGC240 holds no number (\"%3\"); not taken")
-                             .arg(row.first)
-                             .arg(item)
-                             .arg(NullToText(m.value)));
-                continue;
-            }
-            ctx.store.submit(ctx.store.newJob(kind, MgcControlResult{row.first, row.second, when, *value}));
-            latest.insert(row, when);
-            ++taken;
+            // The sample's other results wait for its new measurement: it is one record.
+            continue;
         }
+        if (!kept.results.isEmpty())
+            fresh << kept;
     }
 
-    // A control whose order counts three items or more is ordered anew.
-    QSet<QString> renew;
-    error = QueryInPieces(
-        ctx.mgc, QStringLiteral("SELECT samp_id FROM samp_odr WHERE ord_total >= 3 AND samp_id IN (%1)"), {},
-        controls, [&](SqlResult& r) { renew.insert(r.value(0).toString()); }, ctx);
-    if (!error.isEmpty()) {
-        ctx.problem(QStringLiteral("renew"),
-                    QStringLiteral("controls not ordered anew on the MGC240: %1").arg(error));
-        return taken;
+    for (qsizetype start = 0; start < fresh.size(); start += SamplesPerRecord) {
+        if (!Hand(ctx, MgcResultBatch{fresh.mid(start, SamplesPerRecord)}, &counts.stored))
+            break;
     }
-    for (const QString& control : std::as_const(controls)) {
-        if (renew.contains(control))
-            MgcReRegisterControl(ctx, channels, names, control);
-    }
-    return taken;
+    return counts;
 }
 
 } // namespace Quorlix

@@ -80,7 +80,7 @@ void TestMgcEndToEnd::wholeCycle()
 
     Database mgc("e2e-mgc");
     Open(mgc, mgcFile);
-    // The first Timer2 tick orders the three open samples (the controls are ordered at start-up).
+    // The first Timer2 tick orders the three open samples and the controls.
     QTRY_COMPARE_WITH_TIMEOUT(Count(mgc, "SELECT COUNT(*) FROM samp_odr WHERE samp_id LIKE '1038%'"), 3,
                               15000);
     QVERIFY(RunSim({"--db", mgcFile, "--once"}));

@@ -8,6 +8,7 @@
 #include "store/Transaction.h"
 #include "support/DriverRig.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -72,6 +73,10 @@ public:
     QStringList mgcRows(const QString& sql) { return Rows(mgc, sql); }
     QStringList labRows(const QString& sql) { return Rows(rig.tdb.db(), sql); }
     QStringList monitorWith(const QString& word) { return rig.monitor().filter(word); }
+    // The spool beside the log, as the program has it; the quarantine is its "bad" folder.
+    void openSpool() { rig.store.openSpool(dir.filePath("spool/")); }
+    int quarantined() const { return int(QDir(dir.filePath("spool/bad")).entryList(QDir::Files).size()); }
+    int spooled() const { return int(QDir(dir.filePath("spool")).entryList(QDir::Files).size()); }
 
     DriverRig rig;
     QTemporaryDir dir;
@@ -100,6 +105,12 @@ private slots:
     void controls();
     void controlReordered_data() { Test::AddBackendRows(); }
     void controlReordered();
+    void controlMeasuredWhileStopped_data() { Test::AddBackendRows(); }
+    void controlMeasuredWhileStopped();
+    void controlFailingAlone_data() { Test::AddBackendRows(); }
+    void controlFailingAlone();
+    void repeatedTestMeasuredAgain_data() { Test::AddBackendRows(); }
+    void repeatedTestMeasuredAgain();
     void buttonPress_data() { Test::AddBackendRows(); }
     void buttonPress();
     void calibrations_data();
@@ -108,6 +119,8 @@ private slots:
     void failedOrderLeavesNothing();
     void refusedResultsLeftOut_data() { Test::AddBackendRows(); }
     void refusedResultsLeftOut();
+    void refusedRecordQuarantinedOnce_data();
+    void refusedRecordQuarantinedOnce();
     void databaseAppearsLater_data() { Test::AddBackendRows(); }
     void databaseAppearsLater();
     void recordsStoredOnce_data() { Test::AddBackendRows(); }
@@ -298,8 +311,8 @@ void TestMgcExchange::controls()
            "100)",
            "INSERT INTO control_def (control_id, parameter_id, range_low, range_high) VALUES ('QC1', 2, 0.8, "
            "1.2)"});
-    // The start-up orders the control before any tick.
-    m.start();
+    // The first tick orders the control.
+    m.tick();
     QCOMPARE(m.mgcRows("SELECT samp_id, item_no, item_name, data_state FROM samp_dat ORDER BY item_no"),
              QStringList({"QC1|1|GLU|1", "QC1|2|CREA|1"}));
     QCOMPARE(m.mgcRows("SELECT samp_id, samp_no, ord_total FROM samp_odr"), QStringList({"QC1|1|2"}));
@@ -333,7 +346,8 @@ void TestMgcExchange::controls()
     QCOMPARE(m.labRows("SELECT parameter_id FROM control_block"), QStringList({"2"})); // in range: passed
 }
 
-// A control ordered with three items or more is ordered anew after its results were taken.
+// A control ordered with three items or more is ordered anew once the analyzer has finished it and
+// its results are taken; not while it is measured, and not again on every tick.
 void TestMgcExchange::controlReordered()
 {
     QFETCH(QString, backend);
@@ -342,15 +356,128 @@ void TestMgcExchange::controlReordered()
         m.lab({QString("INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC3', %1, "
                        "'MGC1')")
                    .arg(p)});
-    m.start();
-    m.mgcExec({"UPDATE samp_dat SET data_state = 3, conc_data = 4.5, rst_Date = '2026-12-07 10:30:00' "
-               "WHERE samp_id = 'QC3' AND item_no = 2"});
+    m.tick();
+    const QString items = "SELECT item_no, data_state FROM samp_dat ORDER BY item_no";
+    const QString order = "SELECT samp_id, samp_no, samp_state, ord_total FROM samp_odr";
+    QCOMPARE(m.mgcRows(order), QStringList({"QC3|1|1|3"}));
+    const auto measure = [&](int item, const QString& when) {
+        m.mgcExec({QString("UPDATE samp_dat SET data_state = 3, conc_data = 4.5, rst_Date = '%1' "
+                           "WHERE samp_id = 'QC3' AND item_no = %2")
+                       .arg(when)
+                       .arg(item)});
+    };
+    measure(2, "2026-12-07 10:30:00");
     m.tick();
     QCOMPARE(m.labRows("SELECT control_id, parameter_id, result FROM control_results"),
              QStringList({"QC3|2|4.5"}));
+    // Items 1 and 3 are still being measured: the order stays as the analyzer has it.
+    QCOMPARE(m.mgcRows(items), QStringList({"1|1", "2|3", "3|1"}));
+    QCOMPARE(m.mgcRows(order), QStringList({"QC3|1|1|3"}));
+
+    // Every item measured: ordered anew, whether or not the analyzer marks the order finished.
+    measure(1, "2026-12-07 10:31:00");
+    measure(3, "2026-12-07 10:32:00");
+    m.tick();
+    QCOMPARE(m.labRows("SELECT COUNT(*) FROM control_results"), QStringList({"3"}));
+    QCOMPARE(m.mgcRows(items), QStringList({"1|1", "2|1", "3|1"}));
+    QCOMPARE(m.mgcRows(order), QStringList({"QC3|1|1|3"}));
+    // Ordered once, not on every tick: the analyzer at work on it is left alone.
+    m.mgcExec({"UPDATE samp_dat SET data_state = 2 WHERE samp_id = 'QC3' AND item_no = 1"});
+    m.tick();
+    m.tick();
+    QCOMPARE(m.mgcRows(items), QStringList({"1|2", "2|1", "3|1"}));
+}
+
+// A control measured while the program was stopped is taken at the first tick, and only then
+// ordered anew.
+void TestMgcExchange::controlMeasuredWhileStopped()
+{
+    QFETCH(QString, backend);
+    MgcRig m(backend);
+    m.lab({"INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 1, 'MGC1')",
+           "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 2, 'MGC1')"});
+    m.mgcExec(
+        {QString("INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data, rst_Date) VALUES "
+                 "('QC1', '%1', 1, 3, 91, '2026-12-07 09:00:00')")
+             .arg(Today),
+         QString("INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data, rst_Date) VALUES "
+                 "('QC1', '%1', 2, 3, 1.1, '2026-12-07 09:01:00')")
+             .arg(Today),
+         QString("INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('QC1', "
+                 "'%1', 4, 3, 2)")
+             .arg(Today)});
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.start();
+    QCOMPARE(m.mgcRows("SELECT COUNT(*) FROM samp_dat WHERE data_state = 3"), QStringList({"2"}));
+    m.tick();
+    QCOMPARE(m.labRows("SELECT control_id, parameter_id, time_stamp, result FROM control_results ORDER BY "
+                       "parameter_id"),
+             QStringList({"QC1|1|2026-12-07 09:00:00|91", "QC1|2|2026-12-07 09:01:00|1.1"}));
     QCOMPARE(m.mgcRows("SELECT item_no, data_state FROM samp_dat ORDER BY item_no"),
-             QStringList({"1|1", "2|1", "3|1"}));
-    QCOMPARE(m.mgcRows("SELECT samp_id, ord_total FROM samp_odr"), QStringList({"QC3|3"}));
+             QStringList({"1|1", "2|1"}));
+    QCOMPARE(m.mgcRows("SELECT samp_no, samp_state, ord_total FROM samp_odr"), QStringList({"1|1|2"}));
+}
+
+// A control that cannot be ordered is tried again alone: the others are ordered once and their
+// results are taken meanwhile.
+void TestMgcExchange::controlFailingAlone()
+{
+    QFETCH(QString, backend);
+    MgcRig m(backend);
+    m.lab({"INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 1, 'MGC1')",
+           "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC2', 1, 'MGC1')"});
+    m.mgcExec({"CREATE TRIGGER refuse BEFORE INSERT ON samp_odr WHEN NEW.samp_id = 'QC2' "
+               "BEGIN SELECT RAISE(ABORT, 'refused'); END"});
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.tick();
+    m.mgcExec({"UPDATE samp_dat SET data_state = 3, conc_data = 88, rst_Date = '2026-12-07 10:40:00' "
+               "WHERE samp_id = 'QC1'"});
+    m.tick();
+    m.tick();
+    QCOMPARE(m.labRows("SELECT control_id, result FROM control_results"), QStringList({"QC1|88"}));
+    QCOMPARE(m.mgcRows("SELECT samp_id, samp_no FROM samp_odr"), QStringList({"QC1|1"}));
+    QCOMPARE(m.monitorWith("QC2").size(), 1);
+    m.mgcExec({"DROP TRIGGER refuse"});
+    m.tick();
+    QCOMPARE(m.mgcRows("SELECT samp_id, samp_no FROM samp_odr ORDER BY samp_id"),
+             QStringList({"QC1|1", "QC2|2"}));
+}
+
+// A test ordered again for a sample whose result the analyzer holds already is measured anew: the
+// old value does not fill the new order.
+void TestMgcExchange::repeatedTestMeasuredAgain()
+{
+    QFETCH(QString, backend);
+    MgcRig m(backend);
+    const auto measure = [&](double value, const QString& when) {
+        m.mgcExec(
+            {QString("UPDATE samp_dat SET data_state = 3, conc_data = %1, rst_Date = '%2' WHERE samp_id = "
+                     "'R1'")
+                 .arg(value)
+                 .arg(when),
+             "UPDATE samp_odr SET samp_state = 3 WHERE samp_id = 'R1'"});
+        m.tick();
+    };
+    m.lab({"INSERT INTO request (sample_id, parameter_id) VALUES ('R1', 1)"});
+    m.tick();
+    measure(12.5, "2026-12-07 10:40:00");
+    const QString filled = "SELECT result FROM request WHERE result IS NOT NULL ORDER BY time_stamp";
+    const QString open = "SELECT COUNT(*) FROM request WHERE result IS NULL";
+    QCOMPARE(m.labRows(filled), QStringList({"12.5"}));
+
+    m.lab({"INSERT INTO request (sample_id, parameter_id) VALUES ('R1', 1)"});
+    m.tick();
+    QCOMPARE(m.labRows(filled), QStringList({"12.5"}));
+    QCOMPARE(m.labRows(open), QStringList({"1"}));
+    QCOMPARE(m.mgcRows("SELECT item_no, data_state FROM samp_dat"), QStringList({"1|1"}));
+    QCOMPARE(m.mgcRows("SELECT samp_state, ord_total FROM samp_odr"), QStringList({"1|1"}));
+    QCOMPARE(m.monitorWith("tests of 1 sample ordered again").size(), 1);
+
+    measure(13.25, "2026-12-07 10:50:00");
+    QCOMPARE(m.labRows(filled), QStringList({"12.5", "13.25"}));
+    m.tick();
+    QCOMPARE(m.labRows(filled), QStringList({"12.5", "13.25"}));
+    QCOMPARE(m.labRows(open), QStringList({"0"}));
 }
 
 void TestMgcExchange::buttonPress()
@@ -446,12 +573,13 @@ void TestMgcExchange::failedOrderLeavesNothing()
              QStringList({"BAD|2", "GOOD|1"}));
 }
 
-// Results the laboratory database refuses for one sample leave that sample's orders open, with a
-// note naming it; the other samples of the tick are stored.
+// Results the laboratory database refuses for one sample are quarantined once, with the sample's
+// orders left open and nothing fetched again; the other samples of the tick are stored and counted.
 void TestMgcExchange::refusedResultsLeftOut()
 {
     QFETCH(QString, backend);
     MgcRig m(backend);
+    m.openSpool();
     m.lab(
         {"INSERT INTO request (sample_id, parameter_id) VALUES ('BAD', 1)",
          "INSERT INTO request (sample_id, parameter_id) VALUES ('BAD', 2)",
@@ -478,10 +606,120 @@ void TestMgcExchange::refusedResultsLeftOut()
     }
     QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
     m.tick();
+    const int lines = m.rig.monitor().size();
+    m.tick();
+    m.tick();
     QCOMPARE(
         m.labRows("SELECT sample_id, parameter_id, result FROM request ORDER BY sample_id, parameter_id"),
         QStringList({"BAD|1|NULL", "BAD|2|NULL", "GOOD|1|7"}));
-    QCOMPARE(m.monitorWith("sample BAD: MGC240 results not stored").size(), 1);
+    QCOMPARE(m.quarantined(), 1);
+    QCOMPARE(m.spooled(), 0);
+    QCOMPARE(m.rig.monitor().size(), lines); // nothing again on later ticks
+    QCOMPARE(m.monitorWith("MGC240: "), QStringList({"MGC240: results of 1 sample taken"}));
+    QVERIFY(!m.monitorWith("MGC240 results of sample BAD").isEmpty());
+}
+
+// A record the laboratory database refuses is quarantined once and not taken again, also after a
+// restart; the records of the next ticks are not held up.
+void TestMgcExchange::refusedRecordQuarantinedOnce_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QStringList>("refuse"); // SQLite, then the servers
+    QTest::addColumn<QStringList>("mgc");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("next");   // what the MGC240 brings later
+    QTest::addColumn<QString>("stored"); // a query counting what is stored of the kind
+    struct Case
+    {
+        QString name;
+        QStringList refuse;
+        QStringList mgc;
+        QString record;
+        QString next;
+        QString stored;
+    };
+    const QList<Case> cases{
+        {"results of a sample",
+         {"CREATE TRIGGER refuse BEFORE UPDATE OF result ON request WHEN NEW.sample_id = 'BAD' "
+          "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+          "ALTER TABLE request ADD CONSTRAINT refuse CHECK (sample_id <> 'BAD' OR result IS NULL)"},
+         {QString(
+              "INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('BAD', '%1', "
+              "1, 3, 1)")
+              .arg(Today),
+          QString(
+              "INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data) VALUES ('BAD', '%1', "
+              "1, 3, 7)")
+              .arg(Today)},
+         "MGC240 results of sample BAD",
+         "UPDATE samp_dat SET data_state = 3, conc_data = 8 WHERE samp_id = 'OK'; "
+         "UPDATE samp_odr SET samp_state = 3 WHERE samp_id = 'OK'",
+         "SELECT COUNT(*) FROM request WHERE result IS NOT NULL"},
+        {"a control result",
+         {"CREATE TRIGGER refuse BEFORE INSERT ON control_results WHEN NEW.time_stamp < '2026-12-07 "
+          "10:00:00' "
+          "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+          "ALTER TABLE control_results ADD CONSTRAINT refuse CHECK (time_stamp >= '2026-12-07 10:00:00')"},
+         {QString("INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data, rst_Date) VALUES "
+                  "('QC1', "
+                  "'%1', 1, 3, 91, '2026-12-07 09:00:00')")
+              .arg(Today)},
+         "MGC240 control QC1 parameter 1",
+         "UPDATE samp_dat SET data_state = 3, conc_data = 92, rst_Date = '2026-12-07 10:30:00' WHERE samp_id "
+         "= "
+         "'QC1'",
+         "SELECT COUNT(*) FROM control_results"},
+        {"a calibration",
+         {"CREATE TRIGGER refuse BEFORE INSERT ON calibrations WHEN NEW.calib_dat < '2026-12-07 10:00:00' "
+          "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+          "ALTER TABLE calibrations ADD CONSTRAINT refuse CHECK (calib_dat >= '2026-12-07 10:00:00')"},
+         {"INSERT INTO calib (rdate, item_no, BLK_OD) VALUES ('2026-12-07 09:00:00', 1, 0.001)"},
+         "MGC240 calibration of parameter 1",
+         "INSERT INTO calib (rdate, item_no, BLK_OD) VALUES ('2026-12-07 10:30:00', 1, 0.002)",
+         "SELECT COUNT(*) FROM calibrations"},
+    };
+    CaseRows(cases, [](QTestData& row, const Case& c) {
+        row << c.refuse << c.mgc << c.record << c.next << c.stored;
+    });
+}
+
+void TestMgcExchange::refusedRecordQuarantinedOnce()
+{
+    QFETCH(QString, backend);
+    QFETCH(QStringList, refuse);
+    QFETCH(QStringList, mgc);
+    QFETCH(QString, record);
+    QFETCH(QString, next);
+    QFETCH(QString, stored);
+    MgcRig m(backend);
+    m.openSpool();
+    m.lab({"INSERT INTO request (sample_id, parameter_id) VALUES ('BAD', 1)",
+           "INSERT INTO request (sample_id, parameter_id) VALUES ('OK', 1)",
+           "INSERT INTO control_block (control_id, parameter_id, analyzer_id) VALUES ('QC1', 1, 'MGC1')",
+           backend == "sqlite" ? refuse.at(0) : refuse.at(1)});
+    m.mgcExec(mgc);
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.tick();
+    const int named = m.monitorWith(record).size();
+    QVERIFY(named > 0);
+    for (int i = 0; i < 3; ++i)
+        m.tick();
+    QCOMPARE(m.quarantined(), 1);
+    QCOMPARE(m.monitorWith(record).size(), named);
+    QCOMPARE(m.labRows(stored), QStringList({"0"}));
+    QCOMPARE(m.monitorWith("taken"), QStringList());
+
+    // Not taken again after a restart either; what comes next is stored.
+    m.exchange.reset();
+    m.tick();
+    m.tick();
+    QCOMPARE(m.quarantined(), 1);
+    m.mgcExec(next.split("; "));
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.tick();
+    QCOMPARE(m.quarantined(), 1);
+    QCOMPARE(m.spooled(), 0);
+    QCOMPARE(m.labRows(stored), QStringList({"1"}));
 }
 
 // A missing MGC240 database is reported once and tried again; the controls are ordered when it
@@ -519,11 +757,12 @@ void TestMgcExchange::recordsStoredOnce()
     Store& store = m.rig.store;
     MgcCalibration calibration{
         1, "20261207 09:00:00", {std::nullopt, 0.1234, std::nullopt, 0.5, std::nullopt, 1.0}};
-    const QList<StoreJob> jobs{store.newJob(store.kinds().require<MgcResultsJobKind>(),
-                                            MgcResultBatch{{{"R1", {{1, 12.5}}}, {"R2", {{2, 1.5}}}}}),
-                               store.newJob(store.kinds().require<MgcControlJobKind>(),
-                                            MgcControlResult{"QC1", 1, "20261207 10:30:00", 90}),
-                               store.newJob(store.kinds().require<MgcCalibrationJobKind>(), calibration)};
+    const QList<StoreJob> jobs{
+        store.newJob(store.kinds().require<MgcResultsJobKind>(),
+                     MgcResultBatch{{{"R1", {{1, 12.5, {}}}}, {"R2", {{2, 1.5, {}}}}}}),
+        store.newJob(store.kinds().require<MgcControlJobKind>(),
+                     MgcControlResult{"QC1", 1, "20261207 10:30:00", 90}),
+        store.newJob(store.kinds().require<MgcCalibrationJobKind>(), calibration)};
     for (const StoreJob& job : jobs) {
         QString id;
         QString error;

@@ -88,6 +88,8 @@ private slots:
     void results();
     void finishedOrders_data();
     void finishedOrders();
+    void unsendableNamedOnce_data() { Test::AddBackendRows(); }
+    void unsendableNamedOnce();
     void limsClosed_data() { Test::AddBackendRows(); }
     void limsClosed();
     void sampleIds_data();
@@ -125,6 +127,19 @@ void TestMgcOnline::results_data()
          {Framed(":A11 0007 3" + QString("      ") + " 1" + "12  12.5 " + "000000")},
          {}},
         {"not validated yet: nothing sent, the row waits", {listed.arg("S3").arg(1)}, {}, {"S3|1"}},
+        {"a value of 7 characters rounded to its 6",
+         {result.arg("S5").arg(1).arg(1234.56), listed.arg("S5").arg(1)},
+         {Framed(Head("           S5") + Time + "       1" + "111234.6 " + "000000")},
+         {}},
+        {"a REAL column's 12.3 read back",
+         {result.arg("S6").arg(1).arg("12.300000190734863"), listed.arg("S6").arg(1)},
+         {Framed(Head("           S6") + Time + "       1" + "11  12.3 " + "000000")},
+         {}},
+        {"a value that cannot fit is held, the others go",
+         {result.arg("S7").arg(1).arg(1234567), result.arg("S7").arg(2).arg(5), listed.arg("S7").arg(1),
+          listed.arg("S7").arg(2)},
+         {Framed(Head("           S7") + Time + "       2" + "12     5 " + "000000")},
+         {"S7|1"}},
         {"only what was sent leaves MGC_Result",
          {result.arg("S4").arg(1).arg(8), listed.arg("S4").arg(1), listed.arg("S4").arg(2)},
          {Framed(Head("           S4") + Time + "       2" + "11     8 " + "000000")},
@@ -194,6 +209,36 @@ void TestMgcOnline::finishedOrders()
     QTEST(o.rows("SELECT sample_id, parameter_id, result FROM request ORDER BY parameter_id"), "request");
     QTEST(int(o.frames().size()), "frames");
     QCOMPARE(o.rows("SELECT COUNT(*) FROM MGC_Result"), QStringList({"0"}));
+}
+
+// What can never go to the LIMS is named in one Monitor line each, however many ticks pass: an
+// order no validation interval covers (with its value, which is nowhere else now), a listed result
+// without a validated result, one without a channel, and a value too wide for its field.
+void TestMgcOnline::unsendableNamedOnce()
+{
+    QFETCH(QString, backend);
+    OnlineRig o(backend);
+    o.rig.exec({"INSERT INTO request (sample_id, parameter_id, result, analyzer_id, time_stamp) "
+                "VALUES ('F9', 1, 20000, 'HIT1', '2026-12-07 10:30:00')",
+                "INSERT INTO MGC_Result (sample_id, parameter_id) VALUES ('S3', 1)",
+                "INSERT INTO results (sample_id, parameter_id, result) VALUES ('S5', 9, 7)",
+                "INSERT INTO MGC_Result (sample_id, parameter_id) VALUES ('S5', 9)",
+                "INSERT INTO results (sample_id, parameter_id, result) VALUES ('S8', 1, 1234567)",
+                "INSERT INTO MGC_Result (sample_id, parameter_id) VALUES ('S8', 1)"});
+    for (int i = 0; i < 3; ++i)
+        o.tick();
+    QCOMPARE(o.frames(), QStringList());
+    QCOMPARE(o.rig.monitor(),
+             QStringList({"sample F9 parameter 1: result 20000 is in no interval of validation set 1: not "
+                          "validated, not sent to the LIMS",
+                          "sample S3 parameter 1: no validated result; not sent to the LIMS (its MGC_Result "
+                          "row stays)",
+                          "sample S5 parameter 9: no channel in app_protocols_testmap; not sent to the LIMS "
+                          "(its MGC_Result row stays)",
+                          "sample S8 parameter 1: value \"1234567\" does not fit the 6 characters of the "
+                          "result frame: held"}));
+    QCOMPARE(o.rows("SELECT sample_id, parameter_id FROM MGC_Result ORDER BY sample_id"),
+             QStringList({"F9|1", "S3|1", "S5|9", "S8|1"}));
 }
 
 // A closed LIMS line keeps the results listed; they go once it is open.

@@ -27,6 +27,8 @@ class TestMgcOnlineFrames : public QObject
 private slots:
     void resultFrame_data();
     void resultFrame();
+    void resultValue_data();
+    void resultValue();
     void sampleIdFrame_data();
     void sampleIdFrame();
 };
@@ -50,10 +52,6 @@ void TestMgcOnlineFrames::resultFrame_data()
         << "123456789012345"
         << "" << 1 << QStringList{"7"} << QStringList{"140"}
         << Framed(head + "3456789012345" + "0253" + "1" + Time + Blanks6 + " 1" + " 7   140 " + "000000");
-    QTest::newRow("value of 7 keeps its last 6")
-        << "S1"
-        << "" << 1 << QStringList{"3"} << QStringList{"1234.56"}
-        << Framed(head + "           S1" + "0253" + "1" + Time + Blanks6 + " 1" + " 3234.56 " + "000000");
     QTest::newRow("sample information as header")
         << "S1"
         << "2   3  7 19 1 " << 2 << QStringList{"1", "5"} << QStringList{"5", "0.3"}
@@ -75,6 +73,41 @@ void TestMgcOnlineFrames::resultFrame()
     QTEST(MgcResultFrame(header, results), "frame");
     if (sampleInfo.isEmpty())
         QCOMPARE(header.size(), 47);
+}
+
+// A value wider than its 6 characters is rounded, never cut to its last 6; one that cannot fit
+// gives nothing (the sample is held).
+void TestMgcOnlineFrames::resultValue_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("field"); // "held": nothing to send
+    QTest::newRow("fits as it is") << "98.5"
+                                   << "98.5";
+    QTest::newRow("decimal comma") << "12,5"
+                                   << "12.5";
+    QTest::newRow("seven characters rounded") << "1234.56"
+                                              << "1234.6";
+    QTest::newRow("comma and rounded") << "1234,56"
+                                       << "1234.6";
+    QTest::newRow("REAL column read back") << "12.300000190734863"
+                                           << "12.3";
+    QTest::newRow("rounded to a whole number") << "99999.7"
+                                               << "100000";
+    QTest::newRow("negative rounded") << "-1234.56"
+                                      << "-1235";
+    QTest::newRow("too wide even whole") << "1234567"
+                                         << "held";
+    QTest::newRow("text that fits") << "pos"
+                                    << "pos";
+    QTest::newRow("text too wide") << "positive"
+                                   << "held";
+}
+
+void TestMgcOnlineFrames::resultValue()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, field);
+    QCOMPARE(MgcResultValue(value).value_or("held"), field);
 }
 
 void TestMgcOnlineFrames::sampleIdFrame_data()
