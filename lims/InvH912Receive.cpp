@@ -2,6 +2,7 @@
 
 #include "LimsOrderFrame.h"
 #include "LimsOrderStore.h"
+#include "comm/PeriodicTasks.h"
 #include "core/Settings.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "drivers/hitachi/HitachiReply.h"
@@ -12,6 +13,20 @@ namespace Quorlix {
 InvH912Receive::InvH912Receive(const DriverServices& services)
     : LimsHostHandler(services), m_kind(services.store.kinds().require<LimsOrderJobKind>())
 {
+    // An order that has to wait for the database still gives the analyzer its tests, also when the
+    // database was away from the start: the maps are read as soon as it answers.
+    readChannels();
+    services.tasks.add(QStringLiteral("LimsChannelMap"), TimerInterval::Timer1, [this] {
+        if (!m_channelsRead)
+            readChannels();
+    });
+}
+
+void InvH912Receive::readChannels()
+{
+    const DbOutcome read = m_channels.refresh(m_db, m_settings.OutId, m_settings.AnalyzerId);
+    m_channelsError = read.error;
+    m_channelsRead = m_channelsRead || read.ok();
 }
 
 bool InvH912Receive::servesAnalyzer() const
@@ -32,9 +47,16 @@ QString InvH912Receive::knownOrder(const LimsOrderFrame& order)
 {
     if (!servesAnalyzer())
         return QStringLiteral(">");
-    monitor(QStringLiteral("the order of sample %1 waits for the database: the analyzer is sent the tests of "
-                           "the LIMS's channels")
+    if (m_channelsRead)
+        monitor(
+            QStringLiteral("the order of sample %1 waits for the database: the analyzer is sent the tests "
+                           "of the LIMS's channels")
                 .arg(order.sampleId));
+    else
+        monitor(
+            QStringLiteral("the order of sample %1 waits for the database, and param2channel could not be "
+                           "read since the start (%2): the analyzer is sent no tests")
+                .arg(order.sampleId, m_channelsError));
     const bool hit902 = m_analyzer->model() == HitachiModel::Hit902;
     QString selection = m_channels.analyzerSelection(order.orderedChannels(), hit902 ? 37 : 48);
     if (!hit902)
@@ -56,11 +78,11 @@ void InvH912Receive::order(const QString& frame)
         m_reply = analyzerOrder(order.sampleId, 1);
         return;
     }
-    if (const QString error = m_channels.refresh(m_db, m_settings.OutId, m_settings.AnalyzerId);
-        !error.isEmpty())
-        monitor(QStringLiteral("param2channel could not be read (%1): the channels read before are used")
-                    .arg(error));
+    // Nothing is read before the order is handed to the store: it waits whole when the database
+    // fails, and its tests then come from the maps read before.
     const bool stored = submitOrder(m_kind, frame);
+    if (stored)
+        readChannels();
     m_reply = stored ? analyzerOrder(order.sampleId, 1) : knownOrder(order);
 }
 

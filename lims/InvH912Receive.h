@@ -31,9 +31,14 @@ private:
     // The analyzer's order reply for an order that waits for the database: its tests taken from the
     // LIMS's channels.
     QString knownOrder(const LimsOrderFrame& order);
+    // Reads the channel maps; quietly: a failure is named once, when an order needs them.
+    void readChannels();
 
     const JobKind& m_kind;
+    // Read at start, on every Timer1 tick until it has been read, and after every order stored.
     LimsChannelMap m_channels;
+    bool m_channelsRead = false;
+    QString m_channelsError;
 };
 
 } // namespace Quorlix

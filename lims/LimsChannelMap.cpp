@@ -5,14 +5,14 @@
 
 namespace Quorlix {
 
-QString LimsChannelMap::refresh(Database& db, const QString& limsId, const QString& analyzerId)
+DbOutcome LimsChannelMap::refresh(Database& db, const QString& limsId, const QString& analyzerId)
 {
     SqlResult rows = db.run(QStringLiteral("SELECT analyzer_id, channel_id, parameter_id FROM param2channel "
                                            "WHERE analyzer_id IN (?, ?) AND parameter_id IS NOT NULL "
                                            "ORDER BY channel_id, parameter_id"),
                             {BoundText(limsId), BoundText(analyzerId)});
     if (!rows.ok())
-        return rows.error();
+        return DbOutcome::of(db, rows);
     QHash<int, int> limsParameter;
     QMultiHash<int, int> analyzerChannels;
     while (rows.next()) {
@@ -26,7 +26,7 @@ QString LimsChannelMap::refresh(Database& db, const QString& limsId, const QStri
     }
     m_limsParameter = limsParameter;
     m_analyzerChannels = analyzerChannels;
-    return {};
+    return DbOutcome::done();
 }
 
 QString LimsChannelMap::analyzerSelection(const QList<int>& limsChannels, int channelCount) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/DbOutcome.h"
+
 #include <QHash>
 #include <QList>
 #include <QMultiHash>
@@ -16,8 +18,8 @@ class Database;
 class LimsChannelMap
 {
 public:
-    // Reads both mappings; on failure the previous ones stay and the reason is returned.
-    QString refresh(Database& db, const QString& limsId, const QString& analyzerId);
+    // Reads both mappings; on failure the previous ones stay.
+    DbOutcome refresh(Database& db, const QString& limsId, const QString& analyzerId);
 
     // One character per analyzer channel 1..channelCount: "1" where an ordered LIMS channel's
     // parameter is measured.

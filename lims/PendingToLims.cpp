@@ -1,5 +1,7 @@
 #include "PendingToLims.h"
 
+#include "LimsFrameReader.h"
+#include "ResultsDelivery.h"
 #include "comm/Line.h"
 #include "comm/PeriodicTasks.h"
 #include "core/Clock.h"
@@ -100,15 +102,19 @@ public:
           m_analyzer(dynamic_cast<const HitachiDriver*>(services.analyzerHandler))
     {
         services.tasks.add(QStringLiteral("Timer3"), TimerInterval::Timer3, [this] { tick(); });
+        // The LIMS's answers, whoever else reads the line.
+        m_input =
+            QObject::connect(&m_limsLine, &Line::received, [this](const QString& text) { heard(text); });
     }
+    ~LimsForwarding() override { QObject::disconnect(m_input); }
 
 private:
-    enum class Sent
+    bool sendsResults() const
     {
-        Sent,
-        NothingToSend,
-        Waiting // the LIMS line is down or the database failed: the sample stays queued
-    };
+        const QString& outType = m_settings.OutType;
+        return outType == QLatin1String("invH902") || outType == QLatin1String("invH912") ||
+               outType == QLatin1String("invH911");
+    }
 
     void tick()
     {
@@ -116,62 +122,138 @@ private:
             "DELETE FROM req2send WHERE "
             "NOT EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
             "AND NOT EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id)"));
-        const QString& outType = m_settings.OutType;
-        if (outType != QLatin1String("invH902") && outType != QLatin1String("invH912") &&
-            outType != QLatin1String("invH911"))
+        if (!sendsResults())
             return;
-        // Samples whose requested parameters are all finished: none of their pairs is still ordered.
-        // The pairs are compared column by column ("S1" and 12 is not "S11" and 2).
-        SqlResult next = m_db.run(QStringLiteral(
-            "SELECT DISTINCT sample_id FROM req2send rs WHERE NOT EXISTS (SELECT 1 FROM request r "
-            "WHERE r.sample_id = rs.sample_id AND r.parameter_id = rs.parameter_id) "
-            "AND rs.parameter_id IS NOT NULL AND sample_id <> '' AND sample_id IS NOT NULL ORDER BY "
-            "sample_id"));
-        QStringList finished;
-        while (finished.size() < MaxCandidates && next.next())
-            finished << next.value(0).toString();
-        next.finish();
-        for (const QString& sampleId : std::as_const(finished)) {
-            if (SendPendingToLims(sampleId) != Sent::NothingToSend)
-                return;
+        switch (m_delivery.state()) {
+        case ResultsDelivery::State::Answered:
+            delivered(); // clearing its rows failed before
+            return;
+        case ResultsDelivery::State::Awaiting:
+            if (m_delivery.resendDue(m_clock.now())) {
+                const bool silent = !m_delivery.repeatAsked();
+                if (SendPendingToLims(m_delivery.sampleId()) && silent && !m_silenceReported) {
+                    m_log.monitor(
+                        QStringLiteral("sample %1: the LIMS has not answered its results within %2 s: "
+                                       "they are sent again until it does")
+                            .arg(m_delivery.sampleId())
+                            .arg(ResultsDelivery::AnswerWaitSeconds));
+                    m_silenceReported = true;
+                }
+            }
+            return;
+        case ResultsDelivery::State::Idle:
+            break;
         }
+        // The first finished sample (see PendingToLims.h): it has results, and none of its pairs is
+        // still ordered. The pairs are compared column by column ("S1" and 12 is not "S11" and 2).
+        SqlResult next = m_db.run(m_db.dialect().selectTop(
+            1, QStringLiteral(
+                   "rs.sample_id FROM req2send rs WHERE rs.sample_id <> '' AND rs.sample_id IS NOT NULL "
+                   "AND EXISTS (SELECT 1 FROM results v WHERE v.sample_id = rs.sample_id) "
+                   "AND NOT EXISTS (SELECT 1 FROM req2send o INNER JOIN request r ON "
+                   "r.sample_id = o.sample_id AND r.parameter_id = o.parameter_id "
+                   "WHERE o.sample_id = rs.sample_id) ORDER BY rs.sample_id")));
+        const QString sampleId = next.next() ? next.value(0).toString() : QString();
+        next.finish();
+        if (!sampleId.isEmpty())
+            SendPendingToLims(sampleId);
     }
 
-    Sent SendPendingToLims(const QString& sampleId)
+    // True when the frame went out.
+    bool SendPendingToLims(const QString& sampleId)
     {
         if (!m_limsLine.isOpen()) {
-            if (!m_reportedDown)
-                m_log.monitor(QStringLiteral("the LIMS port is not open: finished samples wait until it is"));
-            m_reportedDown = true;
-            return Sent::Waiting;
+            reportOnce(QStringLiteral("the LIMS port is not open: finished samples wait until it is"));
+            return false;
         }
-        m_reportedDown = false;
         const HitachiFrameRecord frame = m_analyzer ? m_analyzer->frameRecord() : HitachiFrameRecord();
         const SampleRecord sample = m_analyzer ? m_analyzer->sampleRecord() : SampleRecord();
         QString text;
         QStringList notes;
-        const DbOutcome built = PendingResultsFrame(m_db, frame, sample, sampleId, m_settings.OutId,
-                                                    m_clock.now(), &text, &notes);
+        QVariantList parameters;
+        DbOutcome built = PendingResultsFrame(m_db, frame, sample, sampleId, m_settings.OutId, m_clock.now(),
+                                              &text, &notes);
+        if (built.ok())
+            built = queuedParameters(sampleId, &parameters);
         if (!built.ok()) {
-            m_log.monitor(
+            reportOnce(
                 QStringLiteral("sample %1: results not sent to the LIMS: %2").arg(sampleId, built.error));
-            return Sent::Waiting;
+            return false;
         }
-        if (text.isEmpty())
-            return Sent::NothingToSend; // no results: the req2send rows stay
+        m_lastReport.clear();
+        if (text.isEmpty()) {
+            done(); // its results are gone: nothing to send
+            return false;
+        }
         for (const QString& note : std::as_const(notes))
             m_log.monitor(QStringLiteral("sample %1: %2").arg(sampleId, note));
         m_limsLine.send(text, Direction::HostToLims);
-        SqlResult done = m_db.run(QStringLiteral("DELETE FROM req2send WHERE sample_id = ?"), {sampleId});
-        if (!done.ok())
-            m_log.monitor(QStringLiteral("sample %1: sent to the LIMS, but its req2send rows could not be "
-                                         "cleared (%2): it will be sent again")
-                              .arg(sampleId, done.error()));
-        return Sent::Sent;
+        m_delivery.sent(sampleId, parameters, m_clock.now());
+        return true;
     }
 
-    // Finished samples looked at per tick; one of them is sent.
-    static constexpr qsizetype MaxCandidates = 100;
+    DbOutcome queuedParameters(const QString& sampleId, QVariantList* parameters)
+    {
+        SqlResult rows = m_db.run(
+            QStringLiteral("SELECT DISTINCT parameter_id FROM req2send WHERE sample_id = ?"), {sampleId});
+        if (!rows.ok())
+            return DbOutcome::of(m_db, rows);
+        while (rows.next())
+            parameters->append(rows.value(0));
+        return DbOutcome::done();
+    }
+
+    void heard(const QString& text)
+    {
+        for (const QString& frame : m_answers.append(text).frames) {
+            if (frame.size() > 1 && m_delivery.answer(frame.at(1)) == ResultsDelivery::Answer::Taken)
+                delivered();
+        }
+    }
+
+    // The LIMS has the frame: the pairs it carried leave req2send (a result that arrived since
+    // waits for the next frame).
+    void delivered()
+    {
+        const QString sampleId = m_delivery.sampleId();
+        for (const QVariant& parameter : m_delivery.parameters()) {
+            SqlResult done =
+                parameter.isNull()
+                    ? m_db.run(
+                          QStringLiteral("DELETE FROM req2send WHERE sample_id = ? AND parameter_id IS NULL"),
+                          {sampleId})
+                    : m_db.run(
+                          QStringLiteral("DELETE FROM req2send WHERE sample_id = ? AND parameter_id = ?"),
+                          {sampleId, parameter});
+            if (!done.ok()) {
+                reportOnce(
+                    QStringLiteral("sample %1: the LIMS has its results, but its req2send rows could not be "
+                                   "cleared (%2): tried again on the next tick")
+                        .arg(sampleId, done.error()));
+                return;
+            }
+        }
+        m_lastReport.clear();
+        if (m_silenceReported)
+            m_log.monitor(QStringLiteral("sample %1: the LIMS answered its results, sent %2 times")
+                              .arg(sampleId)
+                              .arg(m_delivery.sends()));
+        done();
+    }
+
+    void done()
+    {
+        m_delivery.done();
+        m_silenceReported = false;
+    }
+
+    // A problem that lasts is named once, not on every tick.
+    void reportOnce(const QString& text)
+    {
+        if (text != m_lastReport)
+            m_log.monitor(text);
+        m_lastReport = text;
+    }
 
     const Settings& m_settings;
     Database& m_db;
@@ -179,7 +261,11 @@ private:
     const Clock& m_clock;
     Line& m_limsLine;
     const HitachiDriver* m_analyzer;
-    bool m_reportedDown = false;
+    ResultsDelivery m_delivery;
+    LimsFrameReader m_answers;
+    QMetaObject::Connection m_input;
+    QString m_lastReport;
+    bool m_silenceReported = false;
 };
 
 } // namespace

@@ -37,10 +37,16 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
                               QString* out, QStringList* notes);
 
 // Timer3, with a LIMS side: req2send rows of samples that are neither ordered nor validated any
-// more are cleared, and one finished sample per tick (none of its pairs still in request) is sent
-// to a LIMS that plays the Hitachi host (out-types invH902, invH911, invH912). Its req2send rows go
-// only once the frame was handed to an open LIMS line; a finished sample without results is passed
-// over so that it does not hold up the others.
+// more are cleared, and one finished sample per tick is sent to a LIMS that plays the Hitachi host
+// (out-types invH902, invH911, invH912).
+//
+// A sample is finished when it has results to send (rows in results) and none of its req2send
+// pairs is still in request: every parameter reported for it has left request (validated, or
+// dropped by autovalidation for want of a validation interval). A sample with a test still
+// ordered waits for it, so that its results go out once, complete.
+//
+// Its req2send rows go only once the LIMS has answered its frame (ResultsDelivery); until then it
+// is sent again, and no other sample goes.
 void RegisterLimsForwarding(DriverRegistry& registry);
 
 } // namespace Quorlix

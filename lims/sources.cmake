@@ -1,4 +1,5 @@
 target_sources(quorlix_core PRIVATE
+  ${ROOT}/lims/ResultsDelivery.h ${ROOT}/lims/ResultsDelivery.cpp
   ${ROOT}/lims/PendingToLims.h ${ROOT}/lims/PendingToLims.cpp
   ${ROOT}/lims/LimsFrameReader.h ${ROOT}/lims/LimsFrameReader.cpp
   ${ROOT}/lims/LimsOrderFrame.h ${ROOT}/lims/LimsOrderFrame.cpp

@@ -253,6 +253,8 @@ INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6)
 INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6) VALUES ('AU400', 1, 2, 0, 300, NULL, NULL, NULL, NULL);
 INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6) VALUES ('AU400', 2, 5, 0, 1, 2.5, 5, 10, NULL);
 INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6) VALUES ('AU400', 3, 2, 0, 80, NULL, NULL, NULL, NULL);
+INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6) VALUES ('AU600', 3, 2, 0, 80, NULL, NULL, NULL, NULL);
+INSERT INTO calib_base (analyzer_id, param_id, stdcount, c1, c2, c3, c4, c5, c6) VALUES ('AU680', 2, 2, 0, 1, NULL, NULL, NULL, NULL);
 
 -- Operators
 INSERT INTO user_base (userid, comment) VALUES ('TECH1', 'Technician, day shift');

@@ -124,7 +124,7 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
     }
     if (mismatch) {
         if (dialogsAvailable) {
-            effects.mismatch = cal;
+            effects.mismatches.append(cal);
             return DbOutcome::done();
         }
         effects.notes.append(
@@ -142,7 +142,12 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
         if (!Skip(
                 transaction,
                 [&] {
-                    return CalibrationFrameFromDb(db, job.receivedAt, cal.CalParameterId, &effects.limsFrame);
+                    QString frame;
+                    const DbOutcome o =
+                        CalibrationFrameFromDb(db, job.receivedAt, cal.CalParameterId, &frame);
+                    if (!frame.isEmpty())
+                        effects.limsFrames.append(frame);
+                    return o;
                 },
                 QStringLiteral("%1 not sent to the LIMS").arg(what), effects.notes, &failure))
             return failure;

@@ -87,7 +87,12 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
                                         data.frame.CurInfo1,         data.frame.CurInfo2,
                                         FromSqlStamp(job.receivedAt)};
         const DbOutcome framed = transaction.skippable([&] {
-            return ControlResultsFrameFromDb(db, header, controlId, job.stamp, job.OutId, &effects.limsFrame);
+            QString frame;
+            const DbOutcome o =
+                ControlResultsFrameFromDb(db, header, controlId, job.stamp, job.OutId, &frame);
+            if (!frame.isEmpty())
+                effects.limsFrames.append(frame);
+            return o;
         });
         if (framed.kind == DbOutcome::DatabaseFailed)
             return framed;

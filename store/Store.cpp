@@ -207,7 +207,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     const JobEffects& effects = jobRun.effects;
     // Only what was stored leaves a fingerprint: a calibration held for the operator (who may drop
     // it) or a record with nothing to store may come again.
-    const bool stored = !jobRun.nothingToStore && !effects.mismatch;
+    const bool stored = !jobRun.nothingToStore && effects.mismatches.isEmpty();
 
     for (const auto& [key, value] :
          {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
@@ -227,10 +227,11 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
 
     for (const QString& note : std::as_const(effects.notes))
         monitor(note);
-    if (!effects.limsFrame.isEmpty())
-        m_limsLine.send(effects.limsFrame, Direction::HostToLims);
-    if (effects.mismatch && m_dialogs) {
-        m_dialogs->showMismatch(*effects.mismatch);
+    for (const QString& frame : effects.limsFrames)
+        m_limsLine.send(frame, Direction::HostToLims);
+    if (!effects.mismatches.isEmpty() && m_dialogs) {
+        for (const CalibrationRecord& mismatch : effects.mismatches)
+            m_dialogs->showMismatch(mismatch);
         return {JobOutcome::HeldForOperator, {}, false};
     }
     return {jobRun.nothingToStore ? JobOutcome::NothingToStore : JobOutcome::Stored, {}, false};

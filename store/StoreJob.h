@@ -58,12 +58,12 @@ struct StoreJob
 };
 
 // What a store call leaves to do once its transaction is committed: Monitor lines about the stored
-// values, a frame toward the LIMS, a calibration for the operator to look at.
+// values, frames toward the LIMS (in this order), calibrations for the operator to look at.
 struct JobEffects
 {
     QStringList notes;
-    QString limsFrame;
-    std::optional<CalibrationRecord> mismatch;
+    QStringList limsFrames;
+    QList<CalibrationRecord> mismatches;
 };
 
 // One store call inside its transaction.

@@ -2,11 +2,12 @@
 
 #include "AuOrder.h"
 #include "AuReceivedJob.h"
+#include "PendingCalibrations.h"
 #include "comm/Line.h"
-#include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/FrameText.h"
 #include "core/Settings.h"
+#include "core/Timer.h"
 #include "store/Store.h"
 
 #include <QLoggingCategory>
@@ -48,13 +49,17 @@ int Au600PauseMs(const QString& setting, QString* problem)
     return AuDriver::PauseBeforeSendMs;
 }
 
+// A minute after the standards of the last "DA" frame would have stopped waiting.
+constexpr int LookAtStandardsMs = int(PendingCalibrations::StaleMinutes + 1) * 60 * 1000;
+
 } // namespace
 
 AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
-    : m_settings(services.settings), m_log(services.log), m_clock(services.clock), m_store(services.store),
+    : m_settings(services.settings), m_log(services.log), m_store(services.store),
       m_receivedKind(services.store.kinds().require<AuReceivedJobKind>()), m_line(services.analyzerLine),
       m_limsLine(services.limsLine), m_model(model), m_withLims(withLims),
-      m_queries(services.db, services.settings.AnalyzerId)
+      m_queries(services.db, services.settings.AnalyzerId),
+      m_lookAtStandards(services.timers.create(true, [this] { submitStandards({}, {}); }))
 {
     if (model == AuModel::Au600) {
         QString problem;
@@ -62,6 +67,8 @@ AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
         if (!problem.isEmpty())
             monitor(problem);
     }
+    // Standards may wait from before a restart.
+    m_lookAtStandards->start(LookAtStandardsMs);
 }
 
 void AuDriver::monitor(const QString& text)
@@ -127,9 +134,7 @@ void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
         if (f.rejected)
             return;
         // A control's result goes to the LIMS as well, named; a patient's stays here.
-        if (isControl(f))
-            AuRelayToLims(BuildAuControlFrame(text, controlName(f.id.sampleId)));
-        storeResults(text, f);
+        storeResults(text, f, isControl(f));
         return;
     }
     if (f.content == AuFrame::Content::Calibration) {
@@ -179,17 +184,7 @@ QString AuDriver::orderReply(const AuFrame& f)
     return Stx + order + Etx;
 }
 
-QString AuDriver::controlName(const QString& sampleId)
-{
-    QString name;
-    const QString id = WithoutBlanks(sampleId);
-    if (const DbOutcome o = m_queries.controlName(id, &name); !o.ok())
-        monitor(QStringLiteral("name of control %1 could not be read (%2): relayed without it")
-                    .arg(Quoted(id), o.error));
-    return name;
-}
-
-void AuDriver::storeResults(const QString& text, const AuFrame& f)
+void AuDriver::storeResults(const QString& text, const AuFrame& f, bool relayToLims)
 {
     AuReceived received;
     received.target = isControl(f) ? AuReceived::Target::Control : AuReceived::Target::Sample;
@@ -199,6 +194,8 @@ void AuDriver::storeResults(const QString& text, const AuFrame& f)
     received.sample.AuCupPos = f.id.cupPos;
     received.sample.ResultCount = f.resultCount;
     received.sample.Results = f.results;
+    if (relayToLims)
+        received.limsRelay = text;
     // Nothing in an AU frame tells two runs of a sample apart: the same frame is a resend only
     // within minutes.
     m_store.submit(m_store.newJob(m_receivedKind, received, ReceivedFrame{text, false}));
@@ -206,59 +203,20 @@ void AuDriver::storeResults(const QString& text, const AuFrame& f)
 
 void AuDriver::storeCalibration(const QString& text, const AuFrame& f)
 {
-    if (f.calibration.isEmpty())
-        return;
-    for (const QString& problem : m_pending.add(f.calibration, m_clock.now()))
-        monitor(problem);
+    if (!f.calibration.isEmpty())
+        submitStandards(f.calibration, ReceivedFrame{text, false});
+}
 
-    QList<qint16> channels;
-    for (const AuCalibrationEntry& e : f.calibration)
-        if (!channels.contains(e.channel))
-            channels << e.channel;
-
-    QHash<qint16, qint16> parameters;
-    const DbOutcome mapped = m_queries.parameters(&parameters);
-    for (const qint16 channel : std::as_const(channels)) {
-        // The calibration is complete once the standards its settings name have all arrived.
-        // Without settings, or while the database cannot say, the standards received so far go to
-        // the store, which maps the channel when it can and shows a count that does not fit.
-        std::optional<int> count;
-        DbOutcome read = mapped;
-        if (mapped.ok()) {
-            const auto found = parameters.constFind(channel);
-            if (found == parameters.constEnd()) {
-                monitor(QStringLiteral("calibration of channel %1: no parameter for the channel in "
-                                       "param2channel: %2 standards not stored")
-                            .arg(channel)
-                            .arg(m_pending.drop(channel)));
-                continue;
-            }
-            read = m_queries.standardCount(found.value(), &count);
-        }
-        const bool known = read.ok() && count && *count >= 1 && *count <= MaxStandards;
-        std::optional<CalibrationRecord> calibration = m_pending.takeComplete(channel, known ? *count : 1);
-        if (!calibration)
-            continue;
-        if (!read.ok())
-            monitor(QStringLiteral("calibration of channel %1: its settings could not be read (%2): the %3 "
-                                   "standards received so far are stored")
-                        .arg(channel)
-                        .arg(read.error)
-                        .arg(calibration->CalStdCount));
-        else if (!known)
-            monitor(QStringLiteral("calibration of channel %1: no standard count in calib_base: the %2 "
-                                   "standards received so far are stored")
-                        .arg(channel)
-                        .arg(calibration->CalStdCount));
-        AuReceived received;
-        received.target = AuReceived::Target::Calibration;
-        received.model = m_model;
-        received.calibration = *calibration;
-        // One frame can complete the calibrations of several channels: each is its own record.
-        m_store.submit(
-            m_store.newJob(m_receivedKind, received,
-                           ReceivedFrame{text + QStringLiteral("#channel %1").arg(channel), false}));
-    }
+void AuDriver::submitStandards(const QList<AuCalibrationEntry>& standards, const ReceivedFrame& received)
+{
+    AuReceived record;
+    record.target = AuReceived::Target::Standards;
+    record.model = m_model;
+    record.standards = standards;
+    m_store.submit(m_store.newJob(m_receivedKind, record, received));
+    // A calibration left incomplete is over once no standard has come for a while.
+    if (!standards.isEmpty())
+        m_lookAtStandards->start(LookAtStandardsMs);
 }
 
 } // namespace Quorlix

@@ -3,11 +3,14 @@
 #include "AuFrame.h"
 #include "AuQueries.h"
 #include "AuRelayBuffer.h"
-#include "PendingCalibrations.h"
 #include "comm/LineHandler.h"
+#include "core/Timer.h"
 #include "drivers/DriverServices.h"
+#include "store/Store.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace Quorlix {
 
@@ -15,13 +18,14 @@ class JobKind;
 
 // The host side of an Olympus AU400, AU600 or AU680 on the analyzer port. The analyzer sends
 // frames from STX to ETX; the host acknowledges every complete frame with one raw ACK, answers
-// order requests ("R ", "RH") with an order frame, stores results and controls, and collects the
-// standards of calibrations ("DA") until a calibration is complete.
+// order requests ("R ", "RH") with an order frame, and hands results, controls and the standards
+// of calibrations ("DA") to the store as received. The standards wait in the database until their
+// calibration is complete (AuStandardsJob.h).
 //
 // With a LIMS side the host sits between the analyzer and a LIMS that plays the AU host: patient
 // order requests and the frames the host does not serve itself go to the LIMS (whose answers the
 // LIMS-side relay passes back), controls are answered here and their results relayed to the LIMS
-// as "DQ" frames carrying the control's name.
+// as "DQ" frames carrying the control's name, once stored.
 //
 // Each of the two sends to the analyzer waits a pause first (750 ms; on the AU600 the `au600pause`
 // setting); the line keeps the pauses and sends in order without blocking anything else.
@@ -51,16 +55,16 @@ private:
     QString orderReply(const AuFrame& f);
     bool isControl(const AuFrame& f) const;
     // Results and controls go to the store as received; their channels and flags are read in the
-    // transaction that stores them.
-    void storeResults(const QString& text, const AuFrame& f);
-    // The standards wait until the calibration of their channel is complete.
+    // transaction that stores them. relayToLims: a control relayed to the LIMS once stored.
+    void storeResults(const QString& text, const AuFrame& f, bool relayToLims = false);
+    // The standards join those waiting for the rest of their calibration.
     void storeCalibration(const QString& text, const AuFrame& f);
-    QString controlName(const QString& sampleId);
+    // The standards that wait are looked at once their calibration may be over.
+    void submitStandards(const QList<AuCalibrationEntry>& standards, const ReceivedFrame& received);
     void monitor(const QString& text);
 
     const Settings& m_settings;
     CommLog& m_log;
-    const Clock& m_clock;
     Store& m_store;
     const JobKind& m_receivedKind;
     Line& m_line;
@@ -70,7 +74,7 @@ private:
     int m_pauseMs = PauseBeforeSendMs;
     AuQueries m_queries;
     AuRelayBuffer m_buffer{QStringLiteral("the analyzer")};
-    PendingCalibrations m_pending;
+    std::unique_ptr<Timer> m_lookAtStandards;
 };
 
 } // namespace Quorlix

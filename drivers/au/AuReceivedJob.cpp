@@ -1,7 +1,9 @@
 #include "AuReceivedJob.h"
 
+#include "AuOrder.h"
 #include "AuQueries.h"
-#include "store/CalibrationStore.h"
+#include "AuStandardsJob.h"
+#include "core/FrameText.h"
 #include "store/ChannelParameters.h"
 #include "store/ControlStore.h"
 #include "store/RecordJson.h"
@@ -19,8 +21,8 @@ QString TargetName(AuReceived::Target target)
         return QStringLiteral("sample");
     case AuReceived::Target::Control:
         return QStringLiteral("control");
-    case AuReceived::Target::Calibration:
-        return QStringLiteral("calibration");
+    case AuReceived::Target::Standards:
+        return QStringLiteral("standards");
     }
     return {};
 }
@@ -36,6 +38,54 @@ QString ModelName(AuModel model)
         return QStringLiteral("AU680");
     }
     return {};
+}
+
+QJsonArray StandardsToJson(const QList<AuCalibrationEntry>& standards)
+{
+    QJsonArray array;
+    for (const AuCalibrationEntry& e : standards) {
+        QJsonArray readings;
+        for (const QString& r : e.readings)
+            readings.append(r);
+        array.append(QJsonObject{{QStringLiteral("channel"), e.channel},
+                                 {QStringLiteral("standardNo"), e.standardNo},
+                                 {QStringLiteral("readings"), readings},
+                                 {QStringLiteral("dataAlarm"), e.dataAlarm}});
+    }
+    return array;
+}
+
+QList<AuCalibrationEntry> StandardsFromJson(const QJsonArray& array, QString* error)
+{
+    QList<AuCalibrationEntry> standards;
+    for (const QJsonValue& value : array) {
+        JsonReader reader(value.toObject(), error);
+        AuCalibrationEntry e;
+        e.channel = reader.int16(QStringLiteral("channel"));
+        e.standardNo = reader.int16(QStringLiteral("standardNo"));
+        const QJsonArray readings = reader.array(QStringLiteral("readings"));
+        if (readings.size() != 4)
+            reader.fail(QStringLiteral("readings"));
+        for (qsizetype r = 0; r < 4 && r < readings.size(); ++r)
+            e.readings[static_cast<size_t>(r)] = readings[r].toString();
+        e.dataAlarm = reader.text(QStringLiteral("dataAlarm"));
+        if (e.standardNo < 1 || e.standardNo > MaxStandards)
+            reader.fail(QStringLiteral("standardNo"));
+        standards << e;
+    }
+    return standards;
+}
+
+// A calibration spooled by an earlier version, which took it whole from its waiting standards:
+// its standards join those that wait.
+QList<AuCalibrationEntry> StandardsOfCalibration(const CalibrationRecord& cal)
+{
+    QList<AuCalibrationEntry> standards;
+    for (int s = 0; s < cal.CalStdCount && s < MaxStandards; ++s) {
+        const CalStandard& standard = cal.CalStandards[static_cast<size_t>(s)];
+        standards << AuCalibrationEntry{cal.CalChannel, qint16(s + 1), standard.Readings, standard.DataAlarm};
+    }
+    return standards;
 }
 
 DbOutcome MapResults(AuQueries& queries, SampleRecord& sample, QStringList& notes)
@@ -97,8 +147,15 @@ DbOutcome CheckAuFlags(AuQueries& queries, AuModel model, ResultEntry& entry)
 QString AuReceivedJobKind::describe(const StoreJob& job) const
 {
     const AuReceived& r = job.data<AuReceived>();
-    if (r.target == AuReceived::Target::Calibration)
-        return QStringLiteral("calibration of channel %1").arg(r.calibration.CalChannel);
+    if (r.target == AuReceived::Target::Standards) {
+        QStringList channels;
+        for (const AuCalibrationEntry& e : r.standards)
+            if (!channels.contains(QString::number(e.channel)))
+                channels << QString::number(e.channel);
+        return channels.isEmpty() ? QStringLiteral("waiting calibration standards")
+                                  : QStringLiteral("calibration standards of channel %1")
+                                        .arg(channels.join(QStringLiteral(", ")));
+    }
     return QStringLiteral("%1 %2").arg(TargetName(r.target), r.sample.AuSampleId.trimmed());
 }
 
@@ -108,7 +165,9 @@ void AuReceivedJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("target"), TargetName(r.target));
     object.insert(QStringLiteral("model"), ModelName(r.model));
     object.insert(QStringLiteral("sample"), SampleToJson(r.sample));
-    object.insert(QStringLiteral("calibration"), CalibrationToJson(r.calibration));
+    object.insert(QStringLiteral("standards"), StandardsToJson(r.standards));
+    if (!r.limsRelay.isEmpty())
+        object.insert(QStringLiteral("limsRelay"), r.limsRelay);
 }
 
 bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
@@ -118,11 +177,17 @@ bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     const QString target = reader.text(QStringLiteral("target"));
     bool known = false;
     for (const auto t :
-         {AuReceived::Target::Sample, AuReceived::Target::Control, AuReceived::Target::Calibration})
+         {AuReceived::Target::Sample, AuReceived::Target::Control, AuReceived::Target::Standards})
         if (target == TargetName(t)) {
             r.target = t;
             known = true;
         }
+    if (target == QLatin1String("calibration")) {
+        r.target = AuReceived::Target::Standards;
+        r.standards =
+            StandardsOfCalibration(CalibrationFromJson(reader.object(QStringLiteral("calibration")), error));
+        known = true;
+    }
     if (!known)
         reader.fail(QStringLiteral("target"));
     const QString model = reader.text(QStringLiteral("model"));
@@ -135,7 +200,10 @@ bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     if (!known)
         reader.fail(QStringLiteral("model"));
     r.sample = SampleFromJson(reader.object(QStringLiteral("sample")), error);
-    r.calibration = CalibrationFromJson(reader.object(QStringLiteral("calibration")), error);
+    if (object.contains(QStringLiteral("standards")))
+        r.standards = StandardsFromJson(reader.array(QStringLiteral("standards")), error);
+    if (object.contains(QStringLiteral("limsRelay")))
+        r.limsRelay = reader.text(QStringLiteral("limsRelay"));
     job.payload = r;
     return error->isEmpty();
 }
@@ -144,30 +212,12 @@ DbOutcome AuReceivedJobKind::run(const StoreJob& job, JobRun& run) const
 {
     static const SampleJobKind sampleKind;
     static const ControlJobKind controlKind;
-    static const CalibrationJobKind calibrationKind;
     const AuReceived& r = job.data<AuReceived>();
+    if (r.target == AuReceived::Target::Standards)
+        return StoreAuStandards(job, r.standards, run);
+
     AuQueries queries(run.transaction.db(), job.AnalyzerId);
     StoreJob mapped = job;
-
-    if (r.target == AuReceived::Target::Calibration) {
-        CalibrationJob calibration{r.calibration, false};
-        CalibrationRecord& cal = calibration.calibration;
-        QHash<qint16, qint16> parameters;
-        if (DbOutcome o = queries.parameters(&parameters); !o.ok())
-            return o;
-        if (!parameters.contains(cal.CalChannel)) {
-            run.effects.notes << QStringLiteral("calibration of channel %1: no parameter for the channel in "
-                                                "param2channel: not stored")
-                                     .arg(cal.CalChannel);
-            run.nothingToStore = true;
-            return DbOutcome::done();
-        }
-        cal.CalParameterId = parameters.value(cal.CalChannel);
-        mapped.kind = &calibrationKind;
-        mapped.payload = calibration;
-        return calibrationKind.run(mapped, run);
-    }
-
     SampleJob sample{r.sample, {}};
     if (DbOutcome o = MapResults(queries, sample.sample, run.effects.notes); !o.ok())
         return o;
@@ -175,6 +225,19 @@ DbOutcome AuReceivedJobKind::run(const StoreJob& job, JobRun& run) const
         if (DbOutcome o = CheckAuFlags(queries, r.model, sample.sample.Results[static_cast<size_t>(k)]);
             !o.ok())
             return o;
+    if (!r.limsRelay.isEmpty()) {
+        // The LIMS gets the control before the store's own frame about it.
+        const QString id = WithoutBlanks(r.sample.AuSampleId);
+        QString name;
+        const DbOutcome named = run.transaction.skippable([&] { return queries.controlName(id, &name); });
+        if (named.kind == DbOutcome::DatabaseFailed)
+            return named;
+        if (named.kind == DbOutcome::DataRejected)
+            run.effects.notes << QStringLiteral(
+                                     "name of control \"%1\" could not be read (%2): relayed without it")
+                                     .arg(id, named.error);
+        run.effects.limsFrames << BuildAuControlFrame(r.limsRelay, name);
+    }
     const JobKind& kind =
         r.target == AuReceived::Target::Control ? static_cast<const JobKind&>(controlKind) : sampleKind;
     mapped.kind = &kind;

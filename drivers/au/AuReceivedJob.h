@@ -8,21 +8,25 @@ namespace Quorlix {
 class AuQueries;
 
 // What an AU frame brought for the store, as received: results with their channels and flags (the
-// two flag characters), or the standards of a calibration with its channel. The channels are
-// mapped to parameters, and the flags read, inside the transaction that stores the record: a frame
-// received while the database is down waits in the spool as it came and is read when it is back.
+// two flag characters), or the standards of a calibration. The channels are mapped to parameters,
+// and the flags read, inside the transaction that stores the record: a frame received while the
+// database is down waits in the spool as it came and is read when it is back.
 struct AuReceived
 {
     enum class Target
     {
         Sample,
         Control,
-        Calibration
+        Standards // none: a look at the standards that wait (AuStandardsJob.h)
     };
     Target target = Target::Sample;
     AuModel model = AuModel::Au400;
-    SampleRecord sample;           // Sample, Control: AuSampleId, AuRackNo, AuCupPos and the results
-    CalibrationRecord calibration; // Calibration: CalChannel and the standards
+    SampleRecord sample;                 // Sample, Control: AuSampleId, AuRackNo, AuCupPos and the results
+    QList<AuCalibrationEntry> standards; // Standards
+    // Control, with a LIMS side: the frame as received, relayed to the LIMS as a "DQ" frame with the
+    // control's name once the control is stored (a frame sent again is relayed once, as it is
+    // stored once).
+    QString limsRelay;
 };
 
 class AuReceivedJobKind final : public JobKind

@@ -1,6 +1,7 @@
 // The Hitachi 912 emulation toward a LIMS: the LIMS's pieces fed to InvH912Receive, with a Hitachi
 // 902 or 911 driver on the analyzer line, a real database and the real store, on fake lines.
 #include "LimsFixture.h"
+#include "comm/PeriodicTasks.h"
 #include "drivers/hitachi/HitachiDriver.h"
 #include "drivers/hitachi/HitachiFixture.h"
 #include "lims/InvH912Receive.h"
@@ -48,7 +49,10 @@ QString Reply911(const QString& selection)
 // the orders of Id, which it does not have.
 struct Emulation
 {
-    explicit Emulation(const QString& backend, HitachiModel model = HitachiModel::Hit902) : rig(backend)
+    // databaseAway: the program starts while the database does not answer.
+    explicit Emulation(const QString& backend, HitachiModel model = HitachiModel::Hit902,
+                       bool databaseAway = false)
+        : rig(backend)
     {
         Settings& s = rig.settings;
         s.AnalyzerId = "H1";
@@ -61,6 +65,8 @@ struct Emulation
         rig.exec(Setup);
         for (const QString& sql : rig.tdb.db().dialect().explicitIdentityAfter("patients", "p_id"))
             rig.tdb.exec(sql);
+        if (databaseAway)
+            rig.tdb.db().close();
         analyzer = std::make_unique<HitachiDriver>(rig.services(), model, true, 0);
         lims = std::make_unique<InvH912Receive>(rig.services(analyzer.get()));
         rig.deliver(*analyzer, model == HitachiModel::Hit902
@@ -104,6 +110,8 @@ private slots:
     void sampleFromOrder_data();
     void sampleFromOrder();
     void databaseFailure();
+    void orderWhileTheDatabaseIsAway_data();
+    void orderWhileTheDatabaseIsAway();
     void refusedSampleDataKeepsTheTests();
 };
 
@@ -268,6 +276,34 @@ void TestInvH912Receive::databaseFailure()
     e.rig.store.replaySpool();
     QCOMPARE(e.rows(Requests), "240101|1|NULL;240101|8|NULL;240101|12|NULL");
     QCOMPARE(e.rows("SELECT p.surname FROM sample_base s INNER JOIN patients p ON p.p_id = s.p_id"), "Meier");
+}
+
+void TestInvH912Receive::orderWhileTheDatabaseIsAway_data()
+{
+    QTest::addColumn<bool>("awayAtStart");
+    QTest::newRow("there at the start, away at the order") << false;
+    QTest::newRow("away at the start, back for a while, away at the order") << true;
+}
+
+// The order waits in the spool; the analyzer still gets the tests of the LIMS's channels from the
+// channel maps read while the database answered, though no order came then.
+void TestInvH912Receive::orderWhileTheDatabaseIsAway()
+{
+    QFETCH(bool, awayAtStart);
+    Emulation e(QStringLiteral("sqlite"), HitachiModel::Hit902, awayAtStart);
+    QVERIFY(e.lims);
+    QTemporaryDir spool;
+    e.rig.store.openSpool(spool.path());
+    if (awayAtStart) {
+        e.rig.tasks.runTick(TimerInterval::Timer1);
+        QVERIFY(e.rig.tdb.db().reconnect());
+        e.rig.tasks.runTick(TimerInterval::Timer1);
+    }
+    e.rig.tdb.db().close();
+    e.feed({OrderFrame(Id, Selection({1, 9, 12}), {"Meier", "Anna", {}, {}, {}, {}})});
+    QCOMPARE(e.rig.analyzerLine.takeFrames(),
+             QStringList{Reply902("1" + QString(18, '0') + "1" + QString(9, '0') + "1" + QString(7, '0'))});
+    QCOMPARE(e.rig.store.spool()->pendingCount(), 1);
 }
 
 void TestInvH912Receive::refusedSampleDataKeepsTheTests()

@@ -60,6 +60,7 @@ private slots:
     void resultsFrame();
     void ticks_data();
     void ticks();
+    void deliveredOnlyWhenAnswered();
 };
 
 void TestPendingToLims::resultsFrame_data()
@@ -149,6 +150,19 @@ void TestPendingToLims::ticks_data()
     QTest::newRow("a finished sample without results holds up nothing")
         << t << true << QStringList{Queued("S0", 1), Ordered("S0", 2), Result("S2", 1, "5"), Queued("S2", 1)}
         << QStringList{"S2"} << "S0";
+    // Its results go out once, complete, when the test still ordered is done.
+    QTest::newRow("a sample with a test still ordered waits for it")
+        << t << true << QStringList{Result("S1", 1, "5"), Queued("S1", 1), Queued("S1", 2), Ordered("S1", 2)}
+        << QStringList{""} << "S1";
+    QStringList nothingToSend, waiting;
+    for (int i = 0; i <= 100; ++i) {
+        const QString id = QString("A%1").arg(i, 3, 10, QChar('0'));
+        nothingToSend << Queued(id, 1) << Ordered(id, 2);
+        waiting << id;
+    }
+    QTest::newRow("101 finished samples without results hold up none")
+        << t << true << nothingToSend + QStringList{Result("S1", 1, "5"), Queued("S1", 1)}
+        << QStringList{"S1"} << waiting.join(';');
     QTest::newRow("another out-type sends nothing; what is neither ordered nor validated goes")
         << "invOAU400" << true
         << QStringList{Queued("S9", 1), Queued("S1", 1), Result("S1", 1, "5"), Queued("S3", 1),
@@ -176,8 +190,61 @@ void TestPendingToLims::ticks()
         const QStringList frames = rig.limsLine.takeFrames();
         QCOMPARE(frames.isEmpty() ? QString() : frames.value(0).mid(13, 13).trimmed(), id);
         QVERIFY(frames.size() <= 1);
+        rig.limsLine.feed(Function(">")); // the LIMS answers
     }
     QTEST(Rows(rig.tdb.db(), "SELECT DISTINCT sample_id FROM req2send ORDER BY sample_id"), "queued");
+}
+
+// A LIMS program that is stopped leaves its port open: a frame written there reaches nobody. The
+// sample's rows stay until the LIMS answers its frame, which goes again meanwhile, and nothing else
+// goes while it waits.
+void TestPendingToLims::deliveredOnlyWhenAnswered()
+{
+    Test::DriverRig rig(QStringLiteral("sqlite"));
+    rig.settings.OutType = "invH912";
+    rig.settings.OutComPort = 2;
+    rig.settings.OutId = "LIMS1";
+    rig.exec(Channels +
+             QStringList{Result("S1", 1, "5"), Queued("S1", 1), Result("S2", 1, "6"), Queued("S2", 1)});
+    DriverRegistry registry;
+    RegisterLimsForwarding(registry);
+    const auto work = registry.buildWork(rig.services());
+    const auto sentAfter = [&](int seconds) {
+        QStringList ids;
+        for (int s = 0; s < seconds; s += 5) {
+            rig.time.advanceSeconds(5);
+            rig.tasks.runTick(TimerInterval::Timer3);
+            for (const QString& frame : rig.limsLine.takeFrames())
+                ids << frame.mid(13, 13).trimmed();
+        }
+        return ids.join(' ');
+    };
+    const auto queued = [&] {
+        return Rows(rig.tdb.db(), "SELECT sample_id FROM req2send ORDER BY sample_id");
+    };
+
+    QCOMPARE(sentAfter(5), "S1");
+    // Unanswered: again after 10 s, then after 20 s; an order from the LIMS answers something else.
+    rig.limsLine.feed(OrderFrame("X9", Selection({1})));
+    QCOMPARE(sentAfter(10), "S1");
+    QCOMPARE(sentAfter(15), "");
+    QCOMPARE(sentAfter(5), "S1");
+    QCOMPARE(queued(), "S1;S2");
+    // The LIMS is back and answers; the answer to an earlier send of the same frame changes nothing.
+    rig.limsLine.feed(Function(">"));
+    QCOMPARE(queued(), "S2");
+    rig.limsLine.feed(Function(">"));
+    QCOMPARE(queued(), "S2");
+    // A request to repeat: the frame goes again at the next tick.
+    QCOMPARE(sentAfter(5), "S2");
+    rig.limsLine.feed(Function("?"));
+    QCOMPARE(sentAfter(5), "S2");
+    rig.limsLine.feed(Function(">"));
+    QCOMPARE(queued(), "");
+    QCOMPARE(sentAfter(30), "");
+    const QStringList monitor = rig.monitor();
+    QCOMPARE(monitor.filter("has not answered").size(), 1);
+    QCOMPARE(monitor.filter("S1: the LIMS answered its results, sent 3 times").size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPendingToLims)

@@ -6,6 +6,7 @@
 #include "drivers/DriverRegistry.h"
 #include "drivers/au/AuDriver.h"
 #include "drivers/au/AuDrivers.h"
+#include "store/CalibrationDialogs.h"
 #include "store/Spool.h"
 #include "support/DriverRig.h"
 
@@ -98,6 +99,21 @@ AuModel ModelOf(const QString& name)
     return name == "AU600" ? AuModel::Au600 : name == "AU680" ? AuModel::Au680 : AuModel::Au400;
 }
 
+// Standards of channel 3 (parameter 1, set up for two), channel 5 (parameter 3, no calib_base row)
+// and channel 12 (parameter 2, two).
+const QString Std31 = "0310.01230.01200.01250.0118  ", Std32 = "0320.25000.24900.25100.2480  ";
+const QString Std51 = "0510.01230.01200.01250.0118  ", Std52 = "0520.25000.24900.25100.2480  ";
+const QString Std121 = "1210.30000.29900.30100.2980  ";
+const QString CalibrationRows = "SELECT parameter_id, std_count, s11abs, s21abs FROM calibrations ORDER BY "
+                                "parameter_id";
+
+// The mismatch window of the desktop: records what it is shown.
+struct Windows final : CalibrationDialogs
+{
+    void showMismatch(const CalibrationRecord& copy) override { shown << copy; }
+    QList<CalibrationRecord> shown;
+};
+
 // A driver of one model on fake lines and a fresh database holding Setup.
 struct Rig
 {
@@ -156,10 +172,18 @@ private slots:
     void autovalidated();
     void calibrations_data();
     void calibrations();
+    void calibrationOverWithoutItsCount_data();
+    void calibrationOverWithoutItsCount();
+    void standardsOutliveARestart_data();
+    void standardsOutliveARestart();
+    void standardsWhileTheDatabaseIsDown_data();
+    void standardsWhileTheDatabaseIsDown();
     void withLims_data();
     void withLims();
     void reportsOnlyForLimsThatReadThem_data();
     void reportsOnlyForLimsThatReadThem();
+    void sameControlFrameRelayedOnce_data();
+    void sameControlFrameRelayedOnce();
     void splitAtEveryPosition();
     void lineTrouble();
     void sameFrameAgainIsStoredOnce();
@@ -355,9 +379,9 @@ void TestAuDrivers::calibrations_data()
     QTest::newRow("waiting for the second standard") << QStringList{Frame("DA", "CAL", std31)} << "" << 0;
     QTest::newRow("channel without a test: dropped with a note")
         << QStringList{Frame("DA", "CAL", "2010.01230.01200.01250.0118  ")} << "" << 1;
-    QTest::newRow("test without settings: stored as it came")
-        << QStringList{Frame("DA", "CAL", "0510.01230.01200.01250.0118  ")} << "3|1|123|120|125|118|NULL|NULL"
-        << 1;
+    // Without a standard count nothing says when its calibration is complete.
+    QTest::newRow("test without settings: its standards wait")
+        << QStringList{Frame("DA", "CAL", Std51), Frame("DA", "CAL", Std52)} << "" << 2;
 }
 
 void TestAuDrivers::calibrations()
@@ -376,6 +400,113 @@ void TestAuDrivers::calibrations()
     const QStringList monitor = rig.base.monitor();
     QFETCH(int, notes);
     QVERIFY2(monitor.size() == notes, qPrintable(monitor.join('\n')));
+}
+
+void TestAuDrivers::calibrationOverWithoutItsCount_data()
+{
+    QTest::addColumn<QString>("chart"); // ShowCalibChart
+    QTest::addColumn<bool>("window");   // the desktop's mismatch window (none under --headless)
+    QTest::addColumn<QString>("standards");
+    QTest::addColumn<QString>("shown"); // parameter|count|first reading of each standard
+    QTest::addColumn<int>("dropped");   // Monitor lines naming a dropped standard
+    QTest::newRow("no calib_base row, ShowCalibChart 1: the operator decides")
+        << "1" << true << Std51 + Std52 << "3|2|0.0123 0.2500" << 0;
+    QTest::newRow("no calib_base row, ShowCalibChart 0: dropped") << "0" << true << Std51 + Std52 << "" << 2;
+    QTest::newRow("no calib_base row, no window: dropped") << "1" << false << Std51 + Std52 << "" << 2;
+    QTest::newRow("one standard of two, ShowCalibChart 1: the operator decides")
+        << "1" << true << Std31 << "1|1|0.0123" << 0;
+    QTest::newRow("one standard of two, ShowCalibChart 0: dropped") << "0" << true << Std31 << "" << 1;
+}
+
+// A calibration whose count is unknown, or which stopped short of it, is never stored as it came:
+// with its last standard an hour old it goes to the operator, or is dropped.
+void TestAuDrivers::calibrationOverWithoutItsCount()
+{
+    QFETCH(QString, chart);
+    QFETCH(bool, window);
+    QFETCH(QString, standards);
+    QFETCH(int, dropped);
+    Rig rig("sqlite", "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    rig.base.exec({"DELETE FROM calibrations"});
+    rig.base.settings.ShowCalibChart = chart;
+    Windows windows;
+    if (window)
+        rig.base.store.setCalibrationDialogs(&windows);
+    // One standard per frame, a minute apart.
+    for (qsizetype at = 0; at < standards.size(); at += Std31.size()) {
+        rig.base.deliver(*rig.driver, Frame("DA", "CAL", standards.mid(at, Std31.size())));
+        QCOMPARE(rig.toAnalyzer(), Acked());
+        rig.base.time.advanceSeconds(60);
+    }
+    rig.base.time.advanceSeconds(59 * 60);
+    QCOMPARE(rig.base.tdb.count("quorlix_log", "log_key = 'au_standard'"), int(standards.size() / 29));
+    QCOMPARE(windows.shown.size(), 0);
+    rig.base.time.advanceSeconds(3 * 60);
+
+    QCOMPARE(rig.rows(CalibrationRows), "");
+    QCOMPARE(rig.base.tdb.count("quorlix_log", "log_key = 'au_standard'"), 0);
+    QStringList shown;
+    for (const CalibrationRecord& cal : std::as_const(windows.shown)) {
+        QStringList readings;
+        for (int s = 0; s < cal.CalStdCount; ++s)
+            readings << cal.CalStandards[size_t(s)].Readings[0];
+        shown << QString("%1|%2|%3").arg(cal.CalParameterId).arg(cal.CalStdCount).arg(readings.join(' '));
+    }
+    QTEST(shown.join(';'), "shown");
+    QCOMPARE(int(rig.base.monitor().filter("no standard followed").size()), dropped);
+}
+
+void TestAuDrivers::standardsOutliveARestart_data()
+{
+    Test::AddBackendRows();
+}
+
+// The first standard was acknowledged before the program stopped; the second completes the
+// calibration after its restart.
+void TestAuDrivers::standardsOutliveARestart()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, "AU680");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    rig.base.exec({"DELETE FROM calibrations"});
+    rig.base.deliver(*rig.driver, Frame("DA", "CAL", Std31 + Std121));
+    QCOMPARE(rig.toAnalyzer(), Acked());
+    rig.driver.reset();
+    rig.base.time.advanceSeconds(120);
+    rig.driver = std::make_unique<AuDriver>(rig.base.services(), AuModel::Au680, false);
+    rig.base.deliver(*rig.driver, Frame("DA", "CAL", Std32));
+    QCOMPARE(rig.toAnalyzer(), Acked());
+    QCOMPARE(rig.rows(CalibrationRows), "1|2|123|2500");
+    QCOMPARE(rig.base.tdb.count("quorlix_log", "log_key = 'au_standard'"), 1); // channel 12 waits
+}
+
+void TestAuDrivers::standardsWhileTheDatabaseIsDown_data()
+{
+    Test::AddBackendRows();
+}
+
+// The frames are acknowledged and wait in the spool as they came; the count of the calibration is
+// read once the database answers, and no part of it is stored as a whole.
+void TestAuDrivers::standardsWhileTheDatabaseIsDown()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    rig.base.exec({"DELETE FROM calibrations"});
+    QTemporaryDir spool;
+    Store& store = rig.base.store;
+    store.openSpool(spool.path());
+    rig.base.tdb.db().close();
+    rig.base.deliver(*rig.driver, Frame("DA", "CAL", Std31));
+    QCOMPARE(rig.toAnalyzer(), Acked());
+    store.replaySpool(); // the connection is opened again
+    QCOMPARE(store.spool()->pendingCount(), 0);
+    QCOMPARE(rig.rows(CalibrationRows), "");
+    rig.base.tdb.db().close();
+    rig.base.deliver(*rig.driver, Frame("DA", "CAL", Std32));
+    store.replaySpool();
+    QCOMPARE(rig.rows(CalibrationRows), "1|2|123|2500");
 }
 
 void TestAuDrivers::withLims_data()
@@ -452,6 +583,30 @@ void TestAuDrivers::reportsOnlyForLimsThatReadThem()
     QTEST(int(rig.toLims().size()), "limsFrames");
 }
 
+void TestAuDrivers::sameControlFrameRelayedOnce_data()
+{
+    QTest::addColumn<QString>("outType");
+    QTest::addColumn<int>("limsFrames");
+    QTest::newRow("AU LIMS: the DQ frame") << "invOAU400" << 1;
+    QTest::newRow("Hitachi LIMS: the DQ frame and the control frame") << "invH912" << 2;
+}
+
+// The analyzer got no ACK and sends the control again: stored once, and relayed once.
+void TestAuDrivers::sameControlFrameRelayedOnce()
+{
+    QFETCH(QString, outType);
+    Rig rig("sqlite", "AU400", true, outType);
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    const QString control = Frame("D ", "QC0001", "03  90.0  ");
+    rig.base.deliver(*rig.driver, control);
+    rig.base.deliver(*rig.driver, control);
+    QCOMPARE(rig.toAnalyzer(), Acked() + Acked());
+    const QStringList toLims = rig.toLims();
+    QTEST(int(toLims.size()), "limsFrames");
+    QVERIFY(toLims.value(0).startsWith(STX + "DQ"));
+    QCOMPARE(rig.rows(ControlRows), "QC0001|1|90");
+}
+
 void TestAuDrivers::splitAtEveryPosition()
 {
     Rig rig("sqlite", "AU400");
@@ -514,10 +669,10 @@ void TestAuDrivers::whileTheDatabaseIsDown_data()
             << b << Frame("D ", "4711", "030.2500! 12  1.50  ") << RawRows << "4711|1|99999|!;4711|2|1.5|";
         QTest::addRow("%s control", qPrintable(b))
             << b << Frame("D ", "QC0001", "05  10.0  ") << ControlRows << "QC0001|3|10";
-        QTest::addRow("%s calibration: the standards received so far", qPrintable(b))
-            << b << Frame("DA", "CAL", "0310.01230.01200.01250.0118  ")
+        QTest::addRow("%s calibration: its standards complete", qPrintable(b))
+            << b << Frame("DA", "CAL", Std31 + Std32)
             << "SELECT parameter_id, std_count, s11abs FROM calibrations WHERE calib_dat > '2026-12-05'"
-            << "1|1|123";
+            << "1|2|123";
     }
 }
 

@@ -4,6 +4,7 @@
 #include "drivers/au/AuOrder.h"
 #include "drivers/au/AuRelayBuffer.h"
 #include "drivers/au/PendingCalibrations.h"
+#include "drivers/au/WaitingStandards.h"
 
 #include <QTest>
 
@@ -38,6 +39,33 @@ QString Read(const AuFrame& f)
     return out;
 }
 
+// Arrivals "minute:channel/standard,..." since start, each standard's first reading its minute.
+PendingCalibrations Arrive(const QStringList& arrivals, const QDateTime& start, QStringList* notes = nullptr)
+{
+    PendingCalibrations pending;
+    for (const QString& arrival : arrivals) {
+        const int minute = arrival.section(':', 0, 0).toInt();
+        QList<AuCalibrationEntry> entries;
+        for (const QString& s : arrival.section(':', 1).split(','))
+            entries << AuCalibrationEntry{qint16(s.section('/', 0, 0).toInt()),
+                                          qint16(s.section('/', 1).toInt()),
+                                          {QString::number(minute), "0.2", "0.3", "0.4"},
+                                          "  "};
+        const QStringList added = pending.add(entries, start.addSecs(minute * 60));
+        if (notes)
+            *notes += added;
+    }
+    return pending;
+}
+
+QString Standards(const QList<WaitingStandard>& standards)
+{
+    QStringList out;
+    for (const WaitingStandard& w : standards)
+        out << QString::number(w.entry.standardNo);
+    return out.join(' ');
+}
+
 } // namespace
 
 class TestAuFrame : public QObject
@@ -54,6 +82,9 @@ private slots:
     void pendingCalibrations_data();
     void pendingCalibrations();
     void pendingBounded();
+    void calibrationOver_data();
+    void calibrationOver();
+    void waitingStandardRows();
     void relay_data();
     void relay();
 };
@@ -185,8 +216,6 @@ void TestAuFrame::pendingCalibrations_data()
     QTest::newRow("standard after a gap waits")
         << QStringList{"0:12/1,12/2,12/4"} << 2 << "1@0 2@0" << 0 << 1;
     QTest::newRow("60 minutes still wait") << QStringList{"0:12/1", "60:12/2"} << 2 << "1@0 2@60" << 0 << 0;
-    QTest::newRow("61 minutes: dropped") << QStringList{"0:12/1", "61:12/2"} << 2 << "" << 1 << 1;
-    QTest::newRow("clock set back 61 minutes") << QStringList{"0:12/1", "-61:12/2"} << 2 << "" << 1 << 1;
     QTest::newRow("standard again replaces") << QStringList{"0:12/1", "3:12/1"} << 1 << "1@3" << 1 << 0;
     QTest::newRow("no settings: never complete") << QStringList{"0:12/1"} << 0 << "" << 0 << 1;
 }
@@ -199,18 +228,8 @@ void TestAuFrame::pendingCalibrations()
     QFETCH(int, problems);
     QFETCH(int, left);
     const QDateTime start(QDate(2026, 3, 29), QTime(1, 30));
-    PendingCalibrations pending;
     QStringList notes, got;
-    for (const QString& arrival : arrivals) {
-        const int minute = arrival.section(':', 0, 0).toInt();
-        QList<AuCalibrationEntry> entries;
-        for (const QString& s : arrival.section(':', 1).split(','))
-            entries << AuCalibrationEntry{qint16(s.section('/', 0, 0).toInt()),
-                                          qint16(s.section('/', 1).toInt()),
-                                          {QString::number(minute), "0.2", "0.3", "0.4"},
-                                          "  "};
-        notes += pending.add(entries, start.addSecs(minute * 60));
-    }
+    PendingCalibrations pending = Arrive(arrivals, start, &notes);
     const std::optional<CalibrationRecord> cal = pending.takeComplete(12, expected);
     for (int s = 0; cal && s < cal->CalStdCount; ++s)
         got << cal->CalStandards[size_t(s)].StdNo + '@' + cal->CalStandards[size_t(s)].Readings[0];
@@ -230,6 +249,68 @@ void TestAuFrame::pendingBounded()
              600 - PendingCalibrations::Limit);
     QCOMPARE(pending.size(), PendingCalibrations::Limit);
     QVERIFY(pending.takeComplete(99, MaxStandards)); // the newest stay
+}
+
+void TestAuFrame::calibrationOver_data()
+{
+    QTest::addColumn<QStringList>("arrivals");
+    QTest::addColumn<int>("now"); // minutes after the start
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<QString>("taken"); // of the first channel over: its run, "|", beyond a gap
+    QTest::newRow("60 minutes after its last standard: still waiting")
+        << QStringList{"0:12/1", "30:12/2"} << 90 << ""
+        << "";
+    QTest::newRow("61 minutes after the last of channel 12, not of 13")
+        << QStringList{"0:12/1,12/2,12/4,13/1", "30:13/2"} << 61 << "12"
+        << "1 2|4";
+    QTest::newRow("clock set back 61 minutes") << QStringList{"0:12/2"} << -61 << "12"
+                                               << "|2";
+}
+
+void TestAuFrame::calibrationOver()
+{
+    QFETCH(QStringList, arrivals);
+    QFETCH(int, now);
+    const QDateTime start(QDate(2026, 3, 29), QTime(1, 30));
+    PendingCalibrations pending = Arrive(arrivals, start);
+    QStringList over;
+    for (const qint16 channel : pending.finishedChannels(start.addSecs(now * 60)))
+        over << QString::number(channel);
+    QTEST(over.join(' '), "over");
+    QString taken;
+    if (!over.isEmpty()) {
+        const PendingCalibrations::Taken t = pending.takeAll(qint16(over.first().toInt()));
+        taken = Standards(t.run) + '|' + Standards(t.beyondGap);
+        QCOMPARE(pending.waiting(qint16(over.first().toInt())), 0);
+    }
+    QTEST(taken, "taken");
+}
+
+// The row of a waiting standard holds the standard and the analyzer, and gives back exactly them.
+void TestAuFrame::waitingStandardRows()
+{
+    const AuCalibrationEntry entry{7, 3, {"0.0123", "  0.01", "-0.001", "1,2345"}, "! "};
+    const QString row = WaitingStandards::Encode(entry, "AU1");
+    QCOMPARE(row, QString("073"
+                          "0.0123"
+                          "  0.01"
+                          "-0.001"
+                          "1,2345"
+                          "! "
+                          "AU1"));
+    AuCalibrationEntry back;
+    QVERIFY(WaitingStandards::Decode(row, "AU1", &back));
+    QCOMPARE(back.channel, entry.channel);
+    QCOMPARE(back.standardNo, entry.standardNo);
+    QCOMPARE(QStringList(back.readings.begin(), back.readings.end()),
+             QStringList(entry.readings.begin(), entry.readings.end()));
+    QCOMPARE(back.dataAlarm, entry.dataAlarm);
+    QVERIFY(!WaitingStandards::Decode(row, "AU10", &back)); // another analyzer's
+    QVERIFY(!WaitingStandards::Decode(row, "AU", &back));
+    QVERIFY(!WaitingStandards::Decode("x" + row.mid(1), "AU1", &back));
+    // Without an analyzer id after them, trailing blanks a database dropped come back.
+    QVERIFY(WaitingStandards::Decode(WaitingStandards::Encode(entry, "").trimmed(), "", &back));
+    QCOMPARE(back.dataAlarm, "! ");
 }
 
 void TestAuFrame::relay_data()
