@@ -26,7 +26,7 @@ DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, in
 {
     SqlResult result = db.run(sql, values);
     if (!result.next())
-        return result.ok() ? DbOutcome::databaseFailed(QStringLiteral("no row from: %1").arg(sql))
+        return result.ok() ? DbOutcome::unclassified(QStringLiteral("no row from: %1").arg(sql))
                            : DbOutcome::of(db, result);
     *count = result.value(0).toInt();
     return DbOutcome::done();

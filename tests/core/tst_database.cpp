@@ -4,6 +4,7 @@
 #include "core/SqlHelpers.h"
 #include "support/TestDatabase.h"
 
+#include <QSqlError>
 #include <QTest>
 
 using namespace Quorlix;
@@ -29,6 +30,8 @@ private slots:
     void quotesAreData();
     void dialectDateParts_data() { Test::AddBackendRows(); }
     void dialectDateParts();
+    void failureClasses_data();
+    void failureClasses();
 };
 
 void TestDatabaseHelpers::describe_data()
@@ -217,6 +220,99 @@ void TestDatabaseHelpers::dialectDateParts()
              QString("13"));
     QVERIFY(!t.scalar(QString("SELECT %1").arg(d.now())).isEmpty());
     QCOMPARE(t.scalar(d.selectTop(1, "log_key FROM quorlix_log ORDER BY log_key")), QString("x"));
+}
+
+// Errors as the servers' documentation gives them (and as the drivers hand them) that the test
+// servers cannot be made to raise: transient ones wait, permanent ones are set aside.
+void TestDatabaseHelpers::failureClasses_data()
+{
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("failure");
+    const int sqlite = SqlDialect::SQLite;
+    const int pg = SqlDialect::PostgreSQL;
+    const int mssql = SqlDialect::SqlServer;
+    const int transient = int(SqlDialect::Failure::Transient);
+    const int permanent = int(SqlDialect::Failure::Permanent);
+    const int unknown = int(SqlDialect::Failure::Unknown);
+    QTest::newRow("SQLite disk I/O") << sqlite << "266"
+                                     << "disk I/O error" << transient;
+    QTest::newRow("SQLite disk full") << sqlite << "13"
+                                      << "database or disk is full" << transient;
+    QTest::newRow("SQLite read-only file") << sqlite << "8"
+                                           << "attempt to write a readonly database" << transient;
+    QTest::newRow("SQLite check constraint") << sqlite << "275"
+                                             << "CHECK constraint failed" << permanent;
+    QTest::newRow("SQLite no code") << sqlite << ""
+                                    << "Driver not loaded" << unknown;
+    QTest::newRow("PostgreSQL shutting down") << pg << "57P01"
+                                              << "terminating connection" << transient;
+    QTest::newRow("PostgreSQL starting up") << pg << "57P03"
+                                            << "the database system is starting up" << transient;
+    QTest::newRow("PostgreSQL connection failure") << pg << "08006"
+                                                   << "" << transient;
+    QTest::newRow("PostgreSQL disk full") << pg << "53100"
+                                          << "could not extend file" << transient;
+    QTest::newRow("PostgreSQL deadlock") << pg << "40P01"
+                                         << "deadlock detected" << transient;
+    QTest::newRow("PostgreSQL standby") << pg << "25006"
+                                        << "read-only transaction" << transient;
+    QTest::newRow("PostgreSQL privilege") << pg << "42501"
+                                          << "permission denied" << permanent;
+    QTest::newRow("PostgreSQL check option") << pg << "44000"
+                                             << "" << permanent;
+    QTest::newRow("PostgreSQL connection lost, no state")
+        << pg << ""
+        << "server closed the connection unexpectedly" << transient;
+    QTest::newRow("PostgreSQL ODBC deadlock") << pg << "1"
+                                              << "ERROR: deadlock detected" << transient;
+    QTest::newRow("PostgreSQL ODBC serialization")
+        << pg << "1"
+        << "ERROR: could not serialize access due to concurrent update" << transient;
+    QTest::newRow("PostgreSQL ODBC standby")
+        << pg << "1"
+        << "ERROR: cannot execute INSERT in a read-only transaction" << transient;
+    QTest::newRow("PostgreSQL ODBC shutdown") << pg << "35"
+                                              << "FATAL: terminating connection" << transient;
+    QTest::newRow("PostgreSQL ODBC not null")
+        << pg << "1"
+        << "ERROR: null value in column \"a\" violates not-null constraint" << permanent;
+    QTest::newRow("PostgreSQL ODBC a trigger's own words") << pg << "1"
+                                                           << "ERROR: no such patient" << unknown;
+    QTest::newRow("SQL Server deadlock victim") << mssql << "1205"
+                                                << "" << transient;
+    QTest::newRow("SQL Server lock timeout") << mssql << "1222"
+                                             << "" << transient;
+    QTest::newRow("SQL Server connection reset") << mssql << "10054"
+                                                 << "" << transient;
+    QTest::newRow("SQL Server FreeTDS read failed") << mssql << "20004"
+                                                    << "" << transient;
+    QTest::newRow("SQL Server log full") << mssql << "9002"
+                                         << "" << transient;
+    QTest::newRow("SQL Server unique, statement ended") << mssql << "2627;3621"
+                                                        << "" << permanent;
+    QTest::newRow("SQL Server invalid column") << mssql << "207"
+                                               << "" << permanent;
+    QTest::newRow("SQL Server invalid object") << mssql << "208"
+                                               << "" << permanent;
+    QTest::newRow("SQL Server trigger's RAISERROR") << mssql << "50000"
+                                                    << "" << permanent;
+    QTest::newRow("SQL Server transaction ended in trigger") << mssql << "3609"
+                                                             << "" << permanent;
+    QTest::newRow("SQL Server deadlock beside a conversion") << mssql << "245;1205"
+                                                             << "" << transient;
+    QTest::newRow("SQL Server driver message") << mssql << "0"
+                                               << "" << unknown;
+}
+
+void TestDatabaseHelpers::failureClasses()
+{
+    QFETCH(int, dialect);
+    QFETCH(QString, code);
+    QFETCH(QString, message);
+    const QSqlError error(QString(), message, QSqlError::StatementError, code);
+    QTEST(int(SqlDialect(SqlDialect::Kind(dialect)).classify(error)), "failure");
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseHelpers)

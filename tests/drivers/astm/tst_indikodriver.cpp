@@ -88,7 +88,8 @@ public:
     }
 
     // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
-    // STATEMENT" runs it; "replay" stores what waits in the spool; "cancel" sends the cancel message.
+    // STATEMENT" runs it; "readonly" and "writable": the database takes no writes for a while;
+    // "replay" stores what waits in the spool; "cancel" sends the cancel message.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -99,6 +100,8 @@ public:
             return driver->analyzerType();
         else if (input.startsWith("sql "))
             m_rig.tdb.exec(input.mid(4));
+        else if (input == "readonly" || input == "writable")
+            m_rig.tdb.readOnly(input == "readonly");
         else if (input == "replay")
             m_rig.store.replaySpool();
         else if (input == "cancel")
@@ -203,8 +206,7 @@ void TestIndikoDriver::exchange_data()
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
         row("database away: results and comment wait in the spool, stored in order once it is back", "",
-            QStringList{"sql ALTER TABLE Raw_Results RENAME TO raw_away => "} + upload +
-                QStringList{"sql ALTER TABLE raw_away RENAME TO Raw_Results => ", "replay => ", "replay => "},
+            QStringList{"readonly => "} + upload + QStringList{"writable => ", "replay => ", "replay => "},
             {raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
              requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|"});
 
