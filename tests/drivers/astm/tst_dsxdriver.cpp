@@ -116,6 +116,9 @@ void TestDsxDriver::exchange_data()
             Message({Header, "P|1|5|S1", "O|1|S1||^^^A", "R|1|^^^A|7", "L|1|N"}),
             {requests + " => S1|1|DSX1|2026-12-07 10:39:40|7",
              "SELECT analyzer_id FROM sample_base WHERE sample_id = 'S1' => DSX1"});
+        row("value that is no number: the order stays open for the rerun", {},
+            Message({Header, "P|1|5|S1", "O|1|S1||^^^A", "R|1|^^^A|<0.1", "L|1|N"}),
+            {requests + " => S1|1|NULL|NULL|NULL"}, {"value \"<0.1\" is not a number"});
         row("manufacturer record: an error report", {}, Message({Header, "M|1|ERR", "L|1|N"}), {},
             {"fehler aufgetreten!"});
         row("terminator after the header: no results", {}, Message({Header, "L|1|N"}), {},

@@ -203,6 +203,20 @@ void TestIndikoDriver::exchange_data()
             {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}",
              "<[3R|1|^^^A{ETB}] => {ACK}", "<[4|5.4] => {ACK}", "<[5L|1|N] => {ACK}", "<{EOT} => "},
             {raw + " => S123|1|5.4|"});
+        const auto single = [&](const QString& value) {
+            return QStringList{"<{ENQ} => p{ACK}",
+                               "<[1" + Header + "] => {ACK}",
+                               "<[2P|1] => {ACK}",
+                               "<[3O|1|S123^^2^7] => {ACK}",
+                               "<[4R|1|^^^A|" + value + "|mmol/l] => {ACK}",
+                               "<[5L|1|N] => {ACK}",
+                               "<{EOT} => "};
+        };
+        row("value that is no number: the order stays open, the rerun fills it", "",
+            single("<0.1") + single("5.4"),
+            {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|;S123|2|NULL|NULL|NULL|NULL",
+             "SELECT COUNT(*) FROM Raw_Results WHERE result IS NULL => 1"},
+            {"value \"<0.1\" is not a number"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
         row("database away: results and comment wait in the spool, stored in order once it is back", "",
