@@ -176,6 +176,24 @@ Failure SqlServerFailure(const QString& code)
     return Failure::Unknown;
 }
 
+// What SQL Server's ODBC drivers say, without a server error number, when the connection broke.
+Failure SqlServerDriverFailure(const QString& message)
+{
+    static const QStringList phrases{
+        QStringLiteral("communication link failure"), QStringLiteral("tcp provider"),
+        QStringLiteral("transport-level error"),      QStringLiteral("physical connection is not usable"),
+        QStringLiteral("connection is broken"),       QStringLiteral("timeout expired"),
+        QStringLiteral("adaptive server connection"), QStringLiteral("read from the server failed"),
+        QStringLiteral("write to the server failed"), QStringLiteral("unexpected eof from the server"),
+    };
+    const QString text = message.toLower();
+    for (const QString& phrase : phrases) {
+        if (text.contains(phrase))
+            return Failure::Transient;
+    }
+    return Failure::Unknown;
+}
+
 } // namespace
 
 QString SqlDialect::name() const
@@ -422,6 +440,8 @@ SqlDialect::Failure SqlDialect::classify(const QSqlError& error) const
     }
     if (codes.isEmpty() && m_kind == PostgreSQL)
         failure = PsqlOdbcFailure(QString(), error.databaseText());
+    if (failure == Failure::Unknown && m_kind == SqlServer)
+        failure = SqlServerDriverFailure(error.text());
     // SQLite reports refused values as connection errors too; the others mean what they say.
     if (failure == Failure::Unknown && m_kind != SQLite && error.type() == QSqlError::ConnectionError)
         return Failure::Transient;

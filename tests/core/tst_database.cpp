@@ -230,80 +230,52 @@ void TestDatabaseHelpers::failureClasses_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("failure");
-    const int sqlite = SqlDialect::SQLite;
-    const int pg = SqlDialect::PostgreSQL;
-    const int mssql = SqlDialect::SqlServer;
-    const int transient = int(SqlDialect::Failure::Transient);
-    const int permanent = int(SqlDialect::Failure::Permanent);
-    const int unknown = int(SqlDialect::Failure::Unknown);
-    QTest::newRow("SQLite disk I/O") << sqlite << "266"
-                                     << "disk I/O error" << transient;
-    QTest::newRow("SQLite disk full") << sqlite << "13"
-                                      << "database or disk is full" << transient;
-    QTest::newRow("SQLite read-only file") << sqlite << "8"
-                                           << "attempt to write a readonly database" << transient;
-    QTest::newRow("SQLite check constraint") << sqlite << "275"
-                                             << "CHECK constraint failed" << permanent;
-    QTest::newRow("SQLite no code") << sqlite << ""
-                                    << "Driver not loaded" << unknown;
-    QTest::newRow("PostgreSQL shutting down") << pg << "57P01"
-                                              << "terminating connection" << transient;
-    QTest::newRow("PostgreSQL starting up") << pg << "57P03"
-                                            << "the database system is starting up" << transient;
-    QTest::newRow("PostgreSQL connection failure") << pg << "08006"
-                                                   << "" << transient;
-    QTest::newRow("PostgreSQL disk full") << pg << "53100"
-                                          << "could not extend file" << transient;
-    QTest::newRow("PostgreSQL deadlock") << pg << "40P01"
-                                         << "deadlock detected" << transient;
-    QTest::newRow("PostgreSQL standby") << pg << "25006"
-                                        << "read-only transaction" << transient;
-    QTest::newRow("PostgreSQL privilege") << pg << "42501"
-                                          << "permission denied" << permanent;
-    QTest::newRow("PostgreSQL check option") << pg << "44000"
-                                             << "" << permanent;
-    QTest::newRow("PostgreSQL connection lost, no state")
-        << pg << ""
-        << "server closed the connection unexpectedly" << transient;
-    QTest::newRow("PostgreSQL ODBC deadlock") << pg << "1"
-                                              << "ERROR: deadlock detected" << transient;
-    QTest::newRow("PostgreSQL ODBC serialization")
-        << pg << "1"
-        << "ERROR: could not serialize access due to concurrent update" << transient;
-    QTest::newRow("PostgreSQL ODBC standby")
-        << pg << "1"
-        << "ERROR: cannot execute INSERT in a read-only transaction" << transient;
-    QTest::newRow("PostgreSQL ODBC shutdown") << pg << "35"
-                                              << "FATAL: terminating connection" << transient;
-    QTest::newRow("PostgreSQL ODBC not null")
-        << pg << "1"
-        << "ERROR: null value in column \"a\" violates not-null constraint" << permanent;
-    QTest::newRow("PostgreSQL ODBC a trigger's own words") << pg << "1"
-                                                           << "ERROR: no such patient" << unknown;
-    QTest::newRow("SQL Server deadlock victim") << mssql << "1205"
-                                                << "" << transient;
-    QTest::newRow("SQL Server lock timeout") << mssql << "1222"
-                                             << "" << transient;
-    QTest::newRow("SQL Server connection reset") << mssql << "10054"
-                                                 << "" << transient;
-    QTest::newRow("SQL Server FreeTDS read failed") << mssql << "20004"
-                                                    << "" << transient;
-    QTest::newRow("SQL Server log full") << mssql << "9002"
-                                         << "" << transient;
-    QTest::newRow("SQL Server unique, statement ended") << mssql << "2627;3621"
-                                                        << "" << permanent;
-    QTest::newRow("SQL Server invalid column") << mssql << "207"
-                                               << "" << permanent;
-    QTest::newRow("SQL Server invalid object") << mssql << "208"
-                                               << "" << permanent;
-    QTest::newRow("SQL Server trigger's RAISERROR") << mssql << "50000"
-                                                    << "" << permanent;
-    QTest::newRow("SQL Server transaction ended in trigger") << mssql << "3609"
-                                                             << "" << permanent;
-    QTest::newRow("SQL Server deadlock beside a conversion") << mssql << "245;1205"
-                                                             << "" << transient;
-    QTest::newRow("SQL Server driver message") << mssql << "0"
-                                               << "" << unknown;
+    const auto row = [](const char* name, SqlDialect::Kind dialect, const char* code, const char* message,
+                        SqlDialect::Failure failure) {
+        QTest::newRow(name) << int(dialect) << QString(code) << QString(message) << int(failure);
+    };
+    using enum SqlDialect::Kind;
+    const auto transient = SqlDialect::Failure::Transient;
+    const auto permanent = SqlDialect::Failure::Permanent;
+    const auto unknown = SqlDialect::Failure::Unknown;
+    row("SQLite disk I/O", SQLite, "266", "disk I/O error", transient);
+    row("SQLite disk full", SQLite, "13", "database or disk is full", transient);
+    row("SQLite read-only file", SQLite, "8", "attempt to write a readonly database", transient);
+    row("SQLite check constraint", SQLite, "275", "CHECK constraint failed", permanent);
+    row("SQLite no code", SQLite, "", "Driver not loaded", unknown);
+    row("PostgreSQL shutting down", PostgreSQL, "57P01", "terminating connection", transient);
+    row("PostgreSQL starting up", PostgreSQL, "57P03", "the database system is starting up", transient);
+    row("PostgreSQL connection failure", PostgreSQL, "08006", "", transient);
+    row("PostgreSQL disk full", PostgreSQL, "53100", "could not extend file", transient);
+    row("PostgreSQL deadlock", PostgreSQL, "40P01", "deadlock detected", transient);
+    row("PostgreSQL standby", PostgreSQL, "25006", "read-only transaction", transient);
+    row("PostgreSQL privilege", PostgreSQL, "42501", "permission denied", permanent);
+    row("PostgreSQL check option", PostgreSQL, "44000", "", permanent);
+    row("PostgreSQL connection lost, no state", PostgreSQL, "", "server closed the connection unexpectedly",
+        transient);
+    row("PostgreSQL ODBC deadlock", PostgreSQL, "1", "ERROR: deadlock detected", transient);
+    row("PostgreSQL ODBC serialization", PostgreSQL, "1",
+        "ERROR: could not serialize access due to concurrent update", transient);
+    row("PostgreSQL ODBC standby", PostgreSQL, "1", "ERROR: cannot execute INSERT in a read-only transaction",
+        transient);
+    row("PostgreSQL ODBC shutdown", PostgreSQL, "35", "FATAL: terminating connection", transient);
+    row("PostgreSQL ODBC not null", PostgreSQL, "1",
+        "ERROR: null value in column \"a\" violates not-null constraint", permanent);
+    row("PostgreSQL ODBC a trigger's own words", PostgreSQL, "1", "ERROR: no such patient", unknown);
+    row("SQL Server deadlock victim", SqlServer, "1205", "", transient);
+    row("SQL Server lock timeout", SqlServer, "1222", "", transient);
+    row("SQL Server connection reset", SqlServer, "10054", "", transient);
+    row("SQL Server FreeTDS read failed", SqlServer, "20004", "", transient);
+    row("SQL Server log full", SqlServer, "9002", "", transient);
+    row("SQL Server unique, statement ended", SqlServer, "2627;3621", "", permanent);
+    row("SQL Server invalid column", SqlServer, "207", "", permanent);
+    row("SQL Server invalid object", SqlServer, "208", "", permanent);
+    row("SQL Server trigger's RAISERROR", SqlServer, "50000", "", permanent);
+    row("SQL Server transaction ended in trigger", SqlServer, "3609", "", permanent);
+    row("SQL Server deadlock beside a conversion", SqlServer, "245;1205", "", transient);
+    row("SQL Server link failure, no number", SqlServer, "0",
+        "[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure", transient);
+    row("SQL Server driver message", SqlServer, "0", "[FreeTDS][SQL Server]Invalid cursor state", unknown);
 }
 
 void TestDatabaseHelpers::failureClasses()
