@@ -58,10 +58,10 @@ void Spool::takeFormerNames()
             continue;
         }
         // Its number keeps its place among the others of the former naming, where it is free.
-        const qint64 former = name.chopped(5).toLongLong();
-        const bool free = former > 0 && !QFile::exists(m_disk.path(m_disk.nameOf(former))) &&
-                          !QFile::exists(m_disk.badPath(m_disk.nameOf(former)));
-        const qint64 sequence = free ? former : m_nextSequence;
+        const qint64 number = name.chopped(5).toLongLong();
+        const bool free = number > 0 && !QFile::exists(m_disk.path(m_disk.nameOf(number))) &&
+                          !QFile::exists(m_disk.badPath(m_disk.nameOf(number)));
+        const qint64 sequence = free ? number : m_nextSequence;
         if (QFile::rename(m_disk.path(name), m_disk.path(m_disk.nameOf(sequence)))) {
             m_nextSequence = qMax(m_nextSequence, sequence + 1);
             SpoolFiles::syncFolder(m_disk.folder());
