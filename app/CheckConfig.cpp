@@ -13,6 +13,7 @@
 #include "core/SchemaInit.h"
 #include "core/Timer.h"
 #include "drivers/DriverRegistry.h"
+#include "store/SpoolFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,6 +75,21 @@ void CheckDriver(Checks& checks, const Settings& s)
                        entry.isEmpty() ? QString() : QStringLiteral(" (served by %1)").arg(entry)));
 }
 
+// Records of this analyzer that wait for the database, and those it refused.
+void CheckSpool(Checks& checks, const Settings& s)
+{
+    const SpoolFiles files(SpoolFiles::folderBeside(s.ComLogPath), s.AnalyzerId);
+    checks.ok(QStringLiteral("spool %1: %2 record(s) waiting to be stored")
+                  .arg(QDir(files.folder()).absolutePath())
+                  .arg(files.waitingCount()));
+    const int refused = files.quarantinedCount();
+    checks.ok(QStringLiteral("quarantine %1: %2 record(s) refused by the database%3")
+                  .arg(QDir(files.badFolder()).absolutePath())
+                  .arg(refused)
+                  .arg(refused > 0 ? QStringLiteral(" (moved back into the spool, they are stored again)")
+                                   : QString()));
+}
+
 void CheckPort(Checks& checks, const QString& role, int number, const Settings& s)
 {
     SystemClock clock;
@@ -119,6 +135,7 @@ int CheckConfig(const LaunchOptions& options, const QString& commandLine, const 
                     QStringLiteral("log folder %1 is missing or not writable").arg(logs.filePath()));
     else
         checks.ok(QStringLiteral("log folder %1").arg(logs.absoluteFilePath()));
+    CheckSpool(checks, s);
 
     Database db(QStringLiteral("check-config"));
     const DatabaseTarget target = DescribeDatabase(s, QFileInfo(iniPath).absolutePath());

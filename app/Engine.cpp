@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Stamps.h"
 #include "store/ControlBlocks.h"
+#include "store/SpoolFiles.h"
 
 namespace Quorlix {
 
@@ -77,7 +78,7 @@ void Engine::start(const DriverRegistry& drivers)
 
     // Records kept while the database failed, also from before a restart, are stored first (after
     // the drivers, which register the kinds of record they store).
-    m_store.openSpool(m_settings.ComLogPath + QLatin1String("spool/"));
+    m_store.openSpool(SpoolFiles::folderBeside(m_settings.ComLogPath));
     m_store.replaySpool();
     m_tasks.start();
     emit started();

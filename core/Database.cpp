@@ -276,6 +276,14 @@ bool Database::reconnect()
     return open(m_target).isEmpty();
 }
 
+bool Database::answers()
+{
+    QSqlQuery probe(handle());
+    const bool answered = probe.exec(QStringLiteral("SELECT 1")) && probe.next();
+    probe.finish();
+    return answered;
+}
+
 SqlResult Database::run(const QString& sql, const QVariantList& values)
 {
     if (values.isEmpty()) {

@@ -97,6 +97,8 @@ public:
     bool isOpen() const;
     // Opens the connection again after the server went away; true when it is back.
     bool reconnect();
+    // Whether the server answers a trivial question now (outside a failed transaction).
+    bool answers();
 
     SqlResult run(const QString& sql, const QVariantList& values = {});
     // Runs a script of statements separated by ";" at line ends (schema files).

@@ -6,6 +6,196 @@
 
 namespace Quorlix {
 
+namespace {
+
+using Failure = SqlDialect::Failure;
+
+// SQLite's primary result code: the low byte of the extended code Qt hands.
+Failure SqliteFailure(const QString& code)
+{
+    bool ok = false;
+    const int primary = code.toInt(&ok) & 0xff;
+    if (!ok)
+        return Failure::Unknown;
+    switch (primary) {
+    case 3:  // PERM: the file may not be opened now
+    case 5:  // BUSY: another connection writes
+    case 6:  // LOCKED
+    case 7:  // NOMEM
+    case 8:  // READONLY: the file cannot be written now
+    case 9:  // INTERRUPT
+    case 10: // IOERR
+    case 11: // CORRUPT
+    case 13: // FULL
+    case 14: // CANTOPEN
+    case 15: // PROTOCOL
+    case 17: // SCHEMA: changed under the statement
+    case 22: // NOLFS
+    case 26: // NOTADB
+        return Failure::Transient;
+    case 1:  // ERROR: no such table or column, a syntax error
+    case 18: // TOOBIG
+    case 19: // CONSTRAINT, also a trigger's RAISE(ABORT, ...)
+    case 20: // MISMATCH
+    case 23: // AUTH
+    case 25: // RANGE
+        return Failure::Permanent;
+    default:
+        return Failure::Unknown;
+    }
+}
+
+bool IsSqlState(const QString& code)
+{
+    if (code.size() != 5)
+        return false;
+    for (const QChar c : code) {
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) &&
+            !(c >= QLatin1Char('A') && c <= QLatin1Char('Z')))
+            return false;
+    }
+    return code.left(2) != QLatin1String("00");
+}
+
+// A PostgreSQL SQLSTATE, by its class (the first two characters) or by itself.
+Failure SqlStateFailure(const QString& state)
+{
+    static const QStringList transientStates{
+        QStringLiteral("55P03"), // lock not available (lock_timeout)
+        QStringLiteral("55006"), // object in use
+        QStringLiteral("25006"), // read-only transaction: a standby, until it is promoted
+        QStringLiteral("25P03"), // idle-in-transaction timeout
+        QStringLiteral("72000"), // snapshot too old
+    };
+    static const QStringList transientClasses{
+        QStringLiteral("08"), // connection exception
+        QStringLiteral("40"), // transaction rollback: serialization failure, deadlock
+        QStringLiteral("53"), // insufficient resources: disk full, out of memory, too many connections
+        QStringLiteral("57"), // operator intervention: shutdown, statement timeout, cannot connect now
+        QStringLiteral("58"), // system error: I/O
+        QStringLiteral("XX"), // internal error, corrupted data
+    };
+    static const QStringList permanentClasses{
+        QStringLiteral("09"), // triggered action exception
+        QStringLiteral("0A"), // feature not supported
+        QStringLiteral("21"), // cardinality violation
+        QStringLiteral("22"), // data exception: too long, not a number, out of range
+        QStringLiteral("23"), // integrity constraint violation
+        QStringLiteral("27"), // triggered data change violation
+        QStringLiteral("2F"), // SQL routine exception
+        QStringLiteral("38"), // external routine exception
+        QStringLiteral("39"), // external routine invocation exception
+        QStringLiteral("3F"), // invalid schema name
+        QStringLiteral("42"), // syntax error or access rule: missing table or column, no privilege
+        QStringLiteral("44"), // WITH CHECK OPTION violation
+        QStringLiteral("54"), // program limit exceeded: a value too large to index
+        QStringLiteral("P0"), // PL/pgSQL: RAISE EXCEPTION in a trigger
+    };
+    if (transientStates.contains(state) || transientClasses.contains(state.left(2)))
+        return Failure::Transient;
+    if (permanentClasses.contains(state.left(2)))
+        return Failure::Permanent;
+    return Failure::Unknown;
+}
+
+// PostgreSQL's ODBC driver hands numbers of its own instead of the SQLSTATE (35: the connection
+// was lost; 1 and others: the server's answer was an error): the server's message tells the rest.
+Failure PsqlOdbcFailure(const QString& code, const QString& message)
+{
+    const QString text = message.toLower();
+    if (code == QLatin1String("35") || text.startsWith(QLatin1String("fatal")))
+        return Failure::Transient;
+    static const QStringList transientPhrases{
+        QStringLiteral("could not serialize access"),
+        QStringLiteral("deadlock detected"),
+        QStringLiteral("canceling statement due to"),
+        QStringLiteral("could not obtain lock"),
+        QStringLiteral("the database system is"),
+        QStringLiteral("terminating connection"),
+        QStringLiteral("server closed the connection"),
+        QStringLiteral("connection has been lost"),
+        QStringLiteral("due to the connection lost"),
+        QStringLiteral("could not connect"),
+        QStringLiteral("too many clients"),
+        QStringLiteral("out of memory"),
+        QStringLiteral("no space left"),
+        QStringLiteral("in a read-only transaction"),
+    };
+    static const QStringList permanentPhrases{
+        QStringLiteral("violates"),         QStringLiteral("invalid input syntax"),
+        QStringLiteral("out of range"),     QStringLiteral("value too long"),
+        QStringLiteral("division by zero"), QStringLiteral("does not exist"),
+        QStringLiteral("syntax error"),     QStringLiteral("permission denied"),
+    };
+    for (const QString& phrase : transientPhrases) {
+        if (text.contains(phrase))
+            return Failure::Transient;
+    }
+    for (const QString& phrase : permanentPhrases) {
+        if (text.contains(phrase))
+            return Failure::Permanent;
+    }
+    return Failure::Unknown;
+}
+
+// SQL Server's error numbers, as its ODBC drivers hand them.
+Failure SqlServerFailure(const QString& code)
+{
+    static const QList<int> transientNumbers{
+        -2,                                                            // timeout expired
+        2,     53,    64,    121,   233,   10053, 10054, 10060, 10061, // the network or the server went away
+        701,   802,   1204,  8645,  8651,                              // out of memory or locks
+        1105,  9002,                                                   // data or log file full
+        1205,                                                          // chosen as deadlock victim
+        1222,                                                          // lock request timeout
+        3906,                                                          // database read-only
+        3960,                                                          // snapshot isolation update conflict
+        4060,                                                          // the database cannot be opened
+        10928, 10929, 40197, 40501, 40613, 49918, 49919, 49920,        // the service is busy or moving
+        20003, 20004, 20006, 20009, 20017, 20047, // FreeTDS: timeout, read, write, connect, EOF, dead
+    };
+    static const QList<int> permanentNumbers{
+        102,  105,  156,                                     // syntax
+        207,  208,  2812,                                    // no such column, table or procedure
+        213,  109,  110,                                     // column count
+        220,  232,  241,  245,  257, 8114, 8115, 8116, 8134, // conversion, overflow, division by zero
+        229,  230,                                           // permission denied
+        515,  547,  2601, 2627,                              // NULL, check or foreign key, unique
+        2628, 8152,                                          // too long
+        3609,                                                // the transaction ended in the trigger
+    };
+    bool ok = false;
+    const int number = code.toInt(&ok);
+    if (!ok)
+        return Failure::Unknown;
+    if (transientNumbers.contains(number))
+        return Failure::Transient;
+    // 50000 and above: RAISERROR or THROW, of a trigger or a procedure.
+    if (permanentNumbers.contains(number) || number >= 50000)
+        return Failure::Permanent;
+    return Failure::Unknown;
+}
+
+// What SQL Server's ODBC drivers say, without a server error number, when the connection broke.
+Failure SqlServerDriverFailure(const QString& message)
+{
+    static const QStringList phrases{
+        QStringLiteral("communication link failure"), QStringLiteral("tcp provider"),
+        QStringLiteral("transport-level error"),      QStringLiteral("physical connection is not usable"),
+        QStringLiteral("connection is broken"),       QStringLiteral("timeout expired"),
+        QStringLiteral("adaptive server connection"), QStringLiteral("read from the server failed"),
+        QStringLiteral("write to the server failed"), QStringLiteral("unexpected eof from the server"),
+    };
+    const QString text = message.toLower();
+    for (const QString& phrase : phrases) {
+        if (text.contains(phrase))
+            return Failure::Transient;
+    }
+    return Failure::Unknown;
+}
+
+} // namespace
+
 QString SqlDialect::name() const
 {
     switch (m_kind) {
@@ -258,43 +448,38 @@ SqlDialect::BoundStatement SqlDialect::transactionLock(const QString& name) cons
     return {};
 }
 
-bool SqlDialect::isDataError(const QSqlError& error) const
+SqlDialect::Failure SqlDialect::classify(const QSqlError& error) const
 {
-    const QString code = error.nativeErrorCode();
-    if (m_kind == SQLite) {
-        // Extended result codes carry the primary code in the low byte: TOOBIG, CONSTRAINT,
-        // MISMATCH, RANGE.
-        bool ok = false;
-        const int primary = code.toInt(&ok) & 0xff;
-        return ok && (primary == 18 || primary == 19 || primary == 20 || primary == 25);
+    const QStringList codes = error.nativeErrorCode().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    Failure failure = Failure::Unknown;
+    for (const QString& raw : codes) {
+        const QString code = raw.trimmed();
+        Failure one = Failure::Unknown;
+        switch (m_kind) {
+        case SQLite:
+            one = SqliteFailure(code);
+            break;
+        case PostgreSQL:
+            one = IsSqlState(code) ? SqlStateFailure(code) : PsqlOdbcFailure(code, error.databaseText());
+            break;
+        case SqlServer:
+            one = SqlServerFailure(code);
+            break;
+        }
+        // Several codes: one that says the server or the connection failed decides.
+        if (one == Failure::Transient)
+            return one;
+        if (one == Failure::Permanent)
+            failure = one;
     }
-    // SQLSTATE classes 22 (data exception) and 23 (integrity constraint violation); the ODBC
-    // driver may hand several codes, separated by ";", and SQL Server its own error numbers.
-    static const QStringList sqlServerDataErrors{
-        QStringLiteral("8152"), QStringLiteral("2628"), QStringLiteral("515"), QStringLiteral("2627"),
-        QStringLiteral("2601"), QStringLiteral("547"),  QStringLiteral("245"), QStringLiteral("8114"),
-        QStringLiteral("241"),  QStringLiteral("8115"), QStringLiteral("220"), QStringLiteral("232")};
-    const QStringList parts = code.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& raw : parts) {
-        const QString part = raw.trimmed();
-        if (part.size() == 5 &&
-            (part.startsWith(QLatin1String("22")) || part.startsWith(QLatin1String("23"))))
-            return true;
-        if (m_kind == SqlServer && sqlServerDataErrors.contains(part))
-            return true;
-    }
-    if (m_kind == PostgreSQL) {
-        // PostgreSQL's ODBC driver hands no SQLSTATE, only the server's message.
-        static const QStringList dataMessages{
-            QStringLiteral("violates"), QStringLiteral("invalid input syntax"),
-            QStringLiteral("out of range"), QStringLiteral("value too long"),
-            QStringLiteral("division by zero")};
-        const QString text = error.databaseText();
-        for (const QString& message : dataMessages)
-            if (text.contains(message))
-                return true;
-    }
-    return false;
+    if (codes.isEmpty() && m_kind == PostgreSQL)
+        failure = PsqlOdbcFailure(QString(), error.databaseText());
+    if (failure == Failure::Unknown && m_kind == SqlServer)
+        failure = SqlServerDriverFailure(error.text());
+    // SQLite reports refused values as connection errors too; the others mean what they say.
+    if (failure == Failure::Unknown && m_kind != SQLite && error.type() == QSqlError::ConnectionError)
+        return Failure::Transient;
+    return failure;
 }
 
 } // namespace Quorlix

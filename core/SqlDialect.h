@@ -76,9 +76,18 @@ public:
     // waits until the first commits or rolls back (as long as the connection waits for any lock).
     // SQLite lets one connection write at a time: there the statement takes that write lock.
     BoundStatement transactionLock(const QString& name) const;
-    // Whether a failed statement was refused because of the values it carried (too long, not a
-    // number, a constraint) rather than because the database, a table or the connection failed.
-    bool isDataError(const QSqlError& error) const;
+    // Whose fault a failed statement was. Transient: the server or the connection (gone, shutting
+    // down, busy or locked, a deadlock, a timeout, out of space): the same statement can work
+    // later. Permanent: this statement with these values (a constraint, a conversion, a missing
+    // table or column, an error raised by a trigger): it fails again however often it is tried.
+    // Unknown: the error does not say; whether the connection still answers decides.
+    enum class Failure
+    {
+        Transient,
+        Permanent,
+        Unknown
+    };
+    Failure classify(const QSqlError& error) const;
 
 private:
     Kind m_kind;

@@ -24,7 +24,7 @@ DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, in
 {
     SqlResult result = db.run(sql, values);
     if (!result.next())
-        return result.ok() ? DbOutcome::databaseFailed(QStringLiteral("no row from: %1").arg(sql))
+        return result.ok() ? DbOutcome::unclassified(QStringLiteral("no row from: %1").arg(sql))
                            : DbOutcome::of(db, result);
     *count = result.value(0).toInt();
     result.finish();
@@ -114,8 +114,10 @@ DbOutcome SampleFromOrder(Database& db, const StoreJob& job, bool readsCollectio
                 return o;
             if (DbOutcome o = FindPatient(db, p, &patient, &found); !o.ok())
                 return o;
+            // The database changed what it was given (a trigger, a shorter column): the order's
+            // tests are stored without the patient.
             if (!found)
-                return DbOutcome::databaseFailed(QStringLiteral("the new patient cannot be read back"));
+                return DbOutcome::dataRejected(QStringLiteral("the new patient cannot be read back"));
         }
     }
 

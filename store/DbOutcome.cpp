@@ -7,24 +7,45 @@
 
 namespace Quorlix {
 
-DbOutcome DbOutcome::of(Database& db, SqlResult& result)
+DbOutcome DbOutcome::ofError(Database& db, const QSqlError& error)
 {
-    if (result.ok())
-        return done();
-    const QSqlError error = result.query().lastError();
     // A closed connection fails without any error text: say what happened. Server messages span
     // several lines; the log wants one.
     const QString text = error.text().trimmed().isEmpty()
                              ? QStringLiteral("the database connection is closed")
                              : error.text().simplified();
-    DbOutcome outcome;
-    // The error code first: SQLite reports refused values as connection errors too.
-    if (db.dialect().isDataError(error))
-        outcome = {DataRejected, text, false, nullptr};
-    else
-        outcome = databaseFailed(text, result.connectionLost() || !db.isOpen());
+    if (!db.isOpen())
+        return databaseFailed(text, true);
+    switch (db.dialect().classify(error)) {
+    case SqlDialect::Failure::Permanent:
+        return dataRejected(text);
+    case SqlDialect::Failure::Transient:
+        return databaseFailed(text, error.type() == QSqlError::ConnectionError &&
+                                        db.dialect().kind() != SqlDialect::SQLite);
+    case SqlDialect::Failure::Unknown:
+        break;
+    }
+    return unclassified(text);
+}
+
+DbOutcome DbOutcome::of(Database& db, SqlResult& result)
+{
+    if (result.ok())
+        return done();
+    DbOutcome outcome = ofError(db, result.query().lastError());
+    if (outcome.kind == DatabaseFailed && result.connectionLost())
+        outcome.connectionLost = true;
     outcome.statement = result.statement();
     return outcome;
+}
+
+DbOutcome DbOutcome::decided(Database& db) const
+{
+    if (kind != Unclassified)
+        return *this;
+    if (db.isOpen() && db.answers())
+        return dataRejected(error);
+    return databaseFailed(error, true);
 }
 
 } // namespace Quorlix

@@ -26,7 +26,7 @@ DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, in
 {
     SqlResult result = db.run(sql, values);
     if (!result.next())
-        return result.ok() ? DbOutcome::databaseFailed(QStringLiteral("no row from: %1").arg(sql))
+        return result.ok() ? DbOutcome::unclassified(QStringLiteral("no row from: %1").arg(sql))
                            : DbOutcome::of(db, result);
     *count = result.value(0).toInt();
     return DbOutcome::done();
@@ -55,26 +55,80 @@ QVariant PlaceValue(const QString& text, const QString& what, const QString& sam
     return value;
 }
 
+// The order of one result: the one open order of the pair is filled, or without an order the
+// result becomes an order row of its own, already filled. Two or more open orders of the pair:
+// which one the result belongs to is unknown, so none is filled (the raw copy keeps the value).
+// An empty value marks the order with the analyzer and the time but leaves it open: a later
+// result of the pair still fills it.
+DbOutcome FillOrder(Database& db, const StoreJob& job, const QString& id, const ResultEntry& entry,
+                    const QVariant& result)
+{
+    const qint16 p = entry.ParameterId;
+    const QString& v = entry.Value;
+    const QString& a = entry.DataAlarm;
+    const QVariant stamp = db.stamp(job.stamp);
+    int open = 0;
+    if (DbOutcome o = Count(
+            db,
+            QStringLiteral(
+                "SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? AND result IS NULL"),
+            {id, p}, &open);
+        !o.ok())
+        return o;
+
+    if (open == 0) {
+        QString columns =
+            QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp");
+        QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
+        QVariantList values{BoundText(WithoutBlanks(id)), p, BoundText(job.AnalyzerId), stamp};
+        if (!WithoutBlanks(v).isEmpty()) {
+            columns += QStringLiteral(", result");
+            placeholders += QStringLiteral(", ?");
+            values << result;
+        }
+        if (a != OneBlank) {
+            columns += QStringLiteral(", data_alarm");
+            placeholders += QStringLiteral(", ?");
+            values << BoundText(a);
+        }
+        return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
+    }
+    if (open > 1)
+        return DbOutcome::done();
+    const bool hasValue = v != QLatin1String("NULL") && !v.trimmed().isEmpty();
+    const QString where = QStringLiteral(" WHERE sample_id = ? AND parameter_id = ? AND result IS NULL");
+    return hasValue
+               ? Run(db,
+                     QStringLiteral("UPDATE request SET result = ?, data_alarm = ?, analyzer_id = ?, "
+                                    "time_stamp = ?") +
+                         where,
+                     {result, BoundText(a), BoundText(job.AnalyzerId), stamp, id, p})
+               : Run(db,
+                     QStringLiteral("UPDATE request SET data_alarm = ?, analyzer_id = ?, time_stamp = ?") +
+                         where,
+                     {BoundText(a), BoundText(job.AnalyzerId), stamp, id, p});
+}
+
 DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, JobEffects& effects)
 {
-    const QString idWithoutBlanks = WithoutBlanks(id);
-    const QVariant stamp = db.stamp(job.stamp);
     const bool limsSide = job.limsTakesReports();
     const SampleRecord& sample = job.data<SampleJob>().sample;
     for (int k = 0; k < sample.ResultCount; ++k) {
         const ResultEntry& entry = sample.Results[static_cast<size_t>(k)];
         const qint16 p = entry.ParameterId;
-        const QString& v = entry.Value;
-        const QString& a = entry.DataAlarm;
-        const QString value = WithoutBlanks(v);
+        const QString value = WithoutBlanks(entry.Value);
         bool number = false;
         const QVariant result = NumericOrNull(value, &number);
-        if (!number && !value.isEmpty() && value != QLatin1String("NULL"))
+        // A value that is no number ("<0.1", "pos") fills no order and makes none: the order stays
+        // open for a rerun. The raw copy keeps the value, without a number; its text is in this line.
+        const bool noNumber = !number && !value.isEmpty() && value != QLatin1String("NULL");
+        if (noNumber)
             effects.notes.append(
-                QStringLiteral("sample %1 parameter %2: value \"%3\" is not a number; stored as NULL")
+                QStringLiteral("sample %1 parameter %2: value \"%3\" is not a number: kept in "
+                               "Raw_Results without a result; the order stays open")
                     .arg(id)
                     .arg(p)
-                    .arg(v));
+                    .arg(entry.Value));
 
         if (limsSide) {
             int queued = 0;
@@ -92,60 +146,13 @@ DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, Job
                     return o;
             }
         }
-
-        int open = 0;
-        if (DbOutcome o =
-                Count(db,
-                      QStringLiteral("SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? "
-                                     "AND result IS NULL"),
-                      {id, p}, &open);
-            !o.ok())
-            return o;
-
-        if (open == 0) {
-            // No order: the result becomes an order row of its own, already filled.
-            QString columns =
-                QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp");
-            QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
-            QVariantList values{BoundText(idWithoutBlanks), p, BoundText(job.AnalyzerId), stamp};
-            if (!value.isEmpty()) {
-                columns += QStringLiteral(", result");
-                placeholders += QStringLiteral(", ?");
-                values << result;
-            }
-            if (a != OneBlank) {
-                columns += QStringLiteral(", data_alarm");
-                placeholders += QStringLiteral(", ?");
-                values << BoundText(a);
-            }
-            if (DbOutcome o =
-                    Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
-                !o.ok())
-                return o;
-        } else if (open == 1) {
-            const bool hasValue = v != QLatin1String("NULL") && !v.trimmed().isEmpty();
-            const QString where =
-                QStringLiteral(" WHERE sample_id = ? AND parameter_id = ? AND result IS NULL "
-                               "AND analyzer_id IS NULL");
-            DbOutcome o =
-                hasValue
-                    ? Run(db,
-                          QStringLiteral("UPDATE request SET result = ?, data_alarm = ?, analyzer_id = ?, "
-                                         "time_stamp = ?") +
-                              where,
-                          {result, BoundText(a), BoundText(job.AnalyzerId), stamp, id, p})
-                    : Run(db,
-                          QStringLiteral(
-                              "UPDATE request SET data_alarm = ?, analyzer_id = ?, time_stamp = ?") +
-                              where,
-                          {BoundText(a), BoundText(job.AnalyzerId), stamp, id, p});
-            if (!o.ok())
+        if (!noNumber) {
+            if (DbOutcome o = FillOrder(db, job, id, entry, result); !o.ok())
                 return o;
         }
-        // Two or more open orders of the same pair: which one the result belongs to is unknown,
-        // so none is filled; the raw copy below keeps the value.
-
-        if (DbOutcome o = StoreRawResult(db, id, p, job.AnalyzerId, job.stamp, value, a.trimmed()); !o.ok())
+        if (DbOutcome o =
+                StoreRawResult(db, id, p, job.AnalyzerId, job.stamp, value, entry.DataAlarm.trimmed());
+            !o.ok())
             return o;
     }
     return DbOutcome::done();

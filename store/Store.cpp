@@ -23,13 +23,25 @@ namespace {
 const QString SpoolStoredKey = QStringLiteral("spool_stored");
 const QString FrameStoredKey = QStringLiteral("frame_stored");
 
-JobOutcome Failed(const DbOutcome& o)
+// The outcome of a failed job, once its transaction is rolled back: only then can a connection
+// be asked whether it still answers.
+JobOutcome Failed(Database& db, const DbOutcome& failure)
 {
+    const DbOutcome o = failure.decided(db);
     JobOutcome outcome;
     outcome.result =
         o.kind == DbOutcome::DataRejected ? JobOutcome::DataRejected : JobOutcome::DatabaseFailed;
     outcome.error = o.error;
     outcome.connectionLost = o.connectionLost;
+    return outcome;
+}
+
+// A record handed to the spool: waiting there, or (when it could not be written) only in the
+// communication log.
+JobOutcome Kept(bool inSpool)
+{
+    JobOutcome outcome;
+    outcome.result = inSpool ? JobOutcome::Waiting : JobOutcome::DatabaseFailed;
     return outcome;
 }
 
@@ -162,7 +174,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     Database& db = m_db;
     Transaction transaction(db);
     if (DbOutcome o = transaction.begin(); !o.ok())
-        return Failed(o);
+        return Failed(db, o);
 
     // A spooled record whose id is already there, or a frame the analyzer sent again after an
     // answer it did not get, was stored before: it is not stored twice.
@@ -182,11 +194,11 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
                 : db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
                          {key, value});
         if (!marked.next()) {
-            const DbOutcome failed =
-                marked.ok() ? DbOutcome::databaseFailed(QStringLiteral("no count of quorlix_log"))
-                            : DbOutcome::of(db, marked);
+            const DbOutcome failed = marked.ok()
+                                         ? DbOutcome::unclassified(QStringLiteral("no count of quorlix_log"))
+                                         : DbOutcome::of(db, marked);
             transaction.rollback();
-            return Failed(failed);
+            return Failed(db, failed);
         }
         const bool already = marked.value(0).toInt() > 0;
         marked.finish();
@@ -202,7 +214,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     JobRun jobRun{transaction, m_dialogs != nullptr, {}, false};
     if (DbOutcome stored = job.kind->run(job, jobRun); !stored.ok()) {
         transaction.rollback();
-        return Failed(stored);
+        return Failed(db, stored);
     }
     const JobEffects& effects = jobRun.effects;
     // Only what was stored leaves a fingerprint: a calibration held for the operator (who may drop
@@ -219,11 +231,11 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
         if (!mark.ok()) {
             const DbOutcome failed = DbOutcome::of(db, mark);
             transaction.rollback();
-            return Failed(failed);
+            return Failed(db, failed);
         }
     }
     if (DbOutcome o = transaction.commit(); !o.ok())
-        return Failed(o);
+        return Failed(db, o);
 
     for (const QString& note : std::as_const(effects.notes))
         monitor(note);
@@ -237,25 +249,37 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     return {jobRun.nothingToStore ? JobOutcome::NothingToStore : JobOutcome::Stored, {}, false};
 }
 
-void Store::submit(const StoreJob& job)
+JobOutcome Store::submit(const StoreJob& job)
 {
     if (m_spool && m_spool->hasPending()) {
         // Records are stored in the order they arrived: this one waits behind the others.
-        m_spool->add(job, QStringLiteral("earlier records are waiting for the database"));
-        return;
+        return Kept(m_spool->add(job, QStringLiteral("earlier records are waiting for the database")));
     }
-    const JobOutcome outcome = run(job);
+    JobOutcome outcome = run(job);
     if (outcome.done())
-        return;
-    const QString reason = outcome.result == JobOutcome::DataRejected
-                               ? QStringLiteral("the database refused it: %1").arg(outcome.error)
-                               : QStringLiteral("database failure: %1").arg(outcome.error);
-    if (m_spool) {
-        if (outcome.connectionLost)
-            m_spool->connectionLost();
-        m_spool->add(job, reason);
-        return;
+        return outcome;
+    if (outcome.result == JobOutcome::DataRejected) {
+        // Refused for good: set aside at once, so that nothing waits behind it.
+        const QString reason = QStringLiteral("the database refused it: %1").arg(outcome.error);
+        if (m_spool)
+            m_spool->quarantine(job, reason);
+        else
+            logInFull(job, reason);
+        outcome.result = JobOutcome::Quarantined;
+        return outcome;
     }
+    const QString reason = QStringLiteral("database failure: %1").arg(outcome.error);
+    if (!m_spool) {
+        logInFull(job, reason);
+        return outcome;
+    }
+    if (outcome.connectionLost)
+        m_spool->connectionLost();
+    return Kept(m_spool->add(job, reason));
+}
+
+void Store::logInFull(const StoreJob& job, const QString& reason)
+{
     // Without a spool the record goes into the communication log, from where it can be recovered.
     monitor(
         QStringLiteral("%1 not stored (%2): %3")
@@ -263,11 +287,11 @@ void Store::submit(const StoreJob& job)
                  QString::fromUtf8(QJsonDocument(ToJson(job, QString())).toJson(QJsonDocument::Compact))));
 }
 
-void Store::openSpool(const QString& folder)
+void Store::openSpool(const QString& folder, int quarantineLimit)
 {
     m_spool = std::make_unique<Spool>(
-        m_db, m_log, m_clock, m_kinds, folder,
-        [this](const StoreJob& job, const QString& spoolId) { return run(job, spoolId); });
+        m_db, m_log, m_clock, m_kinds, SpoolFiles(folder, m_settings.AnalyzerId),
+        [this](const StoreJob& job, const QString& spoolId) { return run(job, spoolId); }, quarantineLimit);
 }
 
 void Store::replaySpool()

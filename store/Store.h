@@ -2,6 +2,7 @@
 
 #include "JobOutcome.h"
 #include "Records.h"
+#include "Spool.h"
 #include "StoreJob.h"
 
 #include <QString>
@@ -16,7 +17,6 @@ class Clock;
 class CommLog;
 class Database;
 class Line;
-class Spool;
 struct Settings;
 
 // The frame a record was cut from, as the analyzer sent it. An analyzer that got no answer sends
@@ -64,15 +64,17 @@ public:
     JobKinds& kinds() { return m_kinds; }
     // A job of a kind, taken now from the settings and the clock, with its record.
     StoreJob newJob(const JobKind& kind, std::any payload, const ReceivedFrame& received = {}) const;
-    // Stores the job at once; while the spool holds records, or when the database fails, the job
-    // goes into the spool instead.
-    void submit(const StoreJob& job);
+    // Stores the job at once; while the spool holds records, or when the database fails for now,
+    // the job goes into the spool instead (Waiting). A job the database refuses for good is set
+    // aside in the quarantine with one Monitor line (Quarantined) and holds up nothing.
+    JobOutcome submit(const StoreJob& job);
     // Stores one job in one transaction. With a spool id the same transaction records the id in
     // quorlix_log ("spool_stored"), and a job whose id is there already is not stored again.
     JobOutcome run(const StoreJob& job, const QString& spoolId = QString());
 
-    // The spool in the folder (created when missing); records left there are stored first.
-    void openSpool(const QString& folder);
+    // The spool in the folder (created when missing); records left there are stored first. The
+    // quarantine keeps at most quarantineLimit refused records.
+    void openSpool(const QString& folder, int quarantineLimit = Spool::DefaultQuarantineLimit);
     Spool* spool() const { return m_spool.get(); }
     // Stores what waits in the spool, as far as the database lets it (every Timer1 tick).
     void replaySpool();
@@ -92,6 +94,8 @@ public:
 private:
     // Keeps the standard count of a calibration within 0..6 (with a Monitor line when it was not).
     void boundStandardCount(CalibrationRecord& calibration);
+    // The whole record into the communication log (where there is no spool to keep it).
+    void logInFull(const StoreJob& job, const QString& reason);
     StoreJob sampleJob(const JobKind& kind, const SampleRecord& sample, const HitachiFrameRecord& frame,
                        const ReceivedFrame& received);
 

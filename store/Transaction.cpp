@@ -32,12 +32,12 @@ DbOutcome Transaction::commit()
     if (!m_open)
         return DbOutcome::databaseFailed(QStringLiteral("no transaction to commit"));
     if (!m_db.commit()) {
-        const QString reason = m_db.handle().lastError().text().simplified();
+        // A deferred constraint refuses the record at its commit; a lost connection or a busy
+        // file fails it for now.
+        DbOutcome failure = DbOutcome::ofError(m_db, m_db.handle().lastError());
+        failure.error = QStringLiteral("the transaction cannot be committed: %1").arg(failure.error);
         rollback();
-        return DbOutcome::databaseFailed(
-            QStringLiteral("the transaction cannot be committed%1")
-                .arg(reason.isEmpty() ? QString() : QStringLiteral(": ") + reason),
-            !m_db.isOpen());
+        return failure.decided(m_db);
     }
     m_open = false;
     return DbOutcome::done();
@@ -62,16 +62,19 @@ DbOutcome Transaction::skippable(const std::function<DbOutcome()>& group)
         failure.kind = DbOutcome::DatabaseFailed;
         return failure;
     }
-    const DbOutcome outcome = group();
+    DbOutcome outcome = group();
     if (outcome.kind == DbOutcome::DatabaseFailed)
         return outcome;
-    if (outcome.kind == DbOutcome::DataRejected) {
+    if (outcome.kind == DbOutcome::DataRejected || outcome.kind == DbOutcome::Unclassified) {
         SqlResult undo = m_db.run(dialect.rollbackToSavepoint(name));
         if (!undo.ok()) {
             DbOutcome failure = DbOutcome::of(m_db, undo);
             failure.kind = DbOutcome::DatabaseFailed;
+            failure.connectionLost = failure.connectionLost || outcome.kind == DbOutcome::Unclassified;
             return failure;
         }
+        // The connection answered: a failure the error did not explain was the group's own.
+        outcome.kind = DbOutcome::DataRejected;
     }
     const QString release = dialect.releaseSavepoint(name);
     if (!release.isEmpty()) {

@@ -22,9 +22,10 @@ public:
     DbOutcome commit();
     void rollback();
 
-    // Runs a group of statements that the record can do without when the database refuses its
-    // values: the group is undone to a savepoint and the transaction goes on (the outcome then says
-    // DataRejected). A failure of the database itself is handed back as it is.
+    // Runs a group of statements that the record can do without when the database refuses them:
+    // the group is undone to a savepoint and the transaction goes on (the outcome then says
+    // DataRejected). A failure of the database itself is handed back as it is; one the error does
+    // not explain counts as refused when the savepoint can be undone, else as the database's.
     DbOutcome skippable(const std::function<DbOutcome()>& group);
 
     Database& db() { return m_db; }

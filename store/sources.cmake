@@ -14,6 +14,7 @@ target_sources(quorlix_core PRIVATE
   ${ROOT}/store/SampleIds.h ${ROOT}/store/SampleIds.cpp
   ${ROOT}/store/SampleStore.h ${ROOT}/store/SampleStore.cpp
   ${ROOT}/store/Spool.h ${ROOT}/store/Spool.cpp
+  ${ROOT}/store/SpoolFiles.h ${ROOT}/store/SpoolFiles.cpp
   ${ROOT}/store/Store.h ${ROOT}/store/Store.cpp
   ${ROOT}/store/StoreJob.h ${ROOT}/store/StoreJob.cpp
   ${ROOT}/store/StoreValues.h ${ROOT}/store/StoreValues.cpp

@@ -30,6 +30,8 @@ DbOutcome ParameterOf(Database& db, const QString& shortName, qint16* parameterI
     return DbOutcome::done();
 }
 
+// A control result: a new row, or the row of the same measurement (the message sent again) takes
+// the value; a value that is no number is kept as NULL in a new row but never replaces a stored one.
 DbOutcome StoreControl(Database& db, const StoreJob& job, qint16 parameterId, const QVariant& value,
                        const QVariant& stamp)
 {
@@ -49,6 +51,8 @@ DbOutcome StoreControl(Database& db, const StoreJob& job, qint16 parameterId, co
             QStringLiteral("INSERT INTO control_results (control_id, parameter_id, time_stamp, result, "
                            "analyzer_id) VALUES (?, ?, ?, ?, ?)"),
             {act.id, parameterId, stamp, value, BoundText(job.AnalyzerId)});
+    if (value.isNull())
+        return DbOutcome::done();
     return Run(
         db,
         QStringLiteral("UPDATE control_results SET result = ? WHERE control_id = ? AND parameter_id = ? "
@@ -120,8 +124,10 @@ DbOutcome ActResultsJobKind::run(const StoreJob& job, JobRun& run) const
         bool isNumber = false;
         const QVariant value = NumericOrNull(number, &isNumber);
         if (!isNumber)
-            notes << QStringLiteral("%1 %2: value \"%3\" is not a number; stored as NULL")
-                         .arg(what, result.shortName, result.value);
+            notes << QStringLiteral("%1 %2: value \"%3\" is not a number; %4")
+                         .arg(what, result.shortName, result.value,
+                              act.control ? QStringLiteral("kept as NULL, never over a stored result")
+                                          : QStringLiteral("not stored, the order keeps what it has"));
         QString time = result.time;
         if (!FromSqlStamp(time).isValid()) {
             notes << QStringLiteral("%1 %2: result time \"%3\" is no date; the time of receipt is used")
@@ -136,7 +142,10 @@ DbOutcome ActResultsJobKind::run(const StoreJob& job, JobRun& run) const
             ++stored;
             continue;
         }
-        // Only the sample's existing orders are filled; nothing is inserted.
+        // Only the sample's existing orders are filled; nothing is inserted. A value that is no
+        // number fills nothing: it would replace a result stored before with NULL.
+        if (!isNumber)
+            continue;
         int updated = 0;
         if (DbOutcome o = Run(db,
                               QStringLiteral("UPDATE request SET result = ?, time_stamp = ?, analyzer_id = ? "

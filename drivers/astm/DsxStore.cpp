@@ -31,6 +31,23 @@ DbOutcome First(Database& db, const QString& sql, const QVariantList& values, st
     return DbOutcome::done();
 }
 
+// The sample's row in sample_base: new (patient 1, si_id "na", customer "999") or its analyzer.
+DbOutcome StoreDsxSample(Database& db, const QString& id, const QVariant& analyzer, const QVariant& stamp)
+{
+    std::optional<int> known;
+    if (DbOutcome o =
+            First(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &known);
+        !o.ok())
+        return o;
+    if (known.value_or(0) == 0)
+        return Run(db,
+                   QStringLiteral("INSERT INTO sample_base (sample_id, analyzer_id, p_id, si_id, cust_id, "
+                                  "entry_dat, last_change_dat) VALUES (?, ?, 1, ?, ?, ?, ?)"),
+                   {id, analyzer, QStringLiteral("na"), QStringLiteral("999"), stamp, stamp});
+    return Run(db, QStringLiteral("UPDATE sample_base SET analyzer_id = ? WHERE sample_id = ?"),
+               {analyzer, id});
+}
+
 DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, JobEffects& effects)
 {
     const QString id = WithoutBlanks(v.sampleId);
@@ -59,14 +76,18 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
 
     bool number = false;
     const QVariant result = NumericOrNull(value, &number);
-    if (!number && !value.isEmpty())
+    const QVariant stamp = db.stamp(job.receivedAt);
+    const QVariant analyzer = BoundText(job.AnalyzerId);
+    if (!number && !value.isEmpty()) {
+        // It would fill the order with NULL: the order stays open for a rerun.
         effects.notes << QStringLiteral(
-                             "sample %1 parameter %2: value \"%3\" is not a number; stored as NULL")
+                             "sample %1 parameter %2: value \"%3\" is not a number: not stored, the order "
+                             "stays open")
                              .arg(id)
                              .arg(*parameter)
                              .arg(v.value);
-    const QVariant stamp = db.stamp(job.receivedAt);
-    const QVariant analyzer = BoundText(job.AnalyzerId);
+        return StoreDsxSample(db, id, analyzer, stamp);
+    }
 
     std::optional<int> open;
     if (DbOutcome o =
@@ -103,19 +124,7 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
     }
     if (!request.ok())
         return request;
-
-    std::optional<int> known;
-    if (DbOutcome o =
-            First(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &known);
-        !o.ok())
-        return o;
-    if (known.value_or(0) == 0)
-        return Run(db,
-                   QStringLiteral("INSERT INTO sample_base (sample_id, analyzer_id, p_id, si_id, cust_id, "
-                                  "entry_dat, last_change_dat) VALUES (?, ?, 1, ?, ?, ?, ?)"),
-                   {id, analyzer, QStringLiteral("na"), QStringLiteral("999"), stamp, stamp});
-    return Run(db, QStringLiteral("UPDATE sample_base SET analyzer_id = ? WHERE sample_id = ?"),
-               {analyzer, id});
+    return StoreDsxSample(db, id, analyzer, stamp);
 }
 
 } // namespace

@@ -15,6 +15,7 @@ class TestCheckConfig : public QObject
 private slots:
     void checks_data();
     void checks();
+    void spoolAndQuarantineCounted();
 };
 
 void TestCheckConfig::checks_data()
@@ -76,6 +77,41 @@ void TestCheckConfig::checks()
     else
         QVERIFY2(!failures.isEmpty() && failures.first().contains(failed), qPrintable(lines.join('\n')));
     QVERIFY(!lines.join('\n').contains("secret99"));
+}
+
+void TestCheckConfig::spoolAndQuarantineCounted()
+{
+    QTemporaryDir dir;
+    Test::TestDatabase db("sqlite");
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    const QString iniPath = dir.filePath("quorlix.ini");
+    QFile ini(iniPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(("ComLogPath=" + dir.path() + "/\n" + db.iniLines()).toUtf8());
+    ini.close();
+    // Two records of H1 waiting, one of the naming before; one of H2 (another process's); one of
+    // H1 refused.
+    const QByteArray record = R"({"format": 1, "settings": {"AnalyzerId": "H1"}})";
+    QVERIFY(QDir(dir.path()).mkpath("spool/bad"));
+    for (const char* name :
+         {"spool/000000000001-H1.json", "spool/000000000002-H1.json", "spool/000000000007.json",
+          "spool/000000000001-H2.json", "spool/bad/000000000003-H1.json"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(record);
+    }
+
+    LaunchOptions options;
+    options.configPath = iniPath;
+    QStringList lines;
+    QCOMPARE(CheckConfig(options, "/id=H1 /type=H911", dir.path(), &lines), 0);
+    QCOMPARE(lines.filter("spool").size(), 2);
+    QVERIFY2(lines.contains("ok: spool " + dir.filePath("spool") + ": 3 record(s) waiting to be stored"),
+             qPrintable(lines.join('\n')));
+    QVERIFY2(lines.contains("ok: quarantine " + dir.filePath("spool/bad") +
+                            ": 1 record(s) refused by the database (moved back into the spool, they are "
+                            "stored again)"),
+             qPrintable(lines.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestCheckConfig)

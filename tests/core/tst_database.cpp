@@ -4,6 +4,7 @@
 #include "core/SqlHelpers.h"
 #include "support/TestDatabase.h"
 
+#include <QSqlError>
 #include <QTest>
 
 using namespace Quorlix;
@@ -29,6 +30,8 @@ private slots:
     void quotesAreData();
     void dialectDateParts_data() { Test::AddBackendRows(); }
     void dialectDateParts();
+    void failureClasses_data();
+    void failureClasses();
 };
 
 void TestDatabaseHelpers::describe_data()
@@ -217,6 +220,71 @@ void TestDatabaseHelpers::dialectDateParts()
              QString("13"));
     QVERIFY(!t.scalar(QString("SELECT %1").arg(d.now())).isEmpty());
     QCOMPARE(t.scalar(d.selectTop(1, "log_key FROM quorlix_log ORDER BY log_key")), QString("x"));
+}
+
+// Errors as the servers' documentation gives them (and as the drivers hand them) that the test
+// servers cannot be made to raise: transient ones wait, permanent ones are set aside.
+void TestDatabaseHelpers::failureClasses_data()
+{
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("failure");
+    const auto row = [](const char* name, SqlDialect::Kind dialect, const char* code, const char* message,
+                        SqlDialect::Failure failure) {
+        QTest::newRow(name) << int(dialect) << QString(code) << QString(message) << int(failure);
+    };
+    using enum SqlDialect::Kind;
+    const auto transient = SqlDialect::Failure::Transient;
+    const auto permanent = SqlDialect::Failure::Permanent;
+    const auto unknown = SqlDialect::Failure::Unknown;
+    row("SQLite disk I/O", SQLite, "266", "disk I/O error", transient);
+    row("SQLite disk full", SQLite, "13", "database or disk is full", transient);
+    row("SQLite read-only file", SQLite, "8", "attempt to write a readonly database", transient);
+    row("SQLite check constraint", SQLite, "275", "CHECK constraint failed", permanent);
+    row("SQLite no code", SQLite, "", "Driver not loaded", unknown);
+    row("PostgreSQL shutting down", PostgreSQL, "57P01", "terminating connection", transient);
+    row("PostgreSQL starting up", PostgreSQL, "57P03", "the database system is starting up", transient);
+    row("PostgreSQL connection failure", PostgreSQL, "08006", "", transient);
+    row("PostgreSQL disk full", PostgreSQL, "53100", "could not extend file", transient);
+    row("PostgreSQL deadlock", PostgreSQL, "40P01", "deadlock detected", transient);
+    row("PostgreSQL standby", PostgreSQL, "25006", "read-only transaction", transient);
+    row("PostgreSQL privilege", PostgreSQL, "42501", "permission denied", permanent);
+    row("PostgreSQL check option", PostgreSQL, "44000", "", permanent);
+    row("PostgreSQL connection lost, no state", PostgreSQL, "", "server closed the connection unexpectedly",
+        transient);
+    row("PostgreSQL ODBC deadlock", PostgreSQL, "1", "ERROR: deadlock detected", transient);
+    row("PostgreSQL ODBC serialization", PostgreSQL, "1",
+        "ERROR: could not serialize access due to concurrent update", transient);
+    row("PostgreSQL ODBC standby", PostgreSQL, "1", "ERROR: cannot execute INSERT in a read-only transaction",
+        transient);
+    row("PostgreSQL ODBC shutdown", PostgreSQL, "35", "FATAL: terminating connection", transient);
+    row("PostgreSQL ODBC not null", PostgreSQL, "1",
+        "ERROR: null value in column \"a\" violates not-null constraint", permanent);
+    row("PostgreSQL ODBC a trigger's own words", PostgreSQL, "1", "ERROR: no such patient", unknown);
+    row("SQL Server deadlock victim", SqlServer, "1205", "", transient);
+    row("SQL Server lock timeout", SqlServer, "1222", "", transient);
+    row("SQL Server connection reset", SqlServer, "10054", "", transient);
+    row("SQL Server FreeTDS read failed", SqlServer, "20004", "", transient);
+    row("SQL Server log full", SqlServer, "9002", "", transient);
+    row("SQL Server unique, statement ended", SqlServer, "2627;3621", "", permanent);
+    row("SQL Server invalid column", SqlServer, "207", "", permanent);
+    row("SQL Server invalid object", SqlServer, "208", "", permanent);
+    row("SQL Server trigger's RAISERROR", SqlServer, "50000", "", permanent);
+    row("SQL Server transaction ended in trigger", SqlServer, "3609", "", permanent);
+    row("SQL Server deadlock beside a conversion", SqlServer, "245;1205", "", transient);
+    row("SQL Server link failure, no number", SqlServer, "0",
+        "[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure", transient);
+    row("SQL Server driver message", SqlServer, "0", "[FreeTDS][SQL Server]Invalid cursor state", unknown);
+}
+
+void TestDatabaseHelpers::failureClasses()
+{
+    QFETCH(int, dialect);
+    QFETCH(QString, code);
+    QFETCH(QString, message);
+    const QSqlError error(QString(), message, QSqlError::StatementError, code);
+    QTEST(int(SqlDialect(SqlDialect::Kind(dialect)).classify(error)), "failure");
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseHelpers)

@@ -263,7 +263,7 @@ void TestInvH912Receive::databaseFailure()
     QVERIFY(e.lims);
     QTemporaryDir spool;
     e.rig.store.openSpool(spool.path());
-    e.rig.tdb.exec("ALTER TABLE patients RENAME TO patients_away");
+    e.rig.tdb.readOnly(true);
     // The order waits in the spool; the analyzer is sent the tests of the LIMS's channels 1, 9 and
     // 12: its channels 1, 20 and 30.
     e.feed({OrderFrame(Id, Selection({1, 9, 12}), {"Meier", "Anna", {}, {}, {}, {}})});
@@ -272,7 +272,7 @@ void TestInvH912Receive::databaseFailure()
     QCOMPARE(e.rig.store.spool()->pendingCount(), 1);
     QCOMPARE(e.rows(Requests), "");
     // Once the database is back the order is stored whole.
-    e.rig.tdb.exec("ALTER TABLE patients_away RENAME TO patients");
+    e.rig.tdb.readOnly(false);
     e.rig.store.replaySpool();
     QCOMPARE(e.rows(Requests), "240101|1|NULL;240101|8|NULL;240101|12|NULL");
     QCOMPARE(e.rows("SELECT p.surname FROM sample_base s INNER JOIN patients p ON p.p_id = s.p_id"), "Meier");

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "store/SampleStore.h"
 #include "store/Spool.h"
 #include "store/Store.h"
 
@@ -16,18 +17,23 @@ const QDateTime Start(QDate(2026, 12, 7), QTime(10, 0, 0));
 // A Hitachi 911 named H911 storing through a spool in a folder of its own.
 struct Fixture : Test::StoreFixture
 {
-    explicit Fixture(const QString& backend) : StoreFixture(backend, Start) { restart(); }
+    explicit Fixture(const QString& backend, int quarantineLimit = Spool::DefaultQuarantineLimit)
+        : StoreFixture(backend, Start), limit(quarantineLimit)
+    {
+        restart();
+    }
 
     QString folder() const { return dir.filePath(QStringLiteral("spool")); }
+    QString bad() const { return QDir(folder()).filePath(QStringLiteral("bad")); }
     QStringList files(const QString& sub = QString()) const
     {
         return QDir(sub.isEmpty() ? folder() : QDir(folder()).filePath(sub))
             .entryList(QDir::Files, QDir::Name);
     }
     // A new spool on the same folder, as after a restart of the program.
-    void restart() { store.openSpool(folder()); }
+    void restart() { store.openSpool(folder(), limit); }
     // One result of parameter 7, one minute after the previous record.
-    void sample(const QString& id, const QString& value = QStringLiteral("1"))
+    JobOutcome sample(const QString& id, const QString& value = QStringLiteral("1"))
     {
         clock.advanceSeconds(60);
         sampleRecord = SampleRecord();
@@ -36,13 +42,28 @@ struct Fixture : Test::StoreFixture
         sampleRecord.Results[0].ParameterId = 7;
         sampleRecord.Results[0].Value = value;
         sampleRecord.Results[0].DataAlarm = QStringLiteral(" ");
-        storeSample();
+        return store.submit(
+            store.newJob(store.kinds().require<SampleJobKind>(), SampleJob{sampleRecord, {}}));
     }
-    void rename(const QString& from, const QString& to)
+    void control(const QString& id)
     {
-        tdb.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to));
+        sampleRecord = SampleRecord();
+        sampleRecord.CurSampleId = id;
+        sampleRecord.ResultCount = 1;
+        sampleRecord.Results[0] = {7, 7, QStringLiteral("5"), QStringLiteral(" ")};
+        storeControl();
+    }
+    void order(const QString& id)
+    {
+        tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES (?, 7)"), {id});
+    }
+    int filled(const QString& id)
+    {
+        return tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = ? AND result IS NOT NULL"),
+                         {id});
     }
 
+    int limit;
     QTemporaryDir dir;
 };
 
@@ -53,8 +74,8 @@ class TestSpool : public QObject
     Q_OBJECT
 
 private slots:
-    void databaseFailsMidRun_data() { Test::AddBackendRows(); }
-    void databaseFailsMidRun();
+    void databaseDown_data() { Test::AddBackendRows(); }
+    void databaseDown();
     void connectionLost_data() { Test::AddBackendRows(); }
     void connectionLost();
     void replayIsIdempotent_data() { Test::AddBackendRows(); }
@@ -63,39 +84,36 @@ private slots:
     void unreadableFilesAreMovedAside();
     void refusedRecordDoesNotBlock_data() { Test::AddBackendRows(); }
     void refusedRecordDoesNotBlock();
+    void refusedInReplay_data() { Test::AddBackendRows(); }
+    void refusedInReplay();
+    void quarantineIsBounded_data() { Test::AddBackendRows(); }
+    void quarantineIsBounded();
+    void quarantinedRecordsMovedBack_data() { Test::AddBackendRows(); }
+    void quarantinedRecordsMovedBack();
+    void analyzersShareTheFolder();
 };
 
-void TestSpool::databaseFailsMidRun()
+void TestSpool::databaseDown()
 {
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    for (const QString& id :
-         {QStringLiteral("S1"), QStringLiteral("S2"), QStringLiteral("S3"), QStringLiteral("S4")})
-        f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES (?, 7)"), {id});
+    for (const QString& id : {QStringLiteral("S1"), QStringLiteral("S2"), QStringLiteral("S4")})
+        f.order(id);
     f.tdb.exec(QStringLiteral("INSERT INTO control_def (control_id, parameter_id, range_low, range_high) "
                               "VALUES ('QC1', 7, 0, 10)"));
     f.tdb.exec(QStringLiteral(
         "INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (7, 'H911', 7)"));
 
-    f.sample(QStringLiteral("S1"));
+    QCOMPARE(f.sample(QStringLiteral("S1")).result, JobOutcome::Stored);
     QVERIFY(!f.store.spool()->hasPending());
 
-    // A table goes away: the order of S2 is filled, then its raw copy fails. The whole sample is
-    // rolled back and kept; everything after it waits behind it.
-    f.rename(QStringLiteral("Raw_Results"), QStringLiteral("raw_away"));
-    f.sample(QStringLiteral("S2"), QStringLiteral("2"));
-    QCOMPARE(f.store.spool()->pendingCount(), 1);
-    QCOMPARE(f.tdb.count(QStringLiteral("request"),
-                         QStringLiteral("sample_id = 'S2' AND result IS NULL AND analyzer_id IS NULL")),
-             1);
+    // The server stops: every record waits, whole and in order; none is taken as refused.
+    f.tdb.serverDown();
+    QCOMPARE(f.sample(QStringLiteral("S2"), QStringLiteral("2")).result, JobOutcome::Waiting);
     QCOMPARE(f.monitor().filter(QStringLiteral("sample S2 kept in the spool")).size(), 1);
     f.sample(QStringLiteral("S6"), QStringLiteral("6")); // first record of S6
-    f.sampleRecord = SampleRecord();
-    f.sampleRecord.CurSampleId = QStringLiteral("QC1");
-    f.sampleRecord.ResultCount = 1;
-    f.sampleRecord.Results[0] = {7, 7, QStringLiteral("5"), QStringLiteral(" ")};
-    f.storeControl();
+    f.control(QStringLiteral("QC1"));
     f.calibrationRecord = CalibrationRecord();
     f.calibrationRecord.CalParameterId = 7;
     f.calibrationRecord.CalStdCount = 1;
@@ -103,13 +121,16 @@ void TestSpool::databaseFailsMidRun()
     f.sample(QStringLiteral("S6"), QStringLiteral("66")); // second record of S6
     QCOMPARE(f.store.spool()->pendingCount(), 5);
     QCOMPARE(f.files().size(), 5);
-
-    f.clock.advanceSeconds(600);
-    f.store.spool()->replay(); // the table is still missing
+    for (int tick = 0; tick < 5; ++tick) {
+        f.clock.advanceSeconds(120);
+        f.store.spool()->replay();
+    }
     QCOMPARE(f.store.spool()->pendingCount(), 5);
-    QCOMPARE(f.tdb.count(QStringLiteral("control_results")), 0);
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{});
+    QCOMPARE(f.monitor().filter(QStringLiteral("the database cannot be reached")).size(), 1);
 
-    f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
+    f.tdb.serverUp();
+    f.clock.advanceSeconds(120);
     f.store.spool()->replay();
     QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.files().size(), 0);
@@ -131,12 +152,11 @@ void TestSpool::databaseFailsMidRun()
     QCOMPARE(f.text(QStringLiteral("SELECT %1 FROM sample_base WHERE sample_id = 'S6'")
                         .arg(f.stampOf(QStringLiteral("last_change_dat")))),
              QStringLiteral("2026-12-07 10:04:00"));
-    QCOMPARE(f.monitor().filter(QStringLiteral("5 record(s) stored")).size(), 1);
+    QCOMPARE(f.monitor().filter(QStringLiteral("5 record(s) stored; none waiting")).size(), 1);
 
     // Afterwards records go straight to the database again.
-    f.sample(QStringLiteral("S4"));
-    QVERIFY(!f.store.spool()->hasPending());
-    QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'S4' AND result = 1")), 1);
+    QCOMPARE(f.sample(QStringLiteral("S4")).result, JobOutcome::Stored);
+    QCOMPARE(f.filled(QStringLiteral("S4")), 1);
 }
 
 void TestSpool::connectionLost()
@@ -160,6 +180,7 @@ void TestSpool::connectionLost()
     QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results")), 2);
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base")), 2);
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{});
 }
 
 void TestSpool::replayIsIdempotent()
@@ -167,7 +188,7 @@ void TestSpool::replayIsIdempotent()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.rename(QStringLiteral("Raw_Results"), QStringLiteral("raw_away"));
+    f.tdb.serverDown();
     f.sample(QStringLiteral("I1"));
     QCOMPARE(f.files().size(), 1);
     const QString file = QDir(f.folder()).filePath(f.files().first());
@@ -176,7 +197,7 @@ void TestSpool::replayIsIdempotent()
     const QByteArray content = original.readAll();
     original.close();
 
-    f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
+    f.tdb.serverUp();
     f.store.spool()->replay();
     QCOMPARE(f.files().size(), 0);
 
@@ -199,32 +220,34 @@ void TestSpool::unreadableFilesAreMovedAside()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
-    f.rename(QStringLiteral("Raw_Results"), QStringLiteral("raw_away"));
+    f.tdb.serverDown();
     f.sample(QStringLiteral("U1"));
-    QCOMPARE(f.files(), QStringList{QStringLiteral("000000000001.json")});
+    QCOMPARE(f.files(), QStringList{QStringLiteral("000000000001-H911.json")});
     auto write = [&](const QString& name, const QByteArray& data) {
         QFile file(QDir(f.folder()).filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(data);
     };
-    write(QStringLiteral("000000000000.json"), "{ not json");
-    write(QStringLiteral("000000000002.json"), R"({"format": 1, "id": "x", "kind": "sample"})");
-    write(QStringLiteral("000000000003.json.tmp"), "{");
-    f.restart(); // the interrupted write is set aside at once
-    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{QStringLiteral("000000000003.json.tmp")});
+    write(QStringLiteral("000000000000-H911.json"), "{ not json");
+    write(QStringLiteral("000000000002-H911.json"), R"({"format": 1, "id": "x", "kind": "sample"})");
+    write(QStringLiteral("000000000003-H911.json.tmp"), "{");
+    write(QStringLiteral("000000000004-H912.json.tmp"), "{"); // another analyzer's, being written
+    f.restart(); // this analyzer's interrupted write is set aside at once
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{QStringLiteral("000000000003-H911.json.tmp")});
     QCOMPARE(f.store.spool()->pendingCount(), 3);
 
-    f.rename(QStringLiteral("raw_away"), QStringLiteral("Raw_Results"));
+    f.tdb.serverUp();
     f.store.spool()->replay();
     QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'U1'")), 1);
     QCOMPARE(f.files(QStringLiteral("bad")).size(), 3);
+    QCOMPARE(f.files(), QStringList{QStringLiteral("000000000004-H912.json.tmp")});
     QCOMPARE(f.monitor().filter(QStringLiteral("cannot be read")).size(), 2);
 
     // New records continue the numbering after what was found.
-    f.rename(QStringLiteral("Raw_Results"), QStringLiteral("raw_away"));
+    f.tdb.serverDown();
     f.sample(QStringLiteral("U2"));
-    QCOMPARE(f.files(), QStringList{QStringLiteral("000000000003.json")});
+    QCOMPARE(f.files().first(), QStringLiteral("000000000003-H911.json"));
 }
 
 void TestSpool::refusedRecordDoesNotBlock()
@@ -233,15 +256,147 @@ void TestSpool::refusedRecordDoesNotBlock()
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.tdb.exec(QStringLiteral("CREATE UNIQUE INDEX ux_raw_once ON Raw_Results (sample_id, parameter_id)"));
-    f.sample(QStringLiteral("R1"));
-    f.sample(QStringLiteral("R1")); // refused by the index
-    f.sample(QStringLiteral("R2")); // waits behind it
-    QCOMPARE(f.store.spool()->pendingCount(), 2);
-    f.store.spool()->replay();
+    QCOMPARE(f.sample(QStringLiteral("R1")).result, JobOutcome::Stored);
+    // Refused by the index: set aside at once; the next record is stored at once.
+    QCOMPARE(f.sample(QStringLiteral("R1")).result, JobOutcome::Quarantined);
+    QCOMPARE(f.sample(QStringLiteral("R2")).result, JobOutcome::Stored);
     QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'R2'")), 1);
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{QStringLiteral("000000000001-H911.json")});
+    const QStringList lines = f.monitor().filter(QStringLiteral("sample R1"));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QStringLiteral("set aside in")), qPrintable(lines.first()));
+}
+
+void TestSpool::refusedInReplay()
+{
+    QFETCH(QString, backend);
+    Fixture f(backend);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    f.order(QStringLiteral("P1"));
+    f.order(QStringLiteral("P2"));
+    f.tdb.serverDown();
+    f.sample(QStringLiteral("P1"));
+    f.control(QStringLiteral("QC1"));
+    f.sample(QStringLiteral("P2"));
+    QCOMPARE(f.store.spool()->pendingCount(), 3);
+
+    f.tdb.serverUp();
+    f.tdb.refuseInserts(QStringLiteral("Raw_Results"), QStringLiteral("NEW.sample_id = 'P1'"));
+    f.store.spool()->replay();
+
+    // The refused record is set aside whole (the order of P1, filled before its raw copy was
+    // refused, is open again); the records behind it are stored.
+    QVERIFY(!f.store.spool()->hasPending());
     QCOMPARE(f.files(QStringLiteral("bad")).size(), 1);
-    QCOMPARE(f.monitor().filter(QStringLiteral("refused by the database")).size(), 1);
+    QCOMPARE(f.filled(QStringLiteral("P1")), 0);
+    QCOMPARE(f.filled(QStringLiteral("P2")), 1);
+    QCOMPARE(f.tdb.count(QStringLiteral("control_results")), 1);
+    const QStringList lines = f.monitor().filter(QStringLiteral("refused by the database"));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QStringLiteral("sample P1")), qPrintable(lines.first()));
+    QCOMPARE(f.monitor().filter(QStringLiteral("2 record(s) stored, 1 refused and set aside")).size(), 1);
+    QCOMPARE(f.monitor().filter(QStringLiteral("still fails")).size(), 0);
+}
+
+void TestSpool::quarantineIsBounded()
+{
+    QFETCH(QString, backend);
+    Fixture f(backend, 2);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    f.tdb.refuseInserts(QStringLiteral("Raw_Results"), QStringLiteral("NEW.sample_id LIKE 'Q%'"));
+    for (const QString& id :
+         {QStringLiteral("Q1"), QStringLiteral("Q2"), QStringLiteral("Q3"), QStringLiteral("Q4")})
+        QCOMPARE(f.sample(id).result, JobOutcome::Quarantined);
+    f.tdb.serverDown();
+    f.sample(QStringLiteral("Q5"));
+    f.tdb.serverUp();
+    f.store.spool()->replay();
+
+    // Two are kept in the quarantine; the others are written whole into the log, and nothing
+    // waits in the spool.
+    QCOMPARE(f.files(QStringLiteral("bad")).size(), 2);
+    QCOMPARE(f.files(), QStringList{});
+    QCOMPARE(f.monitor().filter(QStringLiteral("its limit")).size(), 1);
+    for (const QString& id : {QStringLiteral("Q3"), QStringLiteral("Q4"), QStringLiteral("Q5")}) {
+        const QStringList full = f.monitor().filter(QStringLiteral("\"CurSampleId\":\"%1\"").arg(id));
+        QCOMPARE(full.size(), 1);
+        QVERIFY2(full.first().startsWith(QStringLiteral("sample %1 not stored").arg(id)),
+                 qPrintable(full.first()));
+    }
+
+    // Room again once the site has dealt with the quarantine.
+    QVERIFY(QDir(f.bad()).removeRecursively());
+    QCOMPARE(f.sample(QStringLiteral("Q6")).result, JobOutcome::Quarantined);
+    QCOMPARE(f.files(QStringLiteral("bad")).size(), 1);
+}
+
+void TestSpool::quarantinedRecordsMovedBack()
+{
+    QFETCH(QString, backend);
+    Fixture f(backend);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    f.order(QStringLiteral("M1"));
+    f.tdb.refuseInserts(QStringLiteral("Raw_Results"), QStringLiteral("NEW.sample_id = 'M1'"));
+    QCOMPARE(f.sample(QStringLiteral("M1"), QStringLiteral("4")).result, JobOutcome::Quarantined);
+    QCOMPARE(f.sample(QStringLiteral("M2")).result, JobOutcome::Stored);
+    const QStringList aside = f.files(QStringLiteral("bad"));
+    QCOMPARE(aside.size(), 1);
+
+    // The site repairs its database and moves the record back (keeping a copy): it is stored on
+    // the next tick, once; the copy moved back later is not stored again.
+    f.tdb.allowInserts(QStringLiteral("Raw_Results"));
+    const QString back = QDir(f.folder()).filePath(aside.first());
+    QVERIFY(QFile::copy(QDir(f.bad()).filePath(aside.first()), f.dir.filePath(QStringLiteral("copy"))));
+    QVERIFY(QFile::rename(QDir(f.bad()).filePath(aside.first()), back));
+    f.store.spool()->replay();
+    QCOMPARE(f.files(), QStringList{});
+    QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("sample_id = 'M1' AND result = 4")), 1);
+    QVERIFY(QFile::rename(f.dir.filePath(QStringLiteral("copy")), back));
+    f.store.spool()->replay();
+    QCOMPARE(f.files(), QStringList{});
+    QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'M1'")), 1);
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{});
+}
+
+void TestSpool::analyzersShareTheFolder()
+{
+    // Two processes of one site, each with its analyzer, keep their records in the same folder
+    // while the database is down.
+    Fixture f(QStringLiteral("sqlite"));
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    Settings other = f.setup;
+    other.AnalyzerId = QStringLiteral("H 2/b");
+    Store second(other, f.tdb.db(), f.log, f.clock, f.limsLine);
+    second.openSpool(f.folder());
+    const auto sampleOfSecond = [&](const QString& id) {
+        SampleRecord record;
+        record.CurSampleId = id;
+        record.ResultCount = 1;
+        record.Results[0] = {7, 7, QStringLiteral("2"), QStringLiteral(" ")};
+        second.StoreSampleResult(record, {}, {});
+    };
+    f.tdb.serverDown();
+    f.sample(QStringLiteral("A1"));
+    sampleOfSecond(QStringLiteral("B1"));
+    sampleOfSecond(QStringLiteral("B2"));
+    f.sample(QStringLiteral("A2"));
+    QCOMPARE(f.files(), (QStringList{"000000000001-H%202%2Fb.json", "000000000001-H911.json",
+                                     "000000000002-H%202%2Fb.json", "000000000002-H911.json"}));
+    // A record of the naming before, of the second analyzer.
+    QVERIFY(QFile::rename(QDir(f.folder()).filePath("000000000002-H%202%2Fb.json"),
+                          QDir(f.folder()).filePath("000000000009.json")));
+    QCOMPARE(f.monitor().filter(QStringLiteral("cannot be kept")), QStringList{});
+
+    f.tdb.serverUp();
+    f.store.spool()->replay();
+    QCOMPARE(f.tdb.rows(QStringLiteral("SELECT sample_id, analyzer_id FROM Raw_Results ORDER BY sample_id")),
+             QStringLiteral("A1|H911;A2|H911"));
+    QCOMPARE(f.files().size(), 2);
+    second.spool()->replay();
+    QCOMPARE(f.tdb.rows(QStringLiteral("SELECT sample_id, analyzer_id FROM Raw_Results ORDER BY sample_id")),
+             QStringLiteral("A1|H911;A2|H911;B1|H 2/b;B2|H 2/b"));
+    QCOMPARE(f.files(), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestSpool)

@@ -2,6 +2,7 @@
 
 #include "core/SchemaInit.h"
 
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
@@ -126,6 +127,61 @@ QString TestDatabase::iniLines() const
     if (m_backend == QLatin1String("sqlite"))
         return QStringLiteral("dbdriver=sqlite\ndatabase=%1\n").arg(m_target.databaseName);
     return QStringLiteral("dbdriver=odbc\nodbc=%1\n").arg(OdbcConnection(m_schema));
+}
+
+void TestDatabase::serverDown()
+{
+    DatabaseTarget unreachable = m_target;
+    if (m_backend == QLatin1String("sqlite"))
+        unreachable.databaseName = m_dir.filePath(QStringLiteral("absent/lab.db"));
+    else if (m_backend == QLatin1String("odbc"))
+        unreachable.databaseName.replace(QRegularExpression(QStringLiteral("PORT=\\d+")),
+                                         QStringLiteral("PORT=1"));
+    else
+        unreachable.port = 1;
+    m_db->close();
+    if (m_db->open(unreachable).isEmpty())
+        QFAIL("the database is still reachable");
+}
+
+void TestDatabase::serverUp()
+{
+    m_db->close();
+    if (const QString error = m_db->open(m_target); !error.isEmpty())
+        QFAIL(qPrintable(error));
+}
+
+void TestDatabase::readOnly(bool on)
+{
+    if (m_backend == QLatin1String("sqlite"))
+        exec(QStringLiteral("PRAGMA query_only = %1").arg(on ? QStringLiteral("ON") : QStringLiteral("OFF")));
+    else
+        exec(QStringLiteral("SET default_transaction_read_only = %1")
+                 .arg(on ? QStringLiteral("on") : QStringLiteral("off")));
+}
+
+void TestDatabase::refuseInserts(const QString& table, const QString& condition)
+{
+    const QString name = QStringLiteral("refuse_") + table.toLower();
+    if (m_backend == QLatin1String("sqlite")) {
+        exec(QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 WHEN %3 BEGIN "
+                            "SELECT RAISE(ABORT, 'refused by the laboratory'); END")
+                 .arg(name, table, condition));
+        return;
+    }
+    exec(QStringLiteral(
+             "CREATE FUNCTION %1() RETURNS trigger AS $$ BEGIN IF %2 THEN "
+             "RAISE EXCEPTION 'refused by the laboratory'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql")
+             .arg(name, condition));
+    exec(QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 FOR EACH ROW EXECUTE FUNCTION %1()")
+             .arg(name, table));
+}
+
+void TestDatabase::allowInserts(const QString& table)
+{
+    const QString name = QStringLiteral("refuse_") + table.toLower();
+    exec(m_backend == QLatin1String("sqlite") ? QStringLiteral("DROP TRIGGER %1").arg(name)
+                                              : QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table));
 }
 
 void TestDatabase::exec(const QString& sql, const QVariantList& values)

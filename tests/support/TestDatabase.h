@@ -32,6 +32,19 @@ public:
     QString iniLines() const;
     DatabaseTarget target() const { return m_target; }
 
+    // The server goes down: the program's connection is closed and cannot be opened again (the
+    // server does not answer) until serverUp(), which opens it again as a reconnect would.
+    void serverDown();
+    void serverUp();
+    // The server takes no writes for now, as a standby not yet promoted: reads still work.
+    void readOnly(bool on);
+
+    // A trigger that refuses every row inserted into the table for which the condition (on NEW)
+    // holds, raising "refused by the laboratory", as a laboratory's own rule would.
+    void refuseInserts(const QString& table, const QString& condition);
+    // The laboratory repeals it.
+    void allowInserts(const QString& table);
+
     // Runs a statement and fails the test when it does not run.
     void exec(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query, as text ("" for NULL or no row).

@@ -96,6 +96,8 @@ private slots:
     void sampleResults();
     void controlResults_data() { Test::AddBackendRows(); }
     void controlResults();
+    void valuesThatAreNoNumbersNeverOverwrite_data() { Test::AddBackendRows(); }
+    void valuesThatAreNoNumbersNeverOverwrite();
     void nothingChosen();
     void sentAgain();
     void incompleteMessage_data();
@@ -257,6 +259,31 @@ void TestActDriver::controlResults()
     QCOMPARE(rig.driver->choice().nextSampleId(), QString());
     QVERIFY(rig.driver->choice().nextIsControl());
     QCOMPARE(ignored, 0);
+}
+
+void TestActDriver::valuesThatAreNoNumbersNeverOverwrite()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend);
+    QVERIFY(rig.ok());
+    rig.base.tdb.exec("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 21)");
+    rig.base.tdb.exec("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 22)");
+    rig.driver->choice().chooseSample("S1");
+    rig.send(Message(Cbc({Result(1, "WBC", "6.8"), Result(2, "RBC", "4.52")})));
+    // Measured again without values: what is stored stays.
+    rig.driver->choice().chooseSample("S1");
+    rig.send(Message({Header("20261207110000"), Result(1, "WBC", "-----", "20261207110012"),
+                      Result(2, "RBC", "", "20261207110012"), Terminator}));
+    QCOMPARE(rig.rows("SELECT parameter_id, result FROM request ORDER BY parameter_id"),
+             QString("21|6.8;22|4.52"));
+    // A control message sent again (the same measurement) without its value.
+    rig.driver->choice().chooseControl("QC-L");
+    rig.send(Message(Cbc({Result(1, "WBC", "3.1")})));
+    rig.driver->choice().chooseControl("QC-L");
+    rig.send(Message({Header("20261207110500"), Result(1, "WBC", "*****"), Terminator}));
+    QCOMPARE(rig.rows("SELECT control_id, parameter_id, result FROM control_results"),
+             QString("QC-L|21|3.1"));
+    QCOMPARE(rig.base.monitor().filter("is not a number").size(), 3);
 }
 
 void TestActDriver::nothingChosen()

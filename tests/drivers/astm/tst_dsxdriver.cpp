@@ -154,9 +154,7 @@ void TestDsxDriver::exchange_data()
         row("the same message again: stored once", {}, results + results,
             {"SELECT COUNT(*) FROM request => 7"}, {"already stored"});
         row("database away: the message waits in the spool, stored once when it is back", {},
-            QStringList{"sql ALTER TABLE sample_base RENAME TO base_away => "} + results +
-                QStringList{"sql ALTER TABLE base_away RENAME TO sample_base => ", "replay => ",
-                            "replay => "},
+            QStringList{"readonly => "} + results + QStringList{"writable => ", "replay => ", "replay => "},
             {requests + " => S1|1|NULL|NULL|NULL;S5|1|DSX1|2026-12-07 10:39:40|12.5",
              "SELECT COUNT(*) FROM request => 7"});
         row("open request with the analyzer already noted: filled",
@@ -164,6 +162,9 @@ void TestDsxDriver::exchange_data()
             Message({Header, "P|1|5|S1", "O|1|S1||^^^A", "R|1|^^^A|7", "L|1|N"}),
             {requests + " => S1|1|DSX1|2026-12-07 10:39:40|7",
              "SELECT analyzer_id FROM sample_base WHERE sample_id = 'S1' => DSX1"});
+        row("value that is no number: the order stays open for the rerun", {},
+            Message({Header, "P|1|5|S1", "O|1|S1||^^^A", "R|1|^^^A|<0.1", "L|1|N"}),
+            {requests + " => S1|1|NULL|NULL|NULL"}, {"value \"<0.1\" is not a number"});
         row("manufacturer record: an error report", {}, Message({Header, "M|1|ERR", "L|1|N"}), {},
             {"fehler aufgetreten!"});
         row("terminator after the header: no results", {}, Message({Header, "L|1|N"}), {},
@@ -203,11 +204,14 @@ void TestDsxDriver::exchange()
     rig.store.openSpool(spool.path());
     DsxDriver driver(rig.services());
 
-    // "<line script" feeds the driver; "sql STATEMENT" runs it; "replay" stores what waits in the spool.
+    // "<line script" feeds the driver; "sql STATEMENT" runs it; "replay" stores what waits in the spool;
+    // "readonly" and "writable": the database takes no writes for a while.
     for (const QString& step : steps) {
         const QString input = step.section(" => ", 0, 0);
         if (input.startsWith("sql "))
             rig.tdb.exec(input.mid(4));
+        else if (input == "readonly" || input == "writable")
+            rig.tdb.readOnly(input == "readonly");
         else if (input == "replay")
             rig.store.replaySpool();
         else

@@ -140,9 +140,10 @@ public:
 
     // "<line script" feeds the driver; "time MS" moves the clock; "state" names the state; "sql
     // STATEMENT" runs it ("elsewhere STATEMENT" as another program would); "rows QUERY" shows its
-    // rows; "close" takes the database away; "replay" stores what waits in the spool; "restart"
-    // starts the program again on the same spool folder; "previous" puts records into the spool as
-    // the previous release wrote them; "cancel" sends the cancel message.
+    // rows; "close" takes the database away; "readonly" and "writable": the database takes no
+    // writes for a while; "replay" stores what waits in the spool; "restart" starts the program
+    // again on the same spool folder; "previous" puts records into the spool as the previous
+    // release wrote them; "cancel" sends the cancel message.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -159,6 +160,8 @@ public:
             return rows(input.mid(5));
         else if (input == "close")
             m_rig.tdb.db().close();
+        else if (input == "readonly" || input == "writable")
+            m_rig.tdb.readOnly(input == "readonly");
         else if (input == "replay")
             m_store->replaySpool();
         else if (input == "restart")
@@ -305,6 +308,20 @@ void TestIndikoDriver::exchange_data()
             {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}",
              "<[3R|1|^^^A{ETB}] => {ACK}", "<[4|5.4] => {ACK}", "<[5L|1|N] => {ACK}", "<{EOT} => "},
             {raw + " => S123|1|5.4|"});
+        const auto single = [&](const QString& value) {
+            return QStringList{"<{ENQ} => p{ACK}",
+                               "<[1" + Header + "] => {ACK}",
+                               "<[2P|1] => {ACK}",
+                               "<[3O|1|S123^^2^7] => {ACK}",
+                               "<[4R|1|^^^A|" + value + "|mmol/l] => {ACK}",
+                               "<[5L|1|N] => {ACK}",
+                               "<{EOT} => "};
+        };
+        row("value that is no number: the order stays open, the rerun fills it", "",
+            single("<0.1") + single("5.4"),
+            {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|;S123|2|NULL|NULL|NULL|NULL",
+             "SELECT COUNT(*) FROM Raw_Results WHERE result IS NULL => 1"},
+            {"value \"<0.1\" is not a number"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
         // Only a complete message is stored: one that ends before its terminator was not received,
@@ -341,8 +358,7 @@ void TestIndikoDriver::exchange_data()
         row("results and comment spooled by the previous release: stored", "",
             {"previous => ", "restart => ", "replay => "}, uploadStored);
         row("database away: results and comment wait in the spool, stored in order once it is back", "",
-            QStringList{"sql ALTER TABLE Raw_Results RENAME TO raw_away => "} + upload +
-                QStringList{"sql ALTER TABLE raw_away RENAME TO Raw_Results => ", "replay => ", "replay => "},
+            QStringList{"readonly => "} + upload + QStringList{"writable => ", "replay => ", "replay => "},
             {raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
              requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|"});
 

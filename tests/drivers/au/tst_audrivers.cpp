@@ -168,6 +168,8 @@ private slots:
     void ordersFiledBetweenTwoRequests();
     void results_data();
     void results();
+    void valuesThatAreNoNumbersLeaveOrdersOpen_data() { Test::AddBackendRows(); }
+    void valuesThatAreNoNumbersLeaveOrdersOpen();
     void autovalidated_data();
     void autovalidated();
     void calibrations_data();
@@ -338,6 +340,20 @@ void TestAuDrivers::results()
     const QStringList monitor = rig.base.monitor();
     QFETCH(int, notes);
     QVERIFY2(monitor.size() == notes, qPrintable(monitor.join('\n')));
+}
+
+void TestAuDrivers::valuesThatAreNoNumbersLeaveOrdersOpen()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, "AU400");
+    QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
+    const QString orders = "SELECT parameter_id, result, analyzer_id FROM request ORDER BY parameter_id";
+    rig.base.deliver(*rig.driver, Frame("D ", "4711", "03  ****  12  <0.1  "));
+    QCOMPARE(rig.rows(orders), "1|NULL|NULL;2|NULL|NULL");
+    // The rerun fills the orders; the raw copies keep all four values.
+    rig.base.deliver(*rig.driver, Frame("D ", "4711", "03  95.2  12  0.08  "));
+    QCOMPARE(rig.rows(orders), "1|95.2|AU1;2|0.08|AU1");
+    QCOMPARE(rig.base.tdb.count("Raw_Results"), 4);
 }
 
 void TestAuDrivers::autovalidated_data()

@@ -101,6 +101,8 @@ private slots:
     void workList();
     void results_data();
     void results();
+    void valuesThatAreNoNumbersLeaveOrdersOpen_data() { Test::AddBackendRows(); }
+    void valuesThatAreNoNumbersLeaveOrdersOpen();
     void controls_data() { Test::AddBackendRows(); }
     void controls();
     void controlReordered_data() { Test::AddBackendRows(); }
@@ -298,6 +300,28 @@ void TestMgcExchange::results()
     QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
     m.tick();
     QCOMPARE(m.labRows("SELECT result, analyzer_id, time_stamp FROM request"), request);
+}
+
+// A result the MGC240 holds as text that is no number is not taken: the order stays open and
+// takes the number once the analyzer has one.
+void TestMgcExchange::valuesThatAreNoNumbersLeaveOrdersOpen()
+{
+    QFETCH(QString, backend);
+    MgcRig m(backend);
+    m.lab({"INSERT INTO request (sample_id, parameter_id) VALUES ('R1', 1)"});
+    m.mgcExec(
+        {QString("INSERT INTO samp_dat (samp_id, fdate, item_no, data_state, conc_data) VALUES ('R1', '%1', "
+                 "1, 3, 'pos')")
+             .arg(Today),
+         QString("INSERT INTO samp_odr (samp_id, fdate, samp_no, samp_state, ord_total) VALUES ('R1', '%1', "
+                 "1, 3, 1)")
+             .arg(Today)});
+    QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+    m.tick();
+    QCOMPARE(m.labRows("SELECT result, analyzer_id FROM request"), QStringList{"NULL|NULL"});
+    m.mgcExec({"UPDATE samp_dat SET conc_data = 12.5 WHERE samp_id = 'R1'"});
+    m.tick();
+    QCOMPARE(m.labRows("SELECT result, analyzer_id FROM request"), QStringList{"12.5|MGC1"});
 }
 
 // A control result is stored once per measurement time and booked against control_block.

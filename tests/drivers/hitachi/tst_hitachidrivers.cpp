@@ -197,6 +197,8 @@ private slots:
     void classRules();
     void resultsReachTheStore_data();
     void resultsReachTheStore();
+    void valuesThatAreNoNumbersLeaveOrdersOpen_data() { Test::AddBackendRows(); }
+    void valuesThatAreNoNumbersLeaveOrdersOpen();
     void damagedFramesAreAnswered_data();
     void damagedFramesAreAnswered();
     void splitAtEveryPosition_data();
@@ -551,6 +553,24 @@ void TestHitachiDrivers::resultsReachTheStore()
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QTEST(rig.rows(RawRows), "raw");
     QTEST(rig.monitor(), "monitor");
+}
+
+void TestHitachiDrivers::valuesThatAreNoNumbersLeaveOrdersOpen()
+{
+    QFETCH(QString, backend);
+    Rig rig(backend, HitachiModel::Hit911);
+    QVERIFY2(rig.ok(), qPrintable(rig.error()));
+    rig.exec(Setup);
+    const QString orders =
+        QStringLiteral("SELECT parameter_id, result, analyzer_id FROM request ORDER BY parameter_id");
+    rig.base().deliver(*rig.driver, ResultsFrame(HitachiModel::Hit911, "a", "12345",
+                                                 {{1, "  <0.1", " "}, {5, "   pos", " "}}));
+    QCOMPARE(rig.rows(orders), QStringLiteral("1|NULL|NULL;2|NULL|NULL"));
+    // The rerun fills the orders; the raw copies keep all four values.
+    rig.base().deliver(*rig.driver, ResultsFrame(HitachiModel::Hit911, "a", "12345",
+                                                 {{1, "  0.08", " "}, {5, "  1.50", " "}}));
+    QCOMPARE(rig.rows(orders), QStringLiteral("1|0.08|H1;2|1.5|H1"));
+    QCOMPARE(rig.db().count("Raw_Results"), 4);
 }
 
 void TestHitachiDrivers::damagedFramesAreAnswered_data()
