@@ -260,11 +260,7 @@ JobOutcome Store::submit(const StoreJob& job)
         return outcome;
     if (outcome.result == JobOutcome::DataRejected) {
         // Refused for good: set aside at once, so that nothing waits behind it.
-        const QString reason = QStringLiteral("the database refused it: %1").arg(outcome.error);
-        if (m_spool)
-            m_spool->quarantine(job, reason);
-        else
-            logInFull(job, reason);
+        quarantine(job, QStringLiteral("the database refused it: %1").arg(outcome.error));
         outcome.result = JobOutcome::Quarantined;
         return outcome;
     }
@@ -276,6 +272,14 @@ JobOutcome Store::submit(const StoreJob& job)
     if (outcome.connectionLost)
         m_spool->connectionLost();
     return Kept(m_spool->add(job, reason));
+}
+
+void Store::quarantine(const StoreJob& job, const QString& reason)
+{
+    if (m_spool)
+        m_spool->quarantine(job, reason);
+    else
+        logInFull(job, reason);
 }
 
 void Store::logInFull(const StoreJob& job, const QString& reason)

@@ -71,6 +71,9 @@ public:
     // Stores one job in one transaction. With a spool id the same transaction records the id in
     // quorlix_log ("spool_stored"), and a job whose id is there already is not stored again.
     JobOutcome run(const StoreJob& job, const QString& spoolId = QString());
+    // Sets a job the database refused for good aside in the quarantine (without a spool: into the
+    // communication log in full), with one Monitor line naming it.
+    void quarantine(const StoreJob& job, const QString& reason);
 
     // The spool in the folder (created when missing); records left there are stored first. The
     // quarantine keeps at most quarantineLimit refused records.

@@ -9,8 +9,6 @@
 #include "store/Store.h"
 #include "store/Transaction.h"
 
-#include <QJsonDocument>
-
 namespace Quorlix {
 
 MgcHandOutcome MgcHand(MgcContext& ctx, const StoreJob& job)
@@ -31,8 +29,10 @@ MgcHandOutcome MgcHand(MgcContext& ctx, const StoreJob& job)
     case JobOutcome::AlreadyStored:
         return {MgcHanded::NothingNew, {}};
     case JobOutcome::DataRejected:
+    case JobOutcome::Quarantined: // run() leaves setting aside to its caller: never here
         return {MgcHanded::Refused, outcome.error};
     case JobOutcome::DatabaseFailed:
+    case JobOutcome::Waiting: // likewise
         break;
     }
     if (outcome.connectionLost)
@@ -51,18 +51,7 @@ MgcHandOutcome MgcHand(MgcContext& ctx, const StoreJob& job)
 
 void MgcQuarantine(MgcContext& ctx, const StoreJob& job, const QString& error, const QStringList& marks)
 {
-    Store& store = ctx.store;
-    const QString why = QStringLiteral("the database refused it: %1").arg(error);
-    // The quarantine is the spool's: a record kept there that the database refuses again is moved
-    // aside, never deleted.
-    if (Spool* spool = store.spool(); spool && spool->add(job, why)) {
-        store.replaySpool();
-    } else if (!spool) {
-        store.monitor(QStringLiteral("%1 not stored (%2): %3")
-                          .arg(job.describe(), why,
-                               QString::fromUtf8(
-                                   QJsonDocument(ToJson(job, QString())).toJson(QJsonDocument::Compact))));
-    }
+    ctx.store.quarantine(job, QStringLiteral("the database refused it: %1").arg(error));
     for (const QString& mark : marks)
         ctx.quarantined.insert(mark);
     Transaction transaction(ctx.lab);
