@@ -4,7 +4,7 @@
 # minutes, hostile input; then the fault matrix, every analyzer kind under every fault that applies
 # (20 samples a cell, outages of 20 s). Prints one summary line per scenario (sent, answered, stored,
 # lost, doubled), one per analyzer of the site and one per cell of the matrix. Takes ~20 minutes.
-#   QUORLIX_MATRIX_JOBS   cells run at once (default 4)
+#   QUORLIX_MATRIX_JOBS   cells run at once (default 6)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"

@@ -193,18 +193,21 @@ MatrixSize FullForm()
 
 QString MatrixTable()
 {
-    QString table = "| kind | switches | faults |\n| --- | --- | --- |\n";
+    QString header = "| kind | switches |";
+    QString rule = "| --- | --- |";
+    for (const FaultGroup& group : Groups()) {
+        header += " " + FaultName(group.fault) + " |";
+        rule += " :-: |";
+    }
+    QString table = header + "\n" + rule + "\n";
     for (const SiteKind& kind : MatrixKinds()) {
-        QStringList faults;
-        for (const MatrixCell& cell : MatrixCells())
-            if (cell.kind == kind.label)
-                faults << FaultName(cell.fault);
-        if (faults.isEmpty())
-            continue;
-        QString switches = "/type=" + kind.type;
-        if (!kind.outType.isEmpty())
-            switches += " /outtype=" + kind.outType;
-        table += "| " + kind.label + " | " + switches + " | " + faults.join(", ") + " |\n";
+        QString row = "| " + kind.label + " | /type=" + kind.type +
+                      (kind.outType.isEmpty() ? QString() : " /outtype=" + kind.outType) + " |";
+        for (const FaultGroup& group : Groups()) {
+            const MatrixCell cell{kind.label, group.fault};
+            row += !group.kinds.contains(kind.label) ? " |" : KnownFailureOf(cell) ? " known |" : " x |";
+        }
+        table += row + "\n";
     }
     return table;
 }

@@ -85,7 +85,8 @@ struct CellOutcome
 // Runs one cell against the server (which the cell may stop and start again).
 CellOutcome RunCell(PgCluster& pg, const MatrixCell& cell, const MatrixSize& size);
 
-// One line per cell for the README: kind, its switches, and the faults that apply.
+// The table of cells for the README: a row per kind, a column per fault; "x" a cell, "known" a cell
+// that fails on the code as it is.
 QString MatrixTable();
 
 } // namespace Quorlix::Test

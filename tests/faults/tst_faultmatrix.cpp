@@ -4,7 +4,7 @@
 // and no Monitor line comes on every tick once all is quiet.
 //
 // The cells run in worker processes of this program (--worker), each with its own PostgreSQL
-// server, several at a time (QUORLIX_MATRIX_JOBS, default 4). QUORLIX_FAULTS=full runs the full
+// server, several at a time (QUORLIX_MATRIX_JOBS, default 6). QUORLIX_FAULTS=full runs the full
 // form (scripts/faults.sh); QUORLIX_MATRIX_CELLS=REGEX runs only the cells whose tag matches;
 // --table prints the table of cells.
 
@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -101,11 +102,20 @@ private:
 void TestFaultMatrix::initTestCase()
 {
     QList<const MatrixCell*> queue = ChosenCells();
-    const int jobs = qBound(1,
-                            qEnvironmentVariableIntValue("QUORLIX_MATRIX_JOBS") > 0
-                                ? qEnvironmentVariableIntValue("QUORLIX_MATRIX_JOBS")
-                                : 4,
-                            int(queue.size()));
+    // The long cells first, so that none is left running alone at the end: those waiting for the
+    // LIMS's ticks, then the AU's pauses and the outages.
+    const auto cost = [](const MatrixCell* cell) {
+        const SiteKind* kind = MatrixKind(cell->kind);
+        return (cell->fault == Fault::LimsStopped ? 4 : 0) + (kind->outType == "invH912" ? 2 : 0) +
+               (kind->role.startsWith("au") ? 1 : 0) +
+               (cell->fault == Fault::DatabaseDownAtStart || cell->fault == Fault::DatabaseDownMidMessage
+                    ? 1
+                    : 0);
+    };
+    std::stable_sort(queue.begin(), queue.end(),
+                     [&](const MatrixCell* a, const MatrixCell* b) { return cost(a) > cost(b); });
+    const int wanted = qEnvironmentVariableIntValue("QUORLIX_MATRIX_JOBS");
+    const int jobs = qBound(1, wanted > 0 ? wanted : 6, int(queue.size()));
     struct Worker
     {
         std::unique_ptr<QProcess> process;
