@@ -265,8 +265,11 @@ void CellRun::setUpRows(const Instance& in)
     QStringList samples;
     for (int n = 1; orders && n <= m_size.samples; ++n)
         samples << in.prefix + QString::number(n);
-    if (m_cell.fault == Fault::OrderBetweenQueries)
+    if (m_cell.fault == Fault::OrderBetweenQueries) {
         samples << QueriedSample(in.prefix);
+        exec("INSERT INTO control_results (control_id, parameter_id, analyzer_id) VALUES ('QC0001', 1, ?)",
+             {in.id});
+    }
     for (const QString& id : std::as_const(samples)) {
         exec("INSERT INTO sample_base (sample_id, p_id, si_id, cust_id, add3, entry_dat, last_change_dat) "
              "VALUES (?, 1, 'na', '999', 1, ?, ?)",

@@ -128,19 +128,21 @@ QString QueriesFirst(const SiteKind& kind, Fault fault, const QString& prefix)
     }
     if (fault != Fault::OrderBetweenQueries)
         return {};
+    // The sample has one order, the control one open row; the second answers must name the order and
+    // the row filed in between (a Hitachi host withdraws the open rows it ordered: only the new one).
+    // The control is asked again first, right after its own answer.
     if (hitachi)
         return "inquiry " + x + " pos=1\nexpect-selection " + Bits(kind, {1}) +
-               "\ninquiry QC0001 pos=3\nexpect-selection " + Bits(kind, {1, 2, 3, 4, 5, 6}) + "\n" + between +
-               "inquiry " + x + " pos=1\nexpect-selection " + Bits(kind, {1, 2}) +
-               "\ninquiry QC0001 pos=3\nexpect-selection " + Bits(kind, {2}) + "\n";
+               "\ninquiry QC0001 pos=3\nexpect-selection " + Bits(kind, {1}) + "\n" + between +
+               "inquiry QC0001 pos=3\nexpect-selection " + Bits(kind, {2}) + "\ninquiry " + x +
+               " pos=1\nexpect-selection " + Bits(kind, {1, 2}) + "\n";
     if (au)
-        return "request " + x + " cup=1\nexpect-channels 01\nrequest QC0001 cup=3\nexpect-channels " +
-               AuChannels({1, 2, 3, 4, 5, 6}) + "\n" + between + "request " + x +
-               " cup=1\nexpect-channels 0102\nrequest QC0001 cup=3\nexpect-channels 02\n";
+        return "request " + x + " cup=1\nexpect-channels 01\nrequest QC0001 cup=3\nexpect-channels 01\n" +
+               between + "request QC0001 cup=3\nexpect-channels 0102\nrequest " + x +
+               " cup=1\nexpect-channels 0102\n";
     if (role == "indiko")
-        return IndikoQuery(x, 50, {"GLU"}) +
-               IndikoQuery("QC0001", 51, {"ALT", "AST", "CHOL", "CREA", "GLU", "UREA"}) + between +
-               IndikoQuery(x, 52, {"CREA", "GLU"}) + IndikoQuery("QC0001", 53, {"CREA"});
+        return IndikoQuery(x, 50, {"GLU"}) + IndikoQuery("QC0001", 51, {"GLU"}) + between +
+               IndikoQuery("QC0001", 52, {"CREA", "GLU"}) + IndikoQuery(x, 53, {"CREA", "GLU"});
     if (role == "dsx")
         return DsxQuery(x, 50, 1) + between + DsxQuery(x, 51, 2);
     return {};
