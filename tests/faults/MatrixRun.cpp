@@ -19,7 +19,7 @@ namespace Quorlix::Test {
 
 namespace {
 
-constexpr int StartDelayMs = 2000; // the simulators wait this long for their quorlix
+constexpr int StartDelayMs = 2000; // the simulators wait this long for their quorlix, per instance
 constexpr int CellLimitMs = 300000;
 
 int Sequence()
@@ -152,6 +152,7 @@ private:
     int m_finished = 0; // MGC online: finished samples filed so far
     bool m_serverDown = false;
     QElapsedTimer m_downFor;
+    QElapsedTimer m_started; // since the first instance began to start
     QStringList m_problems;
 };
 
@@ -326,10 +327,15 @@ QString CellRun::start(Instance& in)
         in.ini += "au600pause=0\n"; // as fast as the line goes: the allocations meet
     in.switches << (kind.type == "MGC_ONLINE" ? "/autoval=1" : "/autoval=2");
     in.q = std::make_unique<QuorlixProcess>(in.ini);
+    // Every analyzer of the cell begins at the same moment, once all its instances are up.
+    if (!m_started.isValid())
+        m_started.start();
+    const qint64 startDelay =
+        qMax<qint64>(500, StartDelayMs * qint64(m_instances.size()) - m_started.elapsed());
     if (!scripts.analyzer.isEmpty()) {
         in.analyzer =
             std::make_unique<Simulator>(link, scripts.analyzer,
-                                        QStringList{"--hold", "--start-delay", QString::number(StartDelayMs),
+                                        QStringList{"--hold", "--start-delay", QString::number(startDelay),
                                                     "--timeout", "5000", "--retry", "5"});
         if (!in.analyzer->waitForLink())
             return "the analyzer simulator did not start: " + in.analyzer->output();
