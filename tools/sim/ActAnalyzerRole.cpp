@@ -4,8 +4,22 @@
 #include "core/CommLog.h"
 
 #include <QDateTime>
+#include <QThread>
 
 namespace QuorlixSim {
+
+// One message as a script line describes it.
+struct SimMessage
+{
+    QString time; // yyyyMMddHHmmss
+    QStringList tests;
+    bool split = false; // every frame in two pieces
+    bool burst = false; // all frames in one piece
+    int corrupt = 0;    // this frame first with a wrong checksum (NAK expected)
+    int abort = 0;      // this frame with a wrong checksum until the sixth NAK: EOT, sent again
+    int hold = 0;       // after this frame's ACK: "mid-message" and a pause of pauseMs
+    int pauseMs = 3000;
+};
 
 namespace {
 
@@ -28,13 +42,14 @@ QString Frame(int number, const QString& record)
            Lf;
 }
 
-struct SimMessage
+QString WithWrongChecksum(const QString& frame)
 {
-    QString time; // yyyyMMddHHmmss
-    QStringList tests;
-    bool split = false; // every frame in two pieces
-    bool burst = false; // all frames in one piece
-};
+    QString bad = frame;
+    const QString sum = frame.mid(frame.size() - 4, 2);
+    bad.replace(frame.size() - 4, 2,
+                sum == QLatin1String("00") ? QStringLiteral("01") : QStringLiteral("00"));
+    return bad;
+}
 
 // The records of a message: H (time in field 13), P, one R per test (test id "!!!" and the name in
 // field 2, the value in field 3, the time of completion in field 12), L.
@@ -59,11 +74,16 @@ QStringList Records(const SimMessage& m)
 QString ActAnalyzerRole::help() const
 {
     return QStringLiteral(
-        "  message [time=YYYYMMDDHHMMSS] [split] [burst] TEST=VALUE ...\n"
-        "                                         ENQ, the frames of H, P, one R per TEST, L, and EOT;\n"
+        "  message [time=YYYYMMDDHHMMSS] [split] [burst] [corrupt=N] [abort=N] [hold=N [pause=MS]]\n"
+        "          TEST=VALUE ...                 ENQ, the frames of H, P, one R per TEST, L, and EOT;\n"
         "                                         each must be answered with one ACK. split: each frame in\n"
         "                                         two pieces (no ACK may come before the second); burst:\n"
-        "                                         all frames in one piece (one ACK each)\n"
+        "                                         all frames in one piece (one ACK each); corrupt: frame N\n"
+        "                                         first with a wrong checksum (NAK expected); abort: frame\n"
+        "                                         N with a wrong checksum until the sixth NAK, then EOT and\n"
+        "                                         the message again in full; hold: \"sim: mid-message\"\n"
+        "                                         after frame N's ACK and a pause (default 3000 ms). With\n"
+        "                                         --retry a message not acknowledged is sent again\n"
         "  raw TEXT                               any characters; {ENQ} {STX} ... name control characters\n"
         "  expect TEXT                            the last answer must be exactly TEXT\n");
 }
@@ -85,6 +105,61 @@ bool ActAnalyzerRole::acknowledged(SimSession& session, int line, const QString&
     return session.check(answer(session) == QString(Ack), line, QStringLiteral("one ACK for %1").arg(what));
 }
 
+bool ActAnalyzerRole::deliver(SimSession& s, int n, const SimMessage& m, const QStringList& frames)
+{
+    const QString eot = QString(Eot);
+    if (!acknowledged(s, n, QString(Enq), QStringLiteral("the ENQ"))) {
+        s.send(eot, false);
+        return false;
+    }
+    bool all = true;
+    if (m.burst) {
+        s.send(frames.join(QString()));
+        s.sent += int(frames.size()) - 1;
+        for (int i = 0; i < frames.size(); ++i)
+            all = s.check(answer(s) == QString(Ack), n, QStringLiteral("one ACK per frame")) && all;
+        s.send(eot, false);
+        return all;
+    }
+    for (int i = 0; i < frames.size() && all; ++i) {
+        const QString& frame = frames.at(i);
+        const int k = i + 1;
+        const int broken = m.abort == k ? 6 : m.corrupt == k ? 1 : 0;
+        for (int b = 0; b < broken; ++b) {
+            s.send(WithWrongChecksum(frame), false);
+            all = s.check(answer(s) == QString(QChar(0x15)), n,
+                          QStringLiteral("NAK to frame %1 with a wrong checksum").arg(k));
+            if (!all)
+                break;
+        }
+        if (m.abort == k) {
+            s.say(QStringLiteral("frame %1 refused six times: EOT, the message is given up").arg(k));
+            s.send(eot, false);
+            return false;
+        }
+        if (!all)
+            break;
+        if (m.split) {
+            const qsizetype half = frame.size() / 2;
+            s.send(frame.left(half));
+            const QByteArray early = s.line().drain(100);
+            all = s.check(early.isEmpty(), n,
+                          QStringLiteral("no answer to half a frame, got %1")
+                              .arg(Quorlix::ControlCharsToNames(QString::fromLatin1(early))));
+            s.send(frame.mid(half), false);
+            all = s.check(answer(s) == QString(Ack), n, QStringLiteral("one ACK for the frame")) && all;
+        } else {
+            all = acknowledged(s, n, frame, QStringLiteral("the frame"));
+        }
+        if (all && m.hold == k) {
+            s.say(QStringLiteral("mid-message"));
+            QThread::msleep(ulong(m.pauseMs));
+        }
+    }
+    s.send(eot, false);
+    return all;
+}
+
 bool ActAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error)
 {
     const int n = line.number;
@@ -97,6 +172,14 @@ bool ActAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* erro
                 m.burst = true;
             else if (w.startsWith(QLatin1String("time=")))
                 m.time = w.mid(5);
+            else if (w.startsWith(QLatin1String("corrupt=")))
+                m.corrupt = w.mid(8).toInt();
+            else if (w.startsWith(QLatin1String("abort=")))
+                m.abort = w.mid(6).toInt();
+            else if (w.startsWith(QLatin1String("hold=")))
+                m.hold = w.mid(5).toInt();
+            else if (w.startsWith(QLatin1String("pause=")))
+                m.pauseMs = w.mid(6).toInt();
             else if (w.contains(QLatin1Char('=')))
                 m.tests << w;
             else {
@@ -112,38 +195,18 @@ bool ActAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* erro
                              .toString(QStringLiteral("yyyyMMddHHmmss"));
             ++m_messages;
             ++s.resultsSent;
-            if (!acknowledged(s, n, QString(Enq), QStringLiteral("the ENQ")))
-                return;
             const QStringList records = Records(m);
             QStringList frames;
             for (int i = 0; i < records.size(); ++i)
                 frames << Frame(i + 1, records[i]);
-            bool all = true;
-            if (m.burst) {
-                s.send(frames.join(QString()));
-                s.sent += int(frames.size()) - 1;
-                for (int i = 0; i < frames.size(); ++i)
-                    all = s.check(answer(s) == QString(Ack), n, QStringLiteral("one ACK per frame")) && all;
-            } else {
-                for (const QString& frame : std::as_const(frames)) {
-                    if (m.split) {
-                        const qsizetype half = frame.size() / 2;
-                        s.send(frame.left(half));
-                        const QByteArray early = s.line().drain(100);
-                        all = s.check(early.isEmpty(), n,
-                                      QStringLiteral("no answer to half a frame, got %1")
-                                          .arg(Quorlix::ControlCharsToNames(QString::fromLatin1(early)))) &&
-                              all;
-                        s.send(frame.mid(half), false);
-                        all =
-                            s.check(answer(s) == QString(Ack), n, QStringLiteral("one ACK for the frame")) &&
-                            all;
-                    } else {
-                        all = acknowledged(s, n, frame, QStringLiteral("the frame")) && all;
-                    }
-                }
+            // Given up on purpose, it is sent again in full; not acknowledged, again with --retry.
+            bool all = deliver(s, n, m, frames) || (m.abort > 0 && deliver(s, n, SimMessage{}, frames));
+            for (int retry = 0; !all && retry < s.options().retries; ++retry) {
+                s.say(QStringLiteral("message not acknowledged, sending it again (%1 of %2)")
+                          .arg(retry + 1)
+                          .arg(s.options().retries));
+                all = deliver(s, n, SimMessage{}, frames);
             }
-            s.send(QString(Eot), false);
             if (all)
                 ++s.resultsAnswered;
             s.recordResult(all, QStringLiteral("message"), m.tests.size());

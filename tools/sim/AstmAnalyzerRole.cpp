@@ -4,6 +4,7 @@
 #include "core/CommLog.h"
 
 #include <QRegularExpression>
+#include <QThread>
 
 namespace QuorlixSim {
 
@@ -11,6 +12,8 @@ namespace {
 
 const char Stx = 0x02, Etx = 0x03, Eot = 0x04, Enq = 0x05, Ack = 0x06, Nak = 0x15, Etb = 0x17;
 const QChar Cr(0x0D), Lf(0x0A);
+// An ACK whose high bit a noisy line flipped: neither ACK, NAK nor EOT.
+const QChar GarbledAck(0x86);
 
 // The E1381 checksum of the characters from the frame number to ETX or ETB inclusive.
 QString Checksum(const QString& numberToEnd)
@@ -68,16 +71,26 @@ QString AstmAnalyzerRole::help() const
 {
     return QStringLiteral(
         "  send REC; REC; ...                     one message: ENQ, the records in frames, EOT; every\n"
-        "                                         frame must be acknowledged ({0x23} writes #)\n"
+        "                                         frame must be acknowledged ({0x23} writes #); a refused\n"
+        "                                         frame is sent again (six attempts), an undelivered\n"
+        "                                         message with --retry\n"
         "  expect-answer REC; REC; ...            the host bids and sends exactly these records; {time}\n"
         "                                         stands for 14 digits, {*} for any field\n"
         "  frame-size N                           frames of at most N characters (longer records: ETB)\n"
-        "  corrupt N | wrong-number N             next send: frame N first with a wrong checksum or frame\n"
-        "                                         number; the host must answer NAK\n"
+        "  corrupt N [K] | wrong-number N         next send: frame N first with a wrong checksum (K times)\n"
+        "                                         or frame number; the host must answer NAK each time\n"
         "  lose-ack N                             next send: frame N again after its ACK, as if the ACK\n"
         "                                         was lost; the host must acknowledge it again\n"
-        "  nak N                                  next answer: NAK for the host's frame N; it must come "
-        "again\n"
+        "  abort N [drop]                         next send: frame N with a wrong checksum until the host's\n"
+        "                                         sixth NAK, then EOT (the instrument gives up); the "
+        "message\n"
+        "                                         is sent again in full, unless drop (--record: aborted)\n"
+        "  hold N MS                              next send: after frame N's ACK print \"sim: mid-message\"\n"
+        "                                         and pause MS (the rest of the message follows)\n"
+        "  nak N [K]                              next answer: NAK for the host's frame N, K times in a\n"
+        "                                         row; it must come again each time\n"
+        "  garble N                               next answer: the host's frame N answered with a garbled\n"
+        "                                         ACK (0x86); it must come again\n"
         "  clash                                  next answer: meet the host's ENQ with ENQ once\n"
         "  insist                                 next send: meet the host's bid with ENQ until it yields\n"
         "  expect-quiet MS                        the host sends nothing for MS milliseconds\n");
@@ -119,72 +132,143 @@ QByteArray AstmAnalyzerRole::readUnit(SimSession& s, int timeoutMs)
     });
 }
 
-bool AstmAnalyzerRole::exchange(SimSession& s, int line, const QString& text, char wanted,
-                                const QString& what)
+QByteArray AstmAnalyzerRole::reply(SimSession& s, const QString& text, bool counted)
 {
-    s.send(text);
+    s.send(text, counted);
     const QByteArray unit = readUnit(s, s.options().timeoutMs);
-    if (unit.isEmpty()) {
-        s.fail(QStringLiteral("no answer within %1 ms (script line %2): %3 expected")
-                   .arg(s.options().timeoutMs)
-                   .arg(line)
-                   .arg(what));
-        return false;
+    if (!unit.isEmpty())
+        s.printAnswer(QString::fromLatin1(unit));
+    return unit;
+}
+
+bool AstmAnalyzerRole::bid(SimSession& s, int line, bool insist, bool retryFollows)
+{
+    if (!insist) {
+        const QByteArray unit = reply(s, QString(QLatin1Char(Enq)), true);
+        if (unit.isEmpty()) {
+            if (!retryFollows)
+                s.fail(QStringLiteral("no answer within %1 ms (script line %2): ACK to ENQ expected")
+                           .arg(s.options().timeoutMs)
+                           .arg(line));
+            return false;
+        }
+        ++s.answered;
+        return s.check(unit == QByteArray(1, Ack), line,
+                       QStringLiteral("ACK to ENQ, got %1").arg(Named(QString::fromLatin1(unit))));
     }
-    ++s.answered;
-    s.printAnswer(QString::fromLatin1(unit));
-    return s.check(unit.size() == 1 && unit.at(0) == wanted, line,
-                   QStringLiteral("%1, got %2").arg(what, Named(QString::fromLatin1(unit))));
+    // Both bid: the instrument keeps bidding until the host yields with ACK.
+    int bids = 0;
+    for (;;) {
+        const QByteArray unit = readUnit(s, s.options().timeoutMs);
+        s.printAnswer(QString::fromLatin1(unit));
+        if (unit == QByteArray(1, Enq)) {
+            ++bids;
+            s.send(QString(QLatin1Char(Enq)), false);
+            continue;
+        }
+        return s.check(
+            unit == QByteArray(1, Ack) && bids > 0, line,
+            QStringLiteral("the host's ENQ and then its ACK, got %1").arg(Named(QString::fromLatin1(unit))));
+    }
+}
+
+AstmAnalyzerRole::Delivery AstmAnalyzerRole::deliver(SimSession& s, int line, const QStringList& out,
+                                                     const Faults& f, bool retryFollows)
+{
+    const QString eot = QString(QLatin1Char(Eot));
+    if (!bid(s, line, f.insist, retryFollows)) {
+        s.send(eot, false);
+        return Delivery::Failed;
+    }
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const int k = int(i + 1);
+        const QString& frame = out[i];
+        // Broken copies of the frame go first; the host must refuse each with NAK.
+        QString wrongSum = frame;
+        const QString sum = frame.mid(frame.size() - 4, 2);
+        wrongSum.replace(frame.size() - 4, 2,
+                         sum == QLatin1String("00") ? QStringLiteral("01") : QStringLiteral("00"));
+        QStringList broken;
+        if (f.corrupt == k)
+            broken = QStringList(f.corruptTimes, wrongSum);
+        if (f.wrongNumber == k)
+            broken << Frame(k + 1, frame.mid(2, frame.size() - 7), frame.at(frame.size() - 5).toLatin1());
+        if (f.abort == k)
+            broken = QStringList(6, wrongSum);
+        int attempts = 0;
+        for (const QString& bad : std::as_const(broken)) {
+            const QByteArray unit = reply(s, bad, false);
+            ++attempts;
+            if (!s.check(unit == QByteArray(1, Nak), line,
+                         QStringLiteral("NAK to a broken frame %1, got %2")
+                             .arg(k)
+                             .arg(Named(QString::fromLatin1(unit))))) {
+                s.send(eot, false);
+                return Delivery::Failed;
+            }
+            if (attempts == 6) {
+                s.say(QStringLiteral("frame %1 refused six times: EOT, the message is given up").arg(k));
+                s.send(eot, false);
+                return Delivery::Aborted;
+            }
+        }
+        // The frame itself, sent again after each NAK: six attempts in all, as E1381 allows.
+        for (bool first = true;; first = false) {
+            const QByteArray unit = reply(s, frame, first);
+            ++attempts;
+            if (unit == QByteArray(1, Ack) || unit == QByteArray(1, Eot))
+                break;
+            if (unit.isEmpty()) {
+                if (!retryFollows)
+                    s.fail(QStringLiteral("no answer within %1 ms (script line %2): ACK to frame %3 expected")
+                               .arg(s.options().timeoutMs)
+                               .arg(line)
+                               .arg(k));
+                s.send(eot, false);
+                return Delivery::Failed;
+            }
+            s.check(false, line,
+                    QStringLiteral("ACK to frame %1, got %2").arg(k).arg(Named(QString::fromLatin1(unit))));
+            if (attempts >= 6) {
+                s.send(eot, false);
+                return Delivery::Failed;
+            }
+        }
+        ++s.answered;
+        if (f.loseAck == k) {
+            const QByteArray unit = reply(s, frame, false);
+            s.check(unit == QByteArray(1, Ack), line,
+                    QStringLiteral("ACK to frame %1 sent again, got %2")
+                        .arg(k)
+                        .arg(Named(QString::fromLatin1(unit))));
+        }
+        if (f.hold == k) {
+            s.say(QStringLiteral("mid-message"));
+            QThread::msleep(ulong(f.holdMs));
+        }
+    }
+    s.send(eot, false);
+    return Delivery::Delivered;
 }
 
 void AstmAnalyzerRole::sendMessage(SimSession& s, int line, const QStringList& records)
 {
-    const Faults f = std::exchange(m_next, {});
-    const int timeout = s.options().timeoutMs;
-    if (f.insist) {
-        // Both bid: the instrument keeps bidding until the host yields with ACK.
-        int bids = 0;
-        for (;;) {
-            const QByteArray unit = readUnit(s, timeout);
-            s.printAnswer(QString::fromLatin1(unit));
-            if (unit == QByteArray(1, Enq)) {
-                ++bids;
-                s.send(QString(QLatin1Char(Enq)), false);
-                continue;
-            }
-            if (!s.check(unit == QByteArray(1, Ack) && bids > 0, line,
-                         QStringLiteral("the host's ENQ and then its ACK, got %1")
-                             .arg(Named(QString::fromLatin1(unit)))))
-                return;
-            break;
-        }
-    } else if (!exchange(s, line, QString(QLatin1Char(Enq)), Ack, QStringLiteral("ACK to ENQ"))) {
-        return;
-    }
-
+    Faults f = std::exchange(m_next, {});
     const QStringList out = frames(records);
-    bool all = true;
-    for (qsizetype i = 0; i < out.size() && all; ++i) {
-        const int k = int(i + 1);
-        const QString& frame = out[i];
-        if (f.corrupt == k) {
-            QString bad = frame;
-            const QString sum = frame.mid(frame.size() - 4, 2);
-            bad.replace(frame.size() - 4, 2,
-                        sum == QLatin1String("00") ? QStringLiteral("01") : QStringLiteral("00"));
-            all = exchange(s, line, bad, Nak, QStringLiteral("NAK to frame %1 with a wrong checksum").arg(k));
-        }
-        if (all && f.wrongNumber == k) {
-            const QString text = frame.mid(2, frame.size() - 7);
-            const char end = frame.at(frame.size() - 5).toLatin1();
-            all = exchange(s, line, Frame(k + 1, text, end), Nak,
-                           QStringLiteral("NAK to frame %1 with a wrong frame number").arg(k));
-        }
-        all = all && exchange(s, line, frame, Ack, QStringLiteral("ACK to frame %1").arg(k));
-        if (all && f.loseAck == k)
-            all = exchange(s, line, frame, Ack, QStringLiteral("ACK to frame %1 sent again").arg(k));
+    const int retries = s.options().retries;
+    Delivery delivery = deliver(s, line, out, f, retries > 0);
+    // A message given up on purpose is sent again in full, as the instrument does, unless the script
+    // drops it; one that failed is sent again as often as --retry allows. The faults were the first
+    // attempt's.
+    const bool dropped = delivery == Delivery::Aborted && f.abortDrop;
+    if (delivery == Delivery::Aborted && !dropped)
+        delivery = deliver(s, line, out, {}, retries > 0);
+    for (int retry = 0; delivery == Delivery::Failed && retry < retries; ++retry) {
+        s.say(
+            QStringLiteral("message not delivered, sending it again (%1 of %2)").arg(retry + 1).arg(retries));
+        delivery = deliver(s, line, out, {}, retry + 1 < retries);
     }
-    s.send(QString(QLatin1Char(Eot)), false);
+    const bool all = delivery == Delivery::Delivered;
     QString sampleId;
     qsizetype results = 0;
     m_queryId.clear();
@@ -197,12 +281,16 @@ void AstmAnalyzerRole::sendMessage(SimSession& s, int line, const QStringList& r
             m_queryId = SampleIdOf(r);
     }
     m_queryEnd = s.lastSentAt();
-    if (results > 0) {
-        ++s.resultsSent;
-        if (all)
-            ++s.resultsAnswered;
-        s.recordResult(all, sampleId, results);
+    if (results == 0)
+        return;
+    if (dropped) {
+        s.recordAborted(sampleId, results);
+        return;
     }
+    ++s.resultsSent;
+    if (all)
+        ++s.resultsAnswered;
+    s.recordResult(all, sampleId, results);
 }
 
 void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& expected)
@@ -230,7 +318,6 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
 
     QString text;
     int number = 1;
-    bool refused = false;
     for (;;) {
         unit = readUnit(s, timeout);
         if (!s.check(!unit.isEmpty(), line, QStringLiteral("the rest of the host's answer")))
@@ -248,13 +335,20 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
                 QStringLiteral("checksum %1 in %2").arg(Checksum(body), Named(frame)));
         s.check(body.at(0) == QLatin1Char(char('0' + number % 8)), line,
                 QStringLiteral("frame number %1 in %2").arg(number % 8).arg(Named(frame)));
-        if (f.nak == number && !refused) {
-            refused = true;
-            s.send(QString(QLatin1Char(Nak)), false);
+        // Refusals of this frame: NAKs, or an ACK garbled on the line (which counts as a NAK); the
+        // host must send the same frame again each time.
+        const int refusals = f.nak == number ? f.nakTimes : f.garble == number ? 1 : 0;
+        for (int r = 0; r < refusals; ++r) {
+            s.send(f.nak == number ? QString(QLatin1Char(Nak)) : QString(GarbledAck), false);
             const QByteArray again = readUnit(s, timeout);
             s.printAnswer(QString::fromLatin1(again));
             ++hostWrites;
-            s.check(again == unit, line, QStringLiteral("frame %1 again after NAK").arg(number));
+            if (!s.check(again == unit, line,
+                         QStringLiteral("frame %1 again after %2, got %3")
+                             .arg(number)
+                             .arg(f.nak == number ? QStringLiteral("NAK") : QStringLiteral("a garbled ACK"),
+                                  Named(QString::fromLatin1(again)))))
+                return;
         }
         text += body.mid(1, body.size() - 2);
         ++number;
@@ -299,17 +393,42 @@ bool AstmAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* err
             return true;
         step = [this, value](SimSession&) { m_frameSize = value; };
     } else if (verb == QLatin1String("corrupt")) {
+        const int times = qMax(1, line.words.value(1, QStringLiteral("1")).toInt());
         if (!needsNumber())
-            step = [this, value](SimSession&) { m_next.corrupt = value; };
+            step = [this, value, times](SimSession&) {
+                m_next.corrupt = value;
+                m_next.corruptTimes = times;
+            };
     } else if (verb == QLatin1String("wrong-number")) {
         if (!needsNumber())
             step = [this, value](SimSession&) { m_next.wrongNumber = value; };
     } else if (verb == QLatin1String("lose-ack")) {
         if (!needsNumber())
             step = [this, value](SimSession&) { m_next.loseAck = value; };
-    } else if (verb == QLatin1String("nak")) {
+    } else if (verb == QLatin1String("abort")) {
+        const bool drop = line.words.value(1) == QLatin1String("drop");
         if (!needsNumber())
-            step = [this, value](SimSession&) { m_next.nak = value; };
+            step = [this, value, drop](SimSession&) {
+                m_next.abort = value;
+                m_next.abortDrop = drop;
+            };
+    } else if (verb == QLatin1String("hold")) {
+        const int ms = line.words.value(1).toInt();
+        if (!needsNumber())
+            step = [this, value, ms](SimSession&) {
+                m_next.hold = value;
+                m_next.holdMs = ms;
+            };
+    } else if (verb == QLatin1String("nak")) {
+        const int times = qMax(1, line.words.value(1, QStringLiteral("1")).toInt());
+        if (!needsNumber())
+            step = [this, value, times](SimSession&) {
+                m_next.nak = value;
+                m_next.nakTimes = times;
+            };
+    } else if (verb == QLatin1String("garble")) {
+        if (!needsNumber())
+            step = [this, value](SimSession&) { m_next.garble = value; };
     } else if (verb == QLatin1String("clash")) {
         step = [this](SimSession&) { m_next.clash = true; };
     } else if (verb == QLatin1String("insist")) {

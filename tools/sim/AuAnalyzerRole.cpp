@@ -36,6 +36,8 @@ QString AuAnalyzerRole::help() const
         "                                         a result frame (code \"D \" unless given; _ for a\n"
         "                                         blank, also in FLAGS); ACK expected\n"
         "  control ID CH=VALUE[:FLAGS] ...        the same for a control sample\n"
+        "  lose-ack                               the next results or control frame is sent again after\n"
+        "                                         its ACK, as if the ACK was lost; ACK expected again\n"
         "  calibration CH/STD=R1,R2,R3,R4[:FLAGS] ...\n"
         "                                         a \"DA\" frame, one standard per group; ACK expected\n"
         "  raw TEXT                               any frame; ACK expected. {STX} {ETX} ... name control\n"
@@ -141,7 +143,11 @@ bool AuAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error
         const QString id = NamesToControlChars(words.first());
         step = [this, n, frame, id, count = results.size()](SimSession& s) {
             ++s.resultsSent;
-            const bool answered = acknowledged(s, frame, n);
+            bool answered = acknowledged(s, frame, n);
+            if (answered && std::exchange(m_loseAck, false)) {
+                s.say(QStringLiteral("the ACK is taken as lost: the frame goes again"));
+                answered = acknowledged(s, frame, n);
+            }
             if (answered)
                 ++s.resultsAnswered;
             s.recordResult(answered, id, count);
@@ -166,6 +172,8 @@ bool AuAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* error
         }
         const QString frame = AuCalibrationFrame(standards, m_decimalComma);
         step = [this, n, frame](SimSession& s) { acknowledged(s, frame, n); };
+    } else if (verb == QLatin1String("lose-ack")) {
+        step = [this](SimSession&) { m_loseAck = true; };
     } else if (verb == QLatin1String("raw")) {
         const QString frame = NamesToControlChars(line.rest);
         step = [this, n, frame](SimSession& s) { acknowledged(s, frame, n); };

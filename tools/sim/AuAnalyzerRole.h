@@ -23,8 +23,9 @@ private:
     QString read(SimSession& session);
 
     bool m_decimalComma;
-    QString m_last;     // the last answer
-    QString m_channels; // the channels of the last order frame
+    QString m_last;         // the last answer
+    QString m_channels;     // the channels of the last order frame
+    bool m_loseAck = false; // the next results frame goes twice
 };
 
 } // namespace QuorlixSim

@@ -19,7 +19,8 @@ QString AuLimsHostRole::help() const
         "                                         a blank)\n"
         "  quiet MS                               nothing may arrive for MS milliseconds\n"
         "  serve S CHANNELS                       for S seconds answer every relayed order request with\n"
-        "                                         ACK and the order frame at once; take the rest\n");
+        "                                         ACK and the order frame at once; take the rest\n"
+        "                                         (--record: \"relayed-CODE ID 1\" for each, _ a blank)\n");
 }
 
 QString AuLimsHostRole::next(SimSession& session, int line)
@@ -87,8 +88,14 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
             for (qint64 left = seconds * 1000; left > 0; left = seconds * 1000 - clock.elapsed()) {
                 const QString frame = QString::fromLatin1(s.line().readFrame(int(left)));
                 const QString code = AuCodeOf(frame);
-                if (code != QLatin1String("R ") && code != QLatin1String("RH"))
+                if (frame.isEmpty())
                     continue;
+                if (code != QLatin1String("R ") && code != QLatin1String("RH")) {
+                    s.recordReceived(QStringLiteral("relayed-") +
+                                         QString(code).replace(QLatin1Char(' '), QLatin1Char('_')),
+                                     AuIdentificationOf(frame).mid(11).trimmed(), 1);
+                    continue;
+                }
                 s.send(QStringLiteral("\x06"), false);
                 s.send(AuOrderFrame(frame, channels), false);
             }

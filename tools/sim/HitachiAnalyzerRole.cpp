@@ -37,7 +37,8 @@ QString HitachiAnalyzerRole::help() const
         "  poll                                   STX > ETX; the host must answer >\n"
         "  repeat                                 STX ? ETX; the host must repeat its last answer\n"
         "  inquiry ID|- [class=A] [pos=P] [disc=D] [number=N]\n"
-        "                                         order inquiry; the host must answer the selection\n"
+        "                                         order inquiry; the host must answer the selection (a >\n"
+        "                                         before it, passed on from a LIMS, is skipped)\n"
         "  results CLASS ID CH=VALUE[:ALARM] ...  a results frame (routine/STAT, batch/real-time by CLASS)\n"
         "  control CLASS ID CH=VALUE ...          the same for a control sample\n"
         "  calibration CH R1,R2,R3,R4[:ALARM[:PROZONE]] ... [alarm=X] [sd=TEXT]\n"
@@ -133,7 +134,11 @@ bool HitachiAnalyzerRole::parse(const ScriptLine& line, SimStep& step, QString* 
         const QString frameClass = line.option(QStringLiteral("class"), QStringLiteral("A"));
         const SimSample sample = SampleOf(line, frameClass.at(0), id);
         step = [this, n, sample](SimSession& s) {
-            const QString reply = exchange(s, InquiryFrame(m_model, sample));
+            QString reply = exchange(s, InquiryFrame(m_model, sample));
+            // Behind a LIMS the host passes on every frame of the LIMS, also its > to a results
+            // frame of ours: such a > may come before the order reply.
+            for (int passedOn = 0; Body(reply) == QLatin1String(">") && passedOn < 3; ++passedOn)
+                reply = answer(s, false);
             if (!reply.isEmpty())
                 s.recordInquiry(sample.id, s.lastSentAt(), 1,
                                 m_model == Model::H911 ? 0 : PauseBeforeReplyMs);

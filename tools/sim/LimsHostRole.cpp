@@ -70,10 +70,12 @@ QString LimsHostRole::help() const
         ">\n"
         "  send TEXT                              any frame; {STX} {ETX} ... name control characters\n"
         "  quiet MS                               nothing but polls may arrive within MS\n"
-        "  serve S CH,CH,...                      for S seconds answer every inquiry with an order of\n"
+        "  serve S CH,CH,... [ack]                for S seconds answer every inquiry with an order of\n"
         "                                         these channels and take results frames without an\n"
         "                                         answer (it would reach the analyzer as a frame of its "
-        "own)\n");
+        "own);\n"
+        "                                         with ack answer each with > (--record: \"results ID "
+        "N\")\n");
 }
 
 void LimsHostRole::send(SimSession& session, const QString& frame)
@@ -221,11 +223,19 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
             *error = QStringLiteral("line %1: serve S CH,CH,...").arg(n);
             return true;
         }
-        step = [this, seconds, selection](SimSession& s) {
+        const bool ack = words.value(2) == QLatin1String("ack");
+        step = [this, seconds, selection, ack](SimSession& s) {
             QElapsedTimer clock;
             clock.start();
             for (qint64 left = seconds * 1000; left > 0; left = seconds * 1000 - clock.elapsed()) {
                 const QString frame = nextFrame(s, int(left));
+                // A results frame: STX ":" ... the id in 13 from position 14, the count at 48.
+                if (ack && frame.size() >= 56 && frame.at(1) == QLatin1Char(':')) {
+                    s.recordReceived(QStringLiteral("results"), frame.mid(13, 13).trimmed(),
+                                     frame.mid(47, 2).trimmed().toInt());
+                    send(s, Stx + QLatin1Char('>') + Etx);
+                    continue;
+                }
                 // STX ";" then positions 3-13 to echo and the id in 13: an inquiry.
                 if (frame.size() != 42 || frame.at(1) != QLatin1Char(';'))
                     continue;

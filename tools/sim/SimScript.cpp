@@ -43,6 +43,9 @@ QString CommonScriptHelp()
         "  overlong N                             STX and N random bytes without ETX; no answer expected\n"
         "  hangup MS                              the line goes away for MS milliseconds (--pty only)\n"
         "  listen S                               take whatever comes for S seconds, answering nothing\n"
+        "                                         (--record: \"frame TEXT 1\" per frame, blanks as _)\n"
+        "  deaf S                                 the same, noting nothing: a program stopped behind a\n"
+        "                                         line that stays open\n"
         "  loop N ... end                         repeat, with {n} replaced by the pass number\n");
 }
 

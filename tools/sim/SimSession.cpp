@@ -118,6 +118,16 @@ void SimSession::recordResult(bool answered, const QString& id, qsizetype count)
                .arg(count));
 }
 
+void SimSession::recordAborted(const QString& id, qsizetype count)
+{
+    record(QStringLiteral("aborted %1 %2").arg(id).arg(count));
+}
+
+void SimSession::recordReceived(const QString& what, const QString& id, qsizetype count)
+{
+    record(QStringLiteral("%1 %2 %3").arg(what, id).arg(count));
+}
+
 int SimSession::replyPauseMs(int protocolPauseMs) const
 {
     return m_options.replyPauseMs >= 0 ? m_options.replyPauseMs : protocolPauseMs;

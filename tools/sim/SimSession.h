@@ -48,6 +48,11 @@ public:
     void say(const QString& text);
     // --record: one line per result frame or message, "answered ID COUNT" or "unanswered ID COUNT".
     void recordResult(bool answered, const QString& id, qsizetype count);
+    // --record: "aborted ID COUNT" for a message the simulator gave up on purpose and never sent
+    // again: the host must not have stored any of it.
+    void recordAborted(const QString& id, qsizetype count);
+    // --record: "WHAT ID COUNT" for what a LIMS received (a results frame, a relayed frame).
+    void recordReceived(const QString& what, const QString& id, qsizetype count);
     // --record: one line per order request answered, "inquiry ID MICROSECONDS": the time from the
     // request's last byte (sentAt) to now, when its reply is complete, less the pauses the host's
     // protocol prescribes before its writes (pausedWrites times the pause, see replyPauseMs) and

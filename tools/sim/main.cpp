@@ -72,12 +72,25 @@ QString ParseSteps(const QList<ScriptLine>& lines, std::unique_ptr<SimRole>& rol
             steps << [n, overlong](SimSession& s) { s.noise(n, overlong); };
         } else if (line.verb == QLatin1String("hangup")) {
             steps << [n](SimSession& s) { s.hangup(n); };
-        } else if (line.verb == QLatin1String("listen")) {
-            steps << [n](SimSession& s) {
+        } else if (line.verb == QLatin1String("listen") || line.verb == QLatin1String("deaf")) {
+            const bool deaf = line.verb == QLatin1String("deaf");
+            steps << [n, deaf](SimSession& s) {
                 QElapsedTimer clock;
                 clock.start();
-                while (clock.elapsed() < qint64(n) * 1000)
-                    s.line().drain(200);
+                QByteArray heard;
+                while (clock.elapsed() < qint64(n) * 1000) {
+                    heard += s.line().drain(200);
+                    // Each complete frame heard goes into the record, its blanks written as "_".
+                    for (qsizetype etx = heard.indexOf('\x03'); etx >= 0; etx = heard.indexOf('\x03')) {
+                        const qsizetype stx = heard.lastIndexOf('\x02', etx);
+                        if (stx >= 0 && !deaf)
+                            s.recordReceived(QStringLiteral("frame"),
+                                             QString::fromLatin1(heard.mid(stx + 1, etx - stx - 1))
+                                                 .replace(QLatin1Char(' '), QLatin1Char('_')),
+                                             1);
+                        heard.remove(0, etx + 1);
+                    }
+                }
             };
         } else {
             SimStep step;
