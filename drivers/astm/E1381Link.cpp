@@ -1,6 +1,7 @@
 #include "E1381Link.h"
 
 #include "E1381Frame.h"
+#include "core/CommLog.h"
 #include "core/FrameText.h"
 
 #include <algorithm>
@@ -92,10 +93,18 @@ void E1381Link::onPiece(const E1381Reader::Piece& piece)
 {
     switch (piece.kind) {
     case E1381Reader::Piece::Kind::Noise:
+        if (m_state == State::Sending) {
+            garbledReply(piece.text);
+            return;
+        }
         problem(QStringLiteral("%1 characters outside a frame dropped: %2").arg(piece.size).arg(piece.text));
         return;
     case E1381Reader::Piece::Kind::Cut:
         add(Kind::Received, piece.text);
+        if (m_state == State::Sending) {
+            garbledReply(piece.text);
+            return;
+        }
         problem(QStringLiteral("incomplete frame dropped"));
         return;
     case E1381Reader::Piece::Kind::Control:
@@ -104,9 +113,23 @@ void E1381Link::onPiece(const E1381Reader::Piece& piece)
         return;
     case E1381Reader::Piece::Kind::Frame:
         add(Kind::Received, piece.text);
+        if (m_state == State::Sending) {
+            garbledReply(piece.text);
+            return;
+        }
         onFrame(piece);
         return;
     }
+}
+
+// While our frame waits for its answer, any reply but ACK or EOT is a refusal: the frame is sent
+// again, as for NAK, rather than left to the reply timeout.
+void E1381Link::garbledReply(const QString& text)
+{
+    problem(QStringLiteral("reply %1 to frame %2 is neither ACK nor EOT: taken as NAK")
+                .arg(ControlCharsToNames(text.left(E1381Reader::NoiseShown)))
+                .arg(m_frameIndex + 1));
+    frameRefused();
 }
 
 void E1381Link::onControl(QChar c)
@@ -147,6 +170,8 @@ void E1381Link::onControl(QChar c)
             frameAccepted();
         else if (c == Nak)
             frameRefused();
+        else
+            garbledReply(QString(c));
         return;
     }
 }

@@ -108,6 +108,7 @@ private:
     void onPiece(const E1381Reader::Piece& piece);
     void onControl(QChar c);
     void onFrame(const E1381Reader::Piece& piece);
+    void garbledReply(const QString& text);
     void acceptBid();
     void refuseFrame(const QString& reason);
     void addText(QStringView text, bool endsRecord);

@@ -243,6 +243,11 @@ void TestE1381Link::exchange_data()
     QTest::newRow("six NAKs: EOT and failure") << "" << QStringList{
         ">H|1 => p{ENQ} t15", "<{ACK} => p[1H|1] t15", "<{NAK} => p[1H|1] t15", "<{NAK} => p[1H|1] t15",
         "<{NAK} => p[1H|1] t15", "<{NAK} => p[1H|1] t15", "<{NAK} => p[1H|1] t15", "<{NAK} => p{EOT} fail1 t-"};
+    QTest::newRow("a garbled ACK counts as NAK: the frame again") << "" << QStringList{
+        ">H|1 => p{ENQ} t15", "<{ACK} => p[1H|1] t15", "<?\u0086 => ! p[1H|1] t15", "<{ACK} => p{EOT} ok1 t-"};
+    QTest::newRow("ENQ or a frame in answer to our frame count as NAK") << "" << QStringList{
+        ">H|1 => p{ENQ} t15", "<{ACK} => p[1H|1] t15", "<{ENQ} => ! p[1H|1] t15", "<[1X] => ! p[1H|1] t15",
+        "<{NAK}{NAK}{NAK}x => p[1H|1] p[1H|1] p[1H|1] ! p{EOT} fail1 t-"};
     QTest::newRow("EOT in answer to a frame accepts it") << "" << QStringList{
         ">A#B => p{ENQ} t15", "<{ACK} => p[1A] t15", "<{EOT} => p[2B] t15"};
     QTest::newRow("no ACK within 15 s: EOT, every queued message fails") << "" << QStringList{
