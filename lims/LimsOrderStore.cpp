@@ -5,6 +5,7 @@
 #include "core/SqlHelpers.h"
 #include "core/Stamps.h"
 #include "store/RecordJson.h"
+#include "store/SampleIds.h"
 #include "store/StoreValues.h"
 #include "store/Transaction.h"
 
@@ -142,6 +143,8 @@ DbOutcome SampleFromOrder(Database& db, const StoreJob& job, bool readsCollectio
     if (!collected.error.isEmpty())
         notes << QStringLiteral("sample %1: %2; stored without it").arg(id, collected.error);
 
+    if (DbOutcome o = LockSample(db, id); !o.ok())
+        return o;
     int samples = 0;
     if (DbOutcome o =
             Count(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &samples);

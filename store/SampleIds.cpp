@@ -59,6 +59,14 @@ template <typename Allocate> DbOutcome InTransaction(Database& db, Allocate allo
 
 } // namespace
 
+DbOutcome LockSample(Database& db, const QString& sampleId)
+{
+    const SqlDialect::BoundStatement lock =
+        db.dialect().transactionLock(QStringLiteral("quorlix.sample.") + sampleId.trimmed());
+    SqlResult locked = db.run(lock.sql, lock.values);
+    return DbOutcome::of(db, locked);
+}
+
 DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList* notes)
 {
     if (DbOutcome o = LockSampleIds(db); !o.ok())

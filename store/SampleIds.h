@@ -32,4 +32,8 @@ DbOutcome NewSampleIdOn(Database& db, const QDate& day, QString* id, QStringList
 DbOutcome SampleIdForAnalyzerIdOn(Database& db, const QString& analyzerSampleId, const QDate& day,
                                   QString* id, QStringList* notes);
 
+// Inside a store call, before it looks for a sample's sample_base row and writes one when there is
+// none: processes storing the same sample at once take turns, so that it gets one row.
+DbOutcome LockSample(Database& db, const QString& sampleId);
+
 } // namespace Quorlix

@@ -161,6 +161,8 @@ DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, Job
 DbOutcome StoreSampleBase(Database& db, const StoreJob& job, const SampleSource& source, JobEffects& effects)
 {
     const QString& id = source.id;
+    if (DbOutcome o = LockSample(db, id); !o.ok())
+        return o;
     SqlResult rows =
         db.run(QStringLiteral("SELECT sample_id, add3 FROM sample_base WHERE sample_id = ?"), {id});
     if (!rows.ok())

@@ -4,6 +4,7 @@
 #include "core/FrameText.h"
 #include "core/SqlHelpers.h"
 #include "store/RecordJson.h"
+#include "store/SampleIds.h"
 #include "store/StoreValues.h"
 #include "store/Transaction.h"
 
@@ -34,6 +35,8 @@ DbOutcome First(Database& db, const QString& sql, const QVariantList& values, st
 // The sample's row in sample_base: new (patient 1, si_id "na", customer "999") or its analyzer.
 DbOutcome StoreDsxSample(Database& db, const QString& id, const QVariant& analyzer, const QVariant& stamp)
 {
+    if (DbOutcome o = LockSample(db, id); !o.ok())
+        return o;
     std::optional<int> known;
     if (DbOutcome o =
             First(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &known);
