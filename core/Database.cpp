@@ -245,6 +245,13 @@ QString Database::open(const DatabaseTarget& target)
         if (safeZone.match(zone).hasMatch())
             run(QStringLiteral("SET TIME ZONE '%1'").arg(zone));
     }
+    // A row locked by another program (an editor left in a transaction) must not hold the window
+    // and the line for ever: after 5 s the statement fails as busy, and the record waits in the
+    // spool, as SQLite's busy time-out does.
+    if (target.dialect.kind() == SqlDialect::PostgreSQL)
+        run(QStringLiteral("SET lock_timeout = 5000"));
+    if (target.dialect.kind() == SqlDialect::SqlServer)
+        run(QStringLiteral("SET LOCK_TIMEOUT 5000"));
     if (target.dialect.kind() == SqlDialect::SQLite) {
         run(QStringLiteral("PRAGMA journal_mode=WAL"));
         // The planner needs table statistics to prefer the small index of filled orders over the
