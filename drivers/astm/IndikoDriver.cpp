@@ -251,6 +251,18 @@ void IndikoDriver::ParseIndikoResult(const QString& record)
 {
     const Indiko::IndikoResult result = Indiko::ParseIndikoResult(record);
     m_sample.IndResult = result.value;
+    // Memory stays bounded: a message can hold the tests of every query of a batch, not more.
+    if (m_messageTooLong)
+        return;
+    if (m_messageResults.size() >= Indiko::MaxMessageResults) {
+        m_messageTooLong = true;
+        m_messageResults.clear();
+        m_commentable = false;
+        monitor(QStringLiteral("message with more than %1 results: none stored (they are in the "
+                               "communication log)")
+                    .arg(Indiko::MaxMessageResults));
+        return;
+    }
     // The test code is looked up when the result is stored, in the same transaction.
     PendingResult pending;
     IndikoResultRecord& r = pending.record;
@@ -286,6 +298,7 @@ void IndikoDriver::messageComplete()
     m_queries += std::exchange(m_messageQueries, {});
     const QList<PendingResult> results = std::exchange(m_messageResults, {});
     m_messageRecords = 0;
+    m_messageTooLong = false;
     m_dataAlarm = m_messageDataAlarm;
     for (const PendingResult& pending : results) {
         StoreJob job = m_store.newJob(m_resultKind, pending.record, ReceivedFrame{pending.received});
@@ -299,6 +312,7 @@ void IndikoDriver::discardIncomplete()
     const qsizetype records = std::exchange(m_messageRecords, 0);
     m_messageQueries.clear();
     m_messageResults.clear();
+    m_messageTooLong = false;
     m_messageDataAlarm = m_dataAlarm;
     m_commentable = false;
     if (records == 0)

@@ -138,7 +138,8 @@ private:
     qsizetype m_messageRecords = 0;
     QList<Query> m_messageQueries;
     QList<PendingResult> m_messageResults;
-    bool m_commentable = false; // the record before was a result: a comment belongs to it
+    bool m_messageTooLong = false; // more results than a message may hold: none of them is stored
+    bool m_commentable = false;    // the record before was a result: a comment belongs to it
     // The records a result is cut from.
     QString m_header;
     QString m_order;

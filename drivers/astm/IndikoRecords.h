@@ -12,6 +12,8 @@ namespace Quorlix::Indiko {
 // Queries collected before they are answered, and tests ordered for one query.
 inline constexpr int MaxQueries = 50;
 inline constexpr int MaxTests = 220;
+// The results one message may carry: the tests of every query of a batch.
+inline constexpr int MaxMessageResults = MaxQueries * MaxTests;
 
 // H: the message time of field 13 (yyyyMMddHHmmss) to the minute; invalid when it is none.
 QDateTime ParseIndikoHeader(const QString& record);

@@ -411,6 +411,19 @@ void TestIndikoDriver::exchange_data()
         row("221 tests for one query: 220 ordered", "MULTI",
             tests + QueryMessage({"S500"}) + QStringList{"<{EOT} => p{ENQ}"}, {},
             {"query for \"S500\": 221 tests, more than 220: the first 220 are ordered"});
+        if (backend == "sqlite") {
+            QString frames, acks;
+            for (int r = 1; r <= Indiko::MaxMessageResults + 1; ++r) {
+                frames += QString("[%1R|%2|^^^A|%2]").arg((r + 3) % 8).arg(r);
+                acks += acks.isEmpty() ? "{ACK}" : " {ACK}";
+            }
+            row("a message with more results than a batch holds: none stored, memory bounded", "",
+                {"<{ENQ} => p{ACK}", "<[1" + Header + "][2P|1][3O|1|S123] => {ACK} {ACK} {ACK}",
+                 "<" + frames + " => " + acks,
+                 QString("<[%1L|1|N] => {ACK}").arg((Indiko::MaxMessageResults + 5) % 8), "<{EOT} => "},
+                {"SELECT COUNT(*) FROM Raw_Results => 0"},
+                {"message with more than 11000 results: none stored"});
+        }
         row("cancel message for the specimen of the last order: report type X, state INDRESULT", "",
             {"<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2O|1|S123] => {ACK}", "cancel => ",
              "<[3L|1|N] => {ACK}", "<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]", "state => INDRESULT",
