@@ -461,8 +461,11 @@ void CellRun::drive()
         for (Instance& each : m_instances)
             done = done && each.analyzerDone();
         const bool lineless = m_kind.type == "MGC" || m_kind.type == "MGC_ONLINE";
+        // The MGC240 measures a control only once it was ordered on a tick: a cell about armed controls
+        // waits for one measured.
         if (m_kind.type == "MGC")
-            done = m_mgcOutput.count("measured S1-") >= m_size.samples;
+            done = m_mgcOutput.count("measured S1-") >= m_size.samples &&
+                   (fault != Fault::SecondInstanceDayShift || m_mgcOutput.contains("measured QC"));
         if (m_kind.type == "MGC_ONLINE")
             done = OnlineFrames(in.lims->recordFile()).size() >= m_finished ||
                    in.lims->output().contains("sim: sent ");

@@ -36,7 +36,7 @@ const QList<SiteKind>& SiteKinds()
         {"DSX", "DSX", "dsx", "DSX1", "", "", "", Filed::Requests, true, 4, 3},
         {"MGC", "MGC", "", "", "", "", "", Filed::Requests, false, 0, 1},
         {"MGCON", "MGC_ONLINE", "", "", "MGC240", "MGC240", "listen %1\n", Filed::ToLims, false, 0, 1},
-        {"H902L", "H902", "902", "HIT902", "invH912", "LIMS", "role lims-912\nserve %1 1,2,3,4,5\n",
+        {"H902L", "H902", "902", "HIT902", "invH912", "LIMS", "role lims-912\nserve %1 1,2,3,4,5 ack\n",
          Filed::RawResults, false, 5, 2},
         {"AU400L", "OAU400", "au400", "AU400", "invOAU400", "LIMS", "role lims-au\nserve %1 0102030405\n",
          Filed::RawResults, false, 1, 2},
