@@ -4,16 +4,32 @@
 
 namespace Quorlix {
 
+namespace {
+
+// Many a LIMS ends each frame with CR LF: line ends between frames carry nothing and are no fault.
+void DropLeadingLineEnds(QString& text)
+{
+    qsizetype n = 0;
+    while (n < text.size() && (text.at(n) == Cr || text.at(n) == Lf))
+        ++n;
+    text.remove(0, n);
+}
+
+} // namespace
+
 LimsFrameReader::Read LimsFrameReader::append(const QString& piece)
 {
     Read read;
     if (piece.startsWith(Stx) && !m_text.isEmpty()) {
-        read.problems << QStringLiteral(
-                             "%1 characters of an unfinished LIMS frame dropped: a new frame began")
+        read.problems << (m_text.startsWith(Stx)
+                              ? QStringLiteral("%1 characters of an unfinished LIMS frame dropped: a new "
+                                               "frame began")
+                              : QStringLiteral("%1 characters from the LIMS outside a frame dropped"))
                              .arg(m_text.size());
         m_text.clear();
     }
     m_text += piece;
+    DropLeadingLineEnds(m_text);
 
     for (qsizetype etx = m_text.indexOf(Etx); etx >= 0; etx = m_text.indexOf(Etx)) {
         const qsizetype stx = m_text.lastIndexOf(Stx, etx);
@@ -26,6 +42,7 @@ LimsFrameReader::Read LimsFrameReader::append(const QString& piece)
             read.frames << m_text.mid(stx, etx - stx + 1);
         }
         m_text.remove(0, etx + 1);
+        DropLeadingLineEnds(m_text);
     }
 
     if (m_text.size() > Limit) {

@@ -9,8 +9,8 @@ namespace Quorlix {
 // own reader: pieces of analyzer and LIMS frames never mix.
 //
 // A piece that starts with STX begins a new frame: an unfinished one collected before is dropped.
-// Several frames in one piece are handed on one by one; text outside a frame is dropped; what is
-// collected towards a frame is bounded.
+// Several frames in one piece are handed on one by one; line ends (CR, LF) between frames are
+// ignored, other text outside a frame is dropped; what is collected towards a frame is bounded.
 class LimsFrameReader
 {
 public:

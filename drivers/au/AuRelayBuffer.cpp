@@ -40,7 +40,9 @@ AuRelayBuffer::Output AuRelayBuffer::append(const QString& piece)
                                     .arg(m_from, Shortened(m_frame));
             m_frame = c;
         } else if (m_frame.isEmpty()) {
-            m_noise += c;
+            // A sender that ends each frame with CR LF: line ends between frames are no fault.
+            if (c != Cr && c != Lf)
+                m_noise += c;
         } else {
             m_frame += c;
             if (c == Etx) {

@@ -8,9 +8,9 @@ namespace Quorlix {
 // What arrives on an AU line, cut into whole units: each ACK as soon as it arrives (even while a
 // frame is half collected; it is not part of the frame) and each frame, STX through ETX, once it is
 // complete. What the LIMS sends toward the analyzer is relayed in these units unchanged; what the
-// analyzer sends is handled frame by frame. Characters outside a frame, a frame interrupted by a
-// new STX and a frame that passes Limit characters without its ETX are dropped and named in a
-// monitor line.
+// analyzer sends is handled frame by frame. Line ends (CR, LF) between frames are ignored. Other
+// characters outside a frame, a frame interrupted by a new STX and a frame that passes Limit
+// characters without its ETX are dropped and named in a monitor line.
 class AuRelayBuffer
 {
 public:

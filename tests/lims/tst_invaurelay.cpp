@@ -60,7 +60,7 @@ void TestInvAuRelay::bothWays()
     QCOMPARE(rig.limsLine.takeFrames(), QStringList{});
     const QStringList lines = rig.lines();
     QCOMPARE(lines.filter("L->H").size(), 2);
-    QCOMPARE(rig.monitor().filter("outside a frame dropped").size(), 1); // the CR LF
+    QCOMPARE(rig.monitor(), QStringList{}); // the CR LF after the frame is no fault
     QCOMPARE(rig.tdb.count("Raw_Results") + rig.tdb.count("request"), 0);
 }
 

@@ -167,6 +167,15 @@ void TestInvH912Receive::answers_data()
                        "INSERT INTO request (sample_id, parameter_id, result, analyzer_id, time_stamp) "
                        "VALUES ('240101', 2, 5, 'H1', '2026-12-07 10:00:00')"}
         << QStringList{order} << QStringList{ordered} << no << "240101|1|NULL;240101|2|NULL;240101|2|5";
+    QTest::newRow("frames ended with CR LF: no line for the line ends")
+        << h902 << no << QStringList{order + "\r\n", Function("?") + "\r", "\n", "\r\n" + Function("?")}
+        << QStringList{ordered, ordered, ordered} << QStringList{"rep", "rep"} << two;
+    QTest::newRow("other characters between frames keep their line")
+        << h902 << no << QStringList{order + "\r\nxx\r\n", Function("?") + "\r\nyy" + Function("?")}
+        << QStringList{ordered, ordered, ordered}
+        << QStringList{"4 characters from the LIMS outside a frame dropped",
+                       "2 characters received before the LIMS frame's STX dropped", "rep", "rep"}
+        << two;
     QTest::newRow("endless text without ETX is bounded")
         << h902 << no << QStringList{STX + ";" + QString(5000, 'x'), Function("?")} << QStringList{ack}
         << QStringList{"LIMS frame passed 4096 characters without ETX: 5002 characters dropped", "rep"} << "";

@@ -330,6 +330,10 @@ void TestAuFrame::relay_data()
     QTest::newRow("two frames in one piece") << QStringList{order + order} << QStringList{order, order} << 0;
     QTest::newRow("characters before the STX dropped")
         << QStringList{"xx" + order} << QStringList{order} << 1;
+    QTest::newRow("frames ended with CR LF: no note")
+        << QStringList{order + "\r\n", "\r" + order + "\r", "\n"} << QStringList{order, order} << 0;
+    QTest::newRow("other characters between frames noted")
+        << QStringList{order + "\r\nxx\r\n" + order} << QStringList{order, order} << 1;
     QTest::newRow("frame interrupted by the next") << QStringList{head, order} << QStringList{order} << 1;
     QTest::newRow("overlong frame dropped, its rest too")
         << QStringList{STX + QString(AuRelayBuffer::Limit, 'x'), "y" + ETX} << QStringList{} << 3;
