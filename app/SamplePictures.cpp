@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -27,6 +28,25 @@ bool SamplePictures::IsValidSampleId(const QString& text)
                         [](QChar c) { return refused.contains(c) || c.unicode() < 0x20; });
 }
 
+QString SamplePictures::UnsafeFileName(const QString& sampleId)
+{
+    static const QString refused = QStringLiteral("/\\:<>|?\"*");
+    const auto bad = std::find_if(sampleId.begin(), sampleId.end(),
+                                  [](QChar c) { return refused.contains(c) || c.unicode() < 0x20; });
+    if (bad != sampleId.end())
+        return QStringLiteral("The barcode \"%1\" cannot name a picture: it contains \"%2\".")
+            .arg(sampleId, ControlCharsToNames(QString(*bad)));
+    if (sampleId.contains(QLatin1String("..")))
+        return QStringLiteral("The barcode \"%1\" cannot name a picture: it contains \"..\".").arg(sampleId);
+    // Windows takes the name before the first dot as the device, whatever follows.
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\.|$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (device.match(sampleId).hasMatch())
+        return QStringLiteral("The barcode \"%1\" cannot name a picture: it is a device name on Windows.")
+            .arg(sampleId);
+    return {};
+}
+
 QString SamplePictures::FreeName(const QString& folder, const QString& sampleId)
 {
     const QDir dir(folder);
@@ -37,6 +57,11 @@ QString SamplePictures::FreeName(const QString& folder, const QString& sampleId)
         name = QStringLiteral("%1_%2.jpg").arg(sampleId).arg(n);
     }
     return name;
+}
+
+bool SamplePictures::dropFolderExists() const
+{
+    return QFileInfo(m_dropFolder).isDir();
 }
 
 QStringList SamplePictures::pictures() const
@@ -92,7 +117,9 @@ QString SamplePictures::MovePicture(const QString& sampleId, const QString& user
             .arg(target, why, m_dropFolder);
     }
     if (DbOutcome committed = transaction.commit(); !committed.ok()) {
-        QFile::rename(target, found.first());
+        if (!QFile::rename(target, found.first()))
+            return QStringLiteral("the picture cannot be recorded (%1) nor moved back: it is %2")
+                .arg(committed.error, target);
         return QStringLiteral("the picture cannot be recorded (%1): it stays in %2")
             .arg(committed.error, m_dropFolder);
     }

@@ -21,12 +21,18 @@ public:
     // False for an id with a character that cannot stand in the picture's name: a blank, "+",
     // "*", "$", "§", "'", "\", and "/" (the separator of folders here).
     static bool IsValidSampleId(const QString& text);
+    // Why the id cannot name a picture file on every system the pictures may be copied to (empty
+    // when it can): a folder separator, "..", a character Windows refuses in names (: < > | ? " *
+    // and control characters), or a Windows device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
+    // with any extension), which would send the picture to a device instead of a file.
+    static QString UnsafeFileName(const QString& sampleId);
     // id.jpg, or id_0.jpg ... id_999.jpg when taken; empty when all are taken.
     static QString FreeName(const QString& folder, const QString& sampleId);
     // The highest suffix tried.
     static constexpr int MaxSuffix = 999;
 
     QString dayFolder() const { return m_dayFolder; }
+    bool dropFolderExists() const;
     // The pictures waiting in the drop folder (any file whose name ends in ".jpg", in any case).
     QStringList pictures() const;
     int CountPictures() const { return int(pictures().size()); }

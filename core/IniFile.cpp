@@ -24,6 +24,13 @@ QString FindIniFile(const QString& configOption, const QString& applicationDir)
 #endif
 }
 
+QString BesideIniFile(const Settings& settings, const QString& path)
+{
+    if (path.isEmpty() || QFileInfo(path).isAbsolute() || settings.IniPath.isEmpty())
+        return path;
+    return QDir(QFileInfo(settings.IniPath).absolutePath()).filePath(path);
+}
+
 QString WithTrailingSeparator(const QString& folder)
 {
     if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))

@@ -15,6 +15,10 @@ QString FindIniFile(const QString& configOption, const QString& applicationDir);
 // Returns an error text when the file can neither be read nor created.
 QString ReadIniFile(const QString& path, Settings& settings);
 
+// A path of the settings as the program uses it: a relative one is taken relative to the folder of
+// the configuration file, so that the program finds it whatever folder it was started in.
+QString BesideIniFile(const Settings& settings, const QString& path);
+
 // Appends the folder separator when the value does not already end in one ("/" or "\").
 QString WithTrailingSeparator(const QString& folder);
 

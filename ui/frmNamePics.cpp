@@ -1,6 +1,7 @@
 #include "frmNamePics.h"
 
 #include "core/Clock.h"
+#include "core/IniFile.h"
 #include "core/Settings.h"
 
 #include <QKeyEvent>
@@ -12,8 +13,9 @@ namespace Quorlix {
 
 frmNamePics::frmNamePics(Database& db, CommLog& log, const Settings& settings, const Clock& clock,
                          const QString& user, QWidget* parent)
-    : QDialog(parent), m_clock(clock), m_user(user), m_dropFolder(settings.PicSavePath),
-      m_pictures(db, log, settings.PicSavePath, clock.now())
+    : QDialog(parent), m_clock(clock), m_user(user),
+      m_dropFolder(BesideIniFile(settings, settings.PicSavePath)),
+      m_pictures(db, log, m_dropFolder, clock.now())
 {
     setObjectName(QStringLiteral("frmNamePics"));
     setWindowTitle(QStringLiteral("Scan Sample BC"));
@@ -57,6 +59,11 @@ bool frmNamePics::eventFilter(QObject* watched, QEvent* event)
 void frmNamePics::enter()
 {
     const QString id = m_txtSampleID->text();
+    if (const QString unsafe = SamplePictures::UnsafeFileName(id); !unsafe.isEmpty()) {
+        m_notify(unsafe);
+        m_txtSampleID->selectAll();
+        return;
+    }
     if (!SamplePictures::IsValidSampleId(id)) {
         // The next scan replaces the text.
         m_txtSampleID->selectAll();
@@ -66,6 +73,8 @@ void frmNamePics::enter()
         return;
     if (m_dropFolder.isEmpty()) {
         m_notify(QStringLiteral("No picture folder is configured (picsavepath)."));
+    } else if (!m_pictures.dropFolderExists()) {
+        m_notify(QStringLiteral("The picture folder %1 does not exist.").arg(m_dropFolder));
     } else {
         const int n = m_pictures.CountPictures();
         if (n == 1) {

@@ -18,7 +18,8 @@ struct Settings;
 // "Scan Sample BC": the operator scans the barcode of the sample whose picture the camera just
 // dropped into PicSavePath; Enter moves the one picture into the folder of the day under the
 // sample's id, records it in SAMPLE_PICS and closes the window. No picture or several: a message,
-// nothing moved. Escape empties the box and keeps the window open.
+// nothing moved. A barcode that cannot name a file is refused with a message and selected for the
+// next scan. Escape empties the box and keeps the window open.
 class frmNamePics final : public QDialog
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "MgcDatabase.h"
 
+#include "core/IniFile.h"
 #include "core/Settings.h"
 #include "core/Stamps.h"
 
@@ -23,9 +24,7 @@ QString OdbcValue(const QString& value)
 
 QString AbsoluteFile(const Settings& s)
 {
-    if (s.AccessPath.isEmpty() || QFileInfo(s.AccessPath).isAbsolute() || s.IniPath.isEmpty())
-        return s.AccessPath;
-    return QDir(QFileInfo(s.IniPath).absolutePath()).filePath(s.AccessPath);
+    return BesideIniFile(s, s.AccessPath);
 }
 
 } // namespace

@@ -66,7 +66,11 @@ private slots:
     void pictures_data();
     void pictures();
     void takenNamesGetASuffix();
-    void invalidIdAndEscapeKeepTheWindowOpen();
+    void refusedIds_data();
+    void refusedIds();
+    void escapeKeepsTheWindowOpen();
+    void dropFolder_data();
+    void dropFolder();
     void failedMoveLeavesThePicture_data();
     void failedMoveLeavesThePicture();
 };
@@ -121,24 +125,87 @@ void TestFrmNamePics::takenNamesGetASuffix()
     QCOMPARE(drop.tdb.count("SAMPLE_PICS"), 3);
 }
 
-void TestFrmNamePics::invalidIdAndEscapeKeepTheWindowOpen()
+void TestFrmNamePics::refusedIds_data()
 {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("refusal"); // the message; empty: refused silently, or taken
+    QTest::addColumn<bool>("taken");
+    const auto unsafe = [](const QString& id, const QString& why) {
+        QTest::newRow(qPrintable(id))
+            << id << "The barcode \"" + id + "\" cannot name a picture: " + why << false;
+    };
+    QTest::newRow("a blank: selected for the next scan") << "S 1"
+                                                         << "" << false;
+    QTest::newRow("a quote: selected for the next scan") << "S'1"
+                                                         << "" << false;
+    unsafe("../S1", "it contains \"/\".");
+    unsafe("S\\1", "it contains \"\\\".");
+    for (const QString& c : QStringList{":", "<", ">", "|", "?", "\"", "*"})
+        unsafe("S1" + c + "x", "it contains \"" + c + "\".");
+    unsafe("S1..2", "it contains \"..\".");
+    for (const QString& id :
+         QStringList{"CON", "con.txt", "Prn", "AUX", "nul.tar.gz", "COM1", "com9", "LPT1.x"})
+        unsafe(id, "it is a device name on Windows.");
+    QTest::newRow("CONSOLE is no device") << "CONSOLE"
+                                          << "" << true;
+    QTest::newRow("COM10 is no device") << "COM10"
+                                        << "" << true;
+    QTest::newRow("a single dot") << "S1.2"
+                                  << "" << true;
+}
+
+void TestFrmNamePics::refusedIds()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, refusal);
+    QFETCH(bool, taken);
     Drop drop;
     QVERIFY(drop.tdb.ok());
     drop.picture("shot.jpg");
-    for (const QString& id : QStringList{"S 1", "../S1", "S'1"}) {
-        QCOMPARE(drop.scan(id), QStringList());
-        QVERIFY(!drop.closed);
+    QCOMPARE(drop.scan(id), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+    QCOMPARE(drop.closed, taken);
+    QCOMPARE(drop.files(drop.day()), taken ? QStringList{id + ".jpg"} : QStringList());
+    if (!taken) {
         QCOMPARE(drop.selected, id); // the next scan replaces it
+        QCOMPARE(drop.files(drop.dir.path()), QStringList{"shot.jpg"});
     }
-    QCOMPARE(drop.files(drop.dir.path()), QStringList{"shot.jpg"});
+}
 
+void TestFrmNamePics::escapeKeepsTheWindowOpen()
+{
+    Drop drop;
+    QVERIFY(drop.tdb.ok());
     frmNamePics window(drop.tdb.db(), drop.log, drop.settings, drop.clock, "TECH1");
     window.show();
     QTest::keyClicks(window.txtSampleID(), "S1");
     QTest::keyClick(window.txtSampleID(), Qt::Key_Escape);
     QCOMPARE(window.txtSampleID()->text(), QString());
     QVERIFY(window.isVisible());
+}
+
+void TestFrmNamePics::dropFolder_data()
+{
+    QTest::addColumn<QString>("picSavePath");
+    QTest::addColumn<QString>("message"); // %1: the temporary folder
+    QTest::newRow("relative: beside the ini file, wherever the program started") << "drop"
+                                                                                 << "";
+    QTest::newRow("missing: said so") << "gone"
+                                      << "The picture folder %1/gone does not exist.";
+}
+
+void TestFrmNamePics::dropFolder()
+{
+    QFETCH(QString, picSavePath);
+    QFETCH(QString, message);
+    Drop drop;
+    QVERIFY(drop.tdb.ok());
+    QVERIFY(QDir(drop.dir.path()).mkdir("drop"));
+    drop.settings.IniPath = drop.dir.filePath("quorlix.ini");
+    drop.settings.PicSavePath = picSavePath;
+    drop.picture("drop/shot.jpg");
+    QCOMPARE(drop.scan("S1"), message.isEmpty() ? QStringList() : QStringList{message.arg(drop.dir.path())});
+    QCOMPARE(drop.files(drop.dir.filePath("drop/20261207")),
+             message.isEmpty() ? QStringList{"S1.jpg"} : QStringList());
 }
 
 void TestFrmNamePics::failedMoveLeavesThePicture_data()
