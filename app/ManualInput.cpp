@@ -112,7 +112,8 @@ bool ManualInput::startSession()
     if (!row.ok())
         m_log.monitor(
             QStringLiteral("the session start of %1 cannot be written: %2").arg(device(), row.error()));
-    return row.ok();
+    m_sessionStarted = row.ok();
+    return m_sessionStarted;
 }
 
 std::optional<QString> ManualInput::parameterName()
@@ -293,11 +294,16 @@ QString ManualInput::deleteEntry(const QString& sampleId)
                 return QVariantList{sample, parameter, name, BoundText(device())};
             });
     } else if (o.ok()) {
+        // Only what this station wrote: a validated result of the sample from another analyzer stays.
         for (const QString& sql :
-             {QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
-              QStringLiteral("DELETE FROM %1 WHERE sample_id = ? AND parameter_id = ?").arg(deviceTable())}) {
-            SqlResult r = m_db.run(sql, {sample, parameter});
-            if (o = DbOutcome::of(m_db, r); !o.ok())
+             {QStringLiteral(
+                  "DELETE FROM results WHERE sample_id = ? AND parameter_id = ? AND analyzer_id = ?"),
+              QStringLiteral("DELETE FROM %1 WHERE sample_id = ? AND parameter_id = ? AND analyzer_id = ?")
+                  .arg(deviceTable())}) {
+            o = RunFor(m_db, sql, sessionNames(), [&](const QString& name) {
+                return QVariantList{sample, parameter, name};
+            });
+            if (!o.ok())
                 break;
         }
     }
@@ -312,6 +318,9 @@ QString ManualInput::deleteEntry(const QString& sampleId)
 
 QString ManualInput::clearSession()
 {
+    // Without this session's start the deletions would reach back into the previous session.
+    if (!m_sessionStarted)
+        return QStringLiteral("the session start could not be written: the session is not cleared");
     const qint16 parameter = parameterId();
     // Rows written from the moment the session started belong to it.
     const QString since = QStringLiteral(">= (SELECT MAX(time_stamp) FROM quorlix_log WHERE log_key = ? AND "

@@ -45,9 +45,11 @@ public:
 
     // Stores one entry; an error text when nothing was stored (the entry may be tried again).
     QString enter(const QString& sampleId, const QString& typedResult, const QString& user);
-    // Deletes what an entry of the history wrote; an error text when that failed.
+    // Deletes what an entry of the history wrote (rows carrying this station's names only); an
+    // error text when that failed.
     QString deleteEntry(const QString& sampleId);
-    // Deletes every result of the parameter this device entered since the session started.
+    // Deletes every result of the parameter this device entered since the session started; refused
+    // when the session's start could not be written.
     QString clearSession();
     // The lowest upper bound of the parameter's suspicious validation ranges (a history value below
     // it is shown in red); nothing when there is none.
@@ -65,6 +67,7 @@ private:
     CommLog& m_log;
     const Settings& m_settings;
     QSet<QString> m_writtenNames;
+    bool m_sessionStarted = false;
 };
 
 } // namespace Quorlix

@@ -109,6 +109,9 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     m_cmdClearSession = new QPushButton(QStringLiteral("Clear Session"), this);
     m_cmdClearSession->setObjectName(QStringLiteral("cmdClearSession"));
     connect(m_cmdClearSession, &QPushButton::clicked, this, &frmPushInput::cmdClearSession_Click);
+    m_lblStatus = Label(QStringLiteral("lblStatus"), QString(), this);
+    m_lblStatus->setWordWrap(true);
+    SetColours(m_lblStatus, Red, palette().color(QPalette::Window));
     m_cmdClose = new QPushButton(QStringLiteral("Log Out / Close"), this);
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(m_cmdClose, &QPushButton::clicked, this, &frmPushInput::cmdClose_Click);
@@ -175,6 +178,7 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     layout->addLayout(entry);
     layout->addWidget(historyFrame, 1);
     layout->addLayout(counter);
+    layout->addWidget(m_lblStatus);
     layout->addLayout(buttons);
     // Rows appear and disappear: the window keeps the size it has.
     layout->setSizeConstraint(QLayout::SetNoConstraint);
@@ -275,13 +279,15 @@ bool frmPushInput::eventFilter(QObject* watched, QEvent* event)
 
 bool frmPushInput::commandWords(const QString& text)
 {
+    // CLS and END only as the whole text: a barcode that begins with them is a sample id, not a
+    // command that clears the session or stops the station.
     const QString command = text.left(3);
     if (command == QLatin1String("ESC")) {
         resetInput();
-    } else if (command == QLatin1String("CLS")) {
+    } else if (text == QLatin1String("CLS")) {
         clearSession();
         resetInput();
-    } else if (command == QLatin1String("END")) {
+    } else if (text == QLatin1String("END")) {
         endProgram();
     } else if (command == QLatin1String("DEL") && text.size() == 4 && text.at(3).isDigit()) {
         deleteRow(text.at(3).digitValue() - 1);
@@ -321,10 +327,11 @@ void frmPushInput::resultEnter()
         return;
     }
     if (const QString error = m_input.enter(id, result, m_cbUser->currentText()); !error.isEmpty()) {
-        m_log.monitor(error);
+        tell(error);
         m_txtResult->selectAll();
         return;
     }
+    tell(QString());
     pushHistory(id, result);
     resetInput();
     ++m_counter;
@@ -389,9 +396,10 @@ void frmPushInput::deleteRow(int i)
         return;
     }
     if (const QString error = m_input.deleteEntry(sample); !error.isEmpty()) {
-        m_log.monitor(error);
+        tell(error);
         return;
     }
+    tell(QString());
     --m_counter;
     showCounter();
     setRow(i, QString(), QString(), false);
@@ -406,13 +414,22 @@ void frmPushInput::cmdClearSession_Click()
 void frmPushInput::clearSession()
 {
     if (const QString error = m_input.clearSession(); !error.isEmpty()) {
-        m_log.monitor(error);
+        tell(error);
         return;
     }
+    tell(QString());
     for (int i = 0; i < HistoryRows; ++i)
         setRow(i, QString(), QString(), false);
     m_counter = 0;
     showCounter();
+}
+
+void frmPushInput::tell(const QString& problem)
+{
+    // The technician sees why in the window itself; the Monitor view keeps it for the record.
+    if (!problem.isEmpty())
+        m_log.monitor(problem);
+    m_lblStatus->setText(problem);
 }
 
 void frmPushInput::cmdClose_Click()

@@ -23,7 +23,9 @@ struct Settings;
 // scans) sample ids and results of one parameter; every accepted entry is stored at once. The
 // last eight entries are shown, newest on top, each with a delete mark; the session can be cleared.
 // Command words typed into either box: ESC (start over), CLS (clear the session), END (stop the
-// program), DEL and a digit (delete that history row), PIC (name a sample picture).
+// program), DEL and a digit (delete that history row), PIC (name a sample picture). CLS and END
+// count only as the whole text. Why an entry, a deletion or a clear was refused shows in the
+// status line.
 class frmPushInput final : public QWidget
 {
     Q_OBJECT
@@ -50,6 +52,7 @@ public:
     QLabel* lblParameter() const { return m_lblParameter; }
     QLabel* lblDevice() const { return m_lblDevice; }
     QLabel* lblSampleCTR() const { return m_lblSampleCTR; }
+    QLabel* lblStatus() const { return m_lblStatus; }
     QLabel* lblSampleID1(int i) const { return m_rows.at(static_cast<size_t>(i)).sample; }
     QLabel* lblResult1(int i) const { return m_rows.at(static_cast<size_t>(i)).result; }
     QLabel* lblDEL1(int i) const { return m_rows.at(static_cast<size_t>(i)).del; }
@@ -90,6 +93,8 @@ private:
     void clearSession();
     void showCounter();
     void endProgram();
+    // Shows the problem in the status line (and the Monitor view); an empty text clears it.
+    void tell(const QString& problem);
 
     Database& m_db;
     CommLog& m_log;
@@ -111,6 +116,7 @@ private:
     QLabel* m_lblDevice = nullptr;
     QLabel* m_lblSampleCTRLabel = nullptr;
     QLabel* m_lblSampleCTR = nullptr;
+    QLabel* m_lblStatus = nullptr;
     std::array<Row, HistoryRows> m_rows{};
     QPushButton* m_cmdClearSession = nullptr;
     QPushButton* m_cmdClose = nullptr;

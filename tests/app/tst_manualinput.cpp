@@ -64,6 +64,7 @@ private slots:
     void frequentUsersFirst();
     void deleteAndClearTheSession_data() { Test::AddBackendRows(); }
     void deleteAndClearTheSession();
+    void noSessionStartNoClear();
 };
 
 void TestManualInput::validatedWithInterpretation()
@@ -125,8 +126,12 @@ void TestManualInput::deleteAndClearTheSession()
     QCOMPARE(st.input.enter("S1", "6", "TECH1"), QString());
     QCOMPARE(st.input.enter("S2", "7", "TECH2"), QString());
     QCOMPARE(st.input.enter("QC01", "5", "TECH1"), QString());
+    // Another analyzer's validated result of the same sample and parameter is not this station's.
+    st.tdb.exec(
+        "INSERT INTO results (sample_id, parameter_id, result, analyzer_id) VALUES ('S1', 7, 42, 'AU1')");
 
     QCOMPARE(st.input.deleteEntry("S1"), QString());
+    QCOMPARE(st.rows("SELECT analyzer_id FROM results"), QString("AU1"));
     QCOMPARE(st.input.deleteEntry("QC01"), QString());
     QCOMPARE(st.rows("SELECT sample_id FROM " + st.device() + " ORDER BY sample_id"), QString("OLD;S2"));
     QCOMPARE(st.rows("SELECT analyzer_id FROM control_results"), QString("ST2_TECH1"));
@@ -139,6 +144,22 @@ void TestManualInput::deleteAndClearTheSession()
     QCOMPARE(st.tdb.count("Raw_Results"), 2); // raw copies are kept
     QVERIFY(st.log.recentLines().first().endsWith(
         "INPUT: Session cleared: All Results  for Parameter : 7 since start of session  deleted!"));
+}
+
+void TestManualInput::noSessionStartNoClear()
+{
+    Station st("sqlite");
+    QVERIFY2(st.tdb.ok(), qPrintable(st.tdb.error()));
+    QCOMPARE(st.input.enter("S1", "6", "TECH1"), QString()); // the previous session's
+    st.tdb.exec("CREATE TRIGGER refuse_start BEFORE INSERT ON quorlix_log WHEN NEW.log_val = 'SessionStart' "
+                "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    ManualInput next(st.tdb.db(), st.log, st.settings);
+    QVERIFY(!next.startSession());
+    QCOMPARE(next.enter("S2", "7", "TECH1"), QString());
+    // Clearing would reach back to the previous session's start: refused, nothing deleted.
+    QCOMPARE(next.clearSession(),
+             QString("the session start could not be written: the session is not cleared"));
+    QCOMPARE(st.rows("SELECT sample_id FROM " + st.device() + " ORDER BY sample_id"), QString("S1;S2"));
 }
 
 QTEST_GUILESS_MAIN(TestManualInput)

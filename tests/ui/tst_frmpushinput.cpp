@@ -112,6 +112,10 @@ private slots:
     void deleteRows();
     void historyColours();
     void commandWords();
+    void wordsThatBeginAnIdAreIds_data();
+    void wordsThatBeginAnIdAreIds();
+    void refusedResultSaysWhy_data();
+    void refusedResultSaysWhy();
 };
 
 void TestFrmPushInput::loadAndUser()
@@ -318,6 +322,52 @@ void TestFrmPushInput::commandWords()
     QCOMPARE(st.ended, 1);
     w.cmdClose()->click();
     QCOMPARE(st.ended, 2);
+}
+
+void TestFrmPushInput::wordsThatBeginAnIdAreIds_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::newRow("CLS...") << "CLS123";
+    QTest::newRow("END...") << "END4711";
+}
+
+void TestFrmPushInput::wordsThatBeginAnIdAreIds()
+{
+    QFETCH(QString, id);
+    Station st;
+    QVERIFY(st.tdb.ok() && st.active);
+    st.login();
+    st.enter("S1", "1");
+    st.enter(id, "2");
+    QCOMPARE(st.ended, 0);
+    QCOMPARE(st.history(), QStringList({id + "=2", "S1=1"}));
+    QCOMPARE(st.tdb.rows("SELECT sample_id FROM INPUT_ST1 ORDER BY sample_id"), id + ";S1");
+}
+
+void TestFrmPushInput::refusedResultSaysWhy_data()
+{
+    QTest::addColumn<QString>("result");
+    QTest::newRow("a word") << "pos";
+    QTest::newRow("a comparison") << "<0.5";
+}
+
+void TestFrmPushInput::refusedResultSaysWhy()
+{
+    QFETCH(QString, result);
+    Station st;
+    QVERIFY(st.tdb.ok() && st.active);
+    st.login();
+    st.enter("S1", result);
+    QCOMPARE(st.tdb.count("Raw_Results"), 0);
+    const QString why = QString("result \"%1\" of S1 is not a number: not stored").arg(result);
+    QCOMPARE(st.window->lblStatus()->text(), why);
+    QVERIFY(st.window->lblStatus()->isVisible());
+    QCOMPARE(st.window->txtResult()->selectedText(), result);
+    // The next entry that is stored clears it.
+    st.window->txtResult()->clear();
+    st.type(st.window->txtResult(), "0.4");
+    QCOMPARE(st.window->lblStatus()->text(), QString());
+    QCOMPARE(st.tdb.count("Raw_Results"), 1);
 }
 
 QTEST_MAIN(TestFrmPushInput)
