@@ -13,6 +13,7 @@
 #include "core/SchemaInit.h"
 #include "core/Timer.h"
 #include "drivers/DriverRegistry.h"
+#include "drivers/dbexchange/MgcDatabase.h"
 #include "store/SpoolFiles.h"
 
 #include <QDir>
@@ -43,13 +44,13 @@ private:
     int m_exitCode = ExitOk;
 };
 
-// The tables the schema of the database's dialect creates.
-QStringList SchemaTables(const Database& db)
+// The tables the schema of the database's dialect creates (of the MGC240's own database when mgc240).
+QStringList SchemaTables(const Database& db, bool mgc240 = false)
 {
     static const QRegularExpression create(QStringLiteral("CREATE TABLE (?:IF NOT EXISTS )?\\[?(\\w+)"),
                                            QRegularExpression::CaseInsensitiveOption);
     QStringList tables;
-    for (auto it = create.globalMatch(SchemaScript(db)); it.hasNext();)
+    for (auto it = create.globalMatch(SchemaScript(db, mgc240)); it.hasNext();)
         tables << it.next().captured(1);
     tables.removeDuplicates();
     return tables;
@@ -88,6 +89,57 @@ void CheckSpool(Checks& checks, const Settings& s)
                   .arg(refused)
                   .arg(refused > 0 ? QStringLiteral(" (moved back into the spool, they are stored again)")
                                    : QString()));
+}
+
+// Opens a database kept in `file` (empty for a server) and finds its tables; `hint` tells how to
+// make missing ones.
+void CheckDatabase(Checks& checks, const QString& name, const DatabaseTarget& target, const QString& file,
+                   bool mgc240, const QString& hint)
+{
+    // Opening a SQLite or Access file that is not there would create an empty one, or fail with an
+    // error that does not name the file: say that there is none.
+    if (!file.isEmpty() && !QFileInfo::exists(file)) {
+        checks.fail(ExitDatabase, QStringLiteral("the %1 does not exist%2").arg(target.description, hint));
+        return;
+    }
+    Database db(name);
+    if (const QString error = db.open(target); !error.isEmpty()) {
+        checks.fail(ExitDatabase, error);
+        return;
+    }
+    checks.ok(QStringLiteral("database %1").arg(target.description));
+    QStringList missing;
+    const QStringList tables = SchemaTables(db, mgc240);
+    for (const QString& table : tables) {
+        if (!db.tableExists(table))
+            missing << table;
+    }
+    if (!missing.isEmpty())
+        checks.fail(ExitDatabase,
+                    QStringLiteral("tables missing in the %1: %2%3")
+                        .arg(mgc240 ? QStringLiteral("MGC240 database") : QStringLiteral("database"),
+                             missing.join(QStringLiteral(", ")), hint));
+    else
+        checks.ok(QStringLiteral("all %1 tables present").arg(tables.size()));
+    db.close();
+}
+
+// The MGC240 exchange also reads and writes the analyzer's own database. (The MGC online type
+// works on laboratory tables alone, which the laboratory check covers.)
+void CheckMgcDatabase(Checks& checks, const Settings& s)
+{
+    if (s.AnalyzerType != QLatin1String("MGC"))
+        return;
+    const DatabaseTarget target = DescribeMgcDatabase(s);
+    if (!target.error.isEmpty()) {
+        checks.fail(ExitConfiguration, target.error);
+        return;
+    }
+    QString driver = s.MgcDriver.trimmed().toLower();
+    if (driver.isEmpty())
+        driver = DefaultMgcDriver();
+    const QString file = driver == QLatin1String("odbc") ? QString() : BesideIniFile(s, s.AccessPath);
+    CheckDatabase(checks, QStringLiteral("check-config-mgc240"), target, file, true, QString());
 }
 
 void CheckPort(Checks& checks, const QString& role, int number, const Settings& s)
@@ -137,31 +189,11 @@ int CheckConfig(const LaunchOptions& options, const QString& commandLine, const 
         checks.ok(QStringLiteral("log folder %1").arg(logs.absoluteFilePath()));
     CheckSpool(checks, s);
 
-    Database db(QStringLiteral("check-config"));
-    const DatabaseTarget target = DescribeDatabase(s, QFileInfo(iniPath).absolutePath());
-    const bool missingFile =
-        target.qtDriver == QLatin1String("QSQLITE") && !QFileInfo::exists(target.databaseName);
-    if (missingFile) {
-        // Opening would create an empty file: say that there is none.
-        checks.fail(ExitDatabase,
-                    QStringLiteral("the %1 does not exist (see --init-db)").arg(target.description));
-    } else if (const QString error = db.open(target); !error.isEmpty()) {
-        checks.fail(ExitDatabase, error);
-    } else {
-        checks.ok(QStringLiteral("database %1").arg(target.description));
-        QStringList missing;
-        const QStringList tables = SchemaTables(db);
-        for (const QString& table : tables) {
-            if (!db.tableExists(table))
-                missing << table;
-        }
-        if (!missing.isEmpty())
-            checks.fail(ExitDatabase, QStringLiteral("tables missing in the database: %1 (see --init-db)")
-                                          .arg(missing.join(QStringLiteral(", "))));
-        else
-            checks.ok(QStringLiteral("all %1 tables present").arg(tables.size()));
-        db.close();
-    }
+    const DatabaseTarget lab = DescribeDatabase(s, QFileInfo(iniPath).absolutePath());
+    CheckDatabase(checks, QStringLiteral("check-config"), lab,
+                  lab.qtDriver == QLatin1String("QSQLITE") ? lab.databaseName : QString(), false,
+                  QStringLiteral(" (see --init-db)"));
+    CheckMgcDatabase(checks, s);
 
     if (s.hasLimsSide())
         CheckPort(checks, QStringLiteral("LIMS port"), *s.OutComPort, s);

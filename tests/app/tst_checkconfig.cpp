@@ -1,5 +1,8 @@
 #include "app/CheckConfig.h"
 #include "core/CommandLine.h"
+#include "core/SchemaInit.h"
+#include "core/Settings.h"
+#include "drivers/dbexchange/MgcDatabase.h"
 #include "support/PtyPeer.h"
 #include "support/TestDatabase.h"
 
@@ -38,6 +41,21 @@ void TestCheckConfig::checks_data()
         << "/id=H1 /type=H911" << true << 3 << "127.0.0.1";
     QTest::newRow("port missing") << "com3=/dev/quorlix-absent"
                                   << "/id=H1 /type=H911 /com=3" << true << 4 << "/dev/quorlix-absent";
+    // The MGC240's own database, beside the ini file: mgc.db with its tables, empty.db without.
+    const QString mgc = "/id=M1 /type=MGC";
+    QTest::newRow("MGC240 database well") << "mgcdriver=sqlite\nAccessPath=mgc.db" << mgc << true << 0 << "";
+    QTest::newRow("MGC240 database file missing") << "mgcdriver=sqlite\nAccessPath=absent.db" << mgc << true
+                                                  << 3 << "absent.db (SQLite) does not exist";
+    QTest::newRow("MGC240 Access file missing")
+        << "mgcdriver=access\nAccessPath=absent.mdb" << mgc << true << 3 << "absent.mdb does not exist";
+    QTest::newRow("MGC240 database without its tables")
+        << "mgcdriver=sqlite\nAccessPath=empty.db" << mgc << true << 3
+        << "tables missing in the MGC240 database: samp_odr, samp_dat, itempara, calib";
+    QTest::newRow("MGC240 ODBC string unusable")
+        << "mgcdriver=odbc\nmgcodbc=DRIVER={Quorlix No Such Driver};" << mgc << true << 3 << "MGC240";
+    QTest::newRow("MGC240 ODBC string missing") << "mgcdriver=odbc" << mgc << true << 2 << "mgcodbc";
+    QTest::newRow("MGC online: laboratory tables only") << "mgcdriver=sqlite\nAccessPath=absent.db"
+                                                        << "/id=M1 /type=MGC_ONLINE" << true << 0 << "";
     QTest::newRow("log folder missing") << "ComLogPath=/proc/quorlix-none"
                                         << "/id=H1 /type=H911" << true << 2 << "log folder";
 }
@@ -57,6 +75,15 @@ void TestCheckConfig::checks()
             if (!table.startsWith("sqlite_"))
                 db.exec("DROP TABLE " + table);
         }
+    }
+    {
+        Settings mgc;
+        mgc.MgcDriver = "sqlite";
+        mgc.AccessPath = dir.filePath("mgc.db");
+        Database mgcDb("tst-mgc240");
+        QCOMPARE(mgcDb.open(DescribeMgcDatabase(mgc)), QString());
+        QCOMPARE(mgcDb.runScript(SchemaScript(mgcDb, true)), QString());
+        QVERIFY(QFile(dir.filePath("empty.db")).open(QIODevice::WriteOnly));
     }
     const QString iniPath = dir.filePath("quorlix.ini");
     QFile file(iniPath);
