@@ -36,16 +36,21 @@ void MgcContext::beginTick()
     m_current.clear();
 }
 
-void MgcContext::noteFailure(const Database& db, const SqlResult& result)
+void MgcContext::noteFailure(Database& db, const SqlResult& result)
 {
-    if (!result.connectionLost() && db.isOpen())
-        return;
-    (&db == &mgc ? mgcLost : labLost) = true;
+    noteFailure(db, result.connectionLost());
 }
 
-void MgcContext::noteFailure(const Database& db, const DbOutcome& outcome)
+void MgcContext::noteFailure(Database& db, const DbOutcome& outcome)
 {
-    if (!outcome.connectionLost && db.isOpen())
+    noteFailure(db, outcome.connectionLost);
+}
+
+void MgcContext::noteFailure(Database& db, bool saysLost)
+{
+    // Not every driver names a lost connection as such (the Access driver reports a file that went
+    // away as "Disk or network error"): a connection that no longer answers is lost too.
+    if (!saysLost && db.isOpen() && db.answers())
         return;
     (&db == &mgc ? mgcLost : labLost) = true;
 }

@@ -40,9 +40,10 @@ public:
     void problem(const QString& key, const QString& text);
     void beginTick();
 
-    // Records a failed statement: a lost connection is opened again at the next tick.
-    void noteFailure(const Database& db, const SqlResult& result);
-    void noteFailure(const Database& db, const DbOutcome& outcome);
+    // Records a failed statement: a connection that is lost (by the error, or because it no longer
+    // answers a probe) is opened again at the next tick.
+    void noteFailure(Database& db, const SqlResult& result);
+    void noteFailure(Database& db, const DbOutcome& outcome);
     bool labLost = false;
     bool mgcLost = false;
 
@@ -55,6 +56,8 @@ public:
     QVariant orderDay() const;
 
 private:
+    void noteFailure(Database& db, bool saysLost);
+
     QHash<QString, QString> m_reported;
     QHash<QString, QString> m_current;
 };

@@ -3,6 +3,7 @@
 // from the row templates and rules of the exchange, not from the code under test.
 #include "MgcFixture.h"
 #include "core/SchemaInit.h"
+#include "drivers/dbexchange/MgcContext.h"
 #include "drivers/dbexchange/MgcExchange.h"
 #include "drivers/dbexchange/MgcJobs.h"
 #include "store/Transaction.h"
@@ -119,6 +120,7 @@ private slots:
     void calibrations();
     void failedOrderLeavesNothing_data() { Test::AddBackendRows(); }
     void failedOrderLeavesNothing();
+    void lossNotNamedAsSuch();
     void refusedResultsLeftOut_data() { Test::AddBackendRows(); }
     void refusedResultsLeftOut();
     void refusedRecordQuarantinedOnce_data();
@@ -800,6 +802,38 @@ void TestMgcExchange::recordsStoredOnce()
     QCOMPARE(m.labRows("SELECT control_id, result FROM control_results"), QStringList({"QC1|90"}));
     QCOMPARE(m.labRows("SELECT s21abs, s31abs, s61abs, s62abs FROM calibrations"),
              QStringList({"1234|NULL|10000|10000"}));
+}
+
+// Not every driver names a lost connection (the Access driver says "Disk or network error" when
+// its file went away): a failed statement whose connection no longer answers marks it lost, so that
+// the next tick opens it again; a statement that failed on its own does not.
+void TestMgcExchange::lossNotNamedAsSuch()
+{
+    if (!Test::Backends().contains("postgresql"))
+        QSKIP("needs a PostgreSQL server (QUORLIX_TEST_PG)");
+    DriverRig rig("postgresql", Start);
+    QVERIFY2(rig.tdb.ok(), qPrintable(rig.tdb.error()));
+    Database mgc("tst-mgc-silent");
+    QCOMPARE(mgc.open(rig.tdb.target()), QString());
+    MgcContext ctx(rig.settings, rig.tdb.db(), mgc, rig.log, rig.time, rig.store);
+
+    const QString broken = "SELECT item_no FROM quorlix_no_such_table";
+    SqlResult own = mgc.run(broken);
+    QVERIFY(!own.ok() && !own.connectionLost());
+    ctx.noteFailure(mgc, own);
+    QVERIFY(!ctx.mgcLost);
+
+    SqlResult pid = mgc.run("SELECT pg_backend_pid()");
+    QVERIFY(pid.next());
+    const QVariant backend = pid.value(0);
+    pid.finish();
+    SqlResult failed = mgc.run(broken);
+    QVERIFY(!failed.connectionLost());
+    // The connection goes away behind the failed statement's back.
+    rig.tdb.exec("SELECT pg_terminate_backend(CAST(? AS INTEGER), 5000)", {backend});
+    ctx.noteFailure(mgc, failed);
+    QVERIFY(ctx.mgcLost);
+    QVERIFY(!ctx.labLost);
 }
 
 QTEST_GUILESS_MAIN(TestMgcExchange)
