@@ -1,8 +1,7 @@
 #include "CheckConfig.h"
 
-#include "Drivers.h"
+#include "AnalyzerChoice.h"
 #include "Startup.h"
-#include "comm/Dispatch.h"
 #include "comm/LinePort.h"
 #include "comm/PortConfig.h"
 #include "core/Clock.h"
@@ -12,7 +11,6 @@
 #include "core/IniFile.h"
 #include "core/SchemaInit.h"
 #include "core/Timer.h"
-#include "drivers/DriverRegistry.h"
 #include "drivers/dbexchange/MgcDatabase.h"
 #include "store/SpoolFiles.h"
 
@@ -30,10 +28,10 @@ class Checks
 public:
     explicit Checks(QStringList* lines) : m_lines(lines) {}
 
-    void ok(const QString& text) { *m_lines << QStringLiteral("ok: ") + text; }
+    void ok(const QString& text) { *m_lines << QStringLiteral("ok: ") + OneLine(text); }
     void fail(int exitCode, const QString& text)
     {
-        *m_lines << QStringLiteral("FAILED: ") + text;
+        *m_lines << QStringLiteral("FAILED: ") + OneLine(text);
         if (m_exitCode == ExitOk)
             m_exitCode = exitCode;
     }
@@ -58,22 +56,15 @@ QStringList SchemaTables(const Database& db, bool mgc240 = false)
 
 void CheckDriver(Checks& checks, const Settings& s)
 {
-    const QString entry = AnalyzerEntryFor(s.AnalyzerType, s.hasLimsSide());
-    if (entry.isEmpty() &&
-        !QStringList{QStringLiteral("MGC"), QStringLiteral("MGC_ONLINE"), QStringLiteral("INPUT")}.contains(
-            s.AnalyzerType)) {
-        checks.fail(
-            ExitConfiguration,
-            QStringLiteral("type \"%1\" is no analyzer type (they are case-sensitive)").arg(s.AnalyzerType));
+    const AnalyzerChoice choice = ChooseAnalyzer(s);
+    if (!choice.error.isEmpty()) {
+        checks.fail(ExitConfiguration, choice.error);
         return;
     }
-    if (!entry.isEmpty() && entry != SilentEntry && !IsExternalEntry(entry) && !AllDrivers().handler(entry)) {
-        checks.fail(ExitConfiguration, QStringLiteral("%1 is not available in this version").arg(entry));
-        return;
-    }
-    checks.ok(QStringLiteral("analyzer %1, type %2%3")
-                  .arg(s.AnalyzerId, s.AnalyzerType,
-                       entry.isEmpty() ? QString() : QStringLiteral(" (served by %1)").arg(entry)));
+    checks.ok(
+        QStringLiteral("analyzer %1, type %2%3")
+            .arg(s.AnalyzerId, s.AnalyzerType,
+                 choice.entry.isEmpty() ? QString() : QStringLiteral(" (served by %1)").arg(choice.entry)));
 }
 
 // Records of this analyzer that wait for the database, and those it refused.
@@ -96,6 +87,10 @@ void CheckSpool(Checks& checks, const Settings& s)
 void CheckDatabase(Checks& checks, const QString& name, const DatabaseTarget& target, const QString& file,
                    bool mgc240, const QString& hint)
 {
+    if (!target.error.isEmpty()) {
+        checks.fail(ExitConfiguration, target.error);
+        return;
+    }
     // Opening a SQLite or Access file that is not there would create an empty one, or fail with an
     // error that does not name the file: say that there is none.
     if (!file.isEmpty() && !QFileInfo::exists(file)) {

@@ -11,11 +11,13 @@ void PrintLine(FILE* stream, const QString& text)
 
 void ReportLine(Severity severity, const QString& text)
 {
+    // The journal and a reader of stderr take one line per message.
+    const QString line = OneLine(text);
     // systemd sets JOURNAL_STREAM when stderr goes to the journal.
     if (qEnvironmentVariableIsSet("JOURNAL_STREAM"))
-        PrintLine(stderr, QStringLiteral("<%1>").arg(static_cast<int>(severity)) + text);
+        PrintLine(stderr, QStringLiteral("<%1>").arg(static_cast<int>(severity)) + line);
     else
-        PrintLine(stderr, text);
+        PrintLine(stderr, line);
 }
 
 std::unique_ptr<Clock> MakeClock(const LaunchOptions& options)

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "AnalyzerChoice.h"
 #include "Engine.h"
 #include "StartupUi.h"
 #include "comm/PortConfig.h"
@@ -90,6 +91,8 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
 
     if (const QString error = ParseCommandLine(commandLine, s); !error.isEmpty())
         return {ExitConfiguration, error};
+    if (const QString error = ChooseAnalyzer(s).error; !error.isEmpty())
+        return {ExitConfiguration, error};
     ui.showSplash();
 
     const QString iniPath = FindIniFile(options.configPath, applicationDir);
@@ -110,7 +113,10 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
 
     ui.setSplashStatus(QStringLiteral("Connecting 2 DB ... "));
     const QString iniDir = QFileInfo(iniPath).absolutePath();
-    if (const QString error = engine.database().open(DescribeDatabase(s, iniDir)); !error.isEmpty())
+    const DatabaseTarget target = DescribeDatabase(s, iniDir);
+    if (!target.error.isEmpty())
+        return {ExitConfiguration, target.error};
+    if (const QString error = engine.database().open(target); !error.isEmpty())
         return {ExitDatabase, error};
 
     if (s.hasLimsSide()) {

@@ -37,9 +37,13 @@ int InitDb(const LaunchOptions& options, const QString& commandLine, const QStri
         ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitConfiguration;
     }
+    const DatabaseTarget target = DescribeDatabase(settings, QFileInfo(iniPath).absolutePath());
+    if (!target.error.isEmpty()) {
+        ReportLine(Severity::Error, QStringLiteral("quorlix: ") + target.error);
+        return ExitConfiguration;
+    }
     Database db;
-    if (const QString error = db.open(DescribeDatabase(settings, QFileInfo(iniPath).absolutePath()));
-        !error.isEmpty()) {
+    if (const QString error = db.open(target); !error.isEmpty()) {
         ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return ExitDatabase;
     }

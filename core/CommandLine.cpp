@@ -65,6 +65,16 @@ void SplitKeyValue(const QString& text, QString& key, QString& value)
     }
 }
 
+QString OneLine(const QString& text)
+{
+    QStringList parts;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (const QString part = line.simplified(); !part.isEmpty())
+            parts << part;
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
 QString RemoveBlanks(QString text)
 {
     text.remove(QLatin1Char(' '));
@@ -81,12 +91,25 @@ double LeadingNumber(const QString& text)
 
 namespace {
 
+bool StartsWithNumber(const QString& text)
+{
+    static const QRegularExpression leading(QStringLiteral("^\\s*[+-]?(\\d|\\.\\d)"));
+    return leading.match(text).hasMatch();
+}
+
 int PortNumber(const QString& value)
 {
     const double number = LeadingNumber(value);
     if (!std::isfinite(number) || std::fabs(number) > std::numeric_limits<int>::max())
         return 0;
     return static_cast<int>(std::lround(number));
+}
+
+// A port switch is read like the ini's numbers ("3 " is 3), but a value without any number is a typo
+// that would otherwise open port 0.
+QString PortNumberError(const QString& key, const QString& value)
+{
+    return QStringLiteral("/%1=%2 is not a port number (the N of a comN= line)").arg(key, value.trimmed());
 }
 
 } // namespace
@@ -108,10 +131,14 @@ QString ParseCommandLine(const QString& commandLine, Settings& settings)
                 settings.Timer4Enabled = true;
             }
         } else if (key == QLatin1String("com")) {
+            if (!StartsWithNumber(value))
+                error = PortNumberError(key, value);
             settings.AnalyzerComPort = PortNumber(value);
         } else if (key == QLatin1String("outtype")) {
             settings.OutType = RemoveBlanks(value);
         } else if (key == QLatin1String("outcom")) {
+            if (!StartsWithNumber(value))
+                error = PortNumberError(key, value);
             settings.OutComPort = PortNumber(value);
         } else if (key == QLatin1String("outid")) {
             settings.OutId = RemoveBlanks(value);

@@ -27,7 +27,7 @@ struct LaunchOptions
 LaunchOptions TakeLaunchOptions(QStringList& args);
 
 // Reads the "/" switches of the whole command-line text into the settings. Returns an error text for
-// a value that cannot be used (a non-numeric /test), else an empty text.
+// a value that cannot be used (a non-numeric /test, a /com without a number), else an empty text.
 QString ParseCommandLine(const QString& commandLine, Settings& settings);
 
 // Splits "key=value" the way both the switches and the ini lines are split: the key is what stands
@@ -38,6 +38,10 @@ void SplitKeyValue(const QString& text, QString& key, QString& value);
 double LeadingNumber(const QString& text);
 
 QString RemoveBlanks(QString text);
+
+// A message as one line: its lines trimmed and joined with "; " (a driver's error text may span
+// several, and a service's or a check's report is one line per fact).
+QString OneLine(const QString& text);
 
 QString UsageText();
 

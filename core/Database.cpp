@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "CommandLine.h"
 #include "Settings.h"
 #include "Stamps.h"
 
@@ -232,7 +233,10 @@ QString Database::open(const DatabaseTarget& target)
         if (target.qtDriver == QLatin1String("QSQLITE"))
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
-            QString reason = RedactConnectionString(db.lastError().text());
+            // The server's own words; the driver's "QPSQL: Unable to connect" adds nothing to them.
+            const QSqlError error = db.lastError();
+            QString reason = RedactConnectionString(
+                OneLine(error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText()));
             if (!target.password.isEmpty())
                 reason.replace(target.password, QStringLiteral("***"));
             return QStringLiteral("cannot open the %1: %2").arg(target.description, reason);

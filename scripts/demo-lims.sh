@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # The LIMS demonstration: quorlix between a simulated Hitachi 902 and a simulated LIMS that plays
 # the Hitachi host (the Hitachi 912 emulation, out-type invH912), each on its own pseudo-terminal.
-# Prints both sides of the dialogue, the rows the orders and results left, and the log.
+# Prints both sides of the dialogue, the rows the orders and results left, and the log. `--keep`
+# keeps the demonstration's folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/demo-common.sh"
+demo_options "$@"
 source "$root/scripts/steps.sh"
 steps_log "$root/build-logs/demo-lims.log"
 step "installing the Debian packages" "$root/scripts/install-deps.sh"
 step "building build/ (quorlix and quorlix-sim)" "$root/scripts/build.sh" "$root/build" --target quorlix --target quorlix-sim
 bin=$root/build/bin
 
-work=$(mktemp -d /tmp/quorlix-lims-demo.XXXXXX)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
-trap cleanup EXIT
+demo_folder quorlix-lims-demo
 mkdir -p "$work/logs"
 cat > "$work/quorlix.ini" <<INI
 ; Quorlix LIMS demonstration site
@@ -74,5 +74,5 @@ show "request and req2send left (none: everything was validated and sent)" \
   "SELECT 'request', COUNT(*) FROM request WHERE sample_id LIKE '2401%' UNION ALL SELECT 'req2send', COUNT(*) FROM req2send;"
 echo "== communication log"
 cat "$work"/logs/*_log.txt
-echo "== demonstration folder: $work"
+demo_explain "$work/lab.db" "$work"/logs/*_log.txt
 exit $status

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # The MGC240 cycle on the embedded default: a demonstration laboratory database (SQLite), the
 # MGC240's own database as a SQLite file played by quorlix-mgc-sim, and `quorlix --headless` as type
-# MGC between them. Prints what went into both databases and the communication log.
+# MGC between them. Prints what went into both databases and the communication log. The output of
+# installing and building goes into build-logs/demo-mgc.log; `--keep` keeps the demonstration's
+# folder. Also run as `demo.sh mgc`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build" >/dev/null
+source "$root/scripts/demo-common.sh"
+demo_options "$@"
+source "$root/scripts/steps.sh"
+steps_log "$root/build-logs/demo-mgc.log"
+step "installing the Debian packages" "$root/scripts/install-deps.sh"
+step "building build/ (quorlix and quorlix-mgc-sim)" "$root/scripts/build.sh" "$root/build" --target quorlix \
+  --target quorlix-mgc-sim
 bin=$root/build/bin
 
-work=$(mktemp -d /tmp/quorlix-mgc-demo.XXXXXX)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
-trap cleanup EXIT
+demo_folder quorlix-mgc-demo
 mkdir -p "$work/logs"
 cat > "$work/quorlix.ini" <<INI
 ; Quorlix demonstration site with an MGC240
@@ -40,7 +44,10 @@ qpid=$!
 pids+=($qpid)
 "$bin/quorlix-mgc-sim" --db "$work/mgc240.db" --interval 1000 --duration 16
 kill -TERM "$qpid"
-wait "$qpid" && echo "quorlix stopped (exit code 0)"
+status=0
+wait "$qpid" || status=$?
+pids=()
+if ((status == 0)); then echo "quorlix stopped (exit code 0)"; else echo "quorlix stopped with exit code $status"; fi
 
 show() { echo "== $1"; sqlite3 -header -column "$2" "$3"; }
 show "samp_odr (the MGC240's orders)" "$work/mgc240.db" \
@@ -57,4 +64,4 @@ show "calibrations" "$work/lab.db" \
 show "analyzers" "$work/lab.db" "SELECT analyzer_id, com_port FROM analyzers WHERE analyzer_id = 'MGC1';"
 echo "== communication log"
 cat "$work"/logs/*_log.txt
-echo "== demonstration folder: $work"
+exit $status

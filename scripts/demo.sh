@@ -1,18 +1,53 @@
 #!/usr/bin/env bash
 # The main job on the embedded default: a demonstration laboratory database (SQLite), a simulated
 # analyzer line on a pseudo-terminal, and `quorlix --headless` serving it. Prints what the
-# interface wrote into the database and its communication log. The analyzer is a Hitachi 911;
-# `demo.sh au` shows an Olympus AU400, `demo.sh indiko` a Thermo Indiko (ASTM), `demo.sh lims` the
-# Hitachi 912 emulation toward a LIMS. The output of installing and building goes into
-# build-logs/demo.log (its tail is shown when a step fails).
+# interface wrote into the database and its communication log. The output of installing and
+# building goes into build-logs/demo.log (its tail is shown when a step fails). `demo.sh --help`
+# lists the demonstrations.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-# `demo.sh lims`: the LIMS demonstration (scripts/demo-lims.sh).
-if [ "${1:-}" = lims ]; then exec bash "$root/scripts/demo-lims.sh"; fi
+source "$root/scripts/demo-common.sh"
+
+usage() {
+  cat <<'USAGE'
+Usage: bash scripts/demo.sh [--keep] [DEMONSTRATION]
+
+Builds quorlix, lets a simulated analyzer talk to `quorlix --headless` and shows what reached the
+demonstration's laboratory database and the communication log. The demonstrations:
+
+  hitachi   a Hitachi 911 (the default)
+  au        an Olympus AU400
+  indiko    a Thermo Indiko (ASTM)
+  lims      a Hitachi 902 whose results go on to a LIMS (the Hitachi 912 emulation)
+  mgc       an MGC240 read from its own database
+
+  --keep    keep the demonstration's folder in /tmp (ini, database, logs) afterwards
+  --help    show this text
+USAGE
+}
+demo_options "$@"
+set -- "${DEMO_ARGS[@]}"
+keep=()
+((DEMO_KEEP)) && keep=(--keep)
+if (($# > 1)); then
+  usage >&2
+  exit 2
+fi
 case "${1:-hitachi}" in
+  -h | --help)
+    usage
+    exit 0
+    ;;
+  lims) exec bash "$root/scripts/demo-lims.sh" "${keep[@]}" ;;
+  mgc) exec bash "$root/scripts/demo-mgc.sh" "${keep[@]}" ;;
+  hitachi) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
   au) analyzer="Olympus AU400"; id=AU400; type=OAU400; script=demo-au400.sim ;;
   indiko) analyzer="Thermo Indiko"; id=IND1; type=IND; script=demo-indiko.sim ;;
-  *) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
+  *)
+    echo "demo.sh: there is no demonstration \"$1\"" >&2
+    usage >&2
+    exit 2
+    ;;
 esac
 source "$root/scripts/steps.sh"
 steps_log "$root/build-logs/demo.log"
@@ -20,10 +55,7 @@ step "installing the Debian packages" "$root/scripts/install-deps.sh"
 step "building build/ (quorlix and quorlix-sim)" "$root/scripts/build.sh" "$root/build" --target quorlix --target quorlix-sim
 bin=$root/build/bin
 
-work=$(mktemp -d /tmp/quorlix-demo.XXXXXX)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
-trap cleanup EXIT
+demo_folder quorlix-demo
 mkdir -p "$work/logs"
 cat > "$work/quorlix.ini" <<INI
 ; Quorlix demonstration site
@@ -81,9 +113,9 @@ show "calibrations" "SELECT analyzer_id, calib_dat, parameter_id, std_count, s11
 show "quorlix_log" "SELECT time_stamp, log_key, log_val FROM quorlix_log ORDER BY rowid;"
 echo "== communication log"
 cat "$work"/logs/*_log.txt
+demo_explain "$work/lab.db" "$work"/logs/*_log.txt
 echo "== summary"
 echo "$summary"
 echo "$stopped"
-echo "the demonstration folder (ini, database, logs): $work"
 ((qstatus == 0)) || exit "$qstatus"
 exit $simstatus

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ make cmake qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
           tdsodbc odbc-postgresql libsqliteodbc postgresql socat xvfb xauth sqlite3 libbenchmark-dev clang libclang-rt-14-dev
-          clang-format systemd adduser)
+          clang-format git systemd adduser)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -29,6 +29,7 @@ echo "$installed (no window libraries)"
 
 # The unit file, as systemd reads it: any complaint fails the check.
 work=$(mktemp -d /tmp/quorlix-package.XXXXXX)
+trap 'rm -rf "$work"' EXIT # what a failure shows is printed below
 cp /lib/systemd/system/quorlix@.service "$work/quorlix@check.service"
 complaints=$(cd "$work" && systemd-analyze verify ./quorlix@check.service 2>&1 || true)
 if [ -n "$complaints" ]; then
@@ -68,5 +69,4 @@ if [ "$simstatus" -ne 0 ] || [ "$quorlixstatus" -ne 0 ] || [ "$rows" -eq 0 ]; th
   echo "package-check: the installed program did not serve the simulated analyzer"; cat "$work/sim.out"
   cat "$work"/logs/*.txt 2>/dev/null | tail -20; exit 1
 fi
-rm -rf "$work"
 echo "package-check: the installed quorlix served a simulated Hitachi 911 ($rows raw results)"

@@ -12,20 +12,36 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/steps.sh"
 steps_log "$root/build-logs/test-all.log"
 begin=$SECONDS
+status=0 passed=0 failed=0 pgdir= runtime=
+# Whatever ends the run, a failed step included, it ends with its summary and leaves nothing in /tmp.
+finish() {
+  local code=$?
+  ((code == 0)) || status=1
+  if [ -n "$pgdir" ]; then
+    "$root/scripts/pg-test-server.sh" stop "$pgdir"
+    rm -rf "$pgdir"
+  fi
+  [ -z "$runtime" ] || rm -rf "$runtime"
+  echo "== $( ((status == 0)) && echo "all passed" || echo "FAILED") in $(took $((SECONDS - begin))); the whole output: $STEPS_LOG"
+  echo "tests: $passed passed, $failed failed"
+  exit $status
+}
+trap finish EXIT
 step "installing the Debian packages" "$root/scripts/install-deps.sh"
-status=0
 step "checking the layers (every include runs downward)" "$root/scripts/check-layers.sh" || status=1
 step "checking the format (.clang-format)" "$root/scripts/check-format.sh" || status=1
 
 pgdir=$(mktemp -d /tmp/quorlix-pg.XXXXXX)
 pgport=${QUORLIX_PG_PORT:-55432}
-trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; rm -rf "$pgdir"' EXIT
 step "starting a throw-away PostgreSQL server on 127.0.0.1:$pgport" \
   "$root/scripts/pg-test-server.sh" start "$pgdir" "$pgport"
 export QUORLIX_TEST_PG=127.0.0.1:$pgport QUORLIX_TEST_ODBC=1
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}; chmod 700 "$XDG_RUNTIME_DIR"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  runtime=$(mktemp -d /tmp/quorlix-runtime.XXXXXX)
+  export XDG_RUNTIME_DIR=$runtime
+fi
+chmod 700 "$XDG_RUNTIME_DIR"
 
-passed=0 failed=0
 # Runs ctest in a build folder and notes its counts ("25 passed, 0 failed") for the step line.
 ctest_in() {
   local dir=$1 code=0 from summary total bad
@@ -80,6 +96,4 @@ else
   status=1
 fi
 
-echo "== $( ((status == 0)) && echo "all passed" || echo "FAILED") in $(took $((SECONDS - begin))); the whole output: $STEPS_LOG"
-echo "tests: $passed passed, $failed failed"
 exit $status

@@ -10,6 +10,7 @@
 #include "frmKalibError.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 namespace Quorlix {
 
@@ -38,11 +39,14 @@ int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QStri
     Engine engine(*clock, timers);
     HeadlessSignals stopSignals; // SIGTERM stops a desktop instance in order too
     QObject::connect(&stopSignals, &HeadlessSignals::stopRequested, &engine, &Engine::stop);
-    return RunDesktop(engine, options, commandLine, applicationDir);
+    return RunDesktop(engine, options, commandLine, applicationDir, [](const QString& message) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quorlix"),
+                              QStringLiteral("Quorlix cannot start:\n%1").arg(message));
+    });
 }
 
 int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,
-               const QString& applicationDir)
+               const QString& applicationDir, const StartupFailureNotice& tellOperator)
 {
     DesktopUi ui(engine);
     // A calibration that does not fit the settings is shown to the operator in its own window.
@@ -50,7 +54,8 @@ int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& comm
     engine.store().setCalibrationDialogs(&calibrationDialogs);
     const StartupOutcome outcome = RunStartup(engine, ui, options, commandLine, applicationDir);
     if (!outcome.ok()) {
-        PrintLine(stderr, QStringLiteral("quorlix: ") + outcome.message);
+        PrintLine(stderr, QStringLiteral("quorlix: ") + OneLine(outcome.message));
+        tellOperator(outcome.message);
         return outcome.exitCode;
     }
     QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(ExitOk); });

@@ -56,6 +56,14 @@ void TestCheckConfig::checks_data()
     QTest::newRow("MGC240 ODBC string missing") << "mgcdriver=odbc" << mgc << true << 2 << "mgcodbc";
     QTest::newRow("MGC online: laboratory tables only") << "mgcdriver=sqlite\nAccessPath=absent.db"
                                                         << "/id=M1 /type=MGC_ONLINE" << true << 0 << "";
+    QTest::newRow("no switches") << ""
+                                 << "" << true << 2 << "/id=NAME /type=TYPE";
+    QTest::newRow("id missing") << ""
+                                << "/type=H911" << true << 2 << "/id=NAME";
+    QTest::newRow("port not a number") << ""
+                                       << "/id=H1 /type=H911 /com=abc" << true << 2 << "/com=abc";
+    QTest::newRow("unknown database driver") << "dbdriver=postgres"
+                                             << "/id=H1 /type=H911" << true << 2 << "dbdriver=postgres";
     QTest::newRow("log folder missing") << "ComLogPath=/proc/quorlix-none"
                                         << "/id=H1 /type=H911" << true << 2 << "log folder";
 }
@@ -104,6 +112,8 @@ void TestCheckConfig::checks()
     else
         QVERIFY2(!failures.isEmpty() && failures.first().contains(failed), qPrintable(lines.join('\n')));
     QVERIFY(!lines.join('\n').contains("secret99"));
+    for (const QString& line : std::as_const(lines))
+        QVERIFY2(!line.contains('\n') && !line.contains("QPSQL"), qPrintable(line));
 }
 
 void TestCheckConfig::spoolAndQuarantineCounted()

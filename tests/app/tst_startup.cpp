@@ -164,7 +164,17 @@ void TestStartup::failuresEndInOrder_data()
         << "dbdriver=postgresql\nserver=127.0.0.1:1\ndatabase=lab\ndbpassword=pw1234"
         << "/id=H /type=H911" << 3 << "127.0.0.1";
     QTest::newRow("unknown driver") << "dbdriver=oracle"
-                                    << "/id=H /type=H911" << 3 << "oracle";
+                                    << "/id=H /type=H911" << 2 << "oracle";
+    QTest::newRow("no switches") << ""
+                                 << "" << 2 << "/id=NAME /type=TYPE";
+    QTest::newRow("id missing") << ""
+                                << "/type=H911" << 2 << "/id=NAME";
+    QTest::newRow("type missing") << ""
+                                  << "/id=H" << 2 << "/type=TYPE";
+    QTest::newRow("type unknown") << ""
+                                  << "/id=H /type=H999" << 2 << "\"H999\"";
+    QTest::newRow("port not a number") << ""
+                                       << "/id=H /type=H911 /com=abc" << 2 << "/com=abc";
     QTest::newRow("analyzer port missing") << "com7=/dev/quorlix-no-such-tty"
                                            << "/id=H /type=H911 /com=7" << 4 << "/dev/quorlix-no-such-tty";
     QTest::newRow("LIMS port bad settings") << "com2=/dev/ttyS1,9600,x"
@@ -185,6 +195,8 @@ void TestStartup::failuresEndInOrder()
     QFETCH(QString, mentions);
     QVERIFY2(outcome.message.contains(mentions), qPrintable(outcome.message));
     QVERIFY(!outcome.message.contains("pw1234"));
+    QVERIFY2(!outcome.message.contains('\n') && !outcome.message.contains("QPSQL"),
+             qPrintable(outcome.message));
 }
 
 void TestStartup::inputStationTable()

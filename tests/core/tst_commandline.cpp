@@ -16,6 +16,9 @@ private slots:
     void timerEnabling_data();
     void timerEnabling();
     void nonNumericTestIsRejected();
+    void portWithoutNumberIsRejected_data();
+    void portWithoutNumberIsRejected();
+    void oneLine();
     void launchOptions();
     void iniLines_data();
     void iniLines();
@@ -63,10 +66,10 @@ void TestCommandLine::switches_data()
                                           << "ab"
                                           << "" << -1 << "" << -1 << ""
                                           << "";
-    QTest::newRow("non-numeric port is 0") << "/com=x /outcom=3b"
-                                           << ""
-                                           << "" << 0 << "" << 3 << ""
-                                           << "";
+    QTest::newRow("port read to its first non-digit") << "/com=2x /outcom=3b"
+                                                      << ""
+                                                      << "" << 2 << "" << 3 << ""
+                                                      << "";
     QTest::newRow("blank ends a number") << "/com=1 2"
                                          << ""
                                          << "" << 1 << "" << -1 << ""
@@ -119,6 +122,39 @@ void TestCommandLine::nonNumericTestIsRejected()
     QVERIFY(!ParseCommandLine(QStringLiteral("/test=70000"), s).isEmpty());
     QCOMPARE(ParseCommandLine(QStringLiteral("/test= 1 2"), s), QString());
     QCOMPARE(*s.InputParameterId, qint16(12));
+}
+
+void TestCommandLine::portWithoutNumberIsRejected_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("error"); // empty: accepted
+    QTest::newRow("letters") << "/id=H /com=abc"
+                             << "/com=abc is not a port number";
+    QTest::newRow("empty") << "/id=H /com= /type=H911"
+                           << "/com= is not a port number";
+    QTest::newRow("LIMS port") << "/outcom=x2"
+                               << "/outcom=x2 is not a port number";
+    QTest::newRow("number with blank") << "/com= 3 /outcom=4"
+                                       << "";
+}
+
+void TestCommandLine::portWithoutNumberIsRejected()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QString, error);
+    Settings s;
+    const QString result = ParseCommandLine(commandLine, s);
+    if (error.isEmpty())
+        QCOMPARE(result, QString());
+    else
+        QVERIFY2(result.startsWith(error), qPrintable(result));
+}
+
+void TestCommandLine::oneLine()
+{
+    QCOMPARE(OneLine("connection refused\n\tIs the server running?\n\nQPSQL: x\n"),
+             QString("connection refused; Is the server running?; QPSQL: x"));
+    QCOMPARE(OneLine("one line"), QString("one line"));
 }
 
 void TestCommandLine::launchOptions()

@@ -55,6 +55,12 @@ void TestHeadless::startupFailures_data()
     QTest::newRow("configuration") << "" << QStringList{"/id=I", "/type=INPUT", "/test=abc"} << 2 << "/test=abc";
     QTest::newRow("database") << "dbdriver=postgresql\nserver=127.0.0.1:1\ndatabase=lab\ndbpassword=topsecret\n"
                               << QStringList{"/id=H", "/type=H911"} << 3 << "127.0.0.1";
+    QTest::newRow("no switches") << "" << QStringList{} << 2 << "/id=NAME /type=TYPE";
+    QTest::newRow("type unknown") << "" << QStringList{"/id=HIT1", "/type=H999"} << 2 << "\"H999\"";
+    QTest::newRow("id missing") << "" << QStringList{"/type=H911"} << 2 << "/id=NAME";
+    QTest::newRow("port not a number") << "" << QStringList{"/id=H", "/type=H911", "/com=abc"} << 2 << "/com=abc";
+    QTest::newRow("database driver unknown")
+        << "dbdriver=postgres\n" << QStringList{"/id=H", "/type=H911"} << 2 << "dbdriver=postgres";
     QTest::newRow("port") << "com5=/dev/quorlix-absent\n" << QStringList{"/id=H", "/type=H911", "/com=5"} << 4
                           << "/dev/quorlix-absent";
 }
@@ -67,6 +73,7 @@ void TestHeadless::startupFailures()
     QuorlixProcess q(ini);
     QTEST(q.runToEnd(QStringList{"--headless"} + switches), "exitCode");
     QVERIFY2(q.output().startsWith("quorlix: ") && q.output().contains(stderrMentions), qPrintable(q.output()));
+    QVERIFY2(q.output().trimmed().count('\n') == 0, qPrintable(q.output())); // one line
     QVERIFY(!q.output().contains("topsecret"));
 }
 

@@ -46,6 +46,9 @@ void TestLimsEndToEnd::analyzerQuorlixLims()
     QVERIFY2(analyzer.exitCode() == 0 && lims.exitCode() == 0,
              qPrintable(analyzerSide + "\n" + limsSide + "\n" + q.logText()));
     QCOMPARE(q.terminate(), 0);
+    // The LIMS's summary counts its side: two inquiries answered, one results frame received.
+    QVERIFY2(limsSide.contains("sim: sent 2 answers to inquiries, received 1 other frames, checks failed 0"),
+             qPrintable(limsSide));
 
     Database db("e2e-lims");
     DatabaseTarget target;

@@ -54,6 +54,7 @@ private slots:
     void activation();
     void withTrayTheWindowStaysHidden();
     void desktopWithoutTrayShowsTheWindow();
+    void failedStartupReturnsItsExitCode_data();
     void failedStartupReturnsItsExitCode();
 };
 
@@ -140,14 +141,32 @@ void TestTray::desktopWithoutTrayShowsTheWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&ui.mainWindow()));
 }
 
+void TestTray::failedStartupReturnsItsExitCode_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("test not a number") << "/id=H1 /type=H911 /test=abc"
+                                       << "/test=abc";
+    QTest::newRow("no switches") << ""
+                                 << "/id=NAME /type=TYPE";
+    QTest::newRow("type unknown") << "/id=H1 /type=H999"
+                                  << "\"H999\"";
+}
+
 void TestTray::failedStartupReturnsItsExitCode()
 {
+    QFETCH(QString, commandLine);
     Test::ManualTime clock(Start());
     Engine engine(clock, clock);
     LaunchOptions options;
     QSignalSpy stopped(&engine, &Engine::stopped);
-    QCOMPARE(RunDesktop(engine, options, QStringLiteral("/id=H1 /type=H911 /test=abc"), QDir::tempPath()),
+    QStringList told;
+    QCOMPARE(RunDesktop(engine, options, commandLine, QDir::tempPath(),
+                        [&told](const QString& message) { told << message; }),
              static_cast<int>(ExitConfiguration));
+    QCOMPARE(told.size(), 1);
+    QFETCH(QString, mentions);
+    QVERIFY2(told.first().contains(mentions), qPrintable(told.first()));
     QCOMPARE(stopped.count(), 0);
     for (QWidget* window : QApplication::topLevelWidgets())
         QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));

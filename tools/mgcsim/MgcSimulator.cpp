@@ -134,7 +134,10 @@ QString MgcSimulator::measure(QStringList* report)
         }
         if (!m_db.commit())
             return QStringLiteral("sample %1 not committed").arg(sample);
-        *report << QStringLiteral("measured %1: %2").arg(sample, values.join(QStringLiteral(", ")));
+        *report
+            << (values.isEmpty()
+                    ? QStringLiteral("measured %1: none of its items is one this MGC240 measures").arg(sample)
+                    : QStringLiteral("measured %1: %2").arg(sample, values.join(QStringLiteral(", "))));
     }
     return {};
 }

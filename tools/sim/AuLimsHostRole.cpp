@@ -48,6 +48,7 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
             s.send(QStringLiteral("\x06"), false);
             QThread::msleep(50);
             s.send(AuOrderFrame(request, channels), false);
+            ++s.inquiriesAnswered;
         };
     } else if (line.verb == QLatin1String("receive")) {
         if (line.words.isEmpty()) {
@@ -63,6 +64,7 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
             const QString frame = next(s, n);
             if (frame.isEmpty())
                 return;
+            ++s.framesReceived;
             s.check(AuCodeOf(frame) == code, n,
                     QStringLiteral("code \"%1\", got \"%2\"").arg(code, AuCodeOf(frame)));
             if (!id.isEmpty())
@@ -91,6 +93,7 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
                 if (frame.isEmpty())
                     continue;
                 if (code != QLatin1String("R ") && code != QLatin1String("RH")) {
+                    ++s.framesReceived;
                     s.recordReceived(QStringLiteral("relayed-") +
                                          QString(code).replace(QLatin1Char(' '), QLatin1Char('_')),
                                      AuIdentificationOf(frame).mid(11).trimmed(), 1);
@@ -98,6 +101,7 @@ bool AuLimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error
                 }
                 s.send(QStringLiteral("\x06"), false);
                 s.send(AuOrderFrame(frame, channels), false);
+                ++s.inquiriesAnswered;
             }
         };
     } else if (line.verb == QLatin1String("quiet")) {

@@ -12,6 +12,7 @@ class AuLimsHostRole final : public SimRole
 public:
     bool parse(const ScriptLine& line, SimStep& step, QString* error) override;
     QString help() const override;
+    bool playsHost() const override { return true; }
 
 private:
     // The next frame from the interface; empty (and a failed check) after the time-out.

@@ -168,6 +168,7 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
             SimOrder o = order;
             o.identification = m_identification;
             send(s, OrderFrame(o));
+            ++s.inquiriesAnswered;
         };
     } else if (verb == QLatin1String("results")) {
         if (words.isEmpty()) {
@@ -191,6 +192,7 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
             const bool layout = frame.size() >= 56 && frame.at(1) == QLatin1Char(':') && groupText % 9 == 0 &&
                                 frame.mid(41, 6) == QString(6, QLatin1Char(' ')) &&
                                 frame.right(7) == QStringLiteral("000000") + Etx;
+            ++s.framesReceived;
             if (!s.check(layout, n,
                          QStringLiteral("a results frame, got %1").arg(Quorlix::ControlCharsToNames(frame))))
                 return;
@@ -231,6 +233,7 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
                 const QString frame = nextFrame(s, int(left));
                 // A results frame: STX ":" ... the id in 13 from position 14, the count at 48.
                 if (ack && frame.size() >= 56 && frame.at(1) == QLatin1Char(':')) {
+                    ++s.framesReceived;
                     s.recordReceived(QStringLiteral("results"), frame.mid(13, 13).trimmed(),
                                      frame.mid(47, 2).trimmed().toInt());
                     send(s, Stx + QLatin1Char('>') + Etx);
@@ -244,6 +247,7 @@ bool LimsHostRole::parse(const ScriptLine& line, SimStep& step, QString* error)
                 order.id = frame.mid(13, 13).trimmed();
                 order.selection = selection;
                 send(s, OrderFrame(order));
+                ++s.inquiriesAnswered;
             }
         };
     } else if (verb == QLatin1String("send")) {

@@ -17,6 +17,7 @@ class LimsHostRole final : public SimRole
 public:
     bool parse(const ScriptLine& line, SimStep& step, QString* error) override;
     QString help() const override;
+    bool playsHost() const override { return true; }
 
 private:
     // The next frame from quorlix that is not a poll; polls on the way are answered ">". Empty after

@@ -25,6 +25,8 @@ public:
     virtual bool parse(const ScriptLine& line, SimStep& step, QString* error) = 0;
     // Its script lines, for --help.
     virtual QString help() const = 0;
+    // A LIMS host answers the interface's inquiries instead of sending frames to be answered.
+    virtual bool playsHost() const { return false; }
 };
 
 // The role a script names with "model NAME" or "role NAME" (the Hitachi 911 when it names none);

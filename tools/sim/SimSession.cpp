@@ -164,6 +164,11 @@ void SimSession::hangup(int ms)
 
 QString SimSession::summary() const
 {
+    if (host)
+        return QStringLiteral("sim: sent %1 answers to inquiries, received %2 other frames, checks failed %3")
+            .arg(inquiriesAnswered)
+            .arg(framesReceived)
+            .arg(failures);
     return QStringLiteral("sim: sent %1, answered %2, result frames sent %3, answered %4, checks failed %5")
         .arg(sent)
         .arg(answered)

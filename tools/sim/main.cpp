@@ -214,6 +214,7 @@ int main(int argc, char* argv[])
     if (o.startDelayMs > 0)
         QThread::msleep(ulong(o.startDelayMs));
     SimSession session(line, o);
+    session.host = role->playsHost();
     for (const SimStep& step : std::as_const(steps))
         step(session);
     // With --hold a stop request from here on waits until the summary is out; the line stays open.
