@@ -198,6 +198,9 @@ void TestE1381Link::exchange_data()
     QTest::newRow("wrong checksum: NAK, the resend used once") << "" << QStringList{
         "<{ENQ} => p{ACK} t30", "<{STX}1H|1{CR}{ETX}00{CR}{LF} => t30 ! p{NAK}", "<[1H|1] => t30 r:H|1 w{ACK}",
         "<[2L|1] => t30 r:L|1 w{ACK}"};
+    // 49+72+124+55+13+3 = 316 = 0x13C: "AZ" is no checksum, even where A*16 - 100 would be 0x3C.
+    QTest::newRow("checksum digit that is not hexadecimal: NAK") << "" << QStringList{
+        "<{ENQ}{STX}1H|7{CR}{ETX}AZ{CR}{LF} => p{ACK} t30 ! p{NAK}", "<{STX}1H|7{CR}{ETX}3c{CR}{LF} => t30 r:H|7 w{ACK}"};
     QTest::newRow("frame repeated after a lost ACK: acknowledged, used once") << "" << QStringList{
         "<{ENQ}[1H|1] => p{ACK} t30 r:H|1 w{ACK}", "<[1H|1] => t30 ! w{ACK}", "<[2L|1] => t30 r:L|1 w{ACK}"};
     QTest::newRow("frame number skipped: NAK") << "" << QStringList{
