@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMetaObject>
 #include <QString>
 #include <QStringList>
 
@@ -63,6 +64,7 @@ public:
 private:
     void run(QList<E1381Action> actions);
     void execute(const E1381Action& action);
+    void lineIdle();
 
     Line& m_line;
     CommLog& m_log;
@@ -70,6 +72,10 @@ private:
     const int m_pauseMs;
     E1381Owner& m_owner;
     std::unique_ptr<Timer> m_timer;
+    // A timer asked for while the line still waits to write (a pause before our frame): it starts
+    // when the line has written, so that the instrument's reply time runs from our frame on.
+    int m_timerAfterWrite = 0;
+    QMetaObject::Connection m_lineIdle;
     QList<E1381Action> m_queue;
     bool m_running = false;
     int m_lastId = 0;

@@ -143,7 +143,8 @@ public:
     // rows; "close" takes the database away; "readonly" and "writable": the database takes no
     // writes for a while; "replay" stores what waits in the spool; "restart" starts the program
     // again on the same spool folder; "previous" puts records into the spool as the previous
-    // release wrote them; "cancel" sends the cancel message.
+    // release wrote them; "cancel" sends the cancel message; "pauses take time": from then on the
+    // line writes what follows a pause only when the clock has passed it.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -170,6 +171,8 @@ public:
             writePreviousSpool();
         else if (input == "cancel")
             driver->SendCancelMessage();
+        else if (input == "pauses take time")
+            m_rig.analyzerLine.takeTimeForPauses(m_rig.time);
         return Rendered(m_rig.analyzerLine.takeOperations());
     }
 
@@ -438,6 +441,12 @@ void TestIndikoDriver::exchange_data()
         row("no ACK within 15 s: EOT", "",
             QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
                                                  "time 15000 => p{EOT}", "state => IND"},
+            {}, {"no answer from the instrument within 15 s: EOT sent, message not delivered"});
+        row("the 15 s for the ACK run from our frame written, after the pause", "",
+            QueryMessage({"S123"}) + QStringList{"pauses take time => ", "<{EOT} => ", "time 500 => p{ENQ}",
+                                                 "<{ACK} => ", "time 500 => p[1" + Host + "]",
+                                                 "time 14999 => ", "state => INDREQ", "time 1 => ",
+                                                 "time 500 => p{EOT}", "state => IND"},
             {}, {"no answer from the instrument within 15 s: EOT sent, message not delivered"});
         row("contention once: ENQ again, the host sends", "",
             QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "state => INDREADY", "<{ENQ} => p{ENQ}",
