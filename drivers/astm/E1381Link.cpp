@@ -20,6 +20,12 @@ bool BreaksFrame(QChar c)
     return c.unicode() < 0x20 && c != Cr;
 }
 
+// ETB or the character 240 at the start of characters outside a frame.
+bool WakesLine(QStringView text)
+{
+    return !text.isEmpty() && (text.front() == Etb || text.front().unicode() == 240);
+}
+
 } // namespace
 
 E1381Link::E1381Link() = default;
@@ -95,6 +101,12 @@ void E1381Link::onPiece(const E1381Reader::Piece& piece)
     case E1381Reader::Piece::Kind::Noise:
         if (m_state == State::Sending) {
             garbledReply(piece.text);
+            return;
+        }
+        if (m_options.wakeCharactersBid && (m_state == State::Idle || m_state == State::BidDelay) &&
+            WakesLine(piece.text)) {
+            add(Kind::Received, piece.text);
+            acceptBid();
             return;
         }
         problem(QStringLiteral("%1 characters outside a frame dropped: %2").arg(piece.size).arg(piece.text));

@@ -61,6 +61,9 @@ public:
         bool chainedMessage = false;
         // With false, send() only queues and the owner decides the moment with bid().
         bool bidOnSend = true;
+        // Outside a message, characters beginning with ETB or the character 240 are a bid, as ENQ
+        // is (an instrument that wakes the line with them waits for the ACK).
+        bool wakeCharactersBid = false;
         qsizetype maxRecordLength = 64 * 1024;
         qsizetype maxPendingRecords = 4096;
     };

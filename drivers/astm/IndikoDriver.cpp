@@ -19,6 +19,7 @@ E1381Link::Options IndikoLinkOptions()
 {
     E1381Link::Options options;
     options.contention = E1381Link::Contention::HostRetriesOnce;
+    options.wakeCharactersBid = true;
     // A full batch: every query answered with H, P, the most O records and L.
     options.maxPendingRecords = Indiko::MaxQueries * (Indiko::MaxTests + 3);
     return options;
@@ -92,8 +93,10 @@ void IndikoDriver::received(const QString& text)
 {
     const QChar first = text.isEmpty() ? QChar() : text.front();
     if (m_state.is(IndikoState::Ind)) {
-        if (first == Enq) {
+        if (first == Enq || first == Etb) {
             m_log.logall(text + QStringLiteral(" single inbuff"), Direction::AnalyzerToHost);
+        } else if (first.unicode() == 240) {
+            m_log.logall(text + QStringLiteral(" single inbuff ASCII 240"), Direction::AnalyzerToHost);
         } else if (first == Eot) {
             m_log.logall(text + QStringLiteral("EOT"), Direction::AnalyzerToHost);
             monitor(QStringLiteral(" ACK after EOT suppressed"));

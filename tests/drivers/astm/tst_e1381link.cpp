@@ -90,6 +90,7 @@ E1381Link::Options Options(const QString& flags)
         o.contention = E1381Link::Contention::HostRetriesOnce;
     o.chainedMessage = flags.contains("chain");
     o.bidOnSend = !flags.contains("hold");
+    o.wakeCharactersBid = flags.contains("wake");
     if (flags.contains("small")) {
         o.maxRecordLength = 8;
         o.maxPendingRecords = 3;
@@ -225,6 +226,10 @@ void TestE1381Link::exchange_data()
         "<{ENQ}{STX}1H|[1H|1] => p{ACK} ! t30 r:H|1 w{ACK}"};
     QTest::newRow("characters outside a frame dropped") << "" << QStringList{
         "<xy{ENQ} => ! p{ACK} t30", "<[1H|1]zz{EOT} => r:H|1 w{ACK} ! t- end"};
+    QTest::newRow("ETB or 240 outside a message: a bid where the instrument wakes the line with them")
+        << "wake" << QStringList{"<{ETB} => p{ACK} t30", "<[1H|1]{EOT} => r:H|1 w{ACK} t- end",
+                                 "<\u00F0x => p{ACK} t30", "<{ETB}[1H|1] => ! t30 r:H|1 w{ACK}"};
+    QTest::newRow("ETB outside a message elsewhere: dropped") << "" << QStringList{"<{ETB} => !", "state => idle"};
     QTest::newRow("frame without a bid dropped") << "" << QStringList{"<[1H|1] => !", "state => idle"};
     QTest::newRow("247 characters of text taken, 248 refused") << "" << QStringList{
         "<{ENQ} => p{ACK} t30", "<[1" + X246 + "] => t30 r:" + X246 + " w{ACK}", "<[2x" + X246 + "] => t30 ! p{NAK}"};

@@ -293,6 +293,10 @@ void TestIndikoDriver::exchange_data()
              "SELECT sample_disc, sample_pos FROM sample_base WHERE sample_id = 'S123' => 2|7"},
             {"header", "sampleRecord", "TestResult", "TestComment", "Terminator",
              " ACK after EOT suppressed"});
+        row("ETB or the character 240 outside a message: ACK after the pause, as for ENQ", "",
+            {"<{ETB} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2L|1|N] => {ACK}", "<{EOT} => ",
+             "<\u00F0 => p{ACK}", "<{EOT} => ", "state => IND"},
+            {}, {"{ETB} single inbuff", "single inbuff ASCII 240"});
         row("unknown test code: not stored under the parameter before it", "", upload,
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"Received unknown parameter: C"});
         row("control result and its comment", "",
