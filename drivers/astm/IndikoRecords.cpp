@@ -1,6 +1,7 @@
 #include "IndikoRecords.h"
 
 #include "AstmRecords.h"
+#include "core/Stamps.h"
 
 namespace Quorlix::Indiko {
 
@@ -38,9 +39,7 @@ QDateTime ParseIndikoHeader(const QString& record)
     // Seconds are dropped: results of one message share the minute.
     const QDate date(stamp.mid(0, 4).toInt(), stamp.mid(4, 2).toInt(), stamp.mid(6, 2).toInt());
     const QTime time(stamp.mid(8, 2).toInt(), stamp.mid(10, 2).toInt());
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time);
+    return WallClock(date, time);
 }
 
 IndikoQuery ParseIndikoQuery(const QString& record)

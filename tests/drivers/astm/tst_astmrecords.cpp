@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <ctime>
+
 using namespace Quorlix;
 
 class TestAstmRecords : public QObject
@@ -13,6 +15,7 @@ class TestAstmRecords : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void collection();
     void indikoFields_data();
     void indikoFields();
@@ -20,6 +23,13 @@ private slots:
     void dsxMessage();
     void dsxQueryIdsBounded();
 };
+
+// Local time where summer time begins at 2:00 on the last Sunday of March.
+void TestAstmRecords::initTestCase()
+{
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+}
 
 void TestAstmRecords::collection()
 {
@@ -49,6 +59,8 @@ void TestAstmRecords::indikoFields_data()
     const QString h = "H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|";
     QTest::newRow("header: the last second of a day, seconds dropped") << h + "20261207235959"
                                                                        << "time=2026-12-07 23:59";
+    QTest::newRow("header in the hour skipped by summer time: as written") << h + "20260329023000"
+                                                                           << "time=2026-03-29 02:30";
     QTest::newRow("header without time") << h << "time=invalid";
     QTest::newRow("header on 30 February") << h + "20260230120000"
                                            << "time=invalid";

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+
 using namespace Quorlix;
 using namespace Quorlix::Test::Astm;
 using Quorlix::Test::DriverRig;
@@ -245,11 +247,19 @@ class TestIndikoDriver : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void exchange_data();
     void exchange();
     void ordersFiledBetweenTwoQueries_data();
     void ordersFiledBetweenTwoQueries();
 };
+
+// Local time where summer time begins at 2:00 on the last Sunday of March.
+void TestIndikoDriver::initTestCase()
+{
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+}
 
 // Each step is "input => what the driver wrote" (p: after its 500 ms pause). Then each check is
 // "SQL => rows", and each text must be in a log line.
@@ -329,6 +339,10 @@ void TestIndikoDriver::exchange_data()
             {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|;S123|2|NULL|NULL|NULL|NULL",
              "SELECT COUNT(*) FROM Raw_Results WHERE result IS NULL => 1"},
             {"value \"<0.1\" is not a number"});
+        QStringList summer = single("5.4");
+        summer[1] = "<[1H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|20260329023000] => {ACK}";
+        row("header time in the hour skipped by summer time: stored as it says", "", summer,
+            {requests + " => S123|1|IND1|2026-03-29 02:30:00|5.4|;S123|2|NULL|NULL|NULL|NULL"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
         // Only a complete message is stored: one that ends before its terminator was not received,
