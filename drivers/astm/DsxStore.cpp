@@ -1,5 +1,6 @@
 #include "DsxStore.h"
 
+#include "AstmRecords.h"
 #include "core/Database.h"
 #include "core/FrameText.h"
 #include "core/SqlHelpers.h"
@@ -58,8 +59,8 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
     QString value = v.value.trimmed();
     if (value.endsWith(QLatin1Char('#')))
         value.chop(1);
-    const QString code = v.testField.section(QLatin1Char('^'), -1);
-    if (id.isEmpty()) {
+    const QString code = Astm::AstmUnescaped(v.testField.section(QLatin1Char('^'), -1));
+    if (id.trimmed().isEmpty()) {
         effects.notes << QStringLiteral("result of %1 without a sample id: not stored").arg(code);
         return DbOutcome::done();
     }

@@ -117,10 +117,14 @@ void IndikoDriver::received(const QString& text)
 
 // --- receiving ---------------------------------------------------------------------------------
 
-void IndikoDriver::record(const QString& record)
+void IndikoDriver::record(const QString& received)
 {
     ++m_messageRecords;
-    const QChar type = record.isEmpty() ? QChar() : record.front();
+    const QChar type = received.isEmpty() ? QChar() : received.front();
+    // The header declares the delimiters of its message; the records are read in the usual ones.
+    if (type == QLatin1Char('H'))
+        m_delimiters = Astm::Delimiters::ofHeader(received);
+    const QString record = Astm::UsualDelimiters(received, m_delimiters);
     // A comment belongs to the result before it; a header, patient, order or terminator ends that.
     if (QStringLiteral("HPOL").contains(type))
         m_commentable = false;
@@ -154,6 +158,7 @@ void IndikoDriver::record(const QString& record)
         monitor(QStringLiteral("Terminator"));
         messageComplete();
         m_sample.IndMeasTime = {};
+        m_delimiters = {};
         break;
     default:
         monitor(QStringLiteral("Else") + ControlCharsToNames(record));
@@ -318,6 +323,7 @@ void IndikoDriver::discardIncomplete()
     m_messageTooLong = false;
     m_messageDataAlarm = m_dataAlarm;
     m_commentable = false;
+    m_delimiters = {};
     if (records == 0)
         return;
     m_sample.IndMeasTime = {};

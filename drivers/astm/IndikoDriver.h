@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AstmRecords.h"
 #include "E1381Session.h"
 #include "IndikoRecords.h"
 #include "IndikoStore.h"
@@ -140,6 +141,7 @@ private:
     QList<PendingResult> m_messageResults;
     bool m_messageTooLong = false; // more results than a message may hold: none of them is stored
     bool m_commentable = false;    // the record before was a result: a comment belongs to it
+    Astm::Delimiters m_delimiters; // declared by the header of the message being received
     // The records a result is cut from.
     QString m_header;
     QString m_order;
