@@ -97,9 +97,12 @@ QList<E1381Action> E1381Link::receive(QStringView chunk)
 
 void E1381Link::onPiece(const E1381Reader::Piece& piece)
 {
+    if (unexpectedBidReply(piece))
+        return;
     switch (piece.kind) {
     case E1381Reader::Piece::Kind::Noise:
         if (m_state == State::Sending) {
+            add(Kind::Received, piece.text);
             garbledReply(piece.text);
             return;
         }
@@ -132,6 +135,23 @@ void E1381Link::onPiece(const E1381Reader::Piece& piece)
         onFrame(piece);
         return;
     }
+}
+
+bool E1381Link::unexpectedBidReply(const E1381Reader::Piece& piece)
+{
+    if (!m_options.refuseUnexpectedBidReply || m_state != State::Bidding)
+        return false;
+    if (piece.kind == E1381Reader::Piece::Kind::Control) {
+        const QChar c = piece.text.front();
+        if (c == Ack || c == Nak || c == Enq)
+            return false;
+    }
+    // The owner logs what arrived.
+    add(Kind::Received, piece.text);
+    write(Nak, Timing::AfterPause);
+    m_state = State::Idle;
+    stopTimer();
+    return true;
 }
 
 // While our frame waits for its answer, any reply but ACK or EOT is a refusal: the frame is sent
@@ -347,6 +367,7 @@ void E1381Link::contention()
     if (m_options.contention == Contention::HostRetriesOnce && !m_contended) {
         m_contended = true;
         problem(QStringLiteral("both sides bid: ENQ once more"));
+        write(Enq, Timing::AfterPause);
         write(Enq, Timing::AfterPause);
         startTimer(ReplyTimeoutMs);
         return;

@@ -64,7 +64,7 @@ void E1381Session::execute(const E1381Action& action)
     case Kind::Write:
         if (action.timing == E1381Action::Timing::AfterPause && m_pauseMs > 0)
             m_line.pause(m_pauseMs);
-        m_line.send(action.text, Direction::HostToAnalyzer);
+        m_line.send(action.text, Direction::HostToAnalyzer, m_owner.logText(action.text));
         return;
     case Kind::StartTimer:
         m_timer->stop();

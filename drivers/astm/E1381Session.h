@@ -38,6 +38,9 @@ public:
     virtual void sendFailed(int tag, const QString& why) = 0;
     // After each step of the link (its state may have changed).
     virtual void linkStepped() {}
+    // What the communication log shows for a text the session writes (H->A): the text itself, or
+    // the text with a note of what it answers.
+    virtual QString logText(const QString& written) { return written; }
 };
 
 // An E1381 link at work on an instrument line: it executes the link's actions in order - writes

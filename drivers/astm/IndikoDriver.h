@@ -101,6 +101,9 @@ private:
     void sendCompleted(int tag) override;
     void sendFailed(int tag, const QString& why) override;
     void linkStepped() override;
+    QString logText(const QString& written) override;
+    // The next write of the character is logged followed by the note.
+    void noteNextWrite(QChar c, const QString& note);
 
     void ParseIndikoHeader(const QString& record);
     void ParseIndikoQuery(const QString& record);
@@ -125,6 +128,9 @@ private:
     E1381Session m_session;
     ProtocolState<IndikoState> m_state;
     bool m_contended = false; // the analyzer answered our bid with its own ENQ
+    // Notes for the log lines of the link characters written in this step of the link: the label
+    // of the record an ACK acknowledges, "ReqOutput" after a bid ...
+    QList<std::pair<QChar, QString>> m_writeNotes;
 
     Batch m_batch = Batch::None;
     QList<Query> m_queries; // of complete messages, to be answered after the analyzer's EOT

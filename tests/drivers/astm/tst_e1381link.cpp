@@ -91,6 +91,7 @@ E1381Link::Options Options(const QString& flags)
     o.chainedMessage = flags.contains("chain");
     o.bidOnSend = !flags.contains("hold");
     o.wakeCharactersBid = flags.contains("wake");
+    o.refuseUnexpectedBidReply = flags.contains("refuse");
     if (flags.contains("small")) {
         o.maxRecordLength = 8;
         o.maxPendingRecords = 3;
@@ -278,11 +279,15 @@ void TestE1381Link::exchange_data()
     QTest::newRow("contention: the instrument sends first, we bid after its EOT") << "" << QStringList{
         ">A => p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<[1H|1] => t30 r:H|1 w{ACK}", "<{EOT} => end p{ENQ} t15",
         "<{ACK} => p[1A] t15"};
-    QTest::newRow("contention, Indiko: one more ENQ, then we send") << "retry" << QStringList{
-        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} t15", "<{ACK} => p[1A] t15"};
+    QTest::newRow("contention, Indiko: ENQ twice, then we send") << "retry" << QStringList{
+        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} p{ENQ} t15", "<{ACK} => p[1A] t15"};
     QTest::newRow("contention twice, Indiko: the instrument sends first") << "retry" << QStringList{
-        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<{EOT} => end p{ENQ} t15",
-        "<{ENQ} => ! p{ENQ} t15"};
+        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<{EOT} => end p{ENQ} t15",
+        "<{ENQ} => ! p{ENQ} p{ENQ} t15"};
+    QTest::newRow("answer to our bid neither ACK, NAK nor ENQ: NAK, we bid after the instrument's message")
+        << "refuse" << QStringList{">A => p{ENQ} t15", "<{EOT} => p{NAK} t-", "state => idle",
+                                   "<{ENQ}[1H|1]{EOT} => p{ACK} r:H|1 w{ACK} end p{ENQ} t15", "<x => p{NAK} t-",
+                                   "state => idle"};
     // clang-format on
 }
 
