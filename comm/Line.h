@@ -19,7 +19,9 @@ public:
     using QObject::QObject;
 
     // Writes text on the line (after any pending pause) and logs it with the direction then.
-    virtual void send(const QString& text, Direction logDirection) = 0;
+    void send(const QString& text, Direction logDirection) { send(text, logDirection, text); }
+    // The same, the log showing logText (the text with a note of what it answers).
+    virtual void send(const QString& text, Direction logDirection, const QString& logText) = 0;
     // The line waits this long before its next send.
     virtual void pause(int milliseconds) = 0;
     virtual bool isOpen() const = 0;

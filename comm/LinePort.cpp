@@ -130,16 +130,16 @@ bool LinePort::isOpen() const
     return m_device && m_device->isOpen() && !m_lost;
 }
 
-void LinePort::send(const QString& text, Direction logDirection)
+void LinePort::send(const QString& text, Direction logDirection, const QString& logText)
 {
-    m_pending.push_back({text, logDirection, 0});
+    m_pending.push_back({text, logText, logDirection, 0});
     if (!m_pauseTimer->isActive())
         drain();
 }
 
 void LinePort::pause(int milliseconds)
 {
-    m_pending.push_back({QString(), Direction::HostToAnalyzer, qMax(0, milliseconds)});
+    m_pending.push_back({QString(), QString(), Direction::HostToAnalyzer, qMax(0, milliseconds)});
     if (!m_pauseTimer->isActive())
         drain();
 }
@@ -161,7 +161,7 @@ void LinePort::drain()
             continue;
         }
         m_device->write(op.text.toLatin1());
-        m_log.logall(op.text, op.direction);
+        m_log.logall(op.logText, op.direction);
     }
     deliverHeldInput();
     if (!isBusy())

@@ -31,7 +31,8 @@ public:
     void close();
     const PortConfig& config() const { return m_config; }
 
-    void send(const QString& text, Direction logDirection) override;
+    using Line::send;
+    void send(const QString& text, Direction logDirection, const QString& logText) override;
     void pause(int milliseconds) override;
     bool isOpen() const override;
     bool isBusy() const override { return !m_pending.empty() || m_pauseTimer->isActive(); }
@@ -45,6 +46,7 @@ private:
     struct Operation
     {
         QString text; // to send; empty for a pause
+        QString logText;
         Direction direction = Direction::HostToAnalyzer;
         int pauseMs = 0;
     };

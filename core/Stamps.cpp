@@ -110,7 +110,25 @@ QDateTime FromSqlStamp(const QString& sqlStamp)
         result = QDateTime::fromString(sqlStamp, QStringLiteral("yyyyMMdd H:mm:ss"));
     if (!result.isValid())
         result = QDateTime::fromString(sqlStamp, QStringLiteral("yyyyMMdd HH:mm"));
+    if (!result.isValid() && sqlStamp.size() > 9 && sqlStamp.at(8) == QLatin1Char(' ')) {
+        const QDate date = QDate::fromString(sqlStamp.left(8), QStringLiteral("yyyyMMdd"));
+        const QString clock = sqlStamp.mid(9);
+        QTime time = QTime::fromString(clock, QStringLiteral("H:mm:ss"));
+        if (!time.isValid())
+            time = QTime::fromString(clock, QStringLiteral("HH:mm"));
+        result = WallClock(date, time);
+    }
     return result;
+}
+
+QDateTime WallClock(const QDate& date, const QTime& time)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
+    const QDateTime local(date, time);
+    if (local.isValid() && local.date() == date && local.time() == time)
+        return local;
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QDateTime ParseLocaleDateTime(const QString& text, const QLocale& locale)

@@ -26,6 +26,11 @@ QString SqlStamp(const QDateTime& moment);
 // The date-time a ToSqlStamp text stands for (invalid when it is not one).
 QDateTime FromSqlStamp(const QString& sqlStamp);
 
+// The local date-time of a date and a time as an instrument or a table wrote them. A time in the
+// hour that the change to summer time skips exists on no local clock; it is kept as written
+// (a date-time without a zone), so that it is stored as the wall-clock time it says.
+QDateTime WallClock(const QDate& date, const QTime& time);
+
 // Parses a date/time text as an operator would write it in the locale (used for `firstshift`):
 // date and time, a date alone, or a time alone (which then falls on 30.12.1899, the day zero of
 // date-time values in the laboratory's tools).

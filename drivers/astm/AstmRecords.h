@@ -93,6 +93,30 @@ struct Patient
 };
 using Patients = Collection<Patient>;
 
+// The delimiters of a message, declared by its header: "H", then the field, repeat, component and
+// escape delimiters ("H|\\^&" for the usual "|", "\\", "^", "&").
+struct Delimiters
+{
+    QChar field = QLatin1Char('|');
+    QChar repeat = QLatin1Char('\\');
+    QChar component = QLatin1Char('^');
+    QChar escape = QLatin1Char('&');
+
+    // Those a header record declares; the usual ones for a record that declares none.
+    static Delimiters ofHeader(const QString& record);
+    bool isUsual() const { return *this == Delimiters(); }
+    bool operator==(const Delimiters&) const = default;
+};
+
+// A received record in the usual delimiters, its texts escaped for them: fields, repeats and
+// components are cut at the delimiters the message declared, and an escaped delimiter (&F&, &R&,
+// &S&, &E& with the declared escape character) stays text. A header keeps "H|\\^&".
+QString UsualDelimiters(const QString& record, const Delimiters& declared);
+
+// The text of a field or component of a record in the usual delimiters: its escape sequences
+// &F&, &R&, &S&, &E& become the delimiter characters; other sequences stay as they are.
+QString AstmUnescaped(QStringView text);
+
 // The fields of a record text (numbered from 0; field 0 is the record type), split at "|".
 QStringList AstmFields(const QString& record);
 // Field n of a split record, empty where the record ends before it.
@@ -103,8 +127,9 @@ inline QString AstmField(const QStringList& fields, qsizetype n)
 // The components of a field (numbered from 1 in the layouts), split at "^".
 QStringList AstmComponents(const QString& field);
 
-// Text taken from the database into a record we send: control characters and the field
-// delimiter would break the frame or shift the fields, and become blanks.
+// Text taken from the database into a record we send: control characters would break the frame
+// and become blanks; the delimiters "|", "\\", "^" and "&" are escaped (&F&, &R&, &S&, &E&), so
+// that they cannot shift the fields or components.
 QString AstmText(const QString& value);
 
 } // namespace Quorlix::Astm

@@ -122,6 +122,10 @@ void DsxDriver::handleMessage()
         monitor(QStringLiteral("fehler aufgetreten!"));
     } else if (message.kind == QLatin1String("L")) {
         monitor(QStringLiteral("got empty results!"));
+    } else {
+        // Its values are only in the communication log: say that nothing of it was used.
+        monitor(QStringLiteral("message whose second record is \"%1\" (not P, Q, M or L): not used")
+                    .arg(ControlCharsToNames(message.kind)));
     }
 }
 

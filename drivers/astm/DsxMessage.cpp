@@ -29,7 +29,13 @@ DsxMessage ParseDsxMessage(const QString& text)
 {
     DsxMessage m;
     const qsizetype start = text.indexOf(HeaderStart);
-    const QList<QStringView> lines = QStringView(text).mid(qMax<qsizetype>(0, start)).split(Cr);
+    const QStringList received = text.mid(qMax<qsizetype>(0, start)).split(Cr);
+    // The header declares the delimiters of the message; its records are read in the usual ones.
+    const Astm::Delimiters declared = Astm::Delimiters::ofHeader(received.front());
+    QStringList usual;
+    for (const QString& line : received)
+        usual << Astm::UsualDelimiters(line, declared);
+    const QList<QStringView> lines(usual.cbegin(), usual.cend());
     m.kind = lines.size() < 2 ? QStringLiteral("?") : lines[1].left(1).toString();
     const bool results = m.kind == QLatin1String("P");
     const bool query = m.kind == QLatin1String("Q");
@@ -40,6 +46,7 @@ DsxMessage ParseDsxMessage(const QString& text)
         // Fields as views; only the ones kept become texts.
         const QList<QStringView> f = line.split(QLatin1Char('|'));
         const auto field = [&f](qsizetype n) { return n < f.size() ? f[n].toString() : QString(); };
+        const auto value = [&f](qsizetype n) { return n < f.size() ? Astm::AstmUnescaped(f[n]) : QString(); };
         const auto fields = [&f](qsizetype n) {
             QStringList out(n);
             for (qsizetype i = 0; i < n && i < f.size(); ++i)
@@ -53,18 +60,18 @@ DsxMessage ParseDsxMessage(const QString& text)
             m.terminator = fields(3);
         } else if (query && type == QLatin1String("Q")) {
             if (m.queryIds.size() < MaxQueryIds)
-                m.queryIds << field(2);
+                m.queryIds << value(2);
             else
                 ++m.refusedQueryIds;
         } else if (results && type == QLatin1String("P")) {
-            m.patients.Add({{}, field(0), field(1), field(2), field(3), {}, {}, {}, {}, {}});
+            m.patients.Add({{}, field(0), field(1), value(2), value(3), {}, {}, {}, {}, {}});
         } else if (results && type == QLatin1String("O")) {
             if (m.patients.isEmpty()) {
                 m.problems << QStringLiteral("order without a patient before it, not used: ") +
                                   line.toString();
                 continue;
             }
-            m.patients.last().orders.Add({{}, field(0), field(1), field(2), field(3), field(4)});
+            m.patients.last().orders.Add({{}, field(0), field(1), value(2), value(3), field(4)});
         } else if (results && type == QLatin1String("R")) {
             if (m.patients.isEmpty() || m.patients.last().orders.isEmpty()) {
                 m.problems << QStringLiteral("result without an order before it, not stored: ") +
@@ -75,7 +82,7 @@ DsxMessage ParseDsxMessage(const QString& text)
             r.RecordType = field(0);
             r.SequenceNr = field(1);
             r.TestID = field(2);
-            r.Result = field(3);
+            r.Result = value(3);
             r.Units = field(4);
             r.RefRanges = field(5);
             r.ResultFlags = field(6);

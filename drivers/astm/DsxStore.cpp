@@ -1,5 +1,6 @@
 #include "DsxStore.h"
 
+#include "AstmRecords.h"
 #include "core/Database.h"
 #include "core/FrameText.h"
 #include "core/SqlHelpers.h"
@@ -53,12 +54,13 @@ DbOutcome StoreDsxSample(Database& db, const QString& id, const QVariant& analyz
 
 DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, JobEffects& effects)
 {
-    const QString id = WithoutBlanks(v.sampleId);
+    // The id as the DSX sent it finds the sample; a request it inserts carries it without blanks.
+    const QString id = v.sampleId;
     QString value = v.value.trimmed();
     if (value.endsWith(QLatin1Char('#')))
         value.chop(1);
-    const QString code = v.testField.section(QLatin1Char('^'), -1);
-    if (id.isEmpty()) {
+    const QString code = Astm::AstmUnescaped(v.testField.section(QLatin1Char('^'), -1));
+    if (id.trimmed().isEmpty()) {
         effects.notes << QStringLiteral("result of %1 without a sample id: not stored").arg(code);
         return DbOutcome::done();
     }
@@ -107,11 +109,11 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
                 ? Run(db,
                       QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp) "
                                      "VALUES (?, ?, ?, ?)"),
-                      {id, *parameter, analyzer, stamp})
+                      {WithoutBlanks(id), *parameter, analyzer, stamp})
                 : Run(db,
                       QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, "
                                      "result) VALUES (?, ?, ?, ?, ?)"),
-                      {id, *parameter, analyzer, stamp, result});
+                      {WithoutBlanks(id), *parameter, analyzer, stamp, result});
     } else {
         // An open row is filled also when an analyzer was already noted on it.
         request =

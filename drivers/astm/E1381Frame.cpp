@@ -6,7 +6,7 @@ namespace Quorlix {
 
 namespace {
 
-// The value of a hexadecimal digit (either case); -100 for any other character.
+// The value of a hexadecimal digit (either case); -1 for any other character.
 int HexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -16,7 +16,7 @@ int HexDigit(QChar c)
         return u - 'A' + 10;
     if (u >= 'a' && u <= 'f')
         return u - 'a' + 10;
-    return -100;
+    return -1;
 }
 
 } // namespace
@@ -78,7 +78,9 @@ E1381Frame ParseE1381Frame(QStringView raw)
     for (const QChar c : counted)
         sum += c.unicode();
     const QStringView received = raw.mid(raw.size() - 3, 2);
-    if (HexDigit(received[0]) * 16 + HexDigit(received[1]) != int(sum % 256)) {
+    const int high = HexDigit(received[0]);
+    const int low = HexDigit(received[1]);
+    if (high < 0 || low < 0 || high * 16 + low != int(sum % 256)) {
         frame.problem = QStringLiteral("frame with checksum %1 where %2 was computed")
                             .arg(received.toString(), E1381Checksum(counted));
         return frame;

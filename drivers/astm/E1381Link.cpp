@@ -20,6 +20,12 @@ bool BreaksFrame(QChar c)
     return c.unicode() < 0x20 && c != Cr;
 }
 
+// ETB or the character 240 at the start of characters outside a frame.
+bool WakesLine(QStringView text)
+{
+    return !text.isEmpty() && (text.front() == Etb || text.front().unicode() == 240);
+}
+
 } // namespace
 
 E1381Link::E1381Link() = default;
@@ -91,10 +97,19 @@ QList<E1381Action> E1381Link::receive(QStringView chunk)
 
 void E1381Link::onPiece(const E1381Reader::Piece& piece)
 {
+    if (unexpectedBidReply(piece))
+        return;
     switch (piece.kind) {
     case E1381Reader::Piece::Kind::Noise:
         if (m_state == State::Sending) {
+            add(Kind::Received, piece.text);
             garbledReply(piece.text);
+            return;
+        }
+        if (m_options.wakeCharactersBid && (m_state == State::Idle || m_state == State::BidDelay) &&
+            WakesLine(piece.text)) {
+            add(Kind::Received, piece.text);
+            acceptBid();
             return;
         }
         problem(QStringLiteral("%1 characters outside a frame dropped: %2").arg(piece.size).arg(piece.text));
@@ -120,6 +135,23 @@ void E1381Link::onPiece(const E1381Reader::Piece& piece)
         onFrame(piece);
         return;
     }
+}
+
+bool E1381Link::unexpectedBidReply(const E1381Reader::Piece& piece)
+{
+    if (!m_options.refuseUnexpectedBidReply || m_state != State::Bidding)
+        return false;
+    if (piece.kind == E1381Reader::Piece::Kind::Control) {
+        const QChar c = piece.text.front();
+        if (c == Ack || c == Nak || c == Enq)
+            return false;
+    }
+    // The owner logs what arrived.
+    add(Kind::Received, piece.text);
+    write(Nak, Timing::AfterPause);
+    m_state = State::Idle;
+    stopTimer();
+    return true;
 }
 
 // While our frame waits for its answer, any reply but ACK or EOT is a refusal: the frame is sent
@@ -335,6 +367,7 @@ void E1381Link::contention()
     if (m_options.contention == Contention::HostRetriesOnce && !m_contended) {
         m_contended = true;
         problem(QStringLiteral("both sides bid: ENQ once more"));
+        write(Enq, Timing::AfterPause);
         write(Enq, Timing::AfterPause);
         startTimer(ReplyTimeoutMs);
         return;

@@ -35,7 +35,7 @@ namespace Quorlix {
 // Contention (both sides bid at the same moment: we wrote ENQ and receive ENQ): the instrument
 // wins, as E1381 rules. Its ENQ is acknowledged, its message received, and we bid again after its
 // EOT. With Contention::HostRetriesOnce (the Indiko's way) we answer the first contention of a bid
-// with one more ENQ and yield only on the second.
+// with ENQ twice and yield only on the second contention.
 //
 // A receive-only instrument simply never gets send() or bid().
 class E1381Link
@@ -61,6 +61,12 @@ public:
         bool chainedMessage = false;
         // With false, send() only queues and the owner decides the moment with bid().
         bool bidOnSend = true;
+        // Outside a message, characters beginning with ETB or the character 240 are a bid, as ENQ
+        // is (an instrument that wakes the line with them waits for the ACK).
+        bool wakeCharactersBid = false;
+        // While we bid, an answer that is neither ACK, NAK nor ENQ is refused with NAK and the line
+        // is left to the instrument; we bid again after its next message.
+        bool refuseUnexpectedBidReply = false;
         qsizetype maxRecordLength = 64 * 1024;
         qsizetype maxPendingRecords = 4096;
     };
@@ -109,6 +115,7 @@ private:
     void onControl(QChar c);
     void onFrame(const E1381Reader::Piece& piece);
     void garbledReply(const QString& text);
+    bool unexpectedBidReply(const E1381Reader::Piece& piece);
     void acceptBid();
     void refuseFrame(const QString& reason);
     void addText(QStringView text, bool endsRecord);

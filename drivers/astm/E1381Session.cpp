@@ -4,6 +4,8 @@
 #include "core/CommLog.h"
 #include "core/Timer.h"
 
+#include <utility>
+
 namespace Quorlix {
 
 using Kind = E1381Action::Kind;
@@ -13,9 +15,19 @@ E1381Session::E1381Session(Line& line, CommLog& log, Timers& timers, E1381Link::
     : m_line(line), m_log(log), m_link(options), m_pauseMs(pauseMs), m_owner(owner),
       m_timer(timers.create(true, [this] { run(m_link.timerExpired()); }))
 {
+    m_lineIdle = QObject::connect(&m_line, &Line::idle, [this] { lineIdle(); });
 }
 
-E1381Session::~E1381Session() = default;
+E1381Session::~E1381Session()
+{
+    QObject::disconnect(m_lineIdle);
+}
+
+void E1381Session::lineIdle()
+{
+    if (m_timerAfterWrite > 0)
+        m_timer->start(std::exchange(m_timerAfterWrite, 0));
+}
 
 void E1381Session::receive(const QString& chunk)
 {
@@ -52,12 +64,18 @@ void E1381Session::execute(const E1381Action& action)
     case Kind::Write:
         if (action.timing == E1381Action::Timing::AfterPause && m_pauseMs > 0)
             m_line.pause(m_pauseMs);
-        m_line.send(action.text, Direction::HostToAnalyzer);
+        m_line.send(action.text, Direction::HostToAnalyzer, m_owner.logText(action.text));
         return;
     case Kind::StartTimer:
-        m_timer->start(action.milliseconds);
+        m_timer->stop();
+        m_timerAfterWrite = 0;
+        if (m_line.isBusy())
+            m_timerAfterWrite = action.milliseconds;
+        else
+            m_timer->start(action.milliseconds);
         return;
     case Kind::StopTimer:
+        m_timerAfterWrite = 0;
         m_timer->stop();
         return;
     case Kind::Received:

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMetaObject>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,9 @@ public:
     virtual void sendFailed(int tag, const QString& why) = 0;
     // After each step of the link (its state may have changed).
     virtual void linkStepped() {}
+    // What the communication log shows for a text the session writes (H->A): the text itself, or
+    // the text with a note of what it answers.
+    virtual QString logText(const QString& written) { return written; }
 };
 
 // An E1381 link at work on an instrument line: it executes the link's actions in order - writes
@@ -63,6 +67,7 @@ public:
 private:
     void run(QList<E1381Action> actions);
     void execute(const E1381Action& action);
+    void lineIdle();
 
     Line& m_line;
     CommLog& m_log;
@@ -70,6 +75,10 @@ private:
     const int m_pauseMs;
     E1381Owner& m_owner;
     std::unique_ptr<Timer> m_timer;
+    // A timer asked for while the line still waits to write (a pause before our frame): it starts
+    // when the line has written, so that the instrument's reply time runs from our frame on.
+    int m_timerAfterWrite = 0;
+    QMetaObject::Connection m_lineIdle;
     QList<E1381Action> m_queue;
     bool m_running = false;
     int m_lastId = 0;

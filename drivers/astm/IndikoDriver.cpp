@@ -19,6 +19,8 @@ E1381Link::Options IndikoLinkOptions()
 {
     E1381Link::Options options;
     options.contention = E1381Link::Contention::HostRetriesOnce;
+    options.wakeCharactersBid = true;
+    options.refuseUnexpectedBidReply = true;
     // A full batch: every query answered with H, P, the most O records and L.
     options.maxPendingRecords = Indiko::MaxQueries * (Indiko::MaxTests + 3);
     return options;
@@ -52,8 +54,6 @@ IndikoDriver::IndikoDriver(const DriverServices& services)
     m_state.onChange = [this](IndikoState from, IndikoState to) {
         if (from == IndikoState::IndReady && (to == IndikoState::IndReq || to == IndikoState::IndResult))
             monitor(QStringLiteral("IND Ready"));
-        else if (from == IndikoState::IndReady && to == IndikoState::Ind && m_contended)
-            monitor(QStringLiteral("Answer to ENQ #2, back to analyzer_type ") + m_state.name());
     };
 }
 
@@ -66,11 +66,37 @@ void IndikoDriver::monitor(const QString& text)
 
 void IndikoDriver::receive(const QString& text)
 {
+    // The line ignores DC1; while the host bids or sends, the log says it came.
+    if (!m_state.is(IndikoState::Ind) && text.startsWith(Dc1))
+        monitor(QStringLiteral("DC1 received"));
     m_session.receive(text);
+}
+
+void IndikoDriver::noteNextWrite(QChar c, const QString& note)
+{
+    for (auto& [written, text] : m_writeNotes) {
+        if (written == c && c == Ack) {
+            text += note; // two records in one frame: one ACK
+            return;
+        }
+    }
+    m_writeNotes.append({c, note});
+}
+
+QString IndikoDriver::logText(const QString& written)
+{
+    if (written.size() != 1)
+        return written;
+    for (qsizetype i = 0; i < m_writeNotes.size(); ++i) {
+        if (m_writeNotes[i].first == written.front())
+            return written + m_writeNotes.takeAt(i).second;
+    }
+    return written;
 }
 
 void IndikoDriver::linkStepped()
 {
+    m_writeNotes.clear();
     switch (m_session.state()) {
     case E1381Link::State::Idle:
     case E1381Link::State::Receiving:
@@ -92,8 +118,10 @@ void IndikoDriver::received(const QString& text)
 {
     const QChar first = text.isEmpty() ? QChar() : text.front();
     if (m_state.is(IndikoState::Ind)) {
-        if (first == Enq) {
+        if (first == Enq || first == Etb) {
             m_log.logall(text + QStringLiteral(" single inbuff"), Direction::AnalyzerToHost);
+        } else if (first.unicode() == 240) {
+            m_log.logall(text + QStringLiteral(" single inbuff ASCII 240"), Direction::AnalyzerToHost);
         } else if (first == Eot) {
             m_log.logall(text + QStringLiteral("EOT"), Direction::AnalyzerToHost);
             monitor(QStringLiteral(" ACK after EOT suppressed"));
@@ -103,57 +131,74 @@ void IndikoDriver::received(const QString& text)
         return;
     }
     if (m_state.is(IndikoState::IndReady) && first == Enq) {
-        m_contended = true;
+        // Both sides bid: the first time the host bids twice more, the second time it yields.
         m_log.logall(text + QStringLiteral("IND Not Ready"), Direction::AnalyzerToHost);
+        if (!std::exchange(m_contended, true)) {
+            noteNextWrite(Enq, QStringLiteral(" Answer ENQ to Indiko ENQ"));
+            noteNextWrite(Enq, QStringLiteral("ReqOutput"));
+        } else {
+            noteNextWrite(Ack, QStringLiteral(" Answer to ENQ #2, back to analyzer_type IND"));
+        }
         return;
     }
     m_log.logall(text, Direction::AnalyzerToHost);
-    if (first == Nak)
+    if (first == Nak) {
         monitor(QStringLiteral("NAK received"));
+    } else if (first != Ack && !(first == Eot && !m_state.is(IndikoState::IndReady))) {
+        monitor(QStringLiteral("Received unexpected: ") + text);
+        if (m_state.is(IndikoState::IndReady))
+            noteNextWrite(Nak, QStringLiteral("ReqOutput"));
+    }
 }
 
 // --- receiving ---------------------------------------------------------------------------------
 
-void IndikoDriver::record(const QString& record)
+void IndikoDriver::record(const QString& received)
 {
     ++m_messageRecords;
-    const QChar type = record.isEmpty() ? QChar() : record.front();
+    const QChar type = received.isEmpty() ? QChar() : received.front();
+    // The header declares the delimiters of its message; the records are read in the usual ones.
+    if (type == QLatin1Char('H'))
+        m_delimiters = Astm::Delimiters::ofHeader(received);
+    const QString record = Astm::UsualDelimiters(received, m_delimiters);
     // A comment belongs to the result before it; a header, patient, order or terminator ends that.
     if (QStringLiteral("HPOL").contains(type))
         m_commentable = false;
+    // The ACK of the record's frame is logged with its label.
     switch (type.toLatin1()) {
     case 'H':
-        monitor(QStringLiteral("header"));
+        noteNextWrite(Ack, QStringLiteral("header"));
         ParseIndikoHeader(record);
         break;
     case 'P':
-        monitor(QStringLiteral("patinfo"));
+        noteNextWrite(Ack, QStringLiteral("patinfo"));
         break;
     case 'Q':
-        monitor(QStringLiteral("SampleRequest"));
+        noteNextWrite(Ack, QStringLiteral("SampleRequest"));
         m_batch = Batch::Request;
         ParseIndikoQuery(record);
         break;
     case 'O':
-        monitor(QStringLiteral("sampleRecord"));
+        noteNextWrite(Ack, QStringLiteral("sampleRecord"));
         ParseIndikoOrder(record);
         break;
     case 'R':
-        monitor(QStringLiteral("TestResult"));
+        noteNextWrite(Ack, QStringLiteral("TestResult"));
         m_batch = Batch::Result;
         ParseIndikoResult(record);
         break;
     case 'C':
-        monitor(QStringLiteral("TestComment"));
+        noteNextWrite(Ack, QStringLiteral("TestComment"));
         StoreIndikoComment(record);
         break;
     case 'L':
-        monitor(QStringLiteral("Terminator"));
+        noteNextWrite(Ack, QStringLiteral("Terminator"));
         messageComplete();
         m_sample.IndMeasTime = {};
+        m_delimiters = {};
         break;
     default:
-        monitor(QStringLiteral("Else") + ControlCharsToNames(record));
+        noteNextWrite(Ack, QStringLiteral("Else") + ControlCharsToNames(record));
         break;
     }
 }
@@ -315,6 +360,7 @@ void IndikoDriver::discardIncomplete()
     m_messageTooLong = false;
     m_messageDataAlarm = m_dataAlarm;
     m_commentable = false;
+    m_delimiters = {};
     if (records == 0)
         return;
     m_sample.IndMeasTime = {};
@@ -342,6 +388,8 @@ void IndikoDriver::answerQueries()
 {
     // One message per query; the link bids for the first and, after each EOT, at once for the next.
     const QList<Query> queries = std::exchange(m_queries, {});
+    if (!queries.isEmpty())
+        noteNextWrite(Enq, QStringLiteral("ReqOutput"));
     for (const Query& query : queries) {
         QStringList records{Indiko::IndikoHeaderRecord(m_clock.now()), query.patient};
         records += query.orders;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AstmRecords.h"
 #include "E1381Session.h"
 #include "IndikoRecords.h"
 #include "IndikoStore.h"
@@ -100,6 +101,9 @@ private:
     void sendCompleted(int tag) override;
     void sendFailed(int tag, const QString& why) override;
     void linkStepped() override;
+    QString logText(const QString& written) override;
+    // The next write of the character is logged followed by the note.
+    void noteNextWrite(QChar c, const QString& note);
 
     void ParseIndikoHeader(const QString& record);
     void ParseIndikoQuery(const QString& record);
@@ -124,6 +128,9 @@ private:
     E1381Session m_session;
     ProtocolState<IndikoState> m_state;
     bool m_contended = false; // the analyzer answered our bid with its own ENQ
+    // Notes for the log lines of the link characters written in this step of the link: the label
+    // of the record an ACK acknowledges, "ReqOutput" after a bid ...
+    QList<std::pair<QChar, QString>> m_writeNotes;
 
     Batch m_batch = Batch::None;
     QList<Query> m_queries; // of complete messages, to be answered after the analyzer's EOT
@@ -140,6 +147,7 @@ private:
     QList<PendingResult> m_messageResults;
     bool m_messageTooLong = false; // more results than a message may hold: none of them is stored
     bool m_commentable = false;    // the record before was a result: a comment belongs to it
+    Astm::Delimiters m_delimiters; // declared by the header of the message being received
     // The records a result is cut from.
     QString m_header;
     QString m_order;

@@ -1,12 +1,14 @@
 #include "IndikoRecords.h"
 
 #include "AstmRecords.h"
+#include "core/Stamps.h"
 
 namespace Quorlix::Indiko {
 
 using Astm::AstmComponents;
 using Astm::AstmField;
 using Astm::AstmFields;
+using Astm::AstmUnescaped;
 
 namespace {
 
@@ -38,15 +40,14 @@ QDateTime ParseIndikoHeader(const QString& record)
     // Seconds are dropped: results of one message share the minute.
     const QDate date(stamp.mid(0, 4).toInt(), stamp.mid(4, 2).toInt(), stamp.mid(6, 2).toInt());
     const QTime time(stamp.mid(8, 2).toInt(), stamp.mid(10, 2).toInt());
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time);
+    return WallClock(date, time);
 }
 
 IndikoQuery ParseIndikoQuery(const QString& record)
 {
     const QStringList fields = AstmFields(record);
-    return {WithoutCarets(AstmField(fields, 2)), WithoutCarets(AstmField(fields, 4))};
+    return {AstmUnescaped(WithoutCarets(AstmField(fields, 2))),
+            AstmUnescaped(WithoutCarets(AstmField(fields, 4)))};
 }
 
 IndikoOrder ParseIndikoOrder(const QString& record)
@@ -56,27 +57,28 @@ IndikoOrder ParseIndikoOrder(const QString& record)
     const QStringList parts = AstmComponents(specimen);
     IndikoOrder order;
     if (parts.size() == 4) {
-        order.sampleId = parts[0];
-        order.disc = parts[2];
-        order.position = parts[3];
+        order.sampleId = AstmUnescaped(parts[0]);
+        order.disc = AstmUnescaped(parts[2]);
+        order.position = AstmUnescaped(parts[3]);
     } else {
-        order.sampleId = specimen;
+        order.sampleId = AstmUnescaped(specimen);
         order.disc = QStringLiteral("0");
         order.position = QStringLiteral("0");
     }
-    order.reportType = WithoutCarets(AstmField(fields, 25));
+    order.reportType = AstmUnescaped(WithoutCarets(AstmField(fields, 25)));
     return order;
 }
 
 IndikoResult ParseIndikoResult(const QString& record)
 {
     const QStringList fields = AstmFields(record);
-    return {AstmComponents(AstmField(fields, 2)).value(3), AstmField(fields, 3)};
+    return {AstmUnescaped(AstmComponents(AstmField(fields, 2)).value(3)),
+            AstmUnescaped(AstmField(fields, 3))};
 }
 
 QString ParseIndikoComment(const QString& record)
 {
-    return AstmField(AstmFields(record), 3);
+    return AstmUnescaped(AstmField(AstmFields(record), 3));
 }
 
 QString IndikoHeaderRecord(const QDateTime& now)
@@ -101,7 +103,7 @@ QString OrderRecord(int sequence, const QString& sampleId, const QString& tests,
 {
     return Record(26, {{0, QStringLiteral("O")},
                        {1, QString::number(sequence)},
-                       {2, sampleId + QStringLiteral("^0.0^0^0^")},
+                       {2, Astm::AstmText(sampleId) + QStringLiteral("^0.0^0^0^")},
                        {4, tests},
                        {5, QStringLiteral("R")},
                        {11, QStringLiteral("N")},
@@ -141,7 +143,7 @@ QString IndikoCancelOrderRecord(const QString& sampleId)
 {
     return Record(26, {{0, QStringLiteral("O")},
                        {1, QStringLiteral("1")},
-                       {2, sampleId + QStringLiteral("^0.0^0^0^")},
+                       {2, Astm::AstmText(sampleId) + QStringLiteral("^0.0^0^0^")},
                        {5, QStringLiteral("R")},
                        {12, QStringLiteral("N")},
                        {15, QStringLiteral("3")},

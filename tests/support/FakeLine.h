@@ -1,11 +1,13 @@
 #pragma once
 
 #include "comm/Line.h"
+#include "core/Timer.h"
 
 #include <QList>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace Quorlix::Test {
 
@@ -18,10 +20,11 @@ class FakeLine final : public Line
 public:
     explicit FakeLine(CommLog* log = nullptr, QString role = QStringLiteral("analyzer port"));
 
-    void send(const QString& text, Direction logDirection) override;
+    using Line::send;
+    void send(const QString& text, Direction logDirection, const QString& logText) override;
     void pause(int milliseconds) override;
     bool isOpen() const override { return m_open; }
-    bool isBusy() const override { return false; }
+    bool isBusy() const override { return m_pauseTimer && m_pauseTimer->isActive(); }
     void reopen() override { ++reopens; }
     QString role() const override { return m_role; }
 
@@ -33,6 +36,9 @@ public:
             afterInput();
     }
     void setOpen(bool open) { m_open = open; }
+    // From now on a pause takes its time on these timers: the sends after it wait until it has
+    // passed, the line is busy meanwhile and idle again after its last send, as a real port is.
+    void takeTimeForPauses(Timers& timers);
 
     // Everything sent since the last take, joined, and cleared.
     QString takeSent();
@@ -50,6 +56,18 @@ private:
     bool m_open = true;
     QStringList m_frames;
     QStringList m_operations;
+    std::unique_ptr<Timer> m_pauseTimer;
+    struct Waiting
+    {
+        QString text; // empty for a pause
+        QString logText;
+        Direction direction = Direction::HostToAnalyzer;
+        int pauseMs = 0;
+    };
+    QList<Waiting> m_waiting; // behind the pause running
+
+    void write(const QString& text, Direction logDirection, const QString& logText);
+    void drain();
 };
 
 } // namespace Quorlix::Test

@@ -156,13 +156,16 @@ bool AstmAnalyzerRole::bid(SimSession& s, int line, bool insist, bool retryFollo
         return s.check(unit == QByteArray(1, Ack), line,
                        QStringLiteral("ACK to ENQ, got %1").arg(Named(QString::fromLatin1(unit))));
     }
-    // Both bid: the instrument keeps bidding until the host yields with ACK.
+    // Both bid: the instrument keeps bidding until the host yields with ACK. The Indiko's host
+    // answers the first contention with two ENQs: the second is no new bid.
     int bids = 0;
     for (;;) {
         const QByteArray unit = readUnit(s, s.options().timeoutMs);
         s.printAnswer(QString::fromLatin1(unit));
         if (unit == QByteArray(1, Enq)) {
             ++bids;
+            if (!m_chained && bids == 3)
+                continue;
             s.send(QString(QLatin1Char(Enq)), false);
             continue;
         }
@@ -305,14 +308,17 @@ void AstmAnalyzerRole::expectAnswer(SimSession& s, int line, const QStringList& 
         return;
     int hostWrites = 1;
     if (f.clash) {
-        // Both bid: the host bids once more and then sends.
+        // Both bid: the host bids once more (the Indiko's host with two ENQs) and then sends.
         s.send(QString(QLatin1Char(Enq)), false);
-        unit = readUnit(s, timeout);
-        s.printAnswer(QString::fromLatin1(unit));
-        if (!s.check(unit == QByteArray(1, Enq), line,
-                     QStringLiteral("the host's second ENQ, got %1").arg(Named(QString::fromLatin1(unit)))))
-            return;
-        ++hostWrites;
+        for (int enqs = m_chained ? 1 : 2; enqs > 0; --enqs) {
+            unit = readUnit(s, timeout);
+            s.printAnswer(QString::fromLatin1(unit));
+            if (!s.check(
+                    unit == QByteArray(1, Enq), line,
+                    QStringLiteral("the host's ENQ again, got %1").arg(Named(QString::fromLatin1(unit)))))
+                return;
+            ++hostWrites;
+        }
     }
     s.send(QString(QLatin1Char(Ack)), false);
 

@@ -169,6 +169,16 @@ void TestDsxDriver::exchange_data()
             {"fehler aufgetreten!"});
         row("terminator after the header: no results", {}, Message({Header, "L|1|N"}), {},
             {"got empty results!"});
+        row("second record neither P, Q, M nor L: a Monitor line", {},
+            Message({Header, "C|1|I|Lipemic", "R|1|^^^A|7", "L|1|N"}),
+            {"SELECT COUNT(*) FROM request WHERE result IS NOT NULL => 0"},
+            {"message whose second record is \"C\" (not P, Q, M or L): not used"});
+        row("id with an inner blank: its own request and sample row found",
+            {"INSERT INTO sample_base (sample_id, p_id, si_id) VALUES ('S 7', 5, 'SI7')",
+             "INSERT INTO request (sample_id, parameter_id) VALUES ('S 7', 1)"},
+            Message({Header, "P|1|5|S 7", "O|1|S 7||^^^A", "R|1|^^^A|7", "L|1|N"}),
+            {"SELECT sample_id, result FROM request WHERE parameter_id = 1 AND result IS NOT NULL => S 7|7",
+             "SELECT sample_id, analyzer_id FROM sample_base WHERE sample_id LIKE 'S%7' => S 7|DSX1"});
         // H, P, O, O, P, O, O, L: the eighth frame carries number 0, the ninth ACK gets EOT.
         row("query ALL: every sample in id order, requests with a channel here", {},
             Message({Header, "Q|1|ALL", "L|1|N"}, "{ENQ}") +

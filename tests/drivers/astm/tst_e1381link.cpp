@@ -90,6 +90,8 @@ E1381Link::Options Options(const QString& flags)
         o.contention = E1381Link::Contention::HostRetriesOnce;
     o.chainedMessage = flags.contains("chain");
     o.bidOnSend = !flags.contains("hold");
+    o.wakeCharactersBid = flags.contains("wake");
+    o.refuseUnexpectedBidReply = flags.contains("refuse");
     if (flags.contains("small")) {
         o.maxRecordLength = 8;
         o.maxPendingRecords = 3;
@@ -198,6 +200,9 @@ void TestE1381Link::exchange_data()
     QTest::newRow("wrong checksum: NAK, the resend used once") << "" << QStringList{
         "<{ENQ} => p{ACK} t30", "<{STX}1H|1{CR}{ETX}00{CR}{LF} => t30 ! p{NAK}", "<[1H|1] => t30 r:H|1 w{ACK}",
         "<[2L|1] => t30 r:L|1 w{ACK}"};
+    // 49+72+124+55+13+3 = 316 = 0x13C: "AZ" is no checksum, even where A*16 - 100 would be 0x3C.
+    QTest::newRow("checksum digit that is not hexadecimal: NAK") << "" << QStringList{
+        "<{ENQ}{STX}1H|7{CR}{ETX}AZ{CR}{LF} => p{ACK} t30 ! p{NAK}", "<{STX}1H|7{CR}{ETX}3c{CR}{LF} => t30 r:H|7 w{ACK}"};
     QTest::newRow("frame repeated after a lost ACK: acknowledged, used once") << "" << QStringList{
         "<{ENQ}[1H|1] => p{ACK} t30 r:H|1 w{ACK}", "<[1H|1] => t30 ! w{ACK}", "<[2L|1] => t30 r:L|1 w{ACK}"};
     QTest::newRow("frame number skipped: NAK") << "" << QStringList{
@@ -222,6 +227,10 @@ void TestE1381Link::exchange_data()
         "<{ENQ}{STX}1H|[1H|1] => p{ACK} ! t30 r:H|1 w{ACK}"};
     QTest::newRow("characters outside a frame dropped") << "" << QStringList{
         "<xy{ENQ} => ! p{ACK} t30", "<[1H|1]zz{EOT} => r:H|1 w{ACK} ! t- end"};
+    QTest::newRow("ETB or 240 outside a message: a bid where the instrument wakes the line with them")
+        << "wake" << QStringList{"<{ETB} => p{ACK} t30", "<[1H|1]{EOT} => r:H|1 w{ACK} t- end",
+                                 "<\u00F0x => p{ACK} t30", "<{ETB}[1H|1] => ! t30 r:H|1 w{ACK}"};
+    QTest::newRow("ETB outside a message elsewhere: dropped") << "" << QStringList{"<{ETB} => !", "state => idle"};
     QTest::newRow("frame without a bid dropped") << "" << QStringList{"<[1H|1] => !", "state => idle"};
     QTest::newRow("247 characters of text taken, 248 refused") << "" << QStringList{
         "<{ENQ} => p{ACK} t30", "<[1" + X246 + "] => t30 r:" + X246 + " w{ACK}", "<[2x" + X246 + "] => t30 ! p{NAK}"};
@@ -270,11 +279,15 @@ void TestE1381Link::exchange_data()
     QTest::newRow("contention: the instrument sends first, we bid after its EOT") << "" << QStringList{
         ">A => p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<[1H|1] => t30 r:H|1 w{ACK}", "<{EOT} => end p{ENQ} t15",
         "<{ACK} => p[1A] t15"};
-    QTest::newRow("contention, Indiko: one more ENQ, then we send") << "retry" << QStringList{
-        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} t15", "<{ACK} => p[1A] t15"};
+    QTest::newRow("contention, Indiko: ENQ twice, then we send") << "retry" << QStringList{
+        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} p{ENQ} t15", "<{ACK} => p[1A] t15"};
     QTest::newRow("contention twice, Indiko: the instrument sends first") << "retry" << QStringList{
-        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<{EOT} => end p{ENQ} t15",
-        "<{ENQ} => ! p{ENQ} t15"};
+        ">A => p{ENQ} t15", "<{ENQ} => ! p{ENQ} p{ENQ} t15", "<{ENQ} => ! p{ACK} t30", "<{EOT} => end p{ENQ} t15",
+        "<{ENQ} => ! p{ENQ} p{ENQ} t15"};
+    QTest::newRow("answer to our bid neither ACK, NAK nor ENQ: NAK, we bid after the instrument's message")
+        << "refuse" << QStringList{">A => p{ENQ} t15", "<{EOT} => p{NAK} t-", "state => idle",
+                                   "<{ENQ}[1H|1]{EOT} => p{ACK} r:H|1 w{ACK} end p{ENQ} t15", "<x => p{NAK} t-",
+                                   "state => idle"};
     // clang-format on
 }
 

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+
 using namespace Quorlix;
 using namespace Quorlix::Test::Astm;
 using Quorlix::Test::DriverRig;
@@ -143,7 +145,8 @@ public:
     // rows; "close" takes the database away; "readonly" and "writable": the database takes no
     // writes for a while; "replay" stores what waits in the spool; "restart" starts the program
     // again on the same spool folder; "previous" puts records into the spool as the previous
-    // release wrote them; "cancel" sends the cancel message.
+    // release wrote them; "cancel" sends the cancel message; "pauses take time": from then on the
+    // line writes what follows a pause only when the clock has passed it.
     QString step(const QString& input)
     {
         if (input.startsWith('<'))
@@ -170,6 +173,8 @@ public:
             writePreviousSpool();
         else if (input == "cancel")
             driver->SendCancelMessage();
+        else if (input == "pauses take time")
+            m_rig.analyzerLine.takeTimeForPauses(m_rig.time);
         return Rendered(m_rig.analyzerLine.takeOperations());
     }
 
@@ -242,11 +247,19 @@ class TestIndikoDriver : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void exchange_data();
     void exchange();
     void ordersFiledBetweenTwoQueries_data();
     void ordersFiledBetweenTwoQueries();
 };
+
+// Local time where summer time begins at 2:00 on the last Sunday of March.
+void TestIndikoDriver::initTestCase()
+{
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+}
 
 // Each step is "input => what the driver wrote" (p: after its 500 ms pause). Then each check is
 // "SQL => rows", and each text must be in a log line.
@@ -288,8 +301,12 @@ void TestIndikoDriver::exchange_data()
             {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|!;S123|2|IND1|2026-12-07 23:59:00|1.1|",
              raw + " => S123|1|5.4|Hemolysis;S123|2|1.1|",
              "SELECT sample_disc, sample_pos FROM sample_base WHERE sample_id = 'S123' => 2|7"},
-            {"header", "sampleRecord", "TestResult", "TestComment", "Terminator",
-             " ACK after EOT suppressed"});
+            {"H->A{ACK}header", "H->A{ACK}patinfo", "H->A{ACK}sampleRecord", "H->A{ACK}TestResult",
+             "H->A{ACK}TestComment", "H->A{ACK}Terminator", " ACK after EOT suppressed", "!Monitor: header"});
+        row("ETB or the character 240 outside a message: ACK after the pause, as for ENQ", "",
+            {"<{ETB} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2L|1|N] => {ACK}", "<{EOT} => ",
+             "<\u00F0 => p{ACK}", "<{EOT} => ", "state => IND"},
+            {}, {"{ETB} single inbuff", "single inbuff ASCII 240"});
         row("unknown test code: not stored under the parameter before it", "", upload,
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"Received unknown parameter: C"});
         row("control result and its comment", "",
@@ -322,6 +339,10 @@ void TestIndikoDriver::exchange_data()
             {requests + " => S123|1|IND1|2026-12-07 23:59:00|5.4|;S123|2|NULL|NULL|NULL|NULL",
              "SELECT COUNT(*) FROM Raw_Results WHERE result IS NULL => 1"},
             {"value \"<0.1\" is not a number"});
+        QStringList summer = single("5.4");
+        summer[1] = "<[1H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|20260329023000] => {ACK}";
+        row("header time in the hour skipped by summer time: stored as it says", "", summer,
+            {requests + " => S123|1|IND1|2026-03-29 02:30:00|5.4|;S123|2|NULL|NULL|NULL|NULL"});
         row("the whole message sent again: stored once", "", upload + upload.mid(0),
             {"SELECT COUNT(*) FROM Raw_Results => 2"}, {"the same frame again, already stored"});
         // Only a complete message is stored: one that ends before its terminator was not received,
@@ -439,16 +460,39 @@ void TestIndikoDriver::exchange_data()
             QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
                                                  "time 15000 => p{EOT}", "state => IND"},
             {}, {"no answer from the instrument within 15 s: EOT sent, message not delivered"});
-        row("contention once: ENQ again, the host sends", "",
-            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "state => INDREADY", "<{ENQ} => p{ENQ}",
-                                                 "<{ACK} => p[1" + Host + "]"},
-            {});
+        row("the 15 s for the ACK run from our frame written, after the pause", "",
+            QueryMessage({"S123"}) + QStringList{"pauses take time => ", "<{EOT} => ", "time 500 => p{ENQ}",
+                                                 "<{ACK} => ", "time 500 => p[1" + Host + "]",
+                                                 "time 14999 => ", "state => INDREQ", "time 1 => ",
+                                                 "time 500 => p{EOT}", "state => IND"},
+            {}, {"no answer from the instrument within 15 s: EOT sent, message not delivered"});
+        row("contention once: ENQ twice, the host sends", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "state => INDREADY",
+                                                 "<{ENQ} => p{ENQ} p{ENQ}", "<{ACK} => p[1" + Host + "]"},
+            {},
+            {"H->A{ENQ}ReqOutput", "A->H{ENQ}IND Not Ready", "H->A{ENQ} Answer ENQ to Indiko ENQ",
+             "IND Ready", "!Answer to ENQ #2"});
         row("contention twice: the analyzer sends first, the host bids after its EOT", "",
             QueryMessage({"S123"}) +
-                QStringList{"<{EOT} => p{ENQ}", "<{ENQ} => p{ENQ}", "<{ENQ} => p{ACK}", "state => IND",
+                QStringList{"<{EOT} => p{ENQ}", "<{ENQ} => p{ENQ} p{ENQ}", "<{ENQ} => p{ACK}", "state => IND",
                             "<[1" + Header + "] => {ACK}", "<[2L|1|N] => {ACK}"} +
                 Answer({Host, doe, orderAB, "L|1|N"}),
-            {}, {"IND Not Ready", "Answer to ENQ #2, back to analyzer_type IND"});
+            {}, {"IND Not Ready", "H->A{ACK} Answer to ENQ #2, back to analyzer_type IND"});
+        row("contention, then an answer neither ACK, NAK nor ENQ: NAK, back to IND", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ENQ} => p{ENQ} p{ENQ}",
+                                                 "<{EOT} => p{NAK}", "state => IND"},
+            {}, {"Received unexpected: ", "H->A{NAK}ReqOutput", "!Answer to ENQ #2"});
+        row("unexpected answer to the bid: NAK, the answer follows the analyzer's next message", "",
+            QueryMessage({"S123"}) +
+                QStringList{"<{EOT} => p{ENQ}", "<[1" + Header + "] => p{NAK}", "state => IND",
+                            "<{ENQ} => p{ACK}", "<[1" + Header + "] => {ACK}", "<[2L|1|N] => {ACK}"} +
+                Answer({Host, doe, orderAB, "L|1|N"}),
+            {}, {"Received unexpected: "});
+        row("DC1 and a garbled ACK while the host sends: logged, the frame sent again", "",
+            QueryMessage({"S123"}) + QStringList{"<{EOT} => p{ENQ}", "<{ACK} => p[1" + Host + "]",
+                                                 "<\x11 => ", "<x => p[1" + Host + "]",
+                                                 "<{ACK} => p[2" + doe + "]"},
+            {}, {"DC1 received", "Received unexpected: x"});
     }
 }
 
@@ -468,9 +512,15 @@ void TestIndikoDriver::exchange()
     }
     for (const QString& check : checks)
         QCOMPARE(rig.rows(check.section(" => ", 0, 0)), check.section(" => ", 1));
+    // "!text": no line holds the text.
     const QStringList lines = rig.lines();
-    for (const QString& text : logged)
-        QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+    for (const QString& text : logged) {
+        if (text.startsWith('!'))
+            QVERIFY2(lines.filter(text.mid(1)).isEmpty(),
+                     qPrintable(text.mid(1) + " in:\n" + lines.join('\n')));
+        else
+            QVERIFY2(!lines.filter(text).isEmpty(), qPrintable(text + " not in:\n" + lines.join('\n')));
+    }
 }
 
 void TestIndikoDriver::ordersFiledBetweenTwoQueries_data()
