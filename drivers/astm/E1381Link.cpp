@@ -1,7 +1,6 @@
 #include "E1381Link.h"
 
 #include "E1381Frame.h"
-#include "core/CommLog.h"
 #include "core/FrameText.h"
 
 #include <algorithm>
@@ -159,7 +158,7 @@ bool E1381Link::unexpectedBidReply(const E1381Reader::Piece& piece)
 void E1381Link::garbledReply(const QString& text)
 {
     problem(QStringLiteral("reply %1 to frame %2 is neither ACK nor EOT: taken as NAK")
-                .arg(ControlCharsToNames(text.left(E1381Reader::NoiseShown)))
+                .arg(text.left(E1381Reader::NoiseShown))
                 .arg(m_frameIndex + 1));
     frameRefused();
 }
