@@ -28,6 +28,8 @@ step() {
     echo "done in $(took $((SECONDS - start)))${STEP_NOTE:+ ($STEP_NOTE)}"
   else
     echo "FAILED after $(took $((SECONDS - start))) (exit code $status)${STEP_NOTE:+ ($STEP_NOTE)}"
+    # A test's own failure lines first: a long suite's tail rarely shows them.
+    tail -c +$((from + 1)) "$STEPS_LOG" | grep -A 3 -E '^FAIL!|^[0-9]+: FAIL!' | head -n 40 | sed 's/^/   ! /' || true
     tail -c +$((from + 1)) "$STEPS_LOG" | tail -n 30 | sed 's/^/   | /'
     echo "   the whole output: $STEPS_LOG"
   fi

@@ -7,6 +7,10 @@
 // server, several at a time (QUORLIX_MATRIX_JOBS, default 6). QUORLIX_FAULTS=full runs the full
 // form (scripts/faults.sh); QUORLIX_MATRIX_CELLS=REGEX runs only the cells whose tag matches;
 // --table prints the table of cells.
+//
+// In the short form a failed cell runs once more before it is judged (real processes and servers on
+// a loaded machine miss a deadline now and then); its first failure is printed either way. The full
+// form judges every first run.
 
 #include "FaultMatrix.h"
 
@@ -96,6 +100,7 @@ private slots:
 
 private:
     QHash<QString, QJsonObject> m_results;
+    QHash<QString, QString> m_firstFailures;
 };
 
 // Runs every chosen cell, several at a time; the rows of matrix() then judge them one by one.
@@ -154,7 +159,21 @@ void TestFaultMatrix::initTestCase()
                     continue;
                 const QJsonObject result =
                     QJsonDocument::fromJson(line.mid(ResultMark.size()).toUtf8()).object();
-                m_results.insert(result["tag"].toString(), result);
+                const QString tag = result["tag"].toString();
+                const QJsonArray problems = result["problems"].toArray();
+                const MatrixCell* cell = CellByTag(tag);
+                if (!Full() && !problems.isEmpty() && cell && !KnownFailureOf(*cell) &&
+                    !m_firstFailures.contains(tag)) {
+                    QStringList text;
+                    for (const QJsonValue& p : problems)
+                        text << p.toString();
+                    m_firstFailures.insert(tag, text.join("; "));
+                    Print("matrix: " + tag + " failed, runs once more: " + m_firstFailures.value(tag));
+                    queue.prepend(cell);
+                    next(w);
+                    continue;
+                }
+                m_results.insert(tag, result);
                 Print(result["line"].toString());
                 next(w);
             }
@@ -190,7 +209,12 @@ void TestFaultMatrix::matrix()
         QSKIP(qPrintable("a known failure that did not happen this time: " + known->reason));
     if (known)
         QEXPECT_FAIL("", qPrintable(known->reason), Abort);
+    if (!problems.isEmpty() && m_firstFailures.contains(cell))
+        problems.prepend("(the first run failed too: " + m_firstFailures.value(cell) + ")");
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    if (m_firstFailures.contains(cell))
+        qWarning("%s passed on its second run; the first failed: %s", qPrintable(cell),
+                 qPrintable(m_firstFailures.value(cell)));
 }
 
 int main(int argc, char* argv[])
