@@ -1,5 +1,5 @@
-#include "Launch.h"
-#include "Startup.h"
+#include "engine/Launch.h"
+#include "engine/Startup.h"
 
 namespace Quorlix {
 

@@ -1,17 +1,17 @@
 // quorlix: one laboratory analyzer connected to the laboratory database.
 
-#include "app/CheckConfig.h"
-#include "app/Drivers.h"
-#include "app/Engine.h"
-#include "app/HeadlessSignals.h"
-#include "app/Launch.h"
-#include "app/Startup.h"
-#include "app/StartupUi.h"
 #include "core/CommandLine.h"
 #include "core/Database.h"
 #include "core/IniFile.h"
 #include "core/SchemaInit.h"
 #include "core/Timer.h"
+#include "engine/CheckConfig.h"
+#include "engine/Drivers.h"
+#include "engine/Engine.h"
+#include "engine/HeadlessSignals.h"
+#include "engine/Launch.h"
+#include "engine/Startup.h"
+#include "engine/StartupUi.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -81,7 +81,7 @@ int RunHeadless(int& argc, char** argv, const LaunchOptions& options, const QStr
                 ReportLine(Severity::Notice, QStringLiteral("quorlix: ") + line.mid(9));
         });
     }
-    engine.start(AllDrivers());
+    engine.start();
     return QCoreApplication::exec();
 }
 

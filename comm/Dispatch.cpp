@@ -4,59 +4,7 @@
 #include "core/Clock.h"
 #include "core/CommLog.h"
 
-#include <QHash>
-
 namespace Quorlix {
-
-QString AnalyzerEntryFor(const QString& type, bool limsSide)
-{
-    if (!limsSide) {
-        static const QHash<QString, QString> table = {
-            {QStringLiteral("H911"), QStringLiteral("Hit911Receive")},
-            {QStringLiteral("H902"), QStringLiteral("Hit902Receive")},
-            {QStringLiteral("H912"), QStringLiteral("Hit912Receive")},
-            {QStringLiteral("DSX"), QStringLiteral("DsxReceive")},
-            {QStringLiteral("Mira"), ExternalInput},
-            {QStringLiteral("ACT"), QStringLiteral("ActReceive")},
-            {QStringLiteral("OAU400"), QStringLiteral("Au400Receive")},
-            {QStringLiteral("OAU600"), QStringLiteral("Au600Receive")},
-            {QStringLiteral("OAU680"), QStringLiteral("Au680Receive")},
-            {QStringLiteral("IND"), QStringLiteral("IndikoReceive")},
-            {QStringLiteral("INDREQ"), QStringLiteral("IndikoRequestReceive")},
-            {QStringLiteral("INDREADY"), QStringLiteral("IndikoReadyReceive")},
-            {QStringLiteral("INDRESULT"), QStringLiteral("IndikoResultReceive")},
-        };
-        return table.value(type);
-    }
-    static const QHash<QString, QString> table = {
-        {QStringLiteral("H911"), QStringLiteral("Hit911ReceiveWithLims")},
-        {QStringLiteral("H902"), QStringLiteral("Hit902ReceiveWithLims")},
-        {QStringLiteral("H912"), SilentEntry},
-        {QStringLiteral("DSX"), SilentEntry},
-        {QStringLiteral("ACT"), SilentEntry},
-        {QStringLiteral("IND"), SilentEntry},
-        {QStringLiteral("Mira"), ExternalThroughput},
-        {QStringLiteral("OAU400"), QStringLiteral("Au400ReceiveWithLims")},
-        {QStringLiteral("OAU600"), QStringLiteral("Au600ReceiveWithLims")},
-        {QStringLiteral("OAU680"), QStringLiteral("Au680ReceiveWithLims")},
-    };
-    return table.value(type);
-}
-
-QString LimsEntryFor(const QString& outId, const QString& outType)
-{
-    if (outId == QLatin1String("MGC240"))
-        return QStringLiteral("InvMgc240Receive");
-    if (outType == QLatin1String("invH911") || outType == QLatin1String("invH902"))
-        return ExternalThroughput;
-    if (outType == QLatin1String("invH912"))
-        return QStringLiteral("InvH912Receive");
-    if (outType == QLatin1String("invOAU400"))
-        return QStringLiteral("InvAu400Receive");
-    if (outType == QLatin1String("invOAU600"))
-        return QStringLiteral("InvAu600Receive");
-    return {};
-}
 
 bool IsExternalEntry(const QString& entry)
 {

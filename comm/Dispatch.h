@@ -22,12 +22,6 @@ public:
     virtual void HandleThroughput(const QString& text) = 0;
 };
 
-// The driver entry for input from the analyzer, by analyzer type and by whether a LIMS side is
-// configured. An empty name: the input is read and dropped.
-QString AnalyzerEntryFor(const QString& analyzerType, bool limsSide);
-// The entry for input from the LIMS.
-QString LimsEntryFor(const QString& outId, const QString& outType);
-
 // Entry names that deliberately do nothing.
 inline const QString SilentEntry = QStringLiteral("DsxReceiveWithLims");
 inline const QString ExternalInput = QStringLiteral("HandleInput");

@@ -22,22 +22,18 @@ void LinkSupervisor::SendWakeUp()
     m_limsLine.send(QString(Stx) + QLatin1Char('>') + Etx, Direction::HostToLims);
 }
 
-// The LIMS is woken while it is an MGC240 emulation; the other condition names an out-type that
-// no LIMS handler serves, and is kept as the line has always behaved.
 void LinkSupervisor::wakeUpIfWanted()
 {
     const Settings& s = m_settings;
     if (!s.OutComPort.has_value() || s.OutId.isEmpty())
         return;
-    if (s.OutId == QLatin1String("MGC240"))
-        SendWakeUp();
-    if (s.OutType == QLatin1String("H912"))
+    for (int i = 0; i < m_wakeUps; ++i)
         SendWakeUp();
 }
 
 bool LinkSupervisor::SuperviseLinks()
 {
-    if (m_settings.AnalyzerType == QLatin1String("MGC"))
+    if (!m_supervised)
         return false;
     const QDateTime now = m_clock.now();
     bool changed = false;

@@ -19,8 +19,8 @@ constexpr qint64 OfflineAfterSeconds = 10;
 
 // The link part of the Timer1 tick: marks each side online or offline by the age of its last input,
 // logs "ANALYZER OFFLINE!" / "LIMS OFFLINE!" once per transition, and sends the wake-up frame
-// STX ">" ETX to an MGC240-style LIMS while the line stays silent. The MGC type has no serial
-// analyzer and is not supervised. Returns true when a status changed.
+// STX ">" ETX to a LIMS that wants it while the line stays silent. Returns true when a status
+// changed.
 class LinkSupervisor
 {
 public:
@@ -28,6 +28,14 @@ public:
                    Line& limsLine)
         : m_link(link), m_settings(settings), m_clock(clock), m_log(log), m_limsLine(limsLine)
     {
+    }
+
+    // Whether the analyzer's link is supervised at all (a type without a line is not), and how many
+    // wake-up frames the silent LIMS gets per check.
+    void configure(bool supervised, int wakeUps)
+    {
+        m_supervised = supervised;
+        m_wakeUps = wakeUps;
     }
 
     bool SuperviseLinks();
@@ -42,6 +50,8 @@ private:
     const Clock& m_clock;
     CommLog& m_log;
     Line& m_limsLine;
+    bool m_supervised = true;
+    int m_wakeUps = 0;
 };
 
 } // namespace Quorlix

@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_comm PRIVATE
   ${ROOT}/comm/Dispatch.h ${ROOT}/comm/Dispatch.cpp
   ${ROOT}/comm/Line.h
   ${ROOT}/comm/LineHandler.h

@@ -126,10 +126,6 @@ QString ParseCommandLine(const QString& commandLine, Settings& settings)
             settings.AnalyzerId = RemoveBlanks(value);
         } else if (key == QLatin1String("type")) {
             settings.AnalyzerType = RemoveBlanks(value);
-            if (settings.AnalyzerType.toUpper() != QLatin1String("MGC")) {
-                settings.Timer2Enabled = false;
-                settings.Timer4Enabled = true;
-            }
         } else if (key == QLatin1String("com")) {
             if (!StartsWithNumber(value))
                 error = PortNumberError(key, value);

@@ -60,10 +60,6 @@ struct Settings
     QString ComputerName;
     QString InputTableName;
 
-    // Timer2/Timer4 enabling as the command line leaves it (their design-time states by default).
-    bool Timer2Enabled = true;
-    bool Timer4Enabled = false;
-
     // A LIMS side is configured when an out-type and an out-port were both given.
     bool hasLimsSide() const { return !OutType.isEmpty() && OutComPort.has_value(); }
 };

@@ -2,6 +2,58 @@
 
 namespace Quorlix {
 
+void DriverRegistry::addType(AnalyzerType type)
+{
+    m_types.push_back(std::move(type));
+}
+
+void DriverRegistry::addLimsSide(LimsSideType side)
+{
+    m_limsSides.push_back(std::move(side));
+}
+
+const AnalyzerType* DriverRegistry::type(const QString& name) const
+{
+    for (const AnalyzerType& t : m_types) {
+        if (t.names.contains(name))
+            return &t;
+    }
+    return nullptr;
+}
+
+QString DriverRegistry::analyzerEntry(const QString& typeName, bool limsSide) const
+{
+    const AnalyzerType* t = type(typeName);
+    if (!t)
+        return {};
+    return limsSide ? t->entryWithLims : t->entry;
+}
+
+const LimsSideType* DriverRegistry::limsSide(const QString& outId, const QString& outType) const
+{
+    for (const LimsSideType& side : m_limsSides) {
+        if (side.outIds.contains(outId))
+            return &side;
+    }
+    for (const LimsSideType& side : m_limsSides) {
+        if (side.outTypes.contains(outType))
+            return &side;
+    }
+    return nullptr;
+}
+
+int DriverRegistry::wakeUps(const QString& outId, const QString& outType) const
+{
+    int count = 0;
+    for (const LimsSideType& side : m_limsSides) {
+        if (side.wakeUp && side.outIds.contains(outId))
+            ++count;
+        if (side.wakeUp && side.outTypes.contains(outType))
+            ++count;
+    }
+    return count;
+}
+
 void DriverRegistry::addHandler(const QStringList& entries, HandlerFactory factory)
 {
     m_handlers.push_back({entries, std::move(factory)});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalyzerType.h"
 #include "DriverServices.h"
 #include "comm/LineHandler.h"
 
@@ -20,8 +21,9 @@ public:
     virtual ~BackgroundWork() = default;
 };
 
-// The drivers this program can run, by the entry names of the dispatch tables. Each family of
-// drivers registers itself with one call; the engine builds only what the configuration selects.
+// The analyzer types this program serves and the drivers that serve them. Each family registers
+// its types (what the program asks about a type) and its handlers (by entry name) with one call;
+// the engine builds only what the configuration selects.
 class DriverRegistry
 {
 public:
@@ -33,6 +35,21 @@ public:
     void addHandler(const QStringList& entries, HandlerFactory factory);
     // Work built when the configuration wants it.
     void addWork(const QString& name, Wanted wanted, WorkFactory factory);
+
+    void addType(AnalyzerType type);
+    void addLimsSide(LimsSideType side);
+
+    // The type of a /type= name; null when no family serves it.
+    const AnalyzerType* type(const QString& name) const;
+    const std::vector<AnalyzerType>& types() const { return m_types; }
+    const std::vector<LimsSideType>& limsSides() const { return m_limsSides; }
+    // The entry of the analyzer line for a type name; empty when none.
+    QString analyzerEntry(const QString& typeName, bool limsSide) const;
+    // The LIMS side an out-id or out-type selects; null when none.
+    const LimsSideType* limsSide(const QString& outId, const QString& outType) const;
+    // How many wake-up frames one silent period sends: one per LIMS side the out-id or the
+    // out-type selects that wants it.
+    int wakeUps(const QString& outId, const QString& outType) const;
 
     // The factory of an entry; null when no driver serves it.
     const HandlerFactory* handler(const QString& entry) const;
@@ -52,6 +69,8 @@ private:
         Wanted wanted;
         WorkFactory factory;
     };
+    std::vector<AnalyzerType> m_types;
+    std::vector<LimsSideType> m_limsSides;
     std::vector<HandlerEntry> m_handlers;
     std::vector<WorkEntry> m_work;
 };

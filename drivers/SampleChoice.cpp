@@ -1,29 +1,29 @@
-#include "ActChoice.h"
+#include "SampleChoice.h"
 
 namespace Quorlix {
 
-void ActChoice::chooseSample(const QString& sampleId)
+void SampleChoice::chooseSample(const QString& sampleId)
 {
     m_id = sampleId;
     m_control = false;
     emit changed();
 }
 
-void ActChoice::chooseControl(const QString& controlId)
+void SampleChoice::chooseControl(const QString& controlId)
 {
     m_id = controlId;
     m_control = true;
     emit changed();
 }
 
-void ActChoice::ignore()
+void SampleChoice::ignore()
 {
     m_id.clear();
     emit changed();
     emit ignored();
 }
 
-void ActChoice::consume()
+void SampleChoice::consume()
 {
     if (!m_control) {
         ignore();

@@ -5,10 +5,11 @@
 
 namespace Quorlix {
 
-// The operator's choice of what the next ACT measurement belongs to (ActNextSampleId and
-// ActNextIsControl): set in the sample-ID window, read and consumed by the ACT driver when the next
-// message arrives. The window observes it through its signals; the driver knows no window.
-class ActChoice final : public QObject
+// The operator's choice of what the next measurement belongs to, for an analyzer that sends no
+// sample id (the ACT: ActNextSampleId and ActNextIsControl): set in the sample-ID window, read and
+// consumed by the driver when the next message arrives. The window observes it through its
+// signals; the driver knows no window.
+class SampleChoice final : public QObject
 {
     Q_OBJECT
 

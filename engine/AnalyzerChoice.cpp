@@ -1,15 +1,12 @@
 #include "AnalyzerChoice.h"
 
-#include "Drivers.h"
 #include "comm/Dispatch.h"
 #include "core/Settings.h"
 #include "drivers/DriverRegistry.h"
 
-#include <QStringList>
-
 namespace Quorlix {
 
-AnalyzerChoice ChooseAnalyzer(const Settings& s)
+AnalyzerChoice ChooseAnalyzer(const Settings& s, const DriverRegistry& drivers)
 {
     if (s.AnalyzerId.isEmpty() && s.AnalyzerType.isEmpty())
         return {{},
@@ -19,14 +16,15 @@ AnalyzerChoice ChooseAnalyzer(const Settings& s)
         return {{}, QStringLiteral("no /id=NAME switch: the analyzer's name is missing (see --help)")};
     if (s.AnalyzerType.isEmpty())
         return {{}, QStringLiteral("no /type=TYPE switch: the analyzer's type is missing (see --help)")};
-    const QString entry = AnalyzerEntryFor(s.AnalyzerType, s.hasLimsSide());
-    if (entry.isEmpty() &&
-        !QStringList{QStringLiteral("MGC"), QStringLiteral("MGC_ONLINE"), QStringLiteral("INPUT")}.contains(
-            s.AnalyzerType))
+    const AnalyzerType* type = drivers.type(s.AnalyzerType);
+    const QString entry = drivers.analyzerEntry(s.AnalyzerType, s.hasLimsSide());
+    // A type on a line that nothing serves on this side (the Indiko's state types with a LIMS
+    // side) is refused as an unknown one.
+    if (!type || (type->hasLine && entry.isEmpty()))
         return {{},
                 QStringLiteral("type \"%1\" is no analyzer type (they are case-sensitive; see --help)")
                     .arg(s.AnalyzerType)};
-    if (!entry.isEmpty() && entry != SilentEntry && !IsExternalEntry(entry) && !AllDrivers().handler(entry))
+    if (!entry.isEmpty() && entry != SilentEntry && !IsExternalEntry(entry) && !drivers.handler(entry))
         return {{}, QStringLiteral("%1 is not available in this version").arg(entry)};
     return {entry, {}};
 }

@@ -1,6 +1,7 @@
 #include "CheckConfig.h"
 
 #include "AnalyzerChoice.h"
+#include "Drivers.h"
 #include "Startup.h"
 #include "comm/LinePort.h"
 #include "comm/PortConfig.h"
@@ -11,7 +12,7 @@
 #include "core/IniFile.h"
 #include "core/SchemaInit.h"
 #include "core/Timer.h"
-#include "drivers/dbexchange/MgcDatabase.h"
+#include "drivers/DriverRegistry.h"
 #include "store/SpoolFiles.h"
 
 #include <QDir>
@@ -23,18 +24,20 @@ namespace Quorlix {
 
 namespace {
 
-class Checks
+class Checks final : public ConfigChecks
 {
 public:
     explicit Checks(QStringList* lines) : m_lines(lines) {}
 
-    void ok(const QString& text) { *m_lines << QStringLiteral("ok: ") + OneLine(text); }
-    void fail(int exitCode, const QString& text)
+    void ok(const QString& text) override { *m_lines << QStringLiteral("ok: ") + OneLine(text); }
+    void fail(int exitCode, const QString& text) override
     {
         *m_lines << QStringLiteral("FAILED: ") + OneLine(text);
         if (m_exitCode == ExitOk)
             m_exitCode = exitCode;
     }
+    void database(const QString& connection, const DatabaseTarget& target, const QString& file,
+                  bool mgc240Schema) override;
     int exitCode() const { return m_exitCode; }
 
 private:
@@ -54,9 +57,9 @@ QStringList SchemaTables(const Database& db, bool mgc240 = false)
     return tables;
 }
 
-void CheckDriver(Checks& checks, const Settings& s)
+void CheckDriver(Checks& checks, const Settings& s, const DriverRegistry& drivers)
 {
-    const AnalyzerChoice choice = ChooseAnalyzer(s);
+    const AnalyzerChoice choice = ChooseAnalyzer(s, drivers);
     if (!choice.error.isEmpty()) {
         checks.fail(ExitConfiguration, choice.error);
         return;
@@ -119,22 +122,10 @@ void CheckDatabase(Checks& checks, const QString& name, const DatabaseTarget& ta
     db.close();
 }
 
-// The MGC240 exchange also reads and writes the analyzer's own database. (The MGC online type
-// works on laboratory tables alone, which the laboratory check covers.)
-void CheckMgcDatabase(Checks& checks, const Settings& s)
+void Checks::database(const QString& connection, const DatabaseTarget& target, const QString& file,
+                      bool mgc240Schema)
 {
-    if (s.AnalyzerType != QLatin1String("MGC"))
-        return;
-    const DatabaseTarget target = DescribeMgcDatabase(s);
-    if (!target.error.isEmpty()) {
-        checks.fail(ExitConfiguration, target.error);
-        return;
-    }
-    QString driver = s.MgcDriver.trimmed().toLower();
-    if (driver.isEmpty())
-        driver = DefaultMgcDriver();
-    const QString file = driver == QLatin1String("odbc") ? QString() : BesideIniFile(s, s.AccessPath);
-    CheckDatabase(checks, QStringLiteral("check-config-mgc240"), target, file, true, QString());
+    CheckDatabase(*this, connection, target, file, mgc240Schema, QString());
 }
 
 void CheckPort(Checks& checks, const QString& role, int number, const Settings& s)
@@ -156,7 +147,7 @@ void CheckPort(Checks& checks, const QString& role, int number, const Settings& 
 } // namespace
 
 int CheckConfig(const LaunchOptions& options, const QString& commandLine, const QString& applicationDir,
-                QStringList* lines)
+                QStringList* lines, const DriverRegistry& drivers)
 {
     Checks checks(lines);
     Settings s;
@@ -174,7 +165,7 @@ int CheckConfig(const LaunchOptions& options, const QString& commandLine, const 
         return checks.exitCode();
     }
     checks.ok(QStringLiteral("configuration file %1").arg(iniPath));
-    CheckDriver(checks, s);
+    CheckDriver(checks, s, drivers);
 
     const QFileInfo logs(s.ComLogPath.isEmpty() ? QDir::currentPath() : s.ComLogPath);
     if (!logs.isDir() || !logs.isWritable())
@@ -188,7 +179,8 @@ int CheckConfig(const LaunchOptions& options, const QString& commandLine, const 
     CheckDatabase(checks, QStringLiteral("check-config"), lab,
                   lab.qtDriver == QLatin1String("QSQLITE") ? lab.databaseName : QString(), false,
                   QStringLiteral(" (see --init-db)"));
-    CheckMgcDatabase(checks, s);
+    if (const AnalyzerType* type = drivers.type(s.AnalyzerType); type && type->checks)
+        type->checks(checks, s);
 
     if (s.hasLimsSide())
         CheckPort(checks, QStringLiteral("LIMS port"), *s.OutComPort, s);

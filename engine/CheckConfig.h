@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Drivers.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,6 @@ struct LaunchOptions;
 // start-up would end with at the first failure (2 configuration, 3 database, 4 port). No line
 // carries a password.
 int CheckConfig(const LaunchOptions& options, const QString& commandLine, const QString& applicationDir,
-                QStringList* lines);
+                QStringList* lines, const DriverRegistry& drivers = AllDrivers());
 
 } // namespace Quorlix

@@ -4,7 +4,8 @@ namespace Quorlix {
 
 class DriverRegistry;
 
-// Every driver this program ships, registered once: one call per family of drivers.
+// Every family of drivers this program ships, registered once: one call per family.
+void RegisterAllFamilies(DriverRegistry& registry);
 const DriverRegistry& AllDrivers();
 
 } // namespace Quorlix

@@ -19,9 +19,9 @@ QString ConnectionName()
 
 } // namespace
 
-Engine::Engine(const Clock& clock, Timers& timers, QObject* parent)
-    : QObject(parent), m_clock(clock), m_timers(timers), m_database(ConnectionName()), m_log(clock, m_locale),
-      m_analyzerPort(QStringLiteral("analyzer port"), m_log, timers),
+Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers, QObject* parent)
+    : QObject(parent), m_clock(clock), m_timers(timers), m_drivers(drivers), m_database(ConnectionName()),
+      m_log(clock, m_locale), m_analyzerPort(QStringLiteral("analyzer port"), m_log, timers),
       m_limsPort(QStringLiteral("LIMS port"), m_log, timers), m_dispatcher(m_link, clock, m_log),
       m_store(m_settings, m_database, m_log, clock, m_limsPort),
       m_dayShift(m_settings, m_database, m_log, clock, m_locale),
@@ -45,19 +45,25 @@ DriverServices Engine::services()
 
 QString Engine::analyzerEntry() const
 {
-    return AnalyzerEntryFor(m_settings.AnalyzerType, m_settings.hasLimsSide());
+    return m_analyzerType ? (m_settings.hasLimsSide() ? m_analyzerType->entryWithLims : m_analyzerType->entry)
+                          : QString();
 }
 
 QString Engine::limsEntry() const
 {
-    return LimsEntryFor(m_settings.OutId, m_settings.OutType);
+    return m_limsSide ? m_limsSide->entry : QString();
 }
 
-void Engine::start(const DriverRegistry& drivers)
+void Engine::start()
 {
+    const DriverRegistry& drivers = m_drivers;
     if (m_started)
         return;
     m_started = true;
+    m_analyzerType = drivers.type(m_settings.AnalyzerType);
+    m_limsSide = drivers.limsSide(m_settings.OutId, m_settings.OutType);
+    m_supervisor.configure(!m_analyzerType || m_analyzerType->supervisedLink,
+                           drivers.wakeUps(m_settings.OutId, m_settings.OutType));
     DriverServices built = services();
     const auto make = [&](const QString& entry, const QString& port) -> std::unique_ptr<LineHandler> {
         if (entry.isEmpty() || entry == SilentEntry || IsExternalEntry(entry))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Drivers.h"
 #include "comm/Dispatch.h"
 #include "comm/LinePort.h"
 #include "comm/LinkState.h"
@@ -28,7 +29,9 @@ class Engine : public QObject
     Q_OBJECT
 
 public:
-    Engine(const Clock& clock, Timers& timers, QObject* parent = nullptr);
+    // The drivers: every family this program ships, unless a test brings its own.
+    Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers = AllDrivers(),
+           QObject* parent = nullptr);
     ~Engine() override;
 
     Settings& settings() { return m_settings; }
@@ -46,15 +49,18 @@ public:
     DayShift& dayShift() { return m_dayShift; }
     PeriodicTasks& tasks() { return m_tasks; }
 
+    const DriverRegistry& drivers() const { return m_drivers; }
     // Builds the handlers and the work the configuration selects from the registry, replays the
-    // spool and starts the periodic work. An entry of the dispatch tables that no registered driver
-    // serves gets one Monitor line; its input is read and dropped.
-    void start(const DriverRegistry& drivers);
+    // spool and starts the periodic work. An entry that no registered driver serves gets one
+    // Monitor line; its input is read and dropped.
+    void start();
     // The stop sequence: periodic work stopped, ports closed, log closed; then stopped() is emitted.
     void stop();
 
     LineHandler* analyzerHandler() const { return m_analyzerHandler.get(); }
     LineHandler* limsHandler() const { return m_limsHandler.get(); }
+    // The analyzer type and the LIMS side the settings select (null: none), known once started.
+    const AnalyzerType* analyzerType() const { return m_analyzerType; }
     QString analyzerEntry() const;
     QString limsEntry() const;
 
@@ -74,6 +80,7 @@ private:
 
     const Clock& m_clock;
     Timers& m_timers;
+    const DriverRegistry& m_drivers;
     Settings m_settings;
     QLocale m_locale;
     Database m_database;
@@ -89,6 +96,8 @@ private:
     std::unique_ptr<LineHandler> m_analyzerHandler;
     std::unique_ptr<LineHandler> m_limsHandler;
     std::vector<std::unique_ptr<BackgroundWork>> m_work;
+    const AnalyzerType* m_analyzerType = nullptr;
+    const LimsSideType* m_limsSide = nullptr;
     bool m_started = false;
     bool m_stopped = false;
 };

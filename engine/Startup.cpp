@@ -7,10 +7,10 @@
 #include "core/CommandLine.h"
 #include "core/IniFile.h"
 #include "core/Stamps.h"
+#include "drivers/DriverRegistry.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSysInfo>
 
 namespace Quorlix {
@@ -21,9 +21,9 @@ QString WindowCaption(const QString& analyzerId, int port)
            QString::number(port).remove(QLatin1Char(' '));
 }
 
-QString IconPath(const QString& appPath, const QString& analyzerType)
+QString IconPath(const QString& appPath, const QString& iconFile)
 {
-    return appPath + QLatin1String("icons/") + RemoveBlanks(analyzerType) + QLatin1String(".ico");
+    return appPath + QLatin1String("icons/") + iconFile;
 }
 
 bool EnsurePatientOne(Engine& engine)
@@ -57,21 +57,6 @@ bool EnsurePatientOne(Engine& engine)
     return db.commit();
 }
 
-QString EnsureRequestCopyTable(Engine& engine)
-{
-    const Settings& s = engine.settings();
-    const QString name = s.AnalyzerType + QLatin1Char('_') + s.AnalyzerId;
-    // The name becomes an identifier: only letters, digits and "_" can stand in it.
-    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z0-9_]+$"));
-    if (!identifier.match(name).hasMatch())
-        return {};
-    engine.settings().InputTableName = name;
-    Database& db = engine.database();
-    if (!db.tableExists(name) && !db.run(db.dialect().createEmptyCopy(name, QStringLiteral("request"))).ok())
-        return {};
-    return name;
-}
-
 namespace {
 
 StartupOutcome Fail(Engine& engine, int code, const QString& message)
@@ -91,8 +76,9 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
 
     if (const QString error = ParseCommandLine(commandLine, s); !error.isEmpty())
         return {ExitConfiguration, error};
-    if (const QString error = ChooseAnalyzer(s).error; !error.isEmpty())
+    if (const QString error = ChooseAnalyzer(s, engine.drivers()).error; !error.isEmpty())
         return {ExitConfiguration, error};
+    const AnalyzerType& type = *engine.drivers().type(s.AnalyzerType);
     ui.showSplash();
 
     const QString iniPath = FindIniFile(options.configPath, applicationDir);
@@ -104,7 +90,7 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
 
     ui.setWindowCaption(WindowCaption(s.AnalyzerId, s.AnalyzerComPort.value_or(0)));
     QString warning;
-    const QString icon = IconPath(s.AppPath, s.AnalyzerType);
+    const QString icon = IconPath(s.AppPath, type.iconFile());
     if (!ui.setWindowIcon(icon))
         warning = QStringLiteral("the icon %1 is missing; the default icon is shown").arg(icon);
     ui.setSplashTitle(s.AnalyzerId + QLatin1String(" - Communication loading ... "));
@@ -154,19 +140,14 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
     engine.checkDayShift();
     ui.hideSplash();
 
-    // Without its window (--headless) nobody can name an ACT measurement, nor enter a result.
-    if (s.AnalyzerType == QLatin1String("ACT") && !ui.showOperatorWindow(s.AnalyzerType))
-        engine.log().monitor(QStringLiteral("ACT results are not stored without the sample-ID window "
-                                            "(frmSetID): messages are acknowledged and logged only"));
-    if (s.AnalyzerType == QLatin1String("INPUT")) {
-        if (EnsureRequestCopyTable(engine).isEmpty())
-            return Fail(
-                engine, ExitDatabase,
-                QStringLiteral("cannot create the station table %1_%2").arg(s.AnalyzerType, s.AnalyzerId));
-        if (!ui.showOperatorWindow(s.AnalyzerType))
-            engine.log().monitor(QStringLiteral(
-                "manual input needs its window (frmPushInput): nothing can be entered without it"));
+    if (type.prepare) {
+        if (const QString error = type.prepare(engine.database(), s); !error.isEmpty())
+            return Fail(engine, ExitDatabase, error);
     }
+    // Without a desktop (--headless) an operator window cannot be shown: the type says what is lost.
+    if (type.window != OperatorWindow::None && !ui.showOperatorWindow(type.window) &&
+        !type.withoutWindowNote.isEmpty())
+        engine.log().monitor(type.withoutWindowNote);
     return {};
 }
 

@@ -33,13 +33,10 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
 
 // The main window caption: analyzer and port number ("Hitachi911 at serial port: com1").
 QString WindowCaption(const QString& analyzerId, int port);
-// The icon file of an analyzer type: AppPath & "icons/" & type without blanks & ".ico".
-QString IconPath(const QString& appPath, const QString& analyzerType);
+// The icon of an analyzer type: AppPath & "icons/" & its icon file (the type's name & ".ico").
+QString IconPath(const QString& appPath, const QString& iconFile);
 
 // Makes sure the placeholder patient 1 exists.
 bool EnsurePatientOne(Engine& engine);
-// Makes sure the manual-input station's copy of the request table exists; returns its name, or
-// an empty text when it cannot be made.
-QString EnsureRequestCopyTable(Engine& engine);
 
 } // namespace Quorlix

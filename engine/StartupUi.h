@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drivers/AnalyzerType.h"
+
 #include <QString>
 
 namespace Quorlix {
@@ -19,8 +21,8 @@ public:
     virtual bool setWindowIcon(const QString&) { return true; }
     virtual void showTrayIcon() {}
     virtual void hideSplash() {}
-    // "ACT": the sample-ID window; "INPUT": the manual input window. False when none is shown.
-    virtual bool showOperatorWindow(const QString&) { return false; }
+    // The operator window a type needs. False when none is shown.
+    virtual bool showOperatorWindow(OperatorWindow) { return false; }
 };
 
 } // namespace Quorlix

@@ -25,6 +25,10 @@ void InvAuRelay::receive(const QString& received)
 
 void RegisterAuLimsRelay(DriverRegistry& registry)
 {
+    registry.addLimsSide(
+        {.outTypes = {QStringLiteral("invOAU400")}, .entry = QStringLiteral("InvAu400Receive")});
+    registry.addLimsSide(
+        {.outTypes = {QStringLiteral("invOAU600")}, .entry = QStringLiteral("InvAu600Receive")});
     registry.addHandler(
         {QStringLiteral("InvAu400Receive"), QStringLiteral("InvAu600Receive")},
         [](const DriverServices& services) { return std::make_unique<InvAuRelay>(services); });

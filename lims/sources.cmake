@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_lims PRIVATE
   ${ROOT}/lims/ResultsDelivery.h ${ROOT}/lims/ResultsDelivery.cpp
   ${ROOT}/lims/PendingToLims.h ${ROOT}/lims/PendingToLims.cpp
   ${ROOT}/lims/LimsFrameReader.h ${ROOT}/lims/LimsFrameReader.cpp

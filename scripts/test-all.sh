@@ -30,6 +30,7 @@ trap finish EXIT
 step "installing the Debian packages" "$root/scripts/install-deps.sh"
 step "checking the layers (every include runs downward)" "$root/scripts/check-layers.sh" || status=1
 step "checking the format (.clang-format)" "$root/scripts/check-format.sh" || status=1
+step "checking that only the driver families name analyzer types" "$root/scripts/check-type-names.sh" || status=1
 
 pgdir=$(mktemp -d /tmp/quorlix-pg.XXXXXX)
 pgport=${QUORLIX_PG_PORT:-55432}

@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_store PRIVATE
   ${ROOT}/store/Autovalidation.h ${ROOT}/store/Autovalidation.cpp
   ${ROOT}/store/CalibrationDialogs.h
   ${ROOT}/store/CalibrationStore.h ${ROOT}/store/CalibrationStore.cpp

@@ -2,11 +2,11 @@
 // conversation and saves it as a PNG (the README picture). Run it on a real X server, for example
 // under xvfb-run; scripts/screenshot-main-window.sh does that.
 
-#include "app/Engine.h"
-#include "app/Startup.h"
 #include "core/Clock.h"
 #include "core/FrameText.h"
 #include "core/Timer.h"
+#include "engine/Engine.h"
+#include "engine/Startup.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"
 
@@ -58,7 +58,8 @@ int main(int argc, char* argv[])
 
     DesktopUi ui(engine, false);
     ui.setWindowCaption(WindowCaption(s.AnalyzerId, 1));
-    ui.setWindowIcon(IconPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'), s.AnalyzerType));
+    ui.setWindowIcon(IconPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'),
+                              s.AnalyzerType + QLatin1String(".ico")));
 
     CommLog& log = engine.log();
     const auto at = [&](int seconds) { clock.advanceSeconds(seconds); };

@@ -8,7 +8,7 @@
 #include "core/Database.h"
 #include "core/SchemaInit.h"
 #include "core/Settings.h"
-#include "drivers/astm/ActChoice.h"
+#include "drivers/SampleChoice.h"
 #include "ui/frmPushInput.h"
 #include "ui/frmSetID.h"
 
@@ -114,7 +114,7 @@ int main(int argc, char* argv[])
 
     Settings act;
     act.AnalyzerId = QStringLiteral("ACT1");
-    ActChoice choice;
+    SampleChoice choice;
     frmSetID setId(db, &log, act);
     setId.attach(choice);
     setId.show();

@@ -1,12 +1,12 @@
 #include "Desktop.h"
 
 #include "DesktopUi.h"
-#include "app/Drivers.h"
-#include "app/Engine.h"
-#include "app/HeadlessSignals.h"
-#include "app/Launch.h"
-#include "app/Startup.h"
 #include "core/Timer.h"
+#include "engine/Drivers.h"
+#include "engine/Engine.h"
+#include "engine/HeadlessSignals.h"
+#include "engine/Launch.h"
+#include "engine/Startup.h"
 #include "frmKalibError.h"
 
 #include <QApplication>
@@ -59,7 +59,7 @@ int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& comm
         return outcome.exitCode;
     }
     QObject::connect(&engine, &Engine::stopped, qApp, [] { QApplication::exit(ExitOk); });
-    engine.start(AllDrivers());
+    engine.start();
     const int code = QApplication::exec();
     engine.store().setCalibrationDialogs(nullptr);
     return code;

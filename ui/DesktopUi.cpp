@@ -1,8 +1,7 @@
 #include "DesktopUi.h"
 
 #include "TrayIcon.h"
-#include "app/Engine.h"
-#include "drivers/astm/ActDriver.h"
+#include "engine/Engine.h"
 #include "frmComm.h"
 #include "frmPushInput.h"
 #include "frmSetID.h"
@@ -80,14 +79,17 @@ void DesktopUi::hideSplash()
     m_splash.reset();
 }
 
-bool DesktopUi::showOperatorWindow(const QString& type)
+bool DesktopUi::showOperatorWindow(OperatorWindow window)
 {
-    if (type == QLatin1String("ACT")) {
+    if (window == OperatorWindow::SampleChoice) {
         m_setId = std::make_unique<frmSetID>(m_engine.database(), &m_engine.log(), m_engine.settings());
         // The driver is built when the engine starts; from then on the window names its measurements.
         QObject::connect(&m_engine, &Engine::started, m_setId.get(), [this] {
-            if (auto* act = dynamic_cast<ActDriver*>(m_engine.analyzerHandler()))
-                m_setId->attach(act->choice());
+            const AnalyzerType* type = m_engine.analyzerType();
+            LineHandler* handler = m_engine.analyzerHandler();
+            if (SampleChoice* choice =
+                    type && type->sampleChoice && handler ? type->sampleChoice(*handler) : nullptr)
+                m_setId->attach(*choice);
             else
                 m_engine.log().monitor(
                     QStringLiteral("no ACT driver runs: the sample-ID window names nothing"));
@@ -95,7 +97,7 @@ bool DesktopUi::showOperatorWindow(const QString& type)
         m_setId->show();
         return true;
     }
-    if (type == QLatin1String("INPUT")) {
+    if (window == OperatorWindow::ManualInput) {
         m_pushInput = std::make_unique<frmPushInput>(m_engine.database(), m_engine.log(), m_engine.settings(),
                                                      m_engine.clock());
         m_pushInput->setEndProgram([this] { m_engine.stop(); });

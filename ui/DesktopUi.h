@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StartupUi.h"
+#include "engine/StartupUi.h"
 
 #include <QIcon>
 
@@ -16,8 +16,8 @@ class frmSetID;
 class frmSplash;
 
 // The start-up's windows on a desktop: the splash window with its progress texts, the hidden main
-// window frmComm with its caption and icon, the tray icon, and the operator window of the types "ACT"
-// (frmSetID) and "INPUT" (frmPushInput).
+// window frmComm with its caption and icon, the tray icon, and the operator window a type needs
+// (frmSetID to name measurements, frmPushInput to type results in).
 class DesktopUi final : public StartupUi
 {
 public:
@@ -33,13 +33,13 @@ public:
     bool setWindowIcon(const QString& path) override;
     void showTrayIcon() override;
     void hideSplash() override;
-    bool showOperatorWindow(const QString& type) override;
+    bool showOperatorWindow(OperatorWindow window) override;
 
     frmComm& mainWindow() { return *m_comm; }
     TrayIcon& trayIcon() { return *m_tray; }
     frmSplash* splash() const { return m_splash.get(); }            // null once the start-up is over
-    frmSetID* setIdWindow() const { return m_setId.get(); }         // type "ACT"
-    frmPushInput* inputWindow() const { return m_pushInput.get(); } // type "INPUT"
+    frmSetID* setIdWindow() const { return m_setId.get(); }         // OperatorWindow::SampleChoice
+    frmPushInput* inputWindow() const { return m_pushInput.get(); } // OperatorWindow::ManualInput
 
     // The icon shown when an analyzer type has no icon file of its own.
     static QIcon DefaultIcon();

@@ -1,6 +1,6 @@
 #include "TrayIcon.h"
 
-#include "app/Engine.h"
+#include "engine/Engine.h"
 #include "frmComm.h"
 
 #include <QMenu>

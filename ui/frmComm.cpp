@@ -1,6 +1,6 @@
 #include "frmComm.h"
 
-#include "app/Engine.h"
+#include "engine/Engine.h"
 #include "frmSimulate.h"
 
 #include <QCloseEvent>
@@ -132,8 +132,9 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     connect(monitorButton, &QPushButton::clicked, this, &frmComm::openRequestMonitor);
     connect(m_simulateButton, &QPushButton::clicked, this, &frmComm::openSimulation);
     connect(&engine, &Engine::started, this, [this] {
-        m_simulateButton->setVisible(m_engine.analyzerHandler() &&
-                                     m_engine.analyzerEntry() == QLatin1String("Hit911ReceiveWithLims"));
+        const AnalyzerType* type = m_engine.analyzerType();
+        m_simulateButton->setVisible(m_engine.analyzerHandler() && type && type->offersSimulationWithLims &&
+                                     m_engine.settings().hasLimsSide());
     });
     connect(&engine.log(), &CommLog::windowLine, this, &frmComm::addLine);
     connect(&engine, &Engine::linkStatusChanged, this, &frmComm::showLinkStatus);

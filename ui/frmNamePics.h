@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SamplePictures.h"
+#include "engine/SamplePictures.h"
 
 #include <QDialog>
 

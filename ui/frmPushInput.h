@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ManualInput.h"
+#include "drivers/manual/ManualInput.h"
 
 #include <QWidget>
 

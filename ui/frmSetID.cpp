@@ -4,7 +4,7 @@
 #include "core/Database.h"
 #include "core/Settings.h"
 #include "core/SqlHelpers.h"
-#include "drivers/astm/ActChoice.h"
+#include "drivers/SampleChoice.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -137,11 +137,11 @@ frmSetID::frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget
     m_zeingabe->setFocus();
 }
 
-void frmSetID::attach(ActChoice& choice)
+void frmSetID::attach(SampleChoice& choice)
 {
     m_choice = &choice;
-    connect(&choice, &ActChoice::ignored, this, &frmSetID::clearHighlight);
-    connect(&choice, &ActChoice::parsed, this, &frmSetID::resetControlFonts);
+    connect(&choice, &SampleChoice::ignored, this, &frmSetID::clearHighlight);
+    connect(&choice, &SampleChoice::parsed, this, &frmSetID::resetControlFonts);
 }
 
 QScrollBar* frmSetID::VScroll1() const

@@ -17,7 +17,7 @@ class QTimer;
 
 namespace Quorlix {
 
-class ActChoice;
+class SampleChoice;
 class CommLog;
 class Database;
 struct Settings;
@@ -38,7 +38,7 @@ public:
     frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget* parent = nullptr);
 
     // The choice the ACT driver reads; until it is attached the window only shows what is chosen.
-    void attach(ActChoice& choice);
+    void attach(SampleChoice& choice);
 
     // SetIdSampleIds: the samples of the grid, position i in row i / 5, column i % 5.
     const QStringList& SetIdSampleIds() const { return m_sampleIds; }
@@ -73,7 +73,7 @@ private:
     Database& m_db;
     CommLog* m_log;
     const Settings& m_settings;
-    QPointer<ActChoice> m_choice;
+    QPointer<SampleChoice> m_choice;
     QStringList m_sampleIds;
     bool m_fullReported = false;
     bool m_readFailed = false;

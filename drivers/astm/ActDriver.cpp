@@ -2,6 +2,7 @@
 
 #include "ActMessage.h"
 #include "ActStore.h"
+#include "comm/Dispatch.h"
 #include "comm/Line.h"
 #include "core/CommLog.h"
 #include "core/FrameText.h"
@@ -175,6 +176,19 @@ void ActDriver::fileResults(const QString& message, const QList<ActResult>& resu
 
 void RegisterActDriver(DriverRegistry& registry)
 {
+    // The ACT sends no sample id: the operator names each measurement in the sample-ID window, and
+    // nothing is stored without it. Served with a LIMS side, its input is read and dropped.
+    registry.addType(
+        {.names = {QStringLiteral("ACT")},
+         .entry = QStringLiteral("ActReceive"),
+         .entryWithLims = SilentEntry,
+         .window = OperatorWindow::SampleChoice,
+         .withoutWindowNote = QStringLiteral("ACT results are not stored without the sample-ID window "
+                                             "(frmSetID): messages are acknowledged and logged only"),
+         .sampleChoice = [](LineHandler& handler) -> SampleChoice* {
+             // Only this family's factory builds the handler of the type.
+             return &static_cast<ActDriver&>(handler).choice();
+         }});
     registry.addHandler({QStringLiteral("ActReceive")},
                         [](const DriverServices& services) { return std::make_unique<ActDriver>(services); });
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ActChoice.h"
 #include "ActMessage.h"
 #include "E1381Link.h"
 #include "comm/LineHandler.h"
 #include "drivers/DriverServices.h"
+#include "drivers/SampleChoice.h"
 
 #include <QStringList>
 
@@ -21,7 +21,7 @@ class Timer;
 // The host side of a Coulter ACT 8 on the analyzer port (ActReceive). The ACT only sends: its
 // messages (H, R ..., L) arrive on the E1381 link, which acknowledges every frame and every ENQ.
 // The records carry no usable sample id, so every message is filed under what the operator chose
-// beforehand (ActChoice) and consumes that choice; with nothing chosen its results are dropped. A
+// beforehand (SampleChoice) and consumes that choice; with nothing chosen its results are dropped. A
 // message is complete with its terminator (L); one that ends before it is not filed.
 // Every message is logged as received.
 class ActDriver final : public LineHandler
@@ -38,7 +38,7 @@ public:
     void receive(const QString& text) override;
 
     // ActNextSampleId and ActNextIsControl, shared with the sample-ID window.
-    ActChoice& choice() { return m_choice; }
+    SampleChoice& choice() { return m_choice; }
     E1381Link::State linkState() const { return m_link.state(); }
 
 private:
@@ -56,7 +56,7 @@ private:
     Line& m_line;
     E1381Link m_link;
     std::unique_ptr<Timer> m_timer;
-    ActChoice m_choice;
+    SampleChoice m_choice;
     QStringList m_records; // of the message being received
     qsizetype m_droppedRecords = 0;
     QString m_received; // its characters as they arrived, for the log

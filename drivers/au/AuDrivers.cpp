@@ -7,6 +7,16 @@ namespace Quorlix {
 
 void RegisterAuDrivers(DriverRegistry& registry)
 {
+    registry.addType({.names = {QStringLiteral("OAU400")},
+                      .entry = QStringLiteral("Au400Receive"),
+                      .entryWithLims = QStringLiteral("Au400ReceiveWithLims")});
+    registry.addType({.names = {QStringLiteral("OAU600")},
+                      .entry = QStringLiteral("Au600Receive"),
+                      .entryWithLims = QStringLiteral("Au600ReceiveWithLims")});
+    registry.addType({.names = {QStringLiteral("OAU680")},
+                      .entry = QStringLiteral("Au680Receive"),
+                      .entryWithLims = QStringLiteral("Au680ReceiveWithLims")});
+
     struct Variant
     {
         const char* entry;

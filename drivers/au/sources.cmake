@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_drivers PRIVATE
   ${ROOT}/drivers/au/AuFrame.h ${ROOT}/drivers/au/AuFrame.cpp
   ${ROOT}/drivers/au/AuOrder.h ${ROOT}/drivers/au/AuOrder.cpp
   ${ROOT}/drivers/au/PendingCalibrations.h ${ROOT}/drivers/au/PendingCalibrations.cpp

@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_drivers PRIVATE
   ${ROOT}/drivers/dbexchange/DbExchangeDrivers.h ${ROOT}/drivers/dbexchange/DbExchangeDrivers.cpp
   ${ROOT}/drivers/dbexchange/MgcCalibrations.h ${ROOT}/drivers/dbexchange/MgcCalibrations.cpp
   ${ROOT}/drivers/dbexchange/MgcContext.h ${ROOT}/drivers/dbexchange/MgcContext.cpp
@@ -16,8 +16,8 @@ target_sources(quorlix_core PRIVATE
 )
 # The button of the MGC240's own program is pressed through the Windows window functions.
 if(WIN32)
-  target_sources(quorlix_core PRIVATE ${ROOT}/drivers/dbexchange/PrestigeButtonWin.cpp)
-  target_link_libraries(quorlix_core PRIVATE user32)
+  target_sources(quorlix_drivers PRIVATE ${ROOT}/drivers/dbexchange/PrestigeButtonWin.cpp)
+  target_link_libraries(quorlix_drivers PRIVATE user32)
 else()
-  target_sources(quorlix_core PRIVATE ${ROOT}/drivers/dbexchange/PrestigeButtonElsewhere.cpp)
+  target_sources(quorlix_drivers PRIVATE ${ROOT}/drivers/dbexchange/PrestigeButtonElsewhere.cpp)
 endif()

@@ -1,12 +1,25 @@
 #include "HitachiDrivers.h"
 
 #include "HitachiDriver.h"
+#include "comm/Dispatch.h"
 #include "drivers/DriverRegistry.h"
 
 namespace Quorlix {
 
 void RegisterHitachiDrivers(DriverRegistry& registry)
 {
+    registry.addType({.names = {QStringLiteral("H911")},
+                      .entry = QStringLiteral("Hit911Receive"),
+                      .entryWithLims = QStringLiteral("Hit911ReceiveWithLims"),
+                      .offersSimulationWithLims = true});
+    registry.addType({.names = {QStringLiteral("H902")},
+                      .entry = QStringLiteral("Hit902Receive"),
+                      .entryWithLims = QStringLiteral("Hit902ReceiveWithLims")});
+    // Served with a LIMS side, the 912's input is read and dropped: the LIMS plays its host.
+    registry.addType({.names = {QStringLiteral("H912")},
+                      .entry = QStringLiteral("Hit912Receive"),
+                      .entryWithLims = SilentEntry});
+
     struct Variant
     {
         const char* entry;

@@ -1,4 +1,4 @@
-target_sources(quorlix_core PRIVATE
+target_sources(quorlix_drivers PRIVATE
   ${ROOT}/drivers/hitachi/ChannelMap.h ${ROOT}/drivers/hitachi/ChannelMap.cpp
   ${ROOT}/drivers/hitachi/FrameBuffer.h ${ROOT}/drivers/hitachi/FrameBuffer.cpp
   ${ROOT}/drivers/hitachi/HitachiFrame.h ${ROOT}/drivers/hitachi/HitachiFrame.cpp

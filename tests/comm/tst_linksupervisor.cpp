@@ -45,8 +45,8 @@ private slots:
     void secondBoundaries();
     void offlineOncePerTransition();
     void limsOfflineOnlyWhileAnalyzerOnline();
-    void mgcIsNotSupervised();
-    void wakeUpFramesForMgc240();
+    void unsupervisedTypeStaysOnline();
+    void wakeUpFrames();
 };
 
 void TestLinkSupervisor::secondBoundaries()
@@ -90,18 +90,19 @@ void TestLinkSupervisor::limsOfflineOnlyWhileAnalyzerOnline()
     QCOMPARE(other.lines(), QStringList{"Monitor: LIMS OFFLINE!"});
 }
 
-void TestLinkSupervisor::mgcIsNotSupervised()
+void TestLinkSupervisor::unsupervisedTypeStaysOnline()
 {
     Rig r;
-    r.settings.AnalyzerType = "MGC";
+    r.supervisor.configure(false, 0);
     QVERIFY(!r.supervisor.SuperviseLinks());
     QVERIFY(r.link.analyzerOnline);
     QVERIFY(r.log.recentLines().isEmpty());
 }
 
-void TestLinkSupervisor::wakeUpFramesForMgc240()
+void TestLinkSupervisor::wakeUpFrames()
 {
     Rig r;
+    r.supervisor.configure(true, 1);
     r.settings.OutId = "MGC240";
     r.settings.OutType = "invH912";
     r.settings.OutComPort = 2;

@@ -13,8 +13,6 @@ class TestCommandLine : public QObject
 private slots:
     void switches_data();
     void switches();
-    void timerEnabling_data();
-    void timerEnabling();
     void nonNumericTestIsRejected();
     void portWithoutNumberIsRejected_data();
     void portWithoutNumberIsRejected();
@@ -92,26 +90,6 @@ void TestCommandLine::switches()
     QTEST(s.OutComPort.value_or(-1), "outCom");
     QTEST(s.OutId, "outId");
     QTEST(s.AutoVal, "autoVal");
-}
-
-void TestCommandLine::timerEnabling_data()
-{
-    QTest::addColumn<QString>("commandLine");
-    QTest::addColumn<bool>("timer2");
-    QTest::addColumn<bool>("timer4");
-    QTest::newRow("no type keeps design-time states") << "/id=x" << true << false;
-    QTest::newRow("H911") << "/type=H911" << false << true;
-    QTest::newRow("MGC") << "/type=MGC" << true << false;
-    QTest::newRow("mgc lower case") << "/type=mgc" << true << false;
-}
-
-void TestCommandLine::timerEnabling()
-{
-    QFETCH(QString, commandLine);
-    Settings s;
-    ParseCommandLine(commandLine, s);
-    QTEST(s.Timer2Enabled, "timer2");
-    QTEST(s.Timer4Enabled, "timer4");
 }
 
 void TestCommandLine::nonNumericTestIsRejected()

@@ -1,6 +1,6 @@
-#include "app/Engine.h"
 #include "core/DayShift.h"
 #include "core/Stamps.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 

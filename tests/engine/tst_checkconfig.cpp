@@ -1,8 +1,8 @@
-#include "app/CheckConfig.h"
 #include "core/CommandLine.h"
 #include "core/SchemaInit.h"
 #include "core/Settings.h"
 #include "drivers/dbexchange/MgcDatabase.h"
+#include "engine/CheckConfig.h"
 #include "support/PtyPeer.h"
 #include "support/TestDatabase.h"
 

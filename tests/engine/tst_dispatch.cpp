@@ -1,6 +1,6 @@
-#include "app/Engine.h"
 #include "comm/Dispatch.h"
 #include "comm/PortConfig.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 
 #include <QTemporaryDir>
@@ -31,7 +31,7 @@ private:
 
 struct Rig
 {
-    explicit Rig(const QStringList& served = Entries) : engine(time, time)
+    explicit Rig(const QStringList& served = Entries) : registry(TypesOnly()), engine(time, time, registry)
     {
         engine.settings().ComLogPath = dir.path() + '/';
         for (const QString& entry : served)
@@ -41,10 +41,21 @@ struct Rig
     }
     QStringList monitor() { return engine.log().recentLines().filter("Monitor: "); }
 
+    // The shipped types and LIMS sides, without their drivers.
+    static DriverRegistry TypesOnly()
+    {
+        DriverRegistry types;
+        for (const AnalyzerType& type : AllDrivers().types())
+            types.addType(type);
+        for (const LimsSideType& side : AllDrivers().limsSides())
+            types.addLimsSide(side);
+        return types;
+    }
+
     QTemporaryDir dir;
     Test::ManualTime time{QDateTime(QDate(2026, 12, 7), QTime(10, 0))};
-    Engine engine;
     DriverRegistry registry;
+    Engine engine;
     QStringList calls;
 };
 
@@ -140,7 +151,7 @@ void TestDispatch::routes()
     s.OutId = outId;
     if (!outType.isEmpty())
         s.OutComPort = 2;
-    rig.engine.start(rig.registry);
+    rig.engine.start();
     rig.engine.dispatcher().analyzerReceived("a");
     rig.engine.dispatcher().limsReceived("l");
     QTEST(rig.calls, "received");
@@ -151,7 +162,7 @@ void TestDispatch::stampsEachSide()
 {
     Rig rig;
     rig.engine.settings().AnalyzerType = "H911";
-    rig.engine.start(rig.registry);
+    rig.engine.start();
     const LinkState& link = rig.engine.link();
     rig.engine.dispatcher().analyzerReceived("a");
     QCOMPARE(link.LastAnalyzerInput, rig.time.now());
@@ -166,7 +177,7 @@ void TestDispatch::missingHandlersReportOnce()
 {
     Rig rig(QStringList{"Hit911Receive"});
     rig.engine.settings().AnalyzerType = "DSX";
-    rig.engine.start(rig.registry);
+    rig.engine.start();
     for (int i = 0; i < 3; ++i)
         rig.engine.dispatcher().analyzerReceived("x");
     QCOMPARE(
@@ -176,7 +187,7 @@ void TestDispatch::missingHandlersReportOnce()
 
     Rig mira;
     mira.engine.settings().AnalyzerType = "Mira";
-    mira.engine.start(mira.registry);
+    mira.engine.start();
     mira.engine.dispatcher().analyzerReceived("x");
     mira.engine.dispatcher().analyzerReceived("x");
     QCOMPARE(mira.monitor(),
@@ -195,7 +206,7 @@ void TestDispatch::externalHandler()
     Rig input;
     input.engine.dispatcher().setExternalHandler(&mira);
     input.engine.settings().AnalyzerType = "Mira";
-    input.engine.start(input.registry);
+    input.engine.start();
     input.engine.dispatcher().analyzerReceived("1");
 
     External throughput;
@@ -205,7 +216,7 @@ void TestDispatch::externalHandler()
     s.AnalyzerType = "Mira";
     s.OutType = "invH902";
     s.OutComPort = 2;
-    both.engine.start(both.registry);
+    both.engine.start();
     both.engine.dispatcher().analyzerReceived("2");
     both.engine.dispatcher().limsReceived("3");
     QCOMPARE(mira.calls, QStringList{"in:1"});

@@ -1,5 +1,5 @@
-#include "app/Drivers.h"
-#include "app/Engine.h"
+#include "engine/Drivers.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
@@ -13,7 +13,10 @@ namespace {
 
 struct Rig
 {
-    Rig() : engine(time, time) { engine.settings().ComLogPath = dir.path() + '/'; }
+    explicit Rig(const DriverRegistry& drivers = AllDrivers()) : engine(time, time, drivers)
+    {
+        engine.settings().ComLogPath = dir.path() + '/';
+    }
 
     QTemporaryDir dir;
     Test::ManualTime time{QDateTime(QDate(2026, 12, 7), QTime(10, 0))};
@@ -37,42 +40,11 @@ class TestEngine : public QObject
     Q_OBJECT
 
 private slots:
-    void buildsOnlyWhatTheConfigurationSelects();
     void periodicWorkRunsByItsInterval_data();
     void periodicWorkRunsByItsInterval();
     void timer1SupervisesTheLinks();
     void stopSequence();
 };
-
-void TestEngine::buildsOnlyWhatTheConfigurationSelects()
-{
-    Rig rig;
-    Settings& s = rig.engine.settings();
-    s.AnalyzerType = "H902";
-    s.OutType = "invH912";
-    s.OutComPort = 2;
-    QStringList built;
-    LineHandler* analyzerSeenByLims = nullptr;
-    struct Nothing final : LineHandler
-    {
-        void receive(const QString&) override {}
-    };
-    DriverRegistry registry;
-    for (const QString entry : {"Hit911Receive", "Hit902Receive", "Hit902ReceiveWithLims"})
-        registry.addHandler({entry}, [&built, entry](const DriverServices&) {
-            built << entry;
-            return std::make_unique<Nothing>();
-        });
-    registry.addHandler({"InvH912Receive"}, [&](const DriverServices& services) {
-        built << "InvH912Receive";
-        analyzerSeenByLims = services.analyzerHandler;
-        return std::make_unique<Nothing>();
-    });
-    rig.engine.start(registry);
-    QCOMPARE(built, (QStringList{"Hit902ReceiveWithLims", "InvH912Receive"}));
-    QVERIFY(analyzerSeenByLims);
-    QCOMPARE(analyzerSeenByLims, rig.engine.analyzerHandler());
-}
 
 void TestEngine::periodicWorkRunsByItsInterval_data()
 {
@@ -85,8 +57,6 @@ void TestEngine::periodicWorkRunsByItsInterval_data()
 void TestEngine::periodicWorkRunsByItsInterval()
 {
     QFETCH(QString, type);
-    Rig rig;
-    rig.engine.settings().AnalyzerType = type;
     int ticks = 0;
     DriverRegistry registry;
     registry.addWork(
@@ -94,7 +64,9 @@ void TestEngine::periodicWorkRunsByItsInterval()
         [&ticks](const DriverServices& services) {
             return std::make_unique<Counting>(services, TimerInterval::Timer2, ticks);
         });
-    rig.engine.start(registry);
+    Rig rig(registry);
+    rig.engine.settings().AnalyzerType = type;
+    rig.engine.start();
     rig.time.advanceSeconds(21);
     QTEST(ticks, "ticks");
     rig.engine.stop();
@@ -109,7 +81,7 @@ void TestEngine::timer1SupervisesTheLinks()
     rig.engine.settings().AnalyzerType = "H911";
     int changes = 0;
     connect(&rig.engine, &Engine::linkStatusChanged, this, [&] { ++changes; });
-    rig.engine.start(AllDrivers());
+    rig.engine.start();
     rig.time.advanceSeconds(2);
     QCOMPARE(changes, 0);
     rig.time.advanceSeconds(10);
@@ -124,7 +96,7 @@ void TestEngine::timer1SupervisesTheLinks()
 void TestEngine::stopSequence()
 {
     Rig rig;
-    rig.engine.start(AllDrivers());
+    rig.engine.start();
     int stopped = 0;
     connect(&rig.engine, &Engine::stopped, this, [&] { ++stopped; });
     rig.engine.stop();

@@ -1,9 +1,9 @@
 // The manual input station's database work, without its window, on every database backend (the
 // window's test types the entries).
-#include "app/ManualInput.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Settings.h"
+#include "drivers/manual/ManualInput.h"
 #include "support/TestDatabase.h"
 
 #include <QSqlRecord>

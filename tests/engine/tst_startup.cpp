@@ -1,7 +1,7 @@
-#include "app/Engine.h"
-#include "app/Startup.h"
-#include "app/StartupUi.h"
 #include "core/CommandLine.h"
+#include "engine/Engine.h"
+#include "engine/Startup.h"
+#include "engine/StartupUi.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 
@@ -34,9 +34,9 @@ public:
     }
     void showTrayIcon() override { steps << "tray"; }
     void hideSplash() override { steps << "hide"; }
-    bool showOperatorWindow(const QString& type) override
+    bool showOperatorWindow(OperatorWindow window) override
     {
-        steps << "window:" + type;
+        steps << (window == OperatorWindow::ManualInput ? "window:input" : "window:sample choice");
         return true;
     }
 };
@@ -205,7 +205,7 @@ void TestStartup::inputStationTable()
     Launch launch(db.iniLines());
     RecordingUi ui;
     QCOMPARE(launch.run("quorlix /id=Station1 /type=INPUT /test=3", ui).message, QString());
-    QVERIFY(ui.steps.endsWith("window:INPUT"));
+    QVERIFY(ui.steps.endsWith("window:input"));
     // The input window and the ASTM answers read these later.
     QCOMPARE(launch.settings.InputTableName, QString("INPUT_Station1"));
     QCOMPARE(launch.settings.ComputerName, QSysInfo::machineHostName());

@@ -44,8 +44,9 @@ void TestInvAuRelay::bothWays()
     DriverRegistry registry;
     RegisterAuDrivers(registry);
     RegisterAuLimsRelay(registry);
-    const auto analyzer = (*registry.handler(AnalyzerEntryFor("OAU400", true)))(rig.services());
-    const auto lims = (*registry.handler(LimsEntryFor("LIMS", outType)))(rig.services(analyzer.get()));
+    const auto analyzer = (*registry.handler(registry.analyzerEntry("OAU400", true)))(rig.services());
+    const auto lims =
+        (*registry.handler(registry.limsSide("LIMS", outType)->entry))(rig.services(analyzer.get()));
 
     rig.deliver(*analyzer, request);
     QCOMPARE(rig.limsLine.takeFrames(), QStringList{request});

@@ -1,5 +1,5 @@
-#include "app/Engine.h"
 #include "core/Clock.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 #include "ui/DesktopUi.h"
 #include "ui/frmComm.h"

@@ -1,11 +1,11 @@
 // The ACT sample-ID window under the offscreen platform: the grid of open samples, the choice it
 // hands to the ACT driver, and the driver's effects on the window.
-#include "app/Drivers.h"
-#include "app/Engine.h"
 #include "core/CommLog.h"
 #include "core/Settings.h"
-#include "drivers/astm/ActChoice.h"
+#include "drivers/SampleChoice.h"
 #include "drivers/astm/ActDriver.h"
+#include "engine/Drivers.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 #include "support/TestDatabase.h"
 #include "ui/DesktopUi.h"
@@ -113,7 +113,7 @@ struct Window
     QLocale locale{QLocale::German, QLocale::Germany};
     CommLog log{clock, locale};
     Settings settings;
-    ActChoice choice;
+    SampleChoice choice;
     std::unique_ptr<frmSetID> window;
 };
 
@@ -249,10 +249,10 @@ void TestFrmSetID::desktopWiresTheDriver()
     engine.settings().ComLogPath = logs.path() + "/";
     QCOMPARE(engine.database().open(db.target()), QString());
     DesktopUi ui(engine, true);
-    QVERIFY(ui.showOperatorWindow("ACT"));
+    QVERIFY(ui.showOperatorWindow(OperatorWindow::SampleChoice));
     frmSetID* window = ui.setIdWindow();
     QVERIFY(window && window->isVisible());
-    engine.start(AllDrivers());
+    engine.start();
     auto* driver = dynamic_cast<ActDriver*>(engine.analyzerHandler());
     QVERIFY(driver);
     ClickSample(*window, 3);

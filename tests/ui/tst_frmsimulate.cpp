@@ -1,6 +1,6 @@
 // The Hitachi simulation window under the offscreen platform: the frames its buttons hand on.
-#include "app/Drivers.h"
-#include "app/Engine.h"
+#include "engine/Drivers.h"
+#include "engine/Engine.h"
 #include "support/ManualTime.h"
 #include "support/PtyPeer.h"
 #include "support/TestDatabase.h"
@@ -162,7 +162,7 @@ void TestFrmSimulate::reachedFromTheMainWindow()
     line.device = analyzer.slaveName();
     QCOMPARE(engine.analyzerPort().open(line), QString());
     DesktopUi ui(engine, true);
-    engine.start(AllDrivers());
+    engine.start();
 
     auto* button = ui.mainWindow().findChild<QPushButton*>("cmdSimulate");
     QVERIFY(button);

@@ -222,8 +222,8 @@ void TestActDriver::sampleResults()
     rig.base.tdb.exec("INSERT INTO request (sample_id, parameter_id) VALUES ('S2', 21)");
     int ignored = 0;
     int parsed = 0;
-    connect(&rig.driver->choice(), &ActChoice::ignored, [&] { ++ignored; });
-    connect(&rig.driver->choice(), &ActChoice::parsed, [&] { ++parsed; });
+    connect(&rig.driver->choice(), &SampleChoice::ignored, [&] { ++ignored; });
+    connect(&rig.driver->choice(), &SampleChoice::parsed, [&] { ++parsed; });
     rig.driver->choice().chooseSample("S1");
     rig.send(Message(Cbc(results)));
 
@@ -245,7 +245,7 @@ void TestActDriver::controlResults()
     Rig rig(backend);
     QVERIFY(rig.ok());
     int ignored = 0;
-    connect(&rig.driver->choice(), &ActChoice::ignored, [&] { ++ignored; });
+    connect(&rig.driver->choice(), &SampleChoice::ignored, [&] { ++ignored; });
     rig.driver->choice().chooseControl("QC-L");
     rig.send(Message(Cbc({Result(1, "WBC", "3.1!L"), Result(2, "HGB", "8.0")})));
     // The same control measured at the same moment again (chosen again) updates its rows.

@@ -745,7 +745,8 @@ void TestAuDrivers::registeredEntries()
         for (const bool lims : {false, true}) {
             Rig rig("sqlite", type.mid(1), lims);
             QVERIFY2(rig.base.tdb.ok(), qPrintable(rig.base.tdb.error()));
-            const DriverRegistry::HandlerFactory* factory = registry.handler(AnalyzerEntryFor(type, lims));
+            const DriverRegistry::HandlerFactory* factory =
+                registry.handler(registry.analyzerEntry(type, lims));
             QVERIFY(factory);
             const std::unique_ptr<LineHandler> handler = (*factory)(rig.base.services());
             // A patient's request is answered here, or goes to the LIMS.

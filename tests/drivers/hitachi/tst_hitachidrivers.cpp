@@ -1022,7 +1022,7 @@ void TestHitachiDrivers::registeredEntries()
     }
     DriverRegistry registry;
     RegisterHitachiDrivers(registry);
-    const DriverRegistry::HandlerFactory* factory = registry.handler(AnalyzerEntryFor(type, limsSide));
+    const DriverRegistry::HandlerFactory* factory = registry.handler(registry.analyzerEntry(type, limsSide));
     QVERIFY(factory);
     const std::unique_ptr<LineHandler> handler = (*factory)(rig.base().services());
     rig.base().deliver(*handler, Frame({">"}));
