@@ -22,18 +22,18 @@ frmKalibError::frmKalibError(Store& store, QWidget* parent) : QDialog(parent), m
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
 
-    m_label1 = new QLabel(
+    m_messageLabel = new QLabel(
         QStringLiteral("The analyzer has sent calibration data not fitting your settings !"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setWordWrap(true);
-    m_label2 = new QLabel(QStringLiteral("Concentration"), this);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label3 = new QLabel(QStringLiteral("average Absorbance"), this);
-    m_label3->setObjectName(QStringLiteral("Label3"));
+    m_messageLabel->setObjectName(QStringLiteral("Label1"));
+    m_messageLabel->setWordWrap(true);
+    m_concentrationHeader = new QLabel(QStringLiteral("Concentration"), this);
+    m_concentrationHeader->setObjectName(QStringLiteral("Label2"));
+    m_absorbanceHeader = new QLabel(QStringLiteral("average Absorbance"), this);
+    m_absorbanceHeader->setObjectName(QStringLiteral("Label3"));
 
     auto* grid = new QGridLayout;
-    grid->addWidget(m_label2, 0, 0);
-    grid->addWidget(m_label3, 0, 1);
+    grid->addWidget(m_concentrationHeader, 0, 0);
+    grid->addWidget(m_absorbanceHeader, 0, 1);
     for (int i = 1; i <= MaxStandards; ++i) {
         auto* text = new QLineEdit(this);
         text->setObjectName(QStringLiteral("txtcon(%1)").arg(i));
@@ -48,16 +48,16 @@ frmKalibError::frmKalibError(Store& store, QWidget* parent) : QDialog(parent), m
         m_lblAbs[static_cast<size_t>(i - 1)] = absorbance;
     }
 
-    m_frame1 = new QGroupBox(QStringLiteral("effect on ..."), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_option1 = new QRadioButton(QStringLiteral("... this calibration"), m_frame1);
-    m_option1->setObjectName(QStringLiteral("Option1"));
-    m_option2 = new QRadioButton(QStringLiteral("... future calibrations"), m_frame1);
-    m_option2->setObjectName(QStringLiteral("Option2"));
-    m_option1->setChecked(true); // the settings change only when the operator asks for it
-    auto* options = new QVBoxLayout(m_frame1);
-    options->addWidget(m_option1);
-    options->addWidget(m_option2);
+    m_effectBox = new QGroupBox(QStringLiteral("effect on ..."), this);
+    m_effectBox->setObjectName(QStringLiteral("Frame1"));
+    m_thisCalibrationOption = new QRadioButton(QStringLiteral("... this calibration"), m_effectBox);
+    m_thisCalibrationOption->setObjectName(QStringLiteral("Option1"));
+    m_futureCalibrationsOption = new QRadioButton(QStringLiteral("... future calibrations"), m_effectBox);
+    m_futureCalibrationsOption->setObjectName(QStringLiteral("Option2"));
+    m_thisCalibrationOption->setChecked(true); // the settings change only when the operator asks for it
+    auto* options = new QVBoxLayout(m_effectBox);
+    options->addWidget(m_thisCalibrationOption);
+    options->addWidget(m_futureCalibrationsOption);
 
     m_cmdRepair = new QPushButton(QStringLiteral("Repair"), this);
     m_cmdRepair->setObjectName(QStringLiteral("cmdRepair"));
@@ -72,9 +72,9 @@ frmKalibError::frmKalibError(Store& store, QWidget* parent) : QDialog(parent), m
     buttons->addWidget(m_cmdIgnore);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_label1);
+    layout->addWidget(m_messageLabel);
     layout->addLayout(grid);
-    layout->addWidget(m_frame1);
+    layout->addWidget(m_effectBox);
     layout->addLayout(buttons);
 }
 
@@ -110,7 +110,7 @@ void frmKalibError::txtcon_Change(int index)
 
 void frmKalibError::cmdRepair_Click()
 {
-    m_store.StoreRepairedCalibration(m_record, m_option2->isChecked());
+    m_store.StoreRepairedCalibration(m_record, m_futureCalibrationsOption->isChecked());
     close();
 }
 

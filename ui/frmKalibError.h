@@ -37,15 +37,16 @@ public:
 
     const CalibrationRecord& record() const { return m_record; }
 
-    // Controls, by their names (index 1..6 as on the window).
-    QLabel* Label1() const { return m_label1; }
-    QLabel* Label2() const { return m_label2; }
-    QLabel* Label3() const { return m_label3; }
+    // Controls (their object names are the window's: Label1-3, txtcon, lblAbs, Frame1, Option1-2,
+    // cmdRepair, cmdIgnore); index 1..6 as on the window.
+    QLabel* messageLabel() const { return m_messageLabel; }
+    QLabel* concentrationHeader() const { return m_concentrationHeader; }
+    QLabel* absorbanceHeader() const { return m_absorbanceHeader; }
     QLineEdit* txtcon(int index) const { return m_txtcon.at(static_cast<size_t>(index - 1)); }
     QLabel* lblAbs(int index) const { return m_lblAbs.at(static_cast<size_t>(index - 1)); }
-    QGroupBox* Frame1() const { return m_frame1; }
-    QRadioButton* Option1() const { return m_option1; }
-    QRadioButton* Option2() const { return m_option2; }
+    QGroupBox* effectBox() const { return m_effectBox; }
+    QRadioButton* thisCalibrationOption() const { return m_thisCalibrationOption; }
+    QRadioButton* futureCalibrationsOption() const { return m_futureCalibrationsOption; }
     QPushButton* cmdRepair() const { return m_cmdRepair; }
     QPushButton* cmdIgnore() const { return m_cmdIgnore; }
 
@@ -57,14 +58,14 @@ public slots:
 private:
     Store& m_store;
     CalibrationRecord m_record;
-    QLabel* m_label1 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QLabel* m_concentrationHeader = nullptr;
+    QLabel* m_absorbanceHeader = nullptr;
     std::array<QLineEdit*, MaxStandards> m_txtcon{};
     std::array<QLabel*, MaxStandards> m_lblAbs{};
-    QGroupBox* m_frame1 = nullptr;
-    QRadioButton* m_option1 = nullptr;
-    QRadioButton* m_option2 = nullptr;
+    QGroupBox* m_effectBox = nullptr;
+    QRadioButton* m_thisCalibrationOption = nullptr;
+    QRadioButton* m_futureCalibrationsOption = nullptr;
     QPushButton* m_cmdRepair = nullptr;
     QPushButton* m_cmdIgnore = nullptr;
 };

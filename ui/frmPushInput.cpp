@@ -59,6 +59,14 @@ void SetColours(QLabel* label, const QColor& text, const QColor& background)
     label->setPalette(palette);
 }
 
+// The entry boxes and the history rows are shown large.
+QFont LargeFont(const QWidget* widget)
+{
+    QFont large = widget->font();
+    large.setPointSize(14);
+    return large;
+}
+
 // The number a history value shows; 0 when it shows none.
 double ShownNumber(const QString& caption)
 {
@@ -86,6 +94,13 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
         pictures.exec();
     };
 
+    createControls();
+    layOut();
+    load();
+}
+
+void frmPushInput::createControls()
+{
     m_lblSelectUser = Label(QStringLiteral("lblSelectUser"), QStringLiteral("SelectUser"), this);
     m_cbUser = new QComboBox(this);
     m_cbUser->setObjectName(QStringLiteral("cbUser"));
@@ -98,8 +113,7 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     m_txtSampleID->setObjectName(QStringLiteral("txtSampleID"));
     m_txtResult = new QLineEdit(this);
     m_txtResult->setObjectName(QStringLiteral("txtResult"));
-    QFont large = font();
-    large.setPointSize(14);
+    const QFont large = LargeFont(this);
     for (QLineEdit* box : {m_txtSampleID, m_txtResult}) {
         box->setFont(large);
         box->installEventFilter(this);
@@ -115,31 +129,14 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     m_cmdClose = new QPushButton(QStringLiteral("Log Out / Close"), this);
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(m_cmdClose, &QPushButton::clicked, this, &frmPushInput::cmdClose_Click);
+}
 
-    auto* user = new QHBoxLayout;
-    user->addWidget(m_lblSelectUser);
-    user->addWidget(m_cbUser);
-    user->addStretch();
-    auto* device = new QHBoxLayout;
-    device->addWidget(m_lblDevice);
-    device->addSpacing(24);
-    device->addWidget(m_lblParameter, 1);
-    QFont bold = font();
-    bold.setBold(true);
-    m_lblParameter->setFont(bold);
-    auto* entry = new QGridLayout;
-    entry->addWidget(m_lblSampleID, 0, 0);
-    entry->addWidget(m_lblResult, 0, 1);
-    entry->addWidget(m_txtSampleID, 1, 0);
-    entry->addWidget(m_txtResult, 1, 1);
-    entry->setColumnStretch(0, 3);
-    entry->setColumnStretch(1, 2);
-
-    // The history: eight rows, newest on top, each with its delete mark.
+QWidget* frmPushInput::createHistory()
+{
     auto* historyFrame = new QFrame(this);
     historyFrame->setFrameShape(QFrame::StyledPanel);
     auto* rows = new QGridLayout(historyFrame);
-    QFont history = large;
+    QFont history = LargeFont(this);
     history.setBold(true);
     for (int i = 0; i < HistoryRows; ++i) {
         Row& row = m_rows[static_cast<size_t>(i)];
@@ -162,6 +159,32 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     rows->setColumnStretch(0, 3);
     rows->setColumnStretch(1, 2);
     rows->setRowStretch(HistoryRows, 1);
+    return historyFrame;
+}
+
+void frmPushInput::layOut()
+{
+    auto* user = new QHBoxLayout;
+    user->addWidget(m_lblSelectUser);
+    user->addWidget(m_cbUser);
+    user->addStretch();
+    auto* device = new QHBoxLayout;
+    device->addWidget(m_lblDevice);
+    device->addSpacing(24);
+    device->addWidget(m_lblParameter, 1);
+    QFont bold = font();
+    bold.setBold(true);
+    m_lblParameter->setFont(bold);
+    auto* entry = new QGridLayout;
+    entry->addWidget(m_lblSampleID, 0, 0);
+    entry->addWidget(m_lblResult, 0, 1);
+    entry->addWidget(m_txtSampleID, 1, 0);
+    entry->addWidget(m_txtResult, 1, 1);
+    entry->setColumnStretch(0, 3);
+    entry->setColumnStretch(1, 2);
+
+    // The history: eight rows, newest on top, each with its delete mark.
+    QWidget* historyFrame = createHistory();
     auto* counter = new QHBoxLayout;
     counter->addWidget(m_lblSampleCTRLabel);
     counter->addWidget(m_lblSampleCTR);
@@ -183,8 +206,10 @@ frmPushInput::frmPushInput(Database& db, CommLog& log, const Settings& settings,
     // Rows appear and disappear: the window keeps the size it has.
     layout->setSizeConstraint(QLayout::SetNoConstraint);
     resize(560, 560);
+}
 
-    // Load.
+void frmPushInput::load()
+{
     m_input.startSession();
     SetShown(m_cmdClearSession, false);
     for (const Row& row : m_rows) {

@@ -53,9 +53,10 @@ public:
     QLabel* lblDevice() const { return m_lblDevice; }
     QLabel* lblSampleCTR() const { return m_lblSampleCTR; }
     QLabel* lblStatus() const { return m_lblStatus; }
-    QLabel* lblSampleID1(int i) const { return m_rows.at(static_cast<size_t>(i)).sample; }
-    QLabel* lblResult1(int i) const { return m_rows.at(static_cast<size_t>(i)).result; }
-    QLabel* lblDEL1(int i) const { return m_rows.at(static_cast<size_t>(i)).del; }
+    // History row i (0 newest); object names lblSampleID1(i), lblResult1(i), lblDEL1(i).
+    QLabel* historySampleLabel(int i) const { return m_rows.at(static_cast<size_t>(i)).sample; }
+    QLabel* historyResultLabel(int i) const { return m_rows.at(static_cast<size_t>(i)).result; }
+    QLabel* historyDeleteLabel(int i) const { return m_rows.at(static_cast<size_t>(i)).del; }
     QPushButton* cmdClearSession() const { return m_cmdClearSession; }
     QPushButton* cmdClose() const { return m_cmdClose; }
 
@@ -80,6 +81,11 @@ private:
         bool inUse() const;
     };
 
+    // The constructor's parts: the controls, the history rows, the layout, and the first state.
+    void createControls();
+    QWidget* createHistory();
+    void layOut();
+    void load();
     QString caption(int key);
     // Runs the command word the text begins with; true when it was one.
     bool commandWords(const QString& text);

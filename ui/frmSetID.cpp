@@ -45,12 +45,59 @@ frmSetID::frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget
     setObjectName(QStringLiteral("frmSetID"));
     setWindowTitle(QStringLiteral("Coulter ACT 8 Kommunikation"));
 
-    m_frame1 = new QGroupBox(QStringLiteral("Proben"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    createSamplesFrame();
+    QGroupBox* controlsFrame = createControlsFrame();
+    m_ignoreButton = Button(QStringLiteral("Command4"), QStringLiteral("Nächste Messung ignorieren"), this);
+    connect(m_ignoreButton, &QPushButton::clicked, this, &frmSetID::ignore);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(controlsFrame);
+    side->addWidget(m_ignoreButton);
+    side->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_samplesFrame, 1);
+    layout->addLayout(side);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    resize(1180, 480);
+
+    clearHighlight();
+    resetControlFonts();
+    refreshGrid();
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &frmSetID::refreshGrid);
+    m_timer->start();
+    m_zeingabe->setFocus();
+}
+
+void frmSetID::createSamplesFrame()
+{
+    m_samplesFrame = new QGroupBox(QStringLiteral("Proben"), this);
+    m_samplesFrame->setObjectName(QStringLiteral("Frame1"));
+    createSampleGrid();
+    auto* number = new QLabel(QStringLiteral("Proben-Nummer:"), m_samplesFrame);
+    number->setObjectName(QStringLiteral("Label1"));
+    m_zeingabe = new QLineEdit(m_samplesFrame);
+    m_zeingabe->setObjectName(QStringLiteral("zeingabe"));
+    connect(m_zeingabe, &QLineEdit::returnPressed, this, &frmSetID::numberEntered);
+    m_refreshButton = Button(QStringLiteral("Command5"), QStringLiteral("Aktualisieren"), m_samplesFrame);
+    connect(m_refreshButton, &QPushButton::clicked, this, &frmSetID::rebuildGrid);
+    auto* numberRow = new QHBoxLayout;
+    numberRow->addWidget(number);
+    numberRow->addWidget(m_zeingabe, 1);
+    numberRow->addWidget(m_refreshButton);
+    auto* samples = new QVBoxLayout(m_samplesFrame);
+    samples->addWidget(m_grid, 1);
+    samples->addLayout(numberRow);
+}
+
+void frmSetID::createSampleGrid()
+{
     // The labels of the open samples, five to a row, in a scrolled grid.
     m_samples = new QStandardItemModel(0, Columns, this);
     m_samples->setObjectName(QStringLiteral("cmdSample"));
-    m_grid = new QTableView(m_frame1);
+    m_grid = new QTableView(m_samplesFrame);
     m_grid->setObjectName(QStringLiteral("Picture1"));
     m_grid->setModel(m_samples);
     m_grid->horizontalHeader()->hide();
@@ -74,28 +121,16 @@ frmSetID::frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget
         if (position < m_sampleIds.size())
             chooseSample(position);
     });
+}
 
-    auto* number = new QLabel(QStringLiteral("Proben-Nummer:"), m_frame1);
-    number->setObjectName(QStringLiteral("Label1"));
-    m_zeingabe = new QLineEdit(m_frame1);
-    m_zeingabe->setObjectName(QStringLiteral("zeingabe"));
-    connect(m_zeingabe, &QLineEdit::returnPressed, this, &frmSetID::numberEntered);
-    m_commands[4] = Button(QStringLiteral("Command5"), QStringLiteral("Aktualisieren"), m_frame1);
-    connect(m_commands[4], &QPushButton::clicked, this, &frmSetID::rebuildGrid);
-    auto* numberRow = new QHBoxLayout;
-    numberRow->addWidget(number);
-    numberRow->addWidget(m_zeingabe, 1);
-    numberRow->addWidget(m_commands[4]);
-    auto* samples = new QVBoxLayout(m_frame1);
-    samples->addWidget(m_grid, 1);
-    samples->addLayout(numberRow);
-
-    auto* frame2 = new QGroupBox(QStringLiteral("Kontrollen"), this);
-    frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* controls = new QGridLayout(frame2);
+QGroupBox* frmSetID::createControlsFrame()
+{
+    auto* controlsFrame = new QGroupBox(QStringLiteral("Kontrollen"), this);
+    controlsFrame->setObjectName(QStringLiteral("Frame2"));
+    auto* controls = new QGridLayout(controlsFrame);
     const QStringList levels{QStringLiteral("LOW"), QStringLiteral("MED"), QStringLiteral("HIGH")};
     for (int level = 1; level <= 3; ++level) {
-        auto* combo = new QComboBox(frame2);
+        auto* combo = new QComboBox(controlsFrame);
         combo->setObjectName(QStringLiteral("Combo%1").arg(level));
         combo->setMinimumContentsLength(12);
         SqlResult rows = m_db.run(QStringLiteral("SELECT control_id FROM control_base WHERE name LIKE ?"),
@@ -106,35 +141,14 @@ frmSetID::frmSetID(Database& db, CommLog* log, const Settings& settings, QWidget
         while (rows.next())
             combo->addItem(NullToText(rows.value(0)));
         combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
-        auto* button = Button(QStringLiteral("Command%1").arg(level), levels[level - 1], frame2);
+        auto* button = Button(QStringLiteral("Command%1").arg(level), levels[level - 1], controlsFrame);
         connect(button, &QPushButton::clicked, this, [this, level] { chooseControl(level); });
-        m_combos[static_cast<size_t>(level - 1)] = combo;
-        m_commands[static_cast<size_t>(level - 1)] = button;
+        m_controlCombos[static_cast<size_t>(level - 1)] = combo;
+        m_controlButtons[static_cast<size_t>(level - 1)] = button;
         controls->addWidget(combo, level - 1, 0);
         controls->addWidget(button, level - 1, 1);
     }
-    m_commands[3] = Button(QStringLiteral("Command4"), QStringLiteral("Nächste Messung ignorieren"), this);
-    connect(m_commands[3], &QPushButton::clicked, this, &frmSetID::ignore);
-
-    auto* side = new QVBoxLayout;
-    side->addWidget(frame2);
-    side->addWidget(m_commands[3]);
-    side->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_frame1, 1);
-    layout->addLayout(side);
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
-    resize(1180, 480);
-
-    clearHighlight();
-    resetControlFonts();
-    refreshGrid();
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("Timer1"));
-    m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &frmSetID::refreshGrid);
-    m_timer->start();
-    m_zeingabe->setFocus();
+    return controlsFrame;
 }
 
 void frmSetID::attach(SampleChoice& choice)
@@ -144,7 +158,7 @@ void frmSetID::attach(SampleChoice& choice)
     connect(&choice, &SampleChoice::parsed, this, &frmSetID::resetControlFonts);
 }
 
-QScrollBar* frmSetID::VScroll1() const
+QScrollBar* frmSetID::sampleScrollBar() const
 {
     return m_grid->verticalScrollBar();
 }
@@ -230,7 +244,7 @@ void frmSetID::clearHighlight()
         }
     }
     for (int n = 0; n < 3; ++n)
-        markButton(m_commands[static_cast<size_t>(n)], false);
+        markButton(m_controlButtons[static_cast<size_t>(n)], false);
 }
 
 void frmSetID::markButton(QPushButton* button, bool chosen)
@@ -243,7 +257,7 @@ void frmSetID::markButton(QPushButton* button, bool chosen)
 void frmSetID::resetControlFonts()
 {
     for (int n = 0; n < 3; ++n) {
-        QPushButton* button = m_commands[static_cast<size_t>(n)];
+        QPushButton* button = m_controlButtons[static_cast<size_t>(n)];
         QFont font = button->font();
         font.setPointSize(8);
         font.setBold(false);
@@ -265,9 +279,9 @@ void frmSetID::chooseSample(int position)
 void frmSetID::chooseControl(int level)
 {
     clearHighlight();
-    markButton(m_commands[static_cast<size_t>(level - 1)], true);
+    markButton(m_controlButtons[static_cast<size_t>(level - 1)], true);
     if (m_choice)
-        m_choice->chooseControl(m_combos[static_cast<size_t>(level - 1)]->currentText());
+        m_choice->chooseControl(m_controlCombos[static_cast<size_t>(level - 1)]->currentText());
     m_zeingabe->setFocus();
 }
 

@@ -51,18 +51,30 @@ public:
     // A click on the sample label at a position.
     void chooseSample(int position);
 
-    QTableView* Picture1() const { return m_grid; }
+    // Controls (their object names are the window's old ones: Picture1, VScroll1, Combo1-3,
+    // Command1-5).
+    QTableView* sampleGrid() const { return m_grid; }
     QStandardItemModel* cmdSample() const { return m_samples; }
-    QScrollBar* VScroll1() const;
+    QScrollBar* sampleScrollBar() const;
     QLineEdit* zeingabe() const { return m_zeingabe; }
-    QComboBox* Combo(int level) const { return m_combos.at(static_cast<size_t>(level - 1)); }
-    QPushButton* Command(int n) const { return m_commands.at(static_cast<size_t>(n - 1)); }
+    // Level 1 to 3: LOW, MED, HIGH.
+    QComboBox* controlCombo(int level) const { return m_controlCombos.at(static_cast<size_t>(level - 1)); }
+    QPushButton* controlButton(int level) const
+    {
+        return m_controlButtons.at(static_cast<size_t>(level - 1));
+    }
+    QPushButton* ignoreButton() const { return m_ignoreButton; }
+    QPushButton* refreshButton() const { return m_refreshButton; }
     QTimer* Timer1() const { return m_timer; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's parts: the samples' frame with its grid, the controls' frame.
+    void createSamplesFrame();
+    void createSampleGrid();
+    QGroupBox* createControlsFrame();
     void chooseControl(int level);
     void numberEntered();
     // Every sample label and the three control buttons in button face.
@@ -78,12 +90,14 @@ private:
     bool m_fullReported = false;
     bool m_readFailed = false;
 
-    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_samplesFrame = nullptr;
     QTableView* m_grid = nullptr;
     QStandardItemModel* m_samples = nullptr;
     QLineEdit* m_zeingabe = nullptr;
-    std::array<QComboBox*, 3> m_combos{};
-    std::array<QPushButton*, 5> m_commands{};
+    std::array<QComboBox*, 3> m_controlCombos{};
+    std::array<QPushButton*, 3> m_controlButtons{};
+    QPushButton* m_ignoreButton = nullptr;
+    QPushButton* m_refreshButton = nullptr;
     QTimer* m_timer = nullptr;
 };
 

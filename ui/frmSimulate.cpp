@@ -26,45 +26,45 @@ frmSimulate::frmSimulate(Receiver receiver, QWidget* parent)
     setWindowTitle(QStringLiteral("Hitachi Simulation"));
 
     auto* layout = new QGridLayout(this);
-    auto* label1 = new QLabel(QStringLiteral("Sample_id:"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    Text2 = new QLineEdit(QStringLiteral("10385236"), this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Command2 = new QPushButton(QStringLiteral("Request Sample:"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    layout->addWidget(label1, 0, 0);
-    layout->addWidget(Text2, 0, 1);
-    layout->addWidget(Command2, 0, 2);
+    auto* sampleIdLabel = new QLabel(QStringLiteral("Sample_id:"), this);
+    sampleIdLabel->setObjectName(QStringLiteral("Label1"));
+    m_sampleIdEdit = new QLineEdit(QStringLiteral("10385236"), this);
+    m_sampleIdEdit->setObjectName(QStringLiteral("Text2"));
+    m_inquiryButton = new QPushButton(QStringLiteral("Request Sample:"), this);
+    m_inquiryButton->setObjectName(QStringLiteral("Command2"));
+    layout->addWidget(sampleIdLabel, 0, 0);
+    layout->addWidget(m_sampleIdEdit, 0, 1);
+    layout->addWidget(m_inquiryButton, 0, 2);
 
-    auto* label3 = new QLabel(QStringLiteral("Channel:"), this);
-    label3->setObjectName(QStringLiteral("Label3"));
-    auto* label2 = new QLabel(QStringLiteral("Result:"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    layout->addWidget(label3, 1, 0);
-    layout->addWidget(label2, 1, 1);
+    auto* channelHeader = new QLabel(QStringLiteral("Channel:"), this);
+    channelHeader->setObjectName(QStringLiteral("Label3"));
+    auto* resultHeader = new QLabel(QStringLiteral("Result:"), this);
+    resultHeader->setObjectName(QStringLiteral("Label2"));
+    layout->addWidget(channelHeader, 1, 0);
+    layout->addWidget(resultHeader, 1, 1);
     for (int i = 0; i < ResultRows; ++i) {
         auto* channel = new QLineEdit(this);
         channel->setObjectName(QStringLiteral("tchannel%1").arg(i));
         auto* result = new QLineEdit(this);
         result->setObjectName(QStringLiteral("tresult%1").arg(i));
-        tchannel << channel;
-        tresult << result;
+        m_channelEdits << channel;
+        m_resultEdits << result;
         layout->addWidget(channel, 2 + i, 0);
         layout->addWidget(result, 2 + i, 1);
     }
-    tresult[0]->setText(QStringLiteral("72.38"));
-    tresult[1]->setText(QStringLiteral("321.5"));
+    m_resultEdits[0]->setText(QStringLiteral("72.38"));
+    m_resultEdits[1]->setText(QStringLiteral("321.5"));
 
-    Command3 = new QPushButton(QStringLiteral("A sends Results"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command1 = new QPushButton(QStringLiteral("send 'ANY?'"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    layout->addWidget(Command3, 2 + ResultRows, 1);
-    layout->addWidget(Command1, 2 + ResultRows, 2);
+    m_resultsButton = new QPushButton(QStringLiteral("A sends Results"), this);
+    m_resultsButton->setObjectName(QStringLiteral("Command3"));
+    m_anyButton = new QPushButton(QStringLiteral("send 'ANY?'"), this);
+    m_anyButton->setObjectName(QStringLiteral("Command1"));
+    layout->addWidget(m_resultsButton, 2 + ResultRows, 1);
+    layout->addWidget(m_anyButton, 2 + ResultRows, 2);
 
-    connect(Command2, &QPushButton::clicked, this, &frmSimulate::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &frmSimulate::Command3_Click);
-    // Command1 has no action.
+    connect(m_inquiryButton, &QPushButton::clicked, this, &frmSimulate::sendInquiry);
+    connect(m_resultsButton, &QPushButton::clicked, this, &frmSimulate::sendResults);
+    // m_anyButton has no action.
 }
 
 QString frmSimulate::InquiryFrame(const QString& sampleId)
@@ -88,18 +88,18 @@ QString frmSimulate::ResultsFrame(const QString& sampleId, const QList<std::pair
            blocks + Etx;
 }
 
-void frmSimulate::Command2_Click()
+void frmSimulate::sendInquiry()
 {
     if (m_receiver)
-        m_receiver(InquiryFrame(Text2->text()));
+        m_receiver(InquiryFrame(m_sampleIdEdit->text()));
 }
 
-void frmSimulate::Command3_Click()
+void frmSimulate::sendResults()
 {
     QList<std::pair<QString, QString>> entries;
-    for (int i = 0; i < tresult.size(); ++i)
-        entries.append({tchannel[i]->text(), tresult[i]->text()});
-    const QString frame = ResultsFrame(Text2->text(), entries);
+    for (int i = 0; i < m_resultEdits.size(); ++i)
+        entries.append({m_channelEdits[i]->text(), m_resultEdits[i]->text()});
+    const QString frame = ResultsFrame(m_sampleIdEdit->text(), entries);
     if (!frame.isEmpty() && m_receiver)
         m_receiver(frame);
 }

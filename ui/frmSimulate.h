@@ -29,16 +29,16 @@ public:
     static QString ResultsFrame(const QString& sampleId, const QList<std::pair<QString, QString>>& entries);
 
 private:
-    void Command2_Click();
-    void Command3_Click();
+    void sendInquiry(); // "Request Sample:"
+    void sendResults(); // "A sends Results"
 
     Receiver m_receiver;
-    QLineEdit* Text2 = nullptr; // the sample id
-    QList<QLineEdit*> tchannel;
-    QList<QLineEdit*> tresult;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
+    QLineEdit* m_sampleIdEdit = nullptr;
+    QList<QLineEdit*> m_channelEdits;
+    QList<QLineEdit*> m_resultEdits;
+    QPushButton* m_inquiryButton = nullptr;
+    QPushButton* m_resultsButton = nullptr;
+    QPushButton* m_anyButton = nullptr; // "send 'ANY?'": no action
 };
 
 } // namespace Quorlix

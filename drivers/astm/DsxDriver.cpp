@@ -1,12 +1,11 @@
 #include "DsxDriver.h"
 
 #include "DsxMessage.h"
+#include "DsxQueries.h"
 #include "DsxStore.h"
 #include "core/CommLog.h"
-#include "core/Database.h"
 #include "core/FrameText.h"
 #include "core/Settings.h"
-#include "core/SqlHelpers.h"
 #include "store/Store.h"
 
 #include <QHash>
@@ -23,11 +22,69 @@ E1381Link::Options DsxLinkOptions()
     return options;
 }
 
+// Lays the requests out as the answer's P and O records: a patient per sample, an order per request
+// with a test code of this analyzer, as many as one message may hold.
+class DsxAnswer
+{
+public:
+    DsxAnswer(const QHash<int, QString>& codes, Astm::Patients& patients)
+        : m_codes(codes), m_patients(patients)
+    {
+    }
+
+    // False once the answer is full: the request is left out.
+    bool add(const DsxQueries::Request& request)
+    {
+        const bool newSample = m_patients.isEmpty() || request.sampleId != m_lastSampleId;
+        const auto code = request.parameterId ? m_codes.constFind(*request.parameterId) : m_codes.constEnd();
+        const bool ordered = code != m_codes.constEnd();
+        if (m_records + (newSample ? 1 : 0) + (ordered ? 1 : 0) > Dsx::MaxAnswerRecords) {
+            m_full = true;
+            return false;
+        }
+        if (newSample) {
+            Astm::Patient patient;
+            patient.RecordType = QStringLiteral("P");
+            patient.SequenceNr = QString::number(++m_patientNumber);
+            patient.PatID1 = request.patientId;
+            patient.SampleID = Astm::AstmText(request.sampleId);
+            patient.PatID2 = Astm::AstmText(request.siId);
+            patient.PatName =
+                Astm::AstmText(request.surname) + QLatin1Char('^') + Astm::AstmText(request.forename);
+            m_patients.Add(patient);
+            m_lastSampleId = request.sampleId;
+            m_orderNumber = 0;
+            ++m_records;
+        }
+        if (ordered) {
+            m_patients.last().orders.Add({{},
+                                          QStringLiteral("O"),
+                                          QString::number(++m_orderNumber),
+                                          Astm::AstmText(m_lastSampleId),
+                                          {},
+                                          QStringLiteral("^^^") + Astm::AstmText(code.value())});
+            ++m_records;
+        }
+        return true;
+    }
+
+    bool full() const { return m_full; }
+
+private:
+    const QHash<int, QString>& m_codes;
+    Astm::Patients& m_patients;
+    qsizetype m_records = 2; // header and terminator are records of the answer too
+    bool m_full = false;
+    QString m_lastSampleId;
+    int m_patientNumber = 0;
+    int m_orderNumber = 0;
+};
+
 } // namespace
 
 DsxDriver::DsxDriver(const DriverServices& services)
-    : m_settings(services.settings), m_db(services.db), m_log(services.log), m_store(services.store),
-      m_kind(services.store.kinds().require<DsxJobKind>()),
+    : m_settings(services.settings), m_queries(services.db, services.settings.AnalyzerId),
+      m_log(services.log), m_store(services.store), m_kind(services.store.kinds().require<DsxJobKind>()),
       m_session(services.analyzerLine, services.log, services.timers, DsxLinkOptions(), 0, *this)
 {
 }
@@ -131,85 +188,24 @@ void DsxDriver::handleMessage()
 
 bool DsxDriver::CollectDsxAnswer(const QStringList& ids, Astm::Patients& patients)
 {
-    // This analyzer's test code of each parameter.
-    QHash<int, QString> codes;
-    SqlResult mapped = m_db.run(
-        QStringLiteral(
-            "SELECT parameter_id, testiddsx FROM param2channel WHERE analyzer_id = ? ORDER BY channel_id"),
-        {m_settings.AnalyzerId});
-    if (!mapped.ok()) {
-        monitor(
-            QStringLiteral("query not answered: param2channel could not be read: %1").arg(mapped.error()));
+    QString error;
+    const std::optional<QHash<int, QString>> codes = m_queries.testCodes(&error);
+    if (!codes) {
+        monitor(QStringLiteral("query not answered: param2channel could not be read: %1").arg(error));
         return false;
     }
-    while (mapped.next()) {
-        const int parameter = mapped.value(0).toInt();
-        if (!mapped.value(0).isNull() && !codes.contains(parameter))
-            codes.insert(parameter, NullToText(mapped.value(1)));
-    }
-
-    // Header and terminator are records of the answer too.
-    qsizetype records = 2;
-    bool bounded = false;
-    QString lastSampleId;
-    int patientNumber = 0;
-    int orderNumber = 0;
+    DsxAnswer answer(*codes, patients);
+    const auto take = [&answer](const DsxQueries::Request& request) { return answer.add(request); };
     for (const QString& id : ids) {
-        const bool all = id == QLatin1String("ALL");
-        SqlResult rows =
-            all ? m_db.run(QStringLiteral(
-                      "SELECT r.sample_id, r.parameter_id, sb.p_id, sb.si_id, p.surname, p.forename FROM "
-                      "request r "
-                      "INNER JOIN sample_base sb ON sb.sample_id = r.sample_id "
-                      "INNER JOIN patients p ON p.p_id = sb.p_id ORDER BY r.sample_id, r.parameter_id"))
-                : m_db.run(QStringLiteral(
-                               "SELECT r.sample_id, r.parameter_id, sb.p_id, sb.si_id, p.surname, p.forename "
-                               "FROM request r INNER JOIN sample_base sb ON sb.sample_id = r.sample_id "
-                               "INNER JOIN patients p ON p.p_id = sb.p_id WHERE r.sample_id = ? "
-                               "ORDER BY r.sample_id, r.parameter_id"),
-                           {id});
-        if (!rows.ok()) {
+        if (!m_queries.requests(id, take, &error)) {
             monitor(QStringLiteral("query not answered: the requests of \"%1\" could not be read: %2")
-                        .arg(id, rows.error()));
+                        .arg(id, error));
             return false;
         }
-        while (rows.next()) {
-            const QString sampleId = NullToText(rows.value(0));
-            const bool newSample = patients.isEmpty() || sampleId != lastSampleId;
-            const auto code = codes.constFind(rows.value(1).toInt());
-            const bool ordered = code != codes.constEnd() && !rows.value(1).isNull();
-            if (records + (newSample ? 1 : 0) + (ordered ? 1 : 0) > Dsx::MaxAnswerRecords) {
-                bounded = true;
-                break;
-            }
-            if (newSample) {
-                Astm::Patient patient;
-                patient.RecordType = QStringLiteral("P");
-                patient.SequenceNr = QString::number(++patientNumber);
-                patient.PatID1 = NullToText(rows.value(2));
-                patient.SampleID = Astm::AstmText(sampleId);
-                patient.PatID2 = Astm::AstmText(NullToText(rows.value(3)));
-                patient.PatName = Astm::AstmText(NullToText(rows.value(4))) + QLatin1Char('^') +
-                                  Astm::AstmText(NullToText(rows.value(5)));
-                patients.Add(patient);
-                lastSampleId = sampleId;
-                orderNumber = 0;
-                ++records;
-            }
-            if (ordered) {
-                patients.last().orders.Add({{},
-                                            QStringLiteral("O"),
-                                            QString::number(++orderNumber),
-                                            Astm::AstmText(lastSampleId),
-                                            {},
-                                            QStringLiteral("^^^") + Astm::AstmText(code.value())});
-                ++records;
-            }
-        }
-        if (bounded)
+        if (answer.full())
             break;
     }
-    if (bounded)
+    if (answer.full())
         monitor(QStringLiteral("answer longer than %1 records: the rest of the requests is not sent")
                     .arg(Dsx::MaxAnswerRecords));
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AstmRecords.h"
+#include "DsxQueries.h"
 #include "E1381Session.h"
 #include "comm/LineHandler.h"
 #include "drivers/DriverServices.h"
@@ -11,7 +12,6 @@
 namespace Quorlix {
 
 class CommLog;
-class Database;
 class JobKind;
 class Store;
 struct Settings;
@@ -51,7 +51,7 @@ private:
     void monitor(const QString& text);
 
     const Settings& m_settings;
-    Database& m_db;
+    DsxQueries m_queries;
     CommLog& m_log;
     Store& m_store;
     const JobKind& m_kind;

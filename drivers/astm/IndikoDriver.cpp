@@ -1,7 +1,7 @@
 #include "IndikoDriver.h"
 
 #include "IndikoComment.h"
-#include "IndikoOrders.h"
+#include "IndikoQueries.h"
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
@@ -235,8 +235,8 @@ void IndikoDriver::ParseIndikoQuery(const QString& record)
 
 QString IndikoDriver::BuildPatientRecord(const QString& id)
 {
-    IndikoOrders source(m_db, m_settings.AnalyzerId, m_settings.ControlMask);
-    const IndikoOrders::Names names = source.namesFor(id);
+    IndikoQueries queries(m_db, m_settings.AnalyzerId, m_settings.ControlMask);
+    const IndikoQueries::Names names = queries.namesFor(id);
     if (!names.error.isEmpty()) {
         monitor(QStringLiteral("query for \"%1\" not answered: the names could not be read: %2")
                     .arg(id, names.error));
@@ -251,8 +251,8 @@ QStringList IndikoDriver::orderRecords(const QString& id, bool multi)
     request.sampleId = id;
     request.allTests = m_queryTests.compare(QLatin1String("ALL"), Qt::CaseInsensitive) == 0;
     if (request.allTests) {
-        IndikoOrders source(m_db, m_settings.AnalyzerId, m_settings.ControlMask);
-        IndikoOrders::Tests tests = source.testsFor(id);
+        IndikoQueries queries(m_db, m_settings.AnalyzerId, m_settings.ControlMask);
+        IndikoQueries::Tests tests = queries.testsFor(id);
         if (!tests.error.isEmpty()) {
             monitor(QStringLiteral("query for \"%1\" not answered: the orders could not be read: %2")
                         .arg(id, tests.error));

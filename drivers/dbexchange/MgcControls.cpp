@@ -108,17 +108,24 @@ QString ReadMgcControls(MgcContext& ctx, const ChannelMap& channels, MgcControls
     return {};
 }
 
-int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsView& view)
+namespace {
+
+// A measured control value the MGC240 holds and the store may not have yet.
+struct ControlCandidate
 {
-    struct Candidate
-    {
-        MgcControlParameter row;
-        qint16 item;
-        QDateTime when;
-        double value;
-        QString mark;
-    };
-    QList<Candidate> candidates;
+    MgcControlParameter row;
+    qint16 item;
+    QDateTime when;
+    double value;
+    QString mark;
+};
+
+// The measured values of the armed control parameters, each parameter's in order of measurement,
+// later than what is stored; a value without a time or a number is reported and left.
+QList<ControlCandidate> ControlCandidates(MgcContext& ctx, const ChannelMap& channels,
+                                          const MgcControlsView& view)
+{
+    QList<ControlCandidate> candidates;
     for (const MgcControlParameter& row : std::as_const(view.armed)) {
         // Item 0 stands for "no channel": whatever it holds belongs to no parameter.
         const qint16 item = channels.ChannelOfParameter(row.second);
@@ -154,28 +161,22 @@ int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsVie
                              .arg(NullToText(m.value)));
                 continue;
             }
-            candidates << Candidate{
+            candidates << ControlCandidate{
                 row, item, m.measuredAt, *value,
                 MgcControlMark(ctx.settings.AnalyzerId, row.first, row.second, when, *value)};
         }
     }
-    if (candidates.isEmpty())
-        return 0;
+    return candidates;
+}
 
-    QStringList marks;
-    for (const Candidate& c : std::as_const(candidates))
-        marks << c.mark;
-    QSet<QString> taken;
-    QSet<QString> quarantined;
-    if (const QString error = FindMgcMarks(ctx, marks, &taken, &quarantined); !error.isEmpty()) {
-        ctx.problem(QStringLiteral("controls"),
-                    QStringLiteral("control results not taken from the MGC240: %1").arg(error));
-        return 0;
-    }
-
+// Hands the candidates to the store in order; stops at the first that has to wait. Returns how many
+// were stored.
+int HandOverControls(MgcContext& ctx, const QList<ControlCandidate>& candidates,
+                     const QSet<QString>& quarantined, MgcControlsView& view)
+{
     const JobKind& kind = ctx.store.kinds().require<MgcControlJobKind>();
     int stored = 0;
-    for (const Candidate& c : std::as_const(candidates)) {
+    for (const ControlCandidate& c : std::as_const(candidates)) {
         const QString settled = MgcControlsView::key(c.row.first, c.item);
         const QString when = SqlStamp(c.when);
         if (quarantined.contains(c.mark)) {
@@ -205,6 +206,28 @@ int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsVie
         }
     }
     return stored;
+}
+
+} // namespace
+
+int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsView& view)
+{
+    const QList<ControlCandidate> candidates = ControlCandidates(ctx, channels, view);
+    if (candidates.isEmpty())
+        return 0;
+
+    QStringList marks;
+    for (const ControlCandidate& c : std::as_const(candidates))
+        marks << c.mark;
+    QSet<QString> taken;
+    QSet<QString> quarantined;
+    if (const QString error = FindMgcMarks(ctx, marks, &taken, &quarantined); !error.isEmpty()) {
+        ctx.problem(QStringLiteral("controls"),
+                    QStringLiteral("control results not taken from the MGC240: %1").arg(error));
+        return 0;
+    }
+
+    return HandOverControls(ctx, candidates, quarantined, view);
 }
 
 void MgcControlOrders::MgcRegisterControls(MgcContext& ctx, const ChannelMap& channels,

@@ -8,6 +8,8 @@
 #include <QPair>
 #include <QSet>
 
+#include <optional>
+
 namespace Quorlix {
 
 namespace {
@@ -163,10 +165,14 @@ DbOutcome RenewOrder(MgcContext& ctx, const ItemNames& names, const OrderRenewal
     return transaction.commit();
 }
 
-OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
-                          const OpenRequests& open)
+namespace {
+
+// What the work list lacks of the open requests: the missing items of each sample, and its
+// samp_odr row where it has none or its item count is off. Nothing when the work list cannot be
+// read (reported).
+std::optional<QList<OrderChange>> OrderChanges(MgcContext& ctx, const ChannelMap& channels,
+                                               const OpenRequests& open)
 {
-    OrderCounts counts;
     const QStringList samples = open.bySample.keys();
 
     // What the work list holds of these samples already.
@@ -186,7 +192,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         ctx.problem(
             QStringLiteral("orders"),
             QStringLiteral("orders not written to the MGC240: its work list cannot be read: %1").arg(error));
-        return counts;
+        return std::nullopt;
     }
 
     QList<OrderChange> changes;
@@ -204,6 +210,14 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         if (!change.missing.isEmpty() || !change.hasOrder || recount)
             changes << change;
     }
+    return changes;
+}
+
+// Writes the changes, SamplesPerTransaction samples at a time; false when the MGC240 is gone
+// (reported).
+bool WriteChanges(MgcContext& ctx, const QList<OrderChange>& changes, const ItemNames& names,
+                  OrderCounts& counts)
+{
     for (qsizetype start = 0; start < changes.size(); start += SamplesPerTransaction) {
         const QList<OrderChange> group = changes.mid(start, SamplesPerTransaction);
         const DbOutcome together = WriteOrders(ctx, group, names);
@@ -215,7 +229,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         if (ctx.mgcLost) {
             ctx.problem(QStringLiteral("orders"),
                         QStringLiteral("orders not written to the MGC240: %1").arg(together.error));
-            return counts;
+            return false;
         }
         // The group went back whole; each sample on its own finds the one that fails.
         for (const OrderChange& change : group) {
@@ -230,9 +244,20 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
             ++counts.samples;
         }
     }
+    return true;
+}
 
-    // Items ordered on the analyzer whose request is gone are withdrawn. Ids beginning with "888"
-    // stay, and so do this analyzer's controls, which no request ever orders.
+// The items waiting on the analyzer that a withdrawn request may have left, each once, and their
+// sample ids. Ids beginning with "888" stay, and so do this analyzer's controls, which no request
+// ever orders. Nothing when a database cannot be read (reported).
+struct WithdrawalCandidates
+{
+    QList<SampleItem> items;
+    QStringList sampleIds;
+};
+
+std::optional<WithdrawalCandidates> ReadWithdrawalCandidates(MgcContext& ctx)
+{
     SqlResult controlRows =
         ctx.lab.run(QStringLiteral("SELECT DISTINCT control_id FROM control_block WHERE analyzer_id = ?"),
                     {ctx.settings.AnalyzerId});
@@ -241,7 +266,7 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         ctx.problem(QStringLiteral("withdraw"),
                     QStringLiteral("withdrawn orders not removed from the MGC240: %1")
                         .arg(controlRows.error().simplified()));
-        return counts;
+        return std::nullopt;
     }
     QSet<QString> controls;
     while (controlRows.next())
@@ -255,11 +280,10 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         ctx.problem(QStringLiteral("withdraw"),
                     QStringLiteral("withdrawn orders not removed from the MGC240: %1")
                         .arg(ordered.error().simplified()));
-        return counts;
+        return std::nullopt;
     }
-    QList<SampleItem> candidates;
+    WithdrawalCandidates candidates;
     QSet<SampleItem> seen;
-    QStringList candidateIds;
     QSet<QString> seenIds;
     while (ordered.next()) {
         const SampleItem item{ordered.value(0).toString(), Int16Of(ordered.value(1))};
@@ -267,21 +291,27 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
             seen.contains(item))
             continue;
         seen.insert(item);
-        candidates << item;
+        candidates.items << item;
         if (!seenIds.contains(item.first)) {
             seenIds.insert(item.first);
-            candidateIds << item.first;
+            candidates.sampleIds << item.first;
         }
     }
-    ordered.finish();
+    return candidates;
+}
 
+// Removes the candidates no request goes to any more; false when the requests cannot be read
+// (reported).
+bool RemoveWithdrawn(MgcContext& ctx, const ChannelMap& channels, const WithdrawalCandidates& candidates,
+                     OrderCounts& counts)
+{
     // An item stays while a request of the sample (open or filled) goes to it. Mapped this way
     // round, item 0 stays for a parameter without a channel, and an item that two parameters share
     // stays for either.
     QSet<SampleItem> requested;
-    error = QueryInPieces(
+    const QString error = QueryInPieces(
         ctx.lab, QStringLiteral("SELECT sample_id, parameter_id FROM request WHERE sample_id IN (%1)"), {},
-        candidateIds,
+        candidates.sampleIds,
         [&](SqlResult& r) {
             requested.insert({r.value(0).toString(), channels.ChannelOfParameter(Int16Of(r.value(1)))});
         },
@@ -289,9 +319,9 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
     if (!error.isEmpty()) {
         ctx.problem(QStringLiteral("withdraw"),
                     QStringLiteral("withdrawn orders not removed from the MGC240: %1").arg(error));
-        return counts;
+        return false;
     }
-    for (const SampleItem& item : std::as_const(candidates)) {
+    for (const SampleItem& item : std::as_const(candidates.items)) {
         if (requested.contains(item))
             continue;
         // Only the item still waiting to be measured: a result already on the analyzer stays.
@@ -309,7 +339,11 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         }
         ++counts.withdrawn;
     }
+    return true;
+}
 
+void RemoveOrphanOrders(MgcContext& ctx, OrderCounts& counts)
+{
     SqlResult orphans = ctx.mgc.run(QStringLiteral("DELETE FROM samp_odr WHERE NOT EXISTS (SELECT 1 FROM "
                                                    "samp_dat WHERE samp_dat.samp_id = samp_odr.samp_id)"));
     if (!orphans.ok()) {
@@ -317,9 +351,26 @@ OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const Ite
         ctx.problem(
             QStringLiteral("orphans"),
             QStringLiteral("MGC240 orders without items not removed: %1").arg(orphans.error().simplified()));
-        return counts;
+        return;
     }
     counts.removed = qMax(0, orphans.rowsAffected());
+}
+
+} // namespace
+
+OrderCounts MgcSendOrders(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                          const OpenRequests& open)
+{
+    OrderCounts counts;
+    const std::optional<QList<OrderChange>> changes = OrderChanges(ctx, channels, open);
+    if (!changes || !WriteChanges(ctx, *changes, names, counts))
+        return counts;
+
+    // Items ordered on the analyzer whose request is gone are withdrawn.
+    const std::optional<WithdrawalCandidates> candidates = ReadWithdrawalCandidates(ctx);
+    if (!candidates || !RemoveWithdrawn(ctx, channels, *candidates, counts))
+        return counts;
+    RemoveOrphanOrders(ctx, counts);
     return counts;
 }
 

@@ -67,14 +67,11 @@ bool Hand(MgcContext& ctx, const MgcResultBatch& batch, int* stored)
     return true;
 }
 
-} // namespace
-
-ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
-                             const OpenRequests& open)
+// The finished items (data_state 3) of the open samples whose order is done on the MGC240, with
+// their measurement; an error text when they cannot be read.
+QString ReadFinished(MgcContext& ctx, const OpenRequests& open, QHash<SampleItem, Measurement>* finished)
 {
-    ResultCounts counts;
-    QHash<SampleItem, Measurement> finished;
-    QString error = QueryInPieces(
+    return QueryInPieces(
         ctx.mgc,
         QStringLiteral(
             "SELECT samp_id, item_no, conc_data, rst_Date FROM samp_dat WHERE data_state = 3 "
@@ -82,21 +79,25 @@ ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const 
         {}, open.bySample.keys(),
         [&](SqlResult& r) {
             const QDateTime measured = DateTimeOf(r.value(3));
-            finished.insert({r.value(0).toString(), Int16Of(r.value(1))},
-                            {r.value(2), measured.isValid() ? SqlStamp(measured) : QString()});
+            finished->insert({r.value(0).toString(), Int16Of(r.value(1))},
+                             {r.value(2), measured.isValid() ? SqlStamp(measured) : QString()});
         },
         ctx);
-    if (!error.isEmpty()) {
-        ctx.problem(QStringLiteral("results"),
-                    QStringLiteral("results not taken from the MGC240: %1").arg(error));
-        return counts;
-    }
-    if (finished.isEmpty())
-        return counts;
+}
 
+// The results of the open requests the finished items answer, one record per sample, with the
+// item and mark of each value.
+struct ReadResults
+{
     QList<MgcSampleResults> records;
     QHash<QString, QList<qint16>> items; // the item of each value of the records
     QStringList marks;
+};
+
+ReadResults ResultsOfRequests(MgcContext& ctx, const ChannelMap& channels, const OpenRequests& open,
+                              const QHash<SampleItem, Measurement>& finished)
+{
+    ReadResults read;
     for (auto it = open.bySample.cbegin(); it != open.bySample.cend(); ++it) {
         MgcSampleResults record{it.key(), {}};
         QSet<qint16> taken;
@@ -119,26 +120,25 @@ ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const 
             }
             taken.insert(parameter);
             record.results << MgcValue{parameter, *value, found->measuredAt};
-            items[it.key()] << item;
-            marks << MgcResultMark(ctx.settings.AnalyzerId, it.key(), parameter, found->measuredAt, *value);
+            read.items[it.key()] << item;
+            read.marks << MgcResultMark(ctx.settings.AnalyzerId, it.key(), parameter, found->measuredAt,
+                                        *value);
         }
         if (!record.results.isEmpty())
-            records << record;
+            read.records << record;
     }
-    if (records.isEmpty())
-        return counts;
+    return read;
+}
 
-    // A measurement taken before fills no second order of the same test: that test is measured
-    // again. One quarantined is not taken again.
-    QSet<QString> takenMarks;
-    QSet<QString> quarantined;
-    if (error = FindMgcMarks(ctx, marks, &takenMarks, &quarantined); !error.isEmpty()) {
-        ctx.problem(QStringLiteral("results"),
-                    QStringLiteral("results not taken from the MGC240: %1").arg(error));
-        return counts;
-    }
+// The results not taken before, for the store. A measurement taken before fills no second order
+// of the same test: that test is ordered again, and the sample's other results wait for it. One
+// quarantined is not taken again.
+QList<MgcSampleResults> FreshResults(MgcContext& ctx, const ItemNames& names, const OpenRequests& open,
+                                     const ReadResults& read, const QSet<QString>& takenMarks,
+                                     const QSet<QString>& quarantined, ResultCounts& counts)
+{
     QList<MgcSampleResults> fresh;
-    for (const MgcSampleResults& record : std::as_const(records)) {
+    for (const MgcSampleResults& record : std::as_const(read.records)) {
         MgcSampleResults kept{record.sampleId, {}};
         OrderRenewal again{
             record.sampleId, {}, {}, {}, true, int(open.bySample.value(record.sampleId).size())};
@@ -147,7 +147,7 @@ ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const 
             const QString mark =
                 MgcResultMark(ctx.settings.AnalyzerId, record.sampleId, v.parameterId, v.measuredAt, v.value);
             if (takenMarks.contains(mark))
-                again.again << items.value(record.sampleId).at(i);
+                again.again << read.items.value(record.sampleId).at(i);
             else if (!quarantined.contains(mark))
                 kept.results << v;
         }
@@ -167,6 +167,38 @@ ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const 
             fresh << kept;
     }
 
+    return fresh;
+}
+
+} // namespace
+
+ResultCounts MgcFetchResults(MgcContext& ctx, const ChannelMap& channels, const ItemNames& names,
+                             const OpenRequests& open)
+{
+    ResultCounts counts;
+    QHash<SampleItem, Measurement> finished;
+    QString error = ReadFinished(ctx, open, &finished);
+    if (!error.isEmpty()) {
+        ctx.problem(QStringLiteral("results"),
+                    QStringLiteral("results not taken from the MGC240: %1").arg(error));
+        return counts;
+    }
+    if (finished.isEmpty())
+        return counts;
+
+    const ReadResults read = ResultsOfRequests(ctx, channels, open, finished);
+    if (read.records.isEmpty())
+        return counts;
+
+    QSet<QString> takenMarks;
+    QSet<QString> quarantined;
+    if (error = FindMgcMarks(ctx, read.marks, &takenMarks, &quarantined); !error.isEmpty()) {
+        ctx.problem(QStringLiteral("results"),
+                    QStringLiteral("results not taken from the MGC240: %1").arg(error));
+        return counts;
+    }
+    const QList<MgcSampleResults> fresh =
+        FreshResults(ctx, names, open, read, takenMarks, quarantined, counts);
     for (qsizetype start = 0; start < fresh.size(); start += SamplesPerRecord) {
         if (!Hand(ctx, MgcResultBatch{fresh.mid(start, SamplesPerRecord)}, &counts.stored))
             break;

@@ -1,6 +1,7 @@
 #include "HitachiDriver.h"
 
 #include "ChannelMap.h"
+#include "HitachiQueries.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
 #include "UnmappedFrameJob.h"
@@ -131,35 +132,13 @@ const HandlerRules& Hit912Rules()
     return rules;
 }
 
-// A date-time column as the database hands it back: a date-time, or text in one of the forms the
-// laboratory's servers write.
-QDateTime DateTimeOf(const QVariant& value)
-{
-    if (value.isNull())
-        return {};
-    if (value.metaType().id() == QMetaType::QDateTime)
-        return value.toDateTime();
-    if (value.metaType().id() == QMetaType::QDate)
-        return value.toDate().startOfDay();
-    const QString text = value.toString().trimmed();
-    for (const QString& format :
-         {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
-          QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd HH:mm"),
-          QStringLiteral("yyyyMMdd HH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDateTime parsed = QDateTime::fromString(text, format);
-        if (parsed.isValid())
-            return parsed;
-    }
-    return QDateTime::fromString(text, Qt::ISODate);
-}
-
 } // namespace
 
 HitachiDriver::HitachiDriver(const DriverServices& services, HitachiModel model, bool withLims,
                              int replyPauseMs)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_store(services.store),
       m_line(services.analyzerLine), m_limsLine(services.limsLine), m_link(services.link), m_model(model),
-      m_withLims(withLims), m_replyPauseMs(replyPauseMs)
+      m_withLims(withLims), m_replyPauseMs(replyPauseMs), m_queries(services.db, services.settings.AnalyzerId)
 {
 }
 
@@ -367,7 +346,7 @@ void HitachiDriver::storeResult(const QString& controlLog, const QString& sample
     const bool ofThisAnalyzer = m_model != HitachiModel::Hit911;
     QString error;
     const std::optional<QHash<qint16, qint16>> parameters =
-        ParametersOfChannels(m_db, m_settings.AnalyzerId, ChannelsOf(m_sample), ofThisAnalyzer, &error);
+        m_queries.parametersOfChannels(ChannelsOf(m_sample), ofThisAnalyzer, &error);
     if (!parameters) {
         UnmappedFrame frame;
         frame.target = control ? UnmappedFrame::Target::Control : UnmappedFrame::Target::Sample;
@@ -405,7 +384,7 @@ void HitachiDriver::storeCalibration()
     // A calibration names the channel of any analyzer: the lookup is not limited to this one.
     QString error;
     const std::optional<QHash<qint16, qint16>> found =
-        ParametersOfChannels(m_db, m_settings.AnalyzerId, {cal.CalChannel}, false, &error);
+        m_queries.parametersOfChannels({cal.CalChannel}, false, &error);
     if (!found) {
         UnmappedFrame frame;
         frame.target = UnmappedFrame::Target::Calibration;
@@ -476,33 +455,14 @@ QString HitachiDriver::selectionFor(const QString& sampleId, int orderKind)
 
 Hit912Patient HitachiDriver::patientFor(const QString& sampleId)
 {
-    Hit912Patient patient;
-    Database& db = m_db;
     const QString id = WithoutBlanks(sampleId);
-    SqlResult row =
-        db.run(QStringLiteral("SELECT p.surname, p.forename, p.si_id, s.cust_id, s.coll_dat, s.entry_dat, "
-                              "s.collector, c.cust_name FROM patients p "
-                              "INNER JOIN sample_base s ON s.p_id = p.p_id "
-                              "INNER JOIN customer c ON c.cust_id = s.cust_id WHERE s.sample_id = ?"),
-               {id});
-    if (!row.ok())
-        monitor(QStringLiteral("patient of \"%1\" could not be read: %2").arg(id, row.error()));
-    if (row.next()) {
-        patient.surname = row.value(0).toString();
-        patient.forename = row.value(1).toString();
-        patient.siId = row.value(2).toString();
-        patient.custId = row.value(3).toString();
-        patient.sampleDate = DateTimeOf(row.value(4));
-        if (!patient.sampleDate.isValid())
-            patient.sampleDate = DateTimeOf(row.value(5));
-        patient.collector = row.value(6).toString();
-        patient.custName = row.value(7).toString();
-    }
+    QString error;
+    Hit912Patient patient;
+    if (!m_queries.patient(id, &patient, &error))
+        monitor(QStringLiteral("patient of \"%1\" could not be read: %2").arg(id, error));
     if (MatchesMask(sampleId, m_settings.ControlMask)) {
-        SqlResult control =
-            db.run(QStringLiteral("SELECT name FROM control_base WHERE control_id = ?"), {id});
-        if (control.next())
-            patient.siId = control.value(0).toString();
+        if (const std::optional<QString> name = m_queries.controlName(id))
+            patient.siId = *name;
     }
     return patient;
 }

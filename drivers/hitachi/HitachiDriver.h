@@ -2,6 +2,7 @@
 
 #include "FrameBuffer.h"
 #include "HitachiFrame.h"
+#include "HitachiQueries.h"
 #include "HitachiReply.h"
 #include "comm/LineHandler.h"
 #include "drivers/DriverServices.h"
@@ -102,6 +103,7 @@ private:
     const HitachiModel m_model;
     const bool m_withLims;
     const int m_replyPauseMs;
+    HitachiQueries m_queries;
     FrameBuffer m_buffer;
     QString m_frameText; // the frame being handled, from STX to ETX
     QString m_reply = QStringLiteral(">");

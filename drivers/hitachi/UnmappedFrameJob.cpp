@@ -1,6 +1,7 @@
 #include "UnmappedFrameJob.h"
 
 #include "ChannelMap.h"
+#include "HitachiQueries.h"
 #include "store/ControlStore.h"
 #include "store/RecordJson.h"
 #include "store/Transaction.h"
@@ -76,7 +77,7 @@ DbOutcome UnmappedFrameJobKind::run(const StoreJob& job, JobRun& run) const
         CalibrationJob calibration = frame.calibration;
         CalibrationRecord& cal = calibration.calibration;
         const std::optional<QHash<qint16, qint16>> found =
-            ParametersOfChannels(db, job.AnalyzerId, {cal.CalChannel}, false, &error);
+            HitachiQueries(db, job.AnalyzerId).parametersOfChannels({cal.CalChannel}, false, &error);
         if (!found)
             return DbOutcome::databaseFailed(QStringLiteral("param2channel cannot be read: %1").arg(error));
         if (!found->contains(cal.CalChannel)) {
@@ -93,7 +94,8 @@ DbOutcome UnmappedFrameJobKind::run(const StoreJob& job, JobRun& run) const
     }
     SampleJob sample = frame.sample;
     const std::optional<QHash<qint16, qint16>> found =
-        ParametersOfChannels(db, job.AnalyzerId, ChannelsOf(sample.sample), frame.ofThisAnalyzer, &error);
+        HitachiQueries(db, job.AnalyzerId)
+            .parametersOfChannels(ChannelsOf(sample.sample), frame.ofThisAnalyzer, &error);
     if (!found)
         return DbOutcome::databaseFailed(QStringLiteral("param2channel cannot be read: %1").arg(error));
     ApplyParameters(sample.sample, *found, sample.sample.CurSampleId, run.effects.notes);

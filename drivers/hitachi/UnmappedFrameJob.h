@@ -18,7 +18,7 @@ struct UnmappedFrame
         Calibration
     };
     Target target = Target::Sample;
-    bool ofThisAnalyzer = false; // how the channels are mapped (see ParametersOfChannels)
+    bool ofThisAnalyzer = false; // how the channels are mapped (see HitachiQueries::parametersOfChannels)
     SampleJob sample;            // Sample, Control
     CalibrationJob calibration;  // Calibration
 };

@@ -32,6 +32,12 @@ DbOutcome RunFor(Database& db, const QString& sql, const QStringList& names,
     return DbOutcome::done();
 }
 
+DbOutcome RunStatement(Database& db, const QString& sql, const QVariantList& values)
+{
+    SqlResult result = db.run(sql, values);
+    return DbOutcome::of(db, result);
+}
+
 QString Failure(const QString& what, const DbOutcome& outcome)
 {
     return QStringLiteral("%1: %2").arg(what, outcome.error);
@@ -164,117 +170,141 @@ bool ManualInput::isUser(const QString& user)
     return row.next() && row.value(0).toInt() > 0;
 }
 
+// One entry as it is stored.
+struct ManualInput::Entry
+{
+    QString sample;
+    qint16 parameter = 0;
+    QString result;   // as stored
+    QVariant value;   // the result as a number
+    QString user;     // trimmed
+    QString withUser; // the analyzer_id of its rows
+    QString now;      // the dialect's current time
+};
+
 QString ManualInput::enter(const QString& sampleId, const QString& typedResult, const QString& user)
 {
-    const QString sample = sampleId.trimmed();
-    const QString result = ResultText(typedResult);
-    const qint16 parameter = parameterId();
-    const QString withUser = analyzerUser(user);
+    Entry entry;
+    entry.sample = sampleId.trimmed();
+    entry.result = ResultText(typedResult);
+    entry.parameter = parameterId();
+    entry.withUser = analyzerUser(user);
+    entry.user = user.trimmed();
     bool number = false;
-    const QVariant value = NumericOrNull(result, &number);
+    entry.value = NumericOrNull(entry.result, &number);
     // The result columns hold numbers: a text that is none cannot be stored.
     if (!number)
-        return QStringLiteral("result \"%1\" of %2 is not a number: not stored").arg(result, sample);
+        return QStringLiteral("result \"%1\" of %2 is not a number: not stored")
+            .arg(entry.result, entry.sample);
 
     Transaction transaction(m_db);
     // A failed statement is released only after the rollback (PostgreSQL wants it so).
     const auto fail = [&](const DbOutcome& o) {
-        const QString text = Failure(QStringLiteral("%1 not stored").arg(sample), o);
+        const QString text = Failure(QStringLiteral("%1 not stored").arg(entry.sample), o);
         transaction.rollback();
         return text;
     };
     if (DbOutcome o = transaction.begin(); !o.ok())
         return fail(o);
-    const QString now = m_db.dialect().now();
-    const auto run = [&](const QString& sql, const QVariantList& values) {
-        SqlResult r = m_db.run(sql, values);
-        return DbOutcome::of(m_db, r);
-    };
+    entry.now = m_db.dialect().now();
     QStringList lines;
-    const QString tail =
-        QStringLiteral(" Parameter ID: %1 Result: %2 Analyser/User: %3").arg(parameter).arg(result, withUser);
-    if (isControl(sample)) {
-        if (DbOutcome o =
-                run(QStringLiteral("INSERT INTO control_results (control_id, parameter_id, time_stamp, "
-                                   "result, analyzer_id) VALUES (?, ?, %1, ?, ?)")
-                        .arg(now),
-                    {sample, parameter, value, withUser});
-            !o.ok())
-            return fail(o);
-        lines << QStringLiteral("Enter Control Value: Control ID: ") + sample + tail;
-    } else {
-        if (DbOutcome o =
-                run(QStringLiteral("INSERT INTO Raw_Results (sample_id, parameter_id, time_stamp, result, "
-                                   "analyzer_id) VALUES (?, ?, %1, ?, ?)")
-                        .arg(now),
-                    {sample, parameter, value, withUser});
-            !o.ok())
-            return fail(o);
-        lines << QStringLiteral("Enter to RAW_Results: SAMPLE ID: ") + sample + tail;
-        if (autovalidated()) {
-            QString interpretation;
-            QString interpretationArab;
-            bool suspicious = false;
-            const QString range =
-                QStringLiteral("parameter_id = ? AND v_from <= ? AND v_to >= ? AND nw_id = 2");
-            SqlResult texts =
-                m_db.run(QStringLiteral("SELECT value, value_arab FROM interpretation WHERE id IN "
-                                        "(SELECT interpretation FROM validation WHERE %1)")
-                             .arg(range),
-                         {parameter, value, value});
-            if (!texts.ok())
-                return fail(DbOutcome::of(m_db, texts));
-            if (texts.next()) {
-                interpretation = NullToText(texts.value(0));
-                interpretationArab = NullToText(texts.value(1));
-            }
-            texts.finish();
-            SqlResult flag = m_db.run(QStringLiteral("SELECT suspicious FROM validation WHERE %1").arg(range),
-                                      {parameter, value, value});
-            if (!flag.ok())
-                return fail(DbOutcome::of(m_db, flag));
-            if (flag.next())
-                suspicious = NumOrZero(flag.value(0)) != 0;
-            flag.finish();
-            if (DbOutcome o =
-                    run(QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
-                        {sample, parameter});
-                !o.ok())
-                return fail(o);
-            if (DbOutcome o =
-                    run(QStringLiteral(
-                            "INSERT INTO results (sample_id, parameter_id, meas_time_stamp, val_time_stamp, "
-                            "result, interpretation, interpretation_arab, suspicious, analyzer_id, "
-                            "r_validator) VALUES (?, ?, %1, %1, ?, ?, ?, ?, ?, ?)")
-                            .arg(now),
-                        {sample, parameter, value, BoundText(interpretation), BoundText(interpretationArab),
-                         suspicious ? 1 : 0, BoundText(device()), BoundText(user.trimmed())});
-                !o.ok())
-                return fail(o);
-            lines << QStringLiteral(
-                         "Enter to Results: SAMPLE ID: %1 Parameter ID: %2 Result: %3 Interpretation: %4 "
-                         "Analyser: %5 User: %6")
-                         .arg(sample)
-                         .arg(parameter)
-                         .arg(result, interpretation, device(), user.trimmed());
-        } else {
-            if (DbOutcome o =
-                    run(QStringLiteral("INSERT INTO %1 (sample_id, parameter_id, time_stamp, result, "
-                                       "analyzer_id) VALUES (?, ?, %2, ?, ?)")
-                            .arg(deviceTable(), now),
-                        {sample, parameter, value, withUser});
-                !o.ok())
-                return fail(o);
-            lines << QStringLiteral("Enter to %1: SAMPLE ID: ").arg(m_settings.InputTableName) + sample +
-                         tail;
-        }
-    }
+    if (DbOutcome o = writeEntry(entry, lines); !o.ok())
+        return fail(o);
     if (DbOutcome o = transaction.commit(); !o.ok())
         return fail(o);
-    m_writtenNames.insert(withUser);
+    m_writtenNames.insert(entry.withUser);
     for (const QString& line : std::as_const(lines))
         input(line);
     return {};
+}
+
+DbOutcome ManualInput::writeEntry(const Entry& entry, QStringList& lines)
+{
+    const QString tail = QStringLiteral(" Parameter ID: %1 Result: %2 Analyser/User: %3")
+                             .arg(entry.parameter)
+                             .arg(entry.result, entry.withUser);
+    const QVariantList values{entry.sample, entry.parameter, entry.value, entry.withUser};
+    if (isControl(entry.sample)) {
+        if (DbOutcome o =
+                RunStatement(m_db,
+                             QStringLiteral("INSERT INTO control_results (control_id, parameter_id, "
+                                            "time_stamp, result, analyzer_id) VALUES (?, ?, %1, ?, ?)")
+                                 .arg(entry.now),
+                             values);
+            !o.ok())
+            return o;
+        lines << QStringLiteral("Enter Control Value: Control ID: ") + entry.sample + tail;
+        return DbOutcome::done();
+    }
+    if (DbOutcome o =
+            RunStatement(m_db,
+                         QStringLiteral("INSERT INTO Raw_Results (sample_id, parameter_id, time_stamp, "
+                                        "result, analyzer_id) VALUES (?, ?, %1, ?, ?)")
+                             .arg(entry.now),
+                         values);
+        !o.ok())
+        return o;
+    lines << QStringLiteral("Enter to RAW_Results: SAMPLE ID: ") + entry.sample + tail;
+    if (autovalidated())
+        return writeValidatedResult(entry, lines);
+    if (DbOutcome o =
+            RunStatement(m_db,
+                         QStringLiteral("INSERT INTO %1 (sample_id, parameter_id, time_stamp, result, "
+                                        "analyzer_id) VALUES (?, ?, %2, ?, ?)")
+                             .arg(deviceTable(), entry.now),
+                         values);
+        !o.ok())
+        return o;
+    lines << QStringLiteral("Enter to %1: SAMPLE ID: ").arg(m_settings.InputTableName) + entry.sample + tail;
+    return DbOutcome::done();
+}
+
+DbOutcome ManualInput::writeValidatedResult(const Entry& entry, QStringList& lines)
+{
+    QString interpretation;
+    QString interpretationArab;
+    bool suspicious = false;
+    const QString range = QStringLiteral("parameter_id = ? AND v_from <= ? AND v_to >= ? AND nw_id = 2");
+    const QVariantList inRange{entry.parameter, entry.value, entry.value};
+    SqlResult texts = m_db.run(QStringLiteral("SELECT value, value_arab FROM interpretation WHERE id IN "
+                                              "(SELECT interpretation FROM validation WHERE %1)")
+                                   .arg(range),
+                               inRange);
+    if (!texts.ok())
+        return DbOutcome::of(m_db, texts);
+    if (texts.next()) {
+        interpretation = NullToText(texts.value(0));
+        interpretationArab = NullToText(texts.value(1));
+    }
+    texts.finish();
+    SqlResult flag =
+        m_db.run(QStringLiteral("SELECT suspicious FROM validation WHERE %1").arg(range), inRange);
+    if (!flag.ok())
+        return DbOutcome::of(m_db, flag);
+    if (flag.next())
+        suspicious = NumOrZero(flag.value(0)) != 0;
+    flag.finish();
+    if (DbOutcome o =
+            RunStatement(m_db, QStringLiteral("DELETE FROM results WHERE sample_id = ? AND parameter_id = ?"),
+                         {entry.sample, entry.parameter});
+        !o.ok())
+        return o;
+    if (DbOutcome o = RunStatement(
+            m_db,
+            QStringLiteral("INSERT INTO results (sample_id, parameter_id, meas_time_stamp, val_time_stamp, "
+                           "result, interpretation, interpretation_arab, suspicious, analyzer_id, "
+                           "r_validator) VALUES (?, ?, %1, %1, ?, ?, ?, ?, ?, ?)")
+                .arg(entry.now),
+            {entry.sample, entry.parameter, entry.value, BoundText(interpretation),
+             BoundText(interpretationArab), suspicious ? 1 : 0, BoundText(device()), BoundText(entry.user)});
+        !o.ok())
+        return o;
+    lines << QStringLiteral("Enter to Results: SAMPLE ID: %1 Parameter ID: %2 Result: %3 Interpretation: %4 "
+                            "Analyser: %5 User: %6")
+                 .arg(entry.sample)
+                 .arg(entry.parameter)
+                 .arg(entry.result, interpretation, device(), entry.user);
+    return DbOutcome::done();
 }
 
 QString ManualInput::deleteEntry(const QString& sampleId)

@@ -10,6 +10,7 @@ namespace Quorlix {
 
 class CommLog;
 class Database;
+struct DbOutcome;
 struct Settings;
 
 // The database work of a manual input station (type "INPUT"): an operator enters results of one
@@ -56,6 +57,11 @@ public:
     std::optional<double> lowCutoff();
 
 private:
+    struct Entry;
+    // The rows of one entry, within the caller's transaction, and its log lines.
+    DbOutcome writeEntry(const Entry& entry, QStringList& lines);
+    // The autovalidated result of a sample, with its interpretation.
+    DbOutcome writeValidatedResult(const Entry& entry, QStringList& lines);
     QString analyzerUser(const QString& user) const;
     QString deviceTable() const;
     // The analyzer ids this session's rows carry: the device, and device_user for every user that

@@ -77,16 +77,16 @@ void TestFrmKalibError::updateFillsTheWindow()
     window.update(c);
 
     QCOMPARE(window.windowTitle(), QStringLiteral("Parameter: GLU"));
-    QCOMPARE(window.Label1()->text(),
+    QCOMPARE(window.messageLabel()->text(),
              QStringLiteral("The analyzer has sent calibration data not fitting your settings !"));
-    QCOMPARE(window.Label2()->text(), QStringLiteral("Concentration"));
-    QCOMPARE(window.Label3()->text(), QStringLiteral("average Absorbance"));
-    QCOMPARE(window.Frame1()->title(), QStringLiteral("effect on ..."));
-    QCOMPARE(window.Option1()->text(), QStringLiteral("... this calibration"));
-    QCOMPARE(window.Option2()->text(), QStringLiteral("... future calibrations"));
+    QCOMPARE(window.concentrationHeader()->text(), QStringLiteral("Concentration"));
+    QCOMPARE(window.absorbanceHeader()->text(), QStringLiteral("average Absorbance"));
+    QCOMPARE(window.effectBox()->title(), QStringLiteral("effect on ..."));
+    QCOMPARE(window.thisCalibrationOption()->text(), QStringLiteral("... this calibration"));
+    QCOMPARE(window.futureCalibrationsOption()->text(), QStringLiteral("... future calibrations"));
     QCOMPARE(window.cmdRepair()->text(), QStringLiteral("Repair"));
     QCOMPARE(window.cmdIgnore()->text(), QStringLiteral("Ignore"));
-    QVERIFY(window.Option1()->isChecked());
+    QVERIFY(window.thisCalibrationOption()->isChecked());
     QVERIFY(!window.isModal());
     QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("txtcon(1)")));
 
@@ -140,7 +140,7 @@ void TestFrmKalibError::repair()
     window->show();
     window->txtcon(2)->clear();
     window->txtcon(3)->setText(QStringLiteral("7.5"));
-    (future ? window->Option2() : window->Option1())->click();
+    (future ? window->futureCalibrationsOption() : window->thisCalibrationOption())->click();
     window->cmdRepair()->click();
     ProcessDeletes();
     QVERIFY(window.isNull());
@@ -163,7 +163,7 @@ void TestFrmKalibError::ignoreStoresNothing()
     QPointer<frmKalibError> window = new frmKalibError(f.store);
     window->update(Calibration(7, 3));
     window->show();
-    window->Option2()->click();
+    window->futureCalibrationsOption()->click();
     window->cmdIgnore()->click();
     ProcessDeletes();
     QVERIFY(window.isNull());

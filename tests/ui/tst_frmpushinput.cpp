@@ -70,8 +70,8 @@ struct Station
     {
         QStringList rows;
         for (int i = 0; i < frmPushInput::HistoryRows; ++i)
-            rows << (window->lblSampleID1(i)->isVisible()
-                         ? window->lblSampleID1(i)->text() + '=' + window->lblResult1(i)->text()
+            rows << (window->historySampleLabel(i)->isVisible()
+                         ? window->historySampleLabel(i)->text() + '=' + window->historyResultLabel(i)->text()
                          : QString("-"));
         while (!rows.isEmpty() && rows.last() == "-")
             rows.removeLast();
@@ -236,8 +236,8 @@ void TestFrmPushInput::historyOfEight()
     // The ninth entry pushes the oldest out of row 7.
     QCOMPARE(st.history(), expected.mid(0, 8));
     QCOMPARE(st.window->SessionSampleCounter(), 9);
-    QCOMPARE(st.window->lblSampleID1(0)->font().pointSize(), 14);
-    QVERIFY(st.window->lblSampleID1(7)->font().bold());
+    QCOMPARE(st.window->historySampleLabel(0)->font().pointSize(), 14);
+    QVERIFY(st.window->historySampleLabel(7)->font().bold());
 }
 
 void TestFrmPushInput::deleteRows_data()
@@ -268,7 +268,7 @@ void TestFrmPushInput::deleteRows()
     QCOMPARE(st.window->SessionSampleCounter(), deviceRows);
 
     // A click on a delete mark deletes its row too; a new entry moves every row down by one.
-    QTest::mouseClick(st.window->lblDEL1(0), Qt::LeftButton);
+    QTest::mouseClick(st.window->historyDeleteLabel(0), Qt::LeftButton);
     st.enter("S9", "9");
     QCOMPARE(st.history().mid(0, 2), QStringList({"S9=9", "-"}));
     QCOMPARE(st.tdb.count("INPUT_ST1", "sample_id = 'S3'"), 0);
@@ -284,11 +284,11 @@ void TestFrmPushInput::historyColours()
     st.enter("S3", "7");
     frmPushInput& w = *st.window;
     const QColor face = w.palette().color(QPalette::Button);
-    QCOMPARE(Background(w.lblResult1(2)), QColor(255, 0, 0)); // -5: red background
-    QCOMPARE(w.lblResult1(2)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-    QCOMPARE(Background(w.lblResult1(1)), face); // 3: below the suspicious cut-off, red text
-    QCOMPARE(w.lblResult1(1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QCOMPARE(w.lblResult1(0)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    QCOMPARE(Background(w.historyResultLabel(2)), QColor(255, 0, 0)); // -5: red background
+    QCOMPARE(w.historyResultLabel(2)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    QCOMPARE(Background(w.historyResultLabel(1)), face); // 3: below the suspicious cut-off, red text
+    QCOMPARE(w.historyResultLabel(1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(w.historyResultLabel(0)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
 }
 
 void TestFrmPushInput::commandWords()

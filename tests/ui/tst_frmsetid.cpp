@@ -82,7 +82,7 @@ QStringList RedLabels(frmSetID& w)
 
 void ClickSample(frmSetID& w, int position)
 {
-    QTableView* grid = w.Picture1();
+    QTableView* grid = w.sampleGrid();
     const QRect cell = grid->visualRect(w.cmdSample()->index(position / 5, position % 5));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
@@ -95,7 +95,7 @@ void TypeNumber(frmSetID& w, const QString& number)
 
 bool ButtonIsRed(frmSetID& w, int n)
 {
-    return w.Command(n)->palette().color(QPalette::Button) == Red;
+    return w.controlButton(n)->palette().color(QPalette::Button) == Red;
 }
 
 struct Window
@@ -139,12 +139,12 @@ void TestFrmSetID::controlsAndGrid()
     QVERIFY(t.tdb.ok());
     frmSetID& w = *t.window;
     QCOMPARE(w.windowTitle(), QString("Coulter ACT 8 Kommunikation"));
-    QCOMPARE(w.Command(4)->text(), QString("Nächste Messung ignorieren"));
-    QCOMPARE(w.Command(5)->text(), QString("Aktualisieren"));
+    QCOMPARE(w.ignoreButton()->text(), QString("Nächste Messung ignorieren"));
+    QCOMPARE(w.refreshButton()->text(), QString("Aktualisieren"));
     QCOMPARE(w.Timer1()->interval(), 1000);
     QVERIFY(w.Timer1()->isActive());
-    QCOMPARE(w.Combo(1)->currentText(), QString("QC-L"));
-    QCOMPARE(w.Combo(3)->count(), 2);
+    QCOMPARE(w.controlCombo(1)->currentText(), QString("QC-L"));
+    QCOMPARE(w.controlCombo(3)->count(), 2);
     // No label twice; the sixth sample starts the second row; another analyzer's sample is not there.
     QCOMPARE(Labels(w), QStringList({"0,0:S01 Doe Jane", "0,1:S02 Doe Jane", "0,2:S03 Doe Jane",
                                      "0,3:S04 Doe Jane", "0,4:S05 Doe Jane", "1,0:S06 Doe Jane"}));
@@ -163,7 +163,7 @@ void TestFrmSetID::gridOnlyGrowsUntilRebuilt()
     QTRY_COMPARE(w.SetIdSampleIds().size(), 7); // Timer1
     QCOMPARE(w.SetIdSampleIds().first(), QString("S01"));
     QCOMPARE(Labels(w).last(), QString("1,1:S07 Doe Jane"));
-    w.Command(5)->click();
+    w.refreshButton()->click();
     QCOMPARE(w.SetIdSampleIds(), QStringList({"S02", "S03", "S04", "S05", "S06", "S07"}));
 }
 
@@ -177,8 +177,8 @@ void TestFrmSetID::choosing()
     QVERIFY(!t.choice.nextIsControl());
     QCOMPARE(RedLabels(w), QStringList{"S06"});
 
-    w.Combo(3)->setCurrentIndex(1);
-    w.Command(3)->click();
+    w.controlCombo(3)->setCurrentIndex(1);
+    w.controlButton(3)->click();
     QCOMPARE(t.choice.nextSampleId(), QString("QC-H2"));
     QVERIFY(t.choice.nextIsControl());
     QCOMPARE(RedLabels(w), QStringList());
@@ -186,7 +186,7 @@ void TestFrmSetID::choosing()
 
     ClickSample(w, 0);
     QVERIFY(!ButtonIsRed(w, 3));
-    w.Command(4)->click(); // the next measurement is not filed under any sample
+    w.ignoreButton()->click(); // the next measurement is not filed under any sample
     QCOMPARE(t.choice.nextSampleId(), QString());
     QCOMPARE(RedLabels(w), QStringList());
 }
@@ -218,19 +218,19 @@ void TestFrmSetID::afterEachMessage()
     Window t;
     QVERIFY(t.tdb.ok());
     frmSetID& w = *t.window;
-    QFont bold = w.Command(1)->font();
+    QFont bold = w.controlButton(1)->font();
     bold.setBold(true);
     bold.setPointSize(12);
-    w.Command(1)->setFont(bold);
+    w.controlButton(1)->setFont(bold);
     t.choice.messageParsed();
-    QCOMPARE(w.Command(1)->font().pointSize(), 8);
-    QVERIFY(!w.Command(1)->font().bold());
+    QCOMPARE(w.controlButton(1)->font().pointSize(), 8);
+    QVERIFY(!w.controlButton(1)->font().bold());
 
     // A sample's choice ends with its highlighting; a control's button stays marked.
     ClickSample(w, 2);
     t.choice.consume();
     QCOMPARE(RedLabels(w), QStringList());
-    w.Command(2)->click();
+    w.controlButton(2)->click();
     t.choice.consume();
     QCOMPARE(t.choice.nextSampleId(), QString());
     QVERIFY(ButtonIsRed(w, 2));

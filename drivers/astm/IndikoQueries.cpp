@@ -1,4 +1,4 @@
-#include "IndikoOrders.h"
+#include "IndikoQueries.h"
 
 #include "core/Database.h"
 #include "core/FrameText.h"
@@ -24,17 +24,17 @@ QString ReadCodes(SqlResult& rows, QStringList& codes)
 
 } // namespace
 
-IndikoOrders::IndikoOrders(Database& db, const QString& analyzerId, const QString& controlMask)
+IndikoQueries::IndikoQueries(Database& db, const QString& analyzerId, const QString& controlMask)
     : m_db(db), m_analyzerId(analyzerId), m_controlMask(controlMask)
 {
 }
 
-bool IndikoOrders::isControl(const QString& id) const
+bool IndikoQueries::isControl(const QString& id) const
 {
     return MatchesMask(id.trimmed(), m_controlMask);
 }
 
-IndikoOrders::Names IndikoOrders::namesFor(const QString& id)
+IndikoQueries::Names IndikoQueries::namesFor(const QString& id)
 {
     Names names;
     const QString id2 = WithoutBlanks(id);
@@ -59,7 +59,7 @@ IndikoOrders::Names IndikoOrders::namesFor(const QString& id)
     return names;
 }
 
-IndikoOrders::Tests IndikoOrders::testsFor(const QString& id)
+IndikoQueries::Tests IndikoQueries::testsFor(const QString& id)
 {
     Tests tests;
     const QString id2 = WithoutBlanks(id);

@@ -7,13 +7,13 @@ namespace Quorlix {
 
 class Database;
 
-// What the laboratory database says about a sample or control the Indiko asks for: the names
-// for its P record, and the tests and specimen code for its O records. The id is taken without
-// blanks; an id matching the control mask is a control.
-class IndikoOrders
+// What the Indiko driver reads from the laboratory database about a sample or control the Indiko
+// asks for: the names for its P record, and the tests and specimen code for its O records. Every
+// value is bound. The id is taken without blanks; an id matching the control mask is a control.
+class IndikoQueries
 {
 public:
-    IndikoOrders(Database& db, const QString& analyzerId, const QString& controlMask);
+    IndikoQueries(Database& db, const QString& analyzerId, const QString& controlMask);
 
     struct Names
     {
