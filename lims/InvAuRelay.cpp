@@ -4,12 +4,16 @@
 #include "core/CommLog.h"
 #include "drivers/DriverRegistry.h"
 #include "drivers/DriverServices.h"
+#include "drivers/au/AuReceivedJob.h"
+#include "store/Store.h"
 
 namespace Quorlix {
 
 InvAuRelay::InvAuRelay(const DriverServices& services)
     : m_log(services.log), m_analyzerLine(services.analyzerLine)
 {
+    // The LIMS gets the analyzer's frames, not the store's reports, whatever the analyzer.
+    SetAuStoreRules(services.store.kinds());
 }
 
 void InvAuRelay::receive(const QString& received)

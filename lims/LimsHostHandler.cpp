@@ -70,7 +70,7 @@ void LimsHostHandler::handle(const QString& frame)
 
 bool LimsHostHandler::submitOrder(const JobKind& kind, const QString& frame)
 {
-    LimsOrderJob order{frame, m_analyzer ? m_analyzer->sampleRecord().CurSamplePos : QString(),
+    LimsOrderJob order{frame, m_analyzer ? m_analyzer->sampleRecord().SamplePos : QString(),
                        m_settings.Mgc240Name};
     // No fingerprint of the frame: a LIMS that sends the same order again (the same tests once more
     // after the first were done) means it, and storing it twice changes nothing else.

@@ -240,22 +240,22 @@ DbOutcome UpdateMgcSampleInfo(Database& db, const QString& frame)
                {BoundText(order.sampleInfo), order.sampleId});
 }
 
-QString LimsOrderJobKind::describe(const StoreJob& job) const
+QString DescribeLimsOrderJob(const StoreJob& job)
 {
     return QStringLiteral("LIMS order %1").arg(OrderId(job));
 }
 
-void LimsOrderJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteLimsOrderJob(const StoreJob& job, QJsonObject& object)
 {
     WriteOrder(job, object);
 }
 
-bool LimsOrderJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadLimsOrderJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     return ReadOrder(object, job, error);
 }
 
-DbOutcome LimsOrderJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunLimsOrderJob(const StoreJob& job, JobRun& run)
 {
     const QString& frame = job.data<LimsOrderJob>().frame;
     if (DbOutcome o = StoreLimsOrder(run.transaction.db(), frame, job.OutId, run.effects.notes); !o.ok())
@@ -263,22 +263,22 @@ DbOutcome LimsOrderJobKind::run(const StoreJob& job, JobRun& run) const
     return CreateSampleFromLims(run.transaction, job, true, run.effects.notes);
 }
 
-QString Mgc240OrderJobKind::describe(const StoreJob& job) const
+QString DescribeMgc240OrderJob(const StoreJob& job)
 {
     return QStringLiteral("MGC240 order %1").arg(OrderId(job));
 }
 
-void Mgc240OrderJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteMgc240OrderJob(const StoreJob& job, QJsonObject& object)
 {
     WriteOrder(job, object);
 }
 
-bool Mgc240OrderJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadMgc240OrderJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     return ReadOrder(object, job, error);
 }
 
-DbOutcome Mgc240OrderJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunMgc240OrderJob(const StoreJob& job, JobRun& run)
 {
     const LimsOrderJob& order = job.data<LimsOrderJob>();
     Database& db = run.transaction.db();

@@ -43,26 +43,20 @@ DbOutcome UpdateMgcSampleInfo(Database& db, const QString& frame);
 
 // A LIMS order of the Hitachi 912 emulation: StoreLimsOrder and CreateSampleFromLims in one
 // transaction.
-class LimsOrderJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("lims-order"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeLimsOrderJob(const StoreJob& job);
+void WriteLimsOrderJob(const StoreJob& job, QJsonObject& object);
+bool ReadLimsOrderJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunLimsOrderJob(const StoreJob& job, JobRun& run);
+using LimsOrderJobKind =
+    FunctionJobKind<"lims-order", DescribeLimsOrderJob, WriteLimsOrderJob, ReadLimsOrderJob, RunLimsOrderJob>;
 
 // An order of the MGC240 emulation: StoreMgc240Order, CreateSampleFromLims and UpdateMgcSampleInfo
 // in one transaction.
-class Mgc240OrderJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("mgc240-order"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeMgc240OrderJob(const StoreJob& job);
+void WriteMgc240OrderJob(const StoreJob& job, QJsonObject& object);
+bool ReadMgc240OrderJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunMgc240OrderJob(const StoreJob& job, JobRun& run);
+using Mgc240OrderJobKind = FunctionJobKind<"mgc240-order", DescribeMgc240OrderJob, WriteMgc240OrderJob,
+                                           ReadMgc240OrderJob, RunMgc240OrderJob>;
 
 } // namespace Quorlix

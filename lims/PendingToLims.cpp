@@ -83,7 +83,7 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
     const ControlFrameHeader header{QStringLiteral(":"),
                                     frame.CurFrameClass,
                                     frame.CurNumber,
-                                    sample.CurSamplePos,
+                                    sample.SamplePos,
                                     frame.CurInfo1,
                                     frame.CurInfo2,
                                     now};

@@ -55,11 +55,10 @@ DbOutcome InsertCalibration(Database& db, const StoreJob& job, const Calibration
                    QStringLiteral("prozone_val");
         placeholders += QStringLiteral(", ?, ?, ?, ?, ?, ?, ?");
         // Second and fourth readings are the initial values, first and third the absorbances.
-        values << CalibrationReading(s.Readings[1], job.AnalyzerType)
-               << CalibrationReading(s.Readings[3], job.AnalyzerType)
-               << CalibrationReading(s.Readings[0], job.AnalyzerType)
-               << CalibrationReading(s.Readings[2], job.AnalyzerType) << BoundText(s.DataAlarm)
-               << DecimalOrNull(s.Concentration) << BoundText(s.ProzoneValue);
+        const double scale = job.rules.readingScale;
+        values << CalibrationReading(s.Readings[1], scale) << CalibrationReading(s.Readings[3], scale)
+               << CalibrationReading(s.Readings[0], scale) << CalibrationReading(s.Readings[2], scale)
+               << BoundText(s.DataAlarm) << DecimalOrNull(s.Concentration) << BoundText(s.ProzoneValue);
         if (!s.Concentration.trimmed().isEmpty() && !IsNumericText(s.Concentration))
             notes.append(
                 QStringLiteral(
@@ -89,12 +88,11 @@ bool Skip(Transaction& transaction, const std::function<DbOutcome()>& group, con
 
 } // namespace
 
-double CalibrationReading(const QString& text, const QString& analyzerType)
+double CalibrationReading(const QString& text, double scale)
 {
     const double value = NumberOfText(text);
-    if (analyzerType == QLatin1String("OAU400") || analyzerType == QLatin1String("OAU600") ||
-        analyzerType == QLatin1String("OAU680"))
-        return std::round(value * 10000 * 1e6) / 1e6; // 0.1234 is 1234, not 1233.9999999999998
+    if (scale != 1)
+        return std::round(value * scale * 1e6) / 1e6; // 0.1234 is 1234, not 1233.9999999999998
     return value;
 }
 
@@ -190,8 +188,6 @@ DbOutcome StoreRepairedCalibrationJob(Transaction& transaction, const StoreJob& 
     return DbOutcome::done();
 }
 
-namespace {
-
 void WriteCalibrationJob(const StoreJob& job, QJsonObject& object)
 {
     const CalibrationJob& data = job.data<CalibrationJob>();
@@ -209,46 +205,24 @@ bool ReadCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error
     return error->isEmpty();
 }
 
-} // namespace
-
-QString CalibrationJobKind::describe(const StoreJob& job) const
+QString DescribeCalibrationJob(const StoreJob& job)
 {
     return QStringLiteral("calibration of parameter %1")
         .arg(job.data<CalibrationJob>().calibration.CalParameterId);
 }
 
-void CalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const
-{
-    WriteCalibrationJob(job, object);
-}
-
-bool CalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
-{
-    return ReadCalibrationJob(object, job, error);
-}
-
-DbOutcome CalibrationJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunCalibrationJob(const StoreJob& job, JobRun& run)
 {
     return StoreCalibrationJob(run.transaction, job, run.dialogsAvailable, run.effects);
 }
 
-QString RepairedCalibrationJobKind::describe(const StoreJob& job) const
+QString DescribeRepairedCalibrationJob(const StoreJob& job)
 {
     return QStringLiteral("repaired calibration of parameter %1")
         .arg(job.data<CalibrationJob>().calibration.CalParameterId);
 }
 
-void RepairedCalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const
-{
-    WriteCalibrationJob(job, object);
-}
-
-bool RepairedCalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
-{
-    return ReadCalibrationJob(object, job, error);
-}
-
-DbOutcome RepairedCalibrationJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunRepairedCalibrationJob(const StoreJob& job, JobRun& run)
 {
     return StoreRepairedCalibrationJob(run.transaction, job, run.effects);
 }

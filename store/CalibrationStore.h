@@ -15,29 +15,6 @@ struct CalibrationJob
     bool replaceSettings = false;
 };
 
-// A calibration from the analyzer: calibrations (or the mismatch window), and the frame toward the
-// LIMS.
-class CalibrationJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("calibration"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
-
-// A calibration the operator repaired in the mismatch window.
-class RepairedCalibrationJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("repaired-calibration"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
-
 // The statements of one calibration inside the caller's transaction: the expected concentrations
 // from calib_base, then either the mismatch for the operator (in effects, nothing stored) or the
 // calibrations row and, with a LIMS side, the frame toward the LIMS.
@@ -48,8 +25,26 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
 // concentrations (empty ones become NULL), then stores the calibrations row.
 DbOutcome StoreRepairedCalibrationJob(Transaction& transaction, const StoreJob& job, JobEffects& effects);
 
-// A reading as stored: the number its text begins with (0 when empty), times 10000 for the
-// Olympus AU types, which report absorbances in units of 10^-4.
-double CalibrationReading(const QString& text, const QString& analyzerType);
+// A reading as stored: the number its text begins with (0 when empty), times the scale of the
+// job's rules (JobRules::readingScale).
+double CalibrationReading(const QString& text, double scale);
+
+// The record of a calibration in a spool file, and back (both calibration kinds share the form).
+void WriteCalibrationJob(const StoreJob& job, QJsonObject& object);
+bool ReadCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error);
+
+// A calibration from the analyzer: calibrations (or the mismatch window), and the frame toward the
+// LIMS.
+QString DescribeCalibrationJob(const StoreJob& job);
+DbOutcome RunCalibrationJob(const StoreJob& job, JobRun& run);
+using CalibrationJobKind = FunctionJobKind<"calibration", DescribeCalibrationJob, WriteCalibrationJob,
+                                           ReadCalibrationJob, RunCalibrationJob>;
+
+// A calibration the operator repaired in the mismatch window.
+QString DescribeRepairedCalibrationJob(const StoreJob& job);
+DbOutcome RunRepairedCalibrationJob(const StoreJob& job, JobRun& run);
+using RepairedCalibrationJobKind =
+    FunctionJobKind<"repaired-calibration", DescribeRepairedCalibrationJob, WriteCalibrationJob,
+                    ReadCalibrationJob, RunRepairedCalibrationJob>;
 
 } // namespace Quorlix

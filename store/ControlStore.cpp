@@ -83,7 +83,7 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
 
     if (job.limsTakesReports()) {
         const ControlFrameHeader header{data.frame.CurFunction,      data.frame.CurFrameClass,
-                                        data.frame.CurNumber,        data.sample.CurSamplePos,
+                                        data.frame.CurNumber,        data.sample.SamplePos,
                                         data.frame.CurInfo1,         data.frame.CurInfo2,
                                         FromSqlStamp(job.receivedAt)};
         const DbOutcome framed = transaction.skippable([&] {
@@ -103,22 +103,12 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
     return DbOutcome::done();
 }
 
-QString ControlJobKind::describe(const StoreJob& job) const
+QString DescribeControlJob(const StoreJob& job)
 {
     return QStringLiteral("control %1").arg(RecordId(job));
 }
 
-void ControlJobKind::write(const StoreJob& job, QJsonObject& object) const
-{
-    WriteSampleJob(job, object);
-}
-
-bool ControlJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
-{
-    return ReadSampleJob(object, job, error);
-}
-
-DbOutcome ControlJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunControlJob(const StoreJob& job, JobRun& run)
 {
     return StoreControlJob(run.transaction, job, run.effects);
 }

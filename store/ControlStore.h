@@ -1,29 +1,25 @@
 #pragma once
 
 #include "DbOutcome.h"
+#include "SampleStore.h"
 #include "StoreJob.h"
 
 namespace Quorlix {
 
 class Transaction;
 
-// A control sample (a SampleJob whose id matches the control mask): control_results, control
-// blocks, and the frame toward the LIMS.
-class ControlJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("control"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
-
 // The statements of one control record inside the caller's transaction: a control_results row
 // and the control block booking per result, then (with a LIMS side) the frame toward the LIMS in
 // effects. A statement refused for its values is skipped with a note and the record goes on; a
 // failure of the database ends it.
 DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffects& effects);
+
+// A control sample (a SampleJob whose id matches the control mask): control_results, control
+// blocks, and the frame toward the LIMS.
+QString DescribeControlJob(const StoreJob& job);
+DbOutcome RunControlJob(const StoreJob& job, JobRun& run);
+using ControlJobKind =
+    FunctionJobKind<"control", DescribeControlJob, WriteSampleJob, ReadSampleJob, RunControlJob>;
 
 // True when text and mask have the same length and every mask character is "?" or equal to the
 // text's character (case-sensitive).

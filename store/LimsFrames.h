@@ -17,7 +17,7 @@ struct ControlFrameHeader
     QString function;   // CurFunction
     QString frameClass; // CurFrameClass (sent in upper case)
     QString number;     // CurNumber
-    QString samplePos;  // CurSamplePos
+    QString samplePos;  // SamplePos
     QString info1;      // CurInfo1
     QString info2;      // CurInfo2 (its last character is sent)
     QDateTime when;     // month, day, year, hour and minute of the header

@@ -1,7 +1,5 @@
 #include "RecordJson.h"
 
-#include "core/Stamps.h"
-
 namespace Quorlix {
 
 QString JsonReader::text(const QString& key)
@@ -55,19 +53,14 @@ namespace {
 
 // The plain fields of each record with their names in the spool file, in the order they are read
 // back. One list serves writing and reading, so that the two cannot drift apart.
+// A sample's fields keep the names earlier releases gave them. Those releases also wrote fields of
+// some analyzer families under names of their own: the families' upgrades read those
+// (FamilyRules::upgrade); the measurement time travels as the job's stamp.
 template <typename Sample, typename Visit> void SampleFields(Sample& s, Visit& visit)
 {
-    visit("CurSampleId", s.CurSampleId);
-    visit("CurSampleDisc", s.CurSampleDisc);
-    visit("CurSamplePos", s.CurSamplePos);
-    visit("AuSampleId", s.AuSampleId);
-    visit("AuRackNo", s.AuRackNo);
-    visit("AuCupPos", s.AuCupPos);
-    visit("IndSampleId", s.IndSampleId);
-    visit("IndSampleDisc", s.IndSampleDisc);
-    visit("IndSamplePos", s.IndSamplePos);
-    visit("IndParameterId", s.IndParameterId);
-    visit("IndResult", s.IndResult);
+    visit("CurSampleId", s.SampleId);
+    visit("CurSampleDisc", s.SampleDisc);
+    visit("CurSamplePos", s.SamplePos);
 }
 
 template <typename Entry, typename Visit> void ResultFields(Entry& e, Visit& visit)
@@ -112,12 +105,6 @@ struct Writer
     QJsonObject object;
 };
 
-// The measurement time travels as "yyyyMMdd HH:mm:ss", empty when there is none.
-QString MeasTimeText(const QDateTime& t)
-{
-    return t.isValid() ? SqlStamp(t) : QString();
-}
-
 } // namespace
 
 QJsonObject SampleToJson(const SampleRecord& s)
@@ -130,7 +117,6 @@ QJsonObject SampleToJson(const SampleRecord& s)
     }
     Writer w;
     SampleFields(s, w);
-    w.object.insert(QStringLiteral("IndMeasTime"), MeasTimeText(s.IndMeasTime));
     w.object.insert(QStringLiteral("Results"), results);
     return w.object;
 }
@@ -166,10 +152,6 @@ SampleRecord SampleFromJson(const QJsonObject& o, QString* error)
     JsonReader r(o, error);
     SampleRecord s;
     SampleFields(s, r);
-    const QString measured = r.text(QStringLiteral("IndMeasTime"));
-    s.IndMeasTime = FromSqlStamp(measured);
-    if (!measured.isEmpty() && !s.IndMeasTime.isValid())
-        r.fail(QStringLiteral("IndMeasTime"));
     const QJsonArray results = r.array(QStringLiteral("Results"));
     if (results.size() > MaxResults) {
         r.fail(QStringLiteral("Results"));

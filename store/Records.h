@@ -20,25 +20,17 @@ struct ResultEntry
 constexpr int MaxResults = 48;
 constexpr int MaxStandards = 6;
 
-// The result record a driver fills and the store reads. Which fields the store reads depends on
-// the analyzer type.
+// The result record a driver fills and the store reads: what every analyzer sends about a sample
+// or control. Whatever a family's protocol adds is settled by the driver before it hands the
+// record over, or by the family's rules (JobRules).
 struct SampleRecord
 {
-    // Hitachi frames
-    QString CurSampleId;
-    QString CurSampleDisc;
-    QString CurSamplePos;
-    // Olympus AU frames
-    QString AuSampleId;
-    QString AuRackNo;
-    QString AuCupPos;
-    // Indiko ASTM records
-    QString IndSampleId;
-    QString IndSampleDisc;
-    QString IndSamplePos;
-    qint16 IndParameterId = 0;
-    QString IndResult;
-    QDateTime IndMeasTime; // the message time of the last header, invalid when none
+    QString SampleId;
+    QString SampleDisc; // disc or rack
+    QString SamplePos;  // position or cup
+    // The analyzer's time of the measurement, when it sends one: the record is stamped with it
+    // instead of the time of receipt (the job's stamp carries it into the spool).
+    QDateTime MeasuredAt;
 
     qint16 ResultCount = 0;
     std::array<ResultEntry, MaxResults> Results;

@@ -32,7 +32,7 @@ DbOutcome Count(Database& db, const QString& sql, const QVariantList& values, in
     return DbOutcome::done();
 }
 
-// Where the sample's identification comes from, by analyzer type.
+// The identification of the sample as stored.
 struct SampleSource
 {
     QString id;
@@ -109,50 +109,56 @@ DbOutcome FillOrder(Database& db, const StoreJob& job, const QString& id, const 
                      {BoundText(a), BoundText(job.AnalyzerId), stamp, id, p});
 }
 
+// A value that is no number ("<0.1", "pos") fills no order and makes none: the order stays open
+// for a rerun. The raw copy keeps the value, without a number; its text is in this note.
+void NoteNoNumber(const QString& id, const ResultEntry& entry, QStringList& notes)
+{
+    notes.append(QStringLiteral("sample %1 parameter %2: value \"%3\" is not a number: kept in "
+                                "Raw_Results without a result; the order stays open")
+                     .arg(id)
+                     .arg(entry.ParameterId)
+                     .arg(entry.Value));
+}
+
+// The result waits in req2send for the LIMS (once per sample and parameter).
+DbOutcome QueueForLims(Database& db, const QString& id, qint16 parameterId)
+{
+    int queued = 0;
+    if (DbOutcome o = Count(
+            db, QStringLiteral("SELECT COUNT(*) FROM req2send WHERE sample_id = ? AND parameter_id = ?"),
+            {id, parameterId}, &queued);
+        !o.ok() || queued > 0)
+        return o;
+    return Run(db, QStringLiteral("INSERT INTO req2send (sample_id, parameter_id) VALUES (?, ?)"),
+               {id, parameterId});
+}
+
+DbOutcome StoreResult(Database& db, const StoreJob& job, const QString& id, const ResultEntry& entry,
+                      JobEffects& effects)
+{
+    const QString value = WithoutBlanks(entry.Value);
+    bool number = false;
+    const QVariant result = NumericOrNull(value, &number);
+    const bool noNumber = !number && !value.isEmpty() && value != QLatin1String("NULL");
+    if (noNumber)
+        NoteNoNumber(id, entry, effects.notes);
+    if (job.limsTakesReports()) {
+        if (DbOutcome o = QueueForLims(db, id, entry.ParameterId); !o.ok())
+            return o;
+    }
+    if (!noNumber) {
+        if (DbOutcome o = FillOrder(db, job, id, entry, result); !o.ok())
+            return o;
+    }
+    return StoreRawResult(db, id, entry.ParameterId, job.AnalyzerId, job.stamp, value,
+                          entry.DataAlarm.trimmed());
+}
+
 DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, JobEffects& effects)
 {
-    const bool limsSide = job.limsTakesReports();
     const SampleRecord& sample = job.data<SampleJob>().sample;
     for (int k = 0; k < sample.ResultCount; ++k) {
-        const ResultEntry& entry = sample.Results[static_cast<size_t>(k)];
-        const qint16 p = entry.ParameterId;
-        const QString value = WithoutBlanks(entry.Value);
-        bool number = false;
-        const QVariant result = NumericOrNull(value, &number);
-        // A value that is no number ("<0.1", "pos") fills no order and makes none: the order stays
-        // open for a rerun. The raw copy keeps the value, without a number; its text is in this line.
-        const bool noNumber = !number && !value.isEmpty() && value != QLatin1String("NULL");
-        if (noNumber)
-            effects.notes.append(
-                QStringLiteral("sample %1 parameter %2: value \"%3\" is not a number: kept in "
-                               "Raw_Results without a result; the order stays open")
-                    .arg(id)
-                    .arg(p)
-                    .arg(entry.Value));
-
-        if (limsSide) {
-            int queued = 0;
-            if (DbOutcome o = Count(
-                    db,
-                    QStringLiteral("SELECT COUNT(*) FROM req2send WHERE sample_id = ? AND parameter_id = ?"),
-                    {id, p}, &queued);
-                !o.ok())
-                return o;
-            if (queued == 0) {
-                if (DbOutcome o = Run(
-                        db, QStringLiteral("INSERT INTO req2send (sample_id, parameter_id) VALUES (?, ?)"),
-                        {id, p});
-                    !o.ok())
-                    return o;
-            }
-        }
-        if (!noNumber) {
-            if (DbOutcome o = FillOrder(db, job, id, entry, result); !o.ok())
-                return o;
-        }
-        if (DbOutcome o =
-                StoreRawResult(db, id, p, job.AnalyzerId, job.stamp, value, entry.DataAlarm.trimmed());
-            !o.ok())
+        if (DbOutcome o = StoreResult(db, job, id, sample.Results[static_cast<size_t>(k)], effects); !o.ok())
             return o;
     }
     return DbOutcome::done();
@@ -245,58 +251,52 @@ DbOutcome StoreRawResult(Database& db, const QString& sampleId, qint16 parameter
     return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
 }
 
+namespace {
+
+// The sample's identification: as the analyzer sent it, or with ids the analyzer makes itself the
+// laboratory id it maps to (none yet: one is allocated), the analyzer's id in status_1.
+DbOutcome SampleSourceOf(Database& db, const StoreJob& job, SampleSource* source, QStringList& notes)
+{
+    const SampleRecord& s = job.data<SampleJob>().sample;
+    const QString analyzerSampleId = s.SampleId.trimmed();
+    if (!job.rules.mapsSampleIds) {
+        *source = {analyzerSampleId, s.SampleDisc, s.SamplePos, QString()};
+        return DbOutcome::done();
+    }
+    source->status = analyzerSampleId;
+    if (analyzerSampleId.isEmpty())
+        return DbOutcome::done();
+    return SampleIdForAnalyzerIdOn(db, analyzerSampleId, FromSqlStamp(job.receivedAt).date(), &source->id,
+                                   &notes);
+}
+
+// The orders of the sample stamped within 13 minutes of this measurement take its time.
+DbOutcome RestampRun(Database& db, const StoreJob& job, const QString& id)
+{
+    const QVariant measured = db.stamp(job.stamp);
+    return Run(db,
+               QStringLiteral("UPDATE request SET time_stamp = ? WHERE sample_id = ? AND ABS(%1) < 13")
+                   .arg(db.dialect().minutesBetween(QStringLiteral("time_stamp"), QStringLiteral("?"))),
+               {measured, id, measured});
+}
+
+} // namespace
+
 DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects, bool* nothingToStore)
 {
     *nothingToStore = false;
-    const SampleRecord& s = job.data<SampleJob>().sample;
     SampleSource source;
-    if (job.isAu()) {
-        const QString analyzerSampleId = s.AuSampleId.trimmed();
-        if (job.AnalyzerType == QLatin1String("OAU600") && !job.OutType.isEmpty()) {
-            // With a LIMS side the AU600's own ids are mapped to laboratory ids; the analyzer's id
-            // stays in status_1.
-            if (analyzerSampleId.isEmpty()) {
-                *nothingToStore = true;
-                return DbOutcome::done();
-            }
-            if (DbOutcome o = SampleIdForAnalyzerIdOn(
-                    db, analyzerSampleId, FromSqlStamp(job.receivedAt).date(), &source.id, &effects.notes);
-                !o.ok())
-                return o;
-            source.status = analyzerSampleId;
-        } else {
-            source.id = analyzerSampleId;
-            source.disc = s.AuRackNo;
-            source.position = s.AuCupPos;
-        }
-    } else if (job.isIndiko()) {
-        source.id = s.IndSampleId.trimmed();
-        source.disc = s.IndSampleDisc;
-        source.position = s.IndSamplePos;
-    } else {
-        source.id = s.CurSampleId.trimmed();
-        source.disc = s.CurSampleDisc;
-        source.position = s.CurSamplePos;
-    }
+    if (DbOutcome o = SampleSourceOf(db, job, &source, effects.notes); !o.ok())
+        return o;
     source.id = source.id.trimmed();
     if (source.id.isEmpty()) {
         *nothingToStore = true;
         return DbOutcome::done();
     }
-
-    if (job.isIndiko()) {
-        // All orders of the sample stamped within 13 minutes of this measurement belong to the
-        // same run: they take its time.
-        const QVariant measured = db.stamp(job.stamp);
-        if (DbOutcome o =
-                Run(db,
-                    QStringLiteral("UPDATE request SET time_stamp = ? WHERE sample_id = ? AND ABS(%1) < 13")
-                        .arg(db.dialect().minutesBetween(QStringLiteral("time_stamp"), QStringLiteral("?"))),
-                    {measured, source.id, measured});
-            !o.ok())
+    if (job.rules.restampsRun) {
+        if (DbOutcome o = RestampRun(db, job, source.id); !o.ok())
             return o;
     }
-
     if (DbOutcome o = StoreResults(db, job, source.id, effects); !o.ok())
         return o;
     if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
@@ -306,12 +306,7 @@ DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects,
 
 QString RecordId(const StoreJob& job)
 {
-    const SampleRecord& sample = job.data<SampleJob>().sample;
-    if (job.isAu())
-        return sample.AuSampleId.trimmed();
-    if (job.isIndiko())
-        return sample.IndSampleId.trimmed();
-    return sample.CurSampleId.trimmed();
+    return job.data<SampleJob>().sample.SampleId.trimmed();
 }
 
 void WriteSampleJob(const StoreJob& job, QJsonObject& object)
@@ -331,22 +326,12 @@ bool ReadSampleJob(const QJsonObject& object, StoreJob& job, QString* error)
     return error->isEmpty();
 }
 
-QString SampleJobKind::describe(const StoreJob& job) const
+QString DescribeSampleJob(const StoreJob& job)
 {
     return QStringLiteral("sample %1").arg(RecordId(job));
 }
 
-void SampleJobKind::write(const StoreJob& job, QJsonObject& object) const
-{
-    WriteSampleJob(job, object);
-}
-
-bool SampleJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
-{
-    return ReadSampleJob(object, job, error);
-}
-
-DbOutcome SampleJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunSampleJob(const StoreJob& job, JobRun& run)
 {
     return StoreSampleJob(run.transaction.db(), job, run.effects, &run.nothingToStore);
 }

@@ -8,14 +8,14 @@ namespace Quorlix {
 class Database;
 
 // The record of a patient sample or a control: the results and, for the frame toward the LIMS, the
-// identification of the Hitachi frame they came in.
+// identification of the frame they came in.
 struct SampleJob
 {
     SampleRecord sample;
     HitachiFrameRecord frame;
 };
 
-// The sample or control id a job works with (trimmed), by analyzer type.
+// The sample or control id a job works with (trimmed).
 QString RecordId(const StoreJob& job);
 // A SampleJob in a spool file, and back (the sample and the control kinds share the form).
 void WriteSampleJob(const StoreJob& job, QJsonObject& object);
@@ -23,15 +23,10 @@ bool ReadSampleJob(const QJsonObject& object, StoreJob& job, QString* error);
 
 // A patient sample: orders in request, raw copies in Raw_Results, sample_base, req2send, and with
 // AutoVal "1" or "2" the validated results.
-class SampleJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("sample"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeSampleJob(const StoreJob& job);
+DbOutcome RunSampleJob(const StoreJob& job, JobRun& run);
+using SampleJobKind =
+    FunctionJobKind<"sample", DescribeSampleJob, WriteSampleJob, ReadSampleJob, RunSampleJob>;
 
 // Inserts one Raw_Results row: the trimmed sample id, the parameter, analyzer, time stamp (a
 // ToSqlStamp text), the result (blanks removed; SQL NULL when it is not a number; no value when

@@ -84,6 +84,7 @@ StoreJob Store::newJob(const JobKind& kind, std::any payload, const ReceivedFram
     job.OutComPort = s.OutComPort;
     job.OutId = s.OutId;
     job.ShowCalibChart = s.ShowCalibChart;
+    job.rules = m_kinds.rulesFor(job);
     job.payload = std::move(payload);
     return job;
 }
@@ -94,18 +95,8 @@ StoreJob Store::sampleJob(const JobKind& kind, const SampleRecord& sample, const
     SampleJob data{sample, frame};
     SampleRecord& record = data.sample;
     StoreJob job = newJob(kind, {}, received);
-    if (job.isIndiko()) {
-        // The Indiko delivers one result per record: it becomes entry 0 of the result list, stamped
-        // with the message time of its header.
-        record.ResultCount = 1;
-        record.Results[0].ParameterId = record.IndParameterId;
-        record.Results[0].Value = record.IndResult;
-        if (record.IndMeasTime.isValid())
-            job.stamp = SqlStamp(record.IndMeasTime);
-        else
-            monitor(QStringLiteral("%1: the message carries no time; the time of receipt is used")
-                        .arg(record.IndSampleId.trimmed()));
-    }
+    if (record.MeasuredAt.isValid())
+        job.stamp = SqlStamp(record.MeasuredAt);
     if (record.ResultCount < 0 || record.ResultCount > MaxResults) {
         const qint16 bounded = record.ResultCount < 0 ? qint16(0) : qint16(MaxResults);
         monitor(QStringLiteral("result count %1 is outside 0..%2; %3 results are stored")

@@ -38,7 +38,7 @@ constexpr int ResendWindowMinutes = 10;
 // The laboratory store. Each call stores one received record (one sample, one control record,
 // one calibration, or a record of a kind a driver registered) in one transaction or, when the
 // database fails, keeps it in the spool until it can be stored; nothing received is lost. Time
-// stamps are those of the moment of the call (the Indiko's measurement time for its results).
+// stamps are those of the moment of the call (the measurement time of a record that carries one).
 class Store
 {
 public:

@@ -33,6 +33,35 @@ const JobKind* JobKinds::find(const QString& name) const
     return nullptr;
 }
 
+void JobKinds::setFamily(const QString& name, FamilyRules family)
+{
+    for (auto& [known, rules] : m_families) {
+        if (known == name) {
+            rules = std::move(family);
+            return;
+        }
+    }
+    m_families.emplace_back(name, std::move(family));
+}
+
+JobRules JobKinds::rulesFor(const StoreJob& job) const
+{
+    JobRules rules;
+    for (const auto& [name, family] : m_families) {
+        if (family.decide)
+            family.decide(job, rules);
+    }
+    return rules;
+}
+
+void JobKinds::upgrade(const StoreJob& job, QJsonObject& object) const
+{
+    for (const auto& [name, family] : m_families) {
+        if (family.upgrade)
+            family.upgrade(job, object);
+    }
+}
+
 QJsonObject ToJson(const StoreJob& job, const QString& spoolId)
 {
     QJsonObject settings{
@@ -98,8 +127,13 @@ std::optional<StoreJob> FromJson(const QJsonObject& object, const JobKinds& kind
     else if (!port.isNull())
         s.fail(QStringLiteral("OutComPort"));
 
-    if (problem.isEmpty())
-        job.kind->read(object, job, &problem);
+    job.rules = kinds.rulesFor(job);
+
+    if (problem.isEmpty()) {
+        QJsonObject present = object;
+        kinds.upgrade(job, present);
+        job.kind->read(present, job, &problem);
+    }
     if (!problem.isEmpty()) {
         *error = problem;
         return std::nullopt;

@@ -7,15 +7,37 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <any>
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace Quorlix {
 
 class JobKind;
 class Transaction;
+
+// What the family of the analyzer decides about its records beyond what they carry (see
+// JobKinds::setFamily). The store applies the rules; which analyzers need which is the families'.
+struct JobRules
+{
+    // With a LIMS side: the LIMS takes the store's reports (req2send rows, control and calibration
+    // frames). Not so for a LIMS that gets the analyzer's own frames relayed by its driver.
+    bool limsTakesReports = true;
+    // The sample ids are the analyzer's own: each is mapped to a laboratory id, and the analyzer's
+    // id is kept in status_1 (without disc and position).
+    bool mapsSampleIds = false;
+    // The orders of a sample stamped within 13 minutes of a measurement belong to its run: they
+    // take its time.
+    bool restampsRun = false;
+    // Calibration readings are stored times this (units of 10^-4 from an analyzer sending
+    // absorbances).
+    double readingScale = 1;
+};
 
 // One received record as a store call sees it: what kind of record, the record itself, the
 // settings the call reads and the moment it arrived. Taken once when the record arrives, so that it
@@ -36,6 +58,10 @@ struct StoreJob
     QString OutId;
     QString ShowCalibChart;
 
+    // Decided from the settings by the families' rules, when the job is taken and when it is read
+    // back from the spool.
+    JobRules rules;
+
     // The record, of the type its kind stores.
     std::any payload;
 
@@ -43,16 +69,10 @@ struct StoreJob
     template <typename T> T& data() { return *std::any_cast<T>(&payload); }
 
     bool hasLimsSide() const { return !OutType.isEmpty() && OutComPort.has_value(); }
-    // A LIMS side that takes the store's reports: req2send rows and the Hitachi-style control and
-    // calibration frames. A LIMS playing the AU host (invOAU400, invOAU600) gets the analyzer's
-    // own frames from the AU driver instead; nothing would ever send or delete its req2send rows.
-    bool limsTakesReports() const
-    {
-        return hasLimsSide() && OutType != QLatin1String("invOAU400") &&
-               OutType != QLatin1String("invOAU600");
-    }
-    bool isIndiko() const { return AnalyzerType.left(3) == QLatin1String("IND"); }
-    bool isAu() const { return AnalyzerType.left(3) == QLatin1String("OAU"); }
+    // A LIMS side that takes the store's reports: req2send rows and the control and calibration
+    // frames. A LIMS that gets the analyzer's own frames instead would never send or delete its
+    // req2send rows.
+    bool limsTakesReports() const { return hasLimsSide() && rules.limsTakesReports; }
     // "sample 12345", "control QC01", "calibration of parameter 7": for log lines.
     QString describe() const;
 };
@@ -92,13 +112,51 @@ public:
     virtual DbOutcome run(const StoreJob& job, JobRun& run) const = 0;
 };
 
-// The kinds of record this program stores, by name.
+// The characters of a kind's name, as a template argument.
+template <std::size_t N> struct KindName
+{
+    constexpr KindName(const char (&text)[N]) { std::copy_n(text, N, value); }
+    char value[N];
+};
+
+// A kind whose parts are free functions: each kind is declared as
+//   using XJobKind = FunctionJobKind<"x", DescribeX, WriteX, ReadX, RunX>;
+template <KindName Name, QString (*Describe)(const StoreJob&), void (*Write)(const StoreJob&, QJsonObject&),
+          bool (*Read)(const QJsonObject&, StoreJob&, QString*), DbOutcome (*Run)(const StoreJob&, JobRun&)>
+class FunctionJobKind final : public JobKind
+{
+public:
+    QString name() const override { return QString::fromLatin1(Name.value); }
+    QString describe(const StoreJob& job) const override { return Describe(job); }
+    void write(const StoreJob& job, QJsonObject& object) const override { Write(job, object); }
+    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override
+    {
+        return Read(object, job, error);
+    }
+    DbOutcome run(const StoreJob& job, JobRun& run) const override { return Run(job, run); }
+};
+
+// What a family of analyzers adds to the jobs of its types, registered under the family's name.
+struct FamilyRules
+{
+    // The rules of a job, from its settings.
+    std::function<void(const StoreJob& job, JobRules& rules)> decide;
+    // Brings the object of a spool file written by an earlier release into the present form
+    // before its kind reads it (the job has its settings).
+    std::function<void(const StoreJob& job, QJsonObject& object)> upgrade;
+};
+
+// The kinds of record this program stores, by name, and the rules of the analyzer families.
 class JobKinds
 {
 public:
     // A second kind of the same name is refused (false).
     bool add(std::unique_ptr<JobKind> kind);
     const JobKind* find(const QString& name) const;
+    // A family registered again replaces its earlier rules.
+    void setFamily(const QString& name, FamilyRules family);
+    JobRules rulesFor(const StoreJob& job) const;
+    void upgrade(const StoreJob& job, QJsonObject& object) const;
     template <typename Kind> const JobKind& require()
     {
         const Kind probe;
@@ -110,6 +168,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<JobKind>> m_kinds;
+    std::vector<std::pair<QString, FamilyRules>> m_families;
 };
 
 // The spool file form of a job (with its spool id), and back: FromJson gives nothing, with the

@@ -62,14 +62,14 @@ DbOutcome StoreControl(Database& db, const StoreJob& job, qint16 parameterId, co
 
 } // namespace
 
-QString ActResultsJobKind::describe(const StoreJob& job) const
+QString DescribeActResultsJob(const StoreJob& job)
 {
     const ActJob& act = job.data<ActJob>();
     return QStringLiteral("ACT %1 %2")
         .arg(act.control ? QStringLiteral("control") : QStringLiteral("sample"), act.id);
 }
 
-void ActResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteActResultsJob(const StoreJob& job, QJsonObject& object)
 {
     const ActJob& act = job.data<ActJob>();
     object.insert(QStringLiteral("id"), act.id);
@@ -82,7 +82,7 @@ void ActResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("results"), results);
 }
 
-bool ActResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadActResultsJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader r(object, error);
     ActJob act;
@@ -104,12 +104,12 @@ bool ActResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     return error->isEmpty();
 }
 
-DbOutcome ActResultsJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunActResultsJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     const ActJob& act = job.data<ActJob>();
     QStringList& notes = run.effects.notes;
-    const QString what = describe(job);
+    const QString what = DescribeActResultsJob(job);
     int stored = 0;
     for (const ActResult& result : act.results) {
         qint16 parameterId = 0;

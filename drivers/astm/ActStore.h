@@ -16,14 +16,11 @@ struct ActJob
 
 // Stores one ActJob in one transaction. A result whose short name test_def does not know is not
 // stored (never as parameter 0); a sample is stored only into its existing request rows.
-class ActResultsJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("act-results"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeActResultsJob(const StoreJob& job);
+void WriteActResultsJob(const StoreJob& job, QJsonObject& object);
+bool ReadActResultsJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunActResultsJob(const StoreJob& job, JobRun& run);
+using ActResultsJobKind = FunctionJobKind<"act-results", DescribeActResultsJob, WriteActResultsJob,
+                                          ReadActResultsJob, RunActResultsJob>;
 
 } // namespace Quorlix

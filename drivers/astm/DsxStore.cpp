@@ -134,14 +134,14 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
 
 } // namespace
 
-QString DsxJobKind::describe(const StoreJob& job) const
+QString DescribeDsxResultsJob(const StoreJob& job)
 {
     const DsxResults& r = job.data<DsxResults>();
     return QStringLiteral("DSX results of %1")
         .arg(r.values.isEmpty() ? QString() : r.values.front().sampleId);
 }
 
-void DsxJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteDsxResultsJob(const StoreJob& job, QJsonObject& object)
 {
     QJsonArray values;
     for (const DsxValue& v : job.data<DsxResults>().values)
@@ -151,7 +151,7 @@ void DsxJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("values"), values);
 }
 
-bool DsxJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadDsxResultsJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader outer(object, error);
     DsxResults results;
@@ -164,7 +164,7 @@ bool DsxJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) 
     return error->isEmpty();
 }
 
-DbOutcome DsxJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunDsxResultsJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     for (const DsxValue& v : job.data<DsxResults>().values) {

@@ -24,14 +24,11 @@ struct DsxResults
     QList<DsxValue> values;
 };
 
-class DsxJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("dsx-results"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeDsxResultsJob(const StoreJob& job);
+void WriteDsxResultsJob(const StoreJob& job, QJsonObject& object);
+bool ReadDsxResultsJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunDsxResultsJob(const StoreJob& job, JobRun& run);
+using DsxJobKind = FunctionJobKind<"dsx-results", DescribeDsxResultsJob, WriteDsxResultsJob,
+                                   ReadDsxResultsJob, RunDsxResultsJob>;
 
 } // namespace Quorlix

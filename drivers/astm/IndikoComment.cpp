@@ -8,7 +8,7 @@
 
 namespace Quorlix {
 
-QString IndikoCommentJobKind::describe(const StoreJob& job) const
+QString DescribeIndikoCommentJob(const StoreJob& job)
 {
     const IndikoComment& c = job.data<IndikoComment>();
     return QStringLiteral("comment on %1 %2 parameter %3")
@@ -16,7 +16,7 @@ QString IndikoCommentJobKind::describe(const StoreJob& job) const
         .arg(c.parameterId);
 }
 
-void IndikoCommentJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteIndikoCommentJob(const StoreJob& job, QJsonObject& object)
 {
     const IndikoComment& c = job.data<IndikoComment>();
     object.insert(QStringLiteral("comment"), QJsonObject{{QStringLiteral("sampleId"), c.sampleId},
@@ -26,7 +26,7 @@ void IndikoCommentJobKind::write(const StoreJob& job, QJsonObject& object) const
                                                          {QStringLiteral("control"), c.control}});
 }
 
-bool IndikoCommentJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadIndikoCommentJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader outer(object, error);
     JsonReader r(outer.object(QStringLiteral("comment")), error);
@@ -40,7 +40,7 @@ bool IndikoCommentJobKind::read(const QJsonObject& object, StoreJob& job, QStrin
     return error->isEmpty();
 }
 
-DbOutcome IndikoCommentJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunIndikoCommentJob(const StoreJob& job, JobRun& run)
 {
     return StoreIndikoComment(run.transaction.db(), job, job.data<IndikoComment>());
 }

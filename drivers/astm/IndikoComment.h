@@ -22,14 +22,12 @@ struct IndikoComment
 DbOutcome StoreIndikoComment(Database& db, const StoreJob& job, const IndikoComment& comment);
 
 // A comment on its own, as earlier releases spooled it; comments now travel with their result.
-class IndikoCommentJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("indiko-comment"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeIndikoCommentJob(const StoreJob& job);
+void WriteIndikoCommentJob(const StoreJob& job, QJsonObject& object);
+bool ReadIndikoCommentJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunIndikoCommentJob(const StoreJob& job, JobRun& run);
+using IndikoCommentJobKind =
+    FunctionJobKind<"indiko-comment", DescribeIndikoCommentJob, WriteIndikoCommentJob, ReadIndikoCommentJob,
+                    RunIndikoCommentJob>;
 
 } // namespace Quorlix

@@ -51,6 +51,7 @@ IndikoDriver::IndikoDriver(const DriverServices& services)
 {
     // Comments spooled on their own by earlier releases are still read and stored.
     services.store.kinds().require<IndikoCommentJobKind>();
+    SetIndikoStoreRules(services.store.kinds());
     m_state.onChange = [this](IndikoState from, IndikoState to) {
         if (from == IndikoState::IndReady && (to == IndikoState::IndReq || to == IndikoState::IndResult))
             monitor(QStringLiteral("IND Ready"));

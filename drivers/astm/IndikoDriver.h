@@ -136,8 +136,8 @@ private:
     QList<Query> m_queries; // of complete messages, to be answered after the analyzer's EOT
     bool m_sendFailed = false;
     QString m_queryTests; // test field of the last query
-    // The record fields of the results (IndSampleId ... IndMeasTime).
-    SampleRecord m_sample;
+    // The record fields of the results.
+    IndikoSample m_sample;
     // For request: "!" once a comment of the batch had text; with the message being received.
     QString m_dataAlarm;
     QString m_messageDataAlarm;

@@ -34,12 +34,10 @@ StoreJob ResolvedJob(const StoreJob& job, qint16 parameter)
     const IndikoResultRecord& r = job.data<IndikoResultRecord>();
     SampleJob resolved;
     SampleRecord& s = resolved.sample;
-    s.IndSampleId = r.sampleId;
-    s.IndSampleDisc = r.disc;
-    s.IndSamplePos = r.position;
-    s.IndParameterId = parameter;
-    s.IndResult = r.value;
-    s.IndMeasTime = FromSqlStamp(job.stamp);
+    s.SampleId = r.sampleId;
+    s.SampleDisc = r.disc;
+    s.SamplePos = r.position;
+    s.MeasuredAt = FromSqlStamp(job.stamp);
     s.ResultCount = 1;
     s.Results[0].ParameterId = parameter;
     s.Results[0].Value = r.value;
@@ -48,9 +46,39 @@ StoreJob ResolvedJob(const StoreJob& job, qint16 parameter)
     return out;
 }
 
+bool IsIndiko(const StoreJob& job)
+{
+    return job.AnalyzerType.left(3) == QLatin1String("IND");
+}
+
+// Earlier releases spooled each result as a sample or control record, its id, disc and position
+// under names of their own (its one result and the message time were already settled).
+void UpgradeSampleRecord(const StoreJob& job, QJsonObject& object)
+{
+    QJsonObject sample = object.value(QStringLiteral("sample")).toObject();
+    if (!IsIndiko(job) || !sample.contains(QStringLiteral("IndSampleId")))
+        return;
+    const std::pair<const char*, const char*> renamed[] = {
+        {"IndSampleId", "CurSampleId"}, {"IndSampleDisc", "CurSampleDisc"}, {"IndSamplePos", "CurSamplePos"}};
+    for (const auto& [before, now] : renamed)
+        sample.insert(QLatin1String(now), sample.value(QLatin1String(before)));
+    object.insert(QStringLiteral("sample"), sample);
+}
+
 } // namespace
 
-QString IndikoResultJobKind::describe(const StoreJob& job) const
+void SetIndikoStoreRules(JobKinds& kinds)
+{
+    FamilyRules indiko;
+    indiko.decide = [](const StoreJob& job, JobRules& rules) {
+        if (IsIndiko(job))
+            rules.restampsRun = true;
+    };
+    indiko.upgrade = UpgradeSampleRecord;
+    kinds.setFamily(QStringLiteral("indiko"), indiko);
+}
+
+QString DescribeIndikoResultJob(const StoreJob& job)
 {
     const IndikoResultRecord& r = job.data<IndikoResultRecord>();
     return QStringLiteral("%1 %2 test %3")
@@ -58,7 +86,7 @@ QString IndikoResultJobKind::describe(const StoreJob& job) const
              r.testCode);
 }
 
-void IndikoResultJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteIndikoResultJob(const StoreJob& job, QJsonObject& object)
 {
     const IndikoResultRecord& r = job.data<IndikoResultRecord>();
     QJsonArray comments;
@@ -74,7 +102,7 @@ void IndikoResultJobKind::write(const StoreJob& job, QJsonObject& object) const
                                                         {QStringLiteral("comments"), comments}});
 }
 
-bool IndikoResultJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadIndikoResultJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader outer(object, error);
     JsonReader r(outer.object(QStringLiteral("result")), error);
@@ -93,7 +121,7 @@ bool IndikoResultJobKind::read(const QJsonObject& object, StoreJob& job, QString
     return error->isEmpty();
 }
 
-DbOutcome IndikoResultJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunIndikoResultJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     const IndikoResultRecord& r = job.data<IndikoResultRecord>();

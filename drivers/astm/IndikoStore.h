@@ -2,6 +2,7 @@
 
 #include "store/StoreJob.h"
 
+#include <QDateTime>
 #include <QList>
 
 namespace Quorlix {
@@ -17,7 +18,7 @@ struct IndikoResultRecord
         QString text;      // at most 50 characters
     };
 
-    QString sampleId; // IndSampleId, IndSampleDisc, IndSamplePos of the order before it
+    QString sampleId; // of the order before it
     QString disc;
     QString position;
     QString testCode; // component 4 of field 2
@@ -26,18 +27,31 @@ struct IndikoResultRecord
     QList<Comment> comments;
 };
 
+// What the driver keeps of a message for its results: the order before them, the last result and
+// the message time of the header (invalid when none).
+struct IndikoSample
+{
+    QString IndSampleId;
+    QString IndSampleDisc;
+    QString IndSamplePos;
+    qint16 IndParameterId = 0;
+    QString IndResult;
+    QDateTime IndMeasTime;
+};
+
+// The Indiko family's rules for the store: the orders of a sample take the time of a measurement
+// within 13 minutes of theirs; records spooled by earlier releases as samples and controls are read.
+void SetIndikoStoreRules(JobKinds& kinds);
+
 // Stores an IndikoResultRecord in one transaction, stamped with the message time (the job's
 // stamp): the parameter of the test code on this analyzer from param2channel, then the sample or
 // control result, then each comment on it. A code without a parameter here stores nothing
 // ("Received unknown parameter: "), its comments neither: never under another record's parameter.
-class IndikoResultJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("indiko-result"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeIndikoResultJob(const StoreJob& job);
+void WriteIndikoResultJob(const StoreJob& job, QJsonObject& object);
+bool ReadIndikoResultJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunIndikoResultJob(const StoreJob& job, JobRun& run);
+using IndikoResultJobKind = FunctionJobKind<"indiko-result", DescribeIndikoResultJob, WriteIndikoResultJob,
+                                            ReadIndikoResultJob, RunIndikoResultJob>;
 
 } // namespace Quorlix

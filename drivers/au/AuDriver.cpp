@@ -61,6 +61,7 @@ AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
       m_queries(services.db, services.settings.AnalyzerId),
       m_lookAtStandards(services.timers.create(true, [this] { submitStandards({}, {}); }))
 {
+    SetAuStoreRules(services.store.kinds());
     if (model == AuModel::Au600) {
         QString problem;
         m_pauseMs = Au600PauseMs(m_settings.Au600Pause, &problem);
@@ -189,9 +190,9 @@ void AuDriver::storeResults(const QString& text, const AuFrame& f, bool relayToL
     AuReceived received;
     received.target = isControl(f) ? AuReceived::Target::Control : AuReceived::Target::Sample;
     received.model = m_model;
-    received.sample.AuSampleId = f.id.sampleId;
-    received.sample.AuRackNo = f.id.rackNo;
-    received.sample.AuCupPos = f.id.cupPos;
+    received.sample.SampleId = f.id.sampleId;
+    received.sample.SampleDisc = f.id.rackNo;
+    received.sample.SamplePos = f.id.cupPos;
     received.sample.ResultCount = f.resultCount;
     received.sample.Results = f.results;
     if (relayToLims)

@@ -88,16 +88,44 @@ QList<AuCalibrationEntry> StandardsOfCalibration(const CalibrationRecord& cal)
     return standards;
 }
 
+// Earlier releases wrote the sample's id, rack and cup under names of their own.
+QJsonObject UpgradedSample(QJsonObject sample)
+{
+    const std::pair<const char*, const char*> renamed[] = {
+        {"AuSampleId", "CurSampleId"}, {"AuRackNo", "CurSampleDisc"}, {"AuCupPos", "CurSamplePos"}};
+    for (const auto& [before, now] : renamed) {
+        if (sample.contains(QLatin1String(before)))
+            sample.insert(QLatin1String(now), sample.take(QLatin1String(before)));
+    }
+    return sample;
+}
+
 DbOutcome MapResults(AuQueries& queries, SampleRecord& sample, QStringList& notes)
 {
     QHash<qint16, qint16> parameters;
     if (DbOutcome o = queries.parameters(&parameters); !o.ok())
         return o;
-    ApplyParameters(sample, parameters, sample.AuSampleId.trimmed(), notes);
+    ApplyParameters(sample, parameters, sample.SampleId.trimmed(), notes);
     return DbOutcome::done();
 }
 
 } // namespace
+
+void SetAuStoreRules(JobKinds& kinds)
+{
+    FamilyRules au;
+    au.decide = [](const StoreJob& job, JobRules& rules) {
+        const QString& type = job.AnalyzerType;
+        if (type == QLatin1String("OAU400") || type == QLatin1String("OAU600") ||
+            type == QLatin1String("OAU680"))
+            rules.readingScale = 10000;
+        if (type == QLatin1String("OAU600") && !job.OutType.isEmpty())
+            rules.mapsSampleIds = true;
+        if (job.OutType == QLatin1String("invOAU400") || job.OutType == QLatin1String("invOAU600"))
+            rules.limsTakesReports = false;
+    };
+    kinds.setFamily(QStringLiteral("au"), au);
+}
 
 DbOutcome CheckAuFlags(AuQueries& queries, AuModel model, ResultEntry& entry)
 {
@@ -144,7 +172,7 @@ DbOutcome CheckAuFlags(AuQueries& queries, AuModel model, ResultEntry& entry)
     return DbOutcome::done();
 }
 
-QString AuReceivedJobKind::describe(const StoreJob& job) const
+QString DescribeAuReceivedJob(const StoreJob& job)
 {
     const AuReceived& r = job.data<AuReceived>();
     if (r.target == AuReceived::Target::Standards) {
@@ -156,10 +184,10 @@ QString AuReceivedJobKind::describe(const StoreJob& job) const
                                   : QStringLiteral("calibration standards of channel %1")
                                         .arg(channels.join(QStringLiteral(", ")));
     }
-    return QStringLiteral("%1 %2").arg(TargetName(r.target), r.sample.AuSampleId.trimmed());
+    return QStringLiteral("%1 %2").arg(TargetName(r.target), r.sample.SampleId.trimmed());
 }
 
-void AuReceivedJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteAuReceivedJob(const StoreJob& job, QJsonObject& object)
 {
     const AuReceived& r = job.data<AuReceived>();
     object.insert(QStringLiteral("target"), TargetName(r.target));
@@ -170,7 +198,7 @@ void AuReceivedJobKind::write(const StoreJob& job, QJsonObject& object) const
         object.insert(QStringLiteral("limsRelay"), r.limsRelay);
 }
 
-bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadAuReceivedJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader reader(object, error);
     AuReceived r;
@@ -199,7 +227,7 @@ bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
         }
     if (!known)
         reader.fail(QStringLiteral("model"));
-    r.sample = SampleFromJson(reader.object(QStringLiteral("sample")), error);
+    r.sample = SampleFromJson(UpgradedSample(reader.object(QStringLiteral("sample"))), error);
     if (object.contains(QStringLiteral("standards")))
         r.standards = StandardsFromJson(reader.array(QStringLiteral("standards")), error);
     if (object.contains(QStringLiteral("limsRelay")))
@@ -208,7 +236,7 @@ bool AuReceivedJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     return error->isEmpty();
 }
 
-DbOutcome AuReceivedJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunAuReceivedJob(const StoreJob& job, JobRun& run)
 {
     static const SampleJobKind sampleKind;
     static const ControlJobKind controlKind;
@@ -227,7 +255,7 @@ DbOutcome AuReceivedJobKind::run(const StoreJob& job, JobRun& run) const
             return o;
     if (!r.limsRelay.isEmpty()) {
         // The LIMS gets the control before the store's own frame about it.
-        const QString id = WithoutBlanks(r.sample.AuSampleId);
+        const QString id = WithoutBlanks(r.sample.SampleId);
         QString name;
         const DbOutcome named = run.transaction.skippable([&] { return queries.controlName(id, &name); });
         if (named.kind == DbOutcome::DatabaseFailed)

@@ -21,7 +21,7 @@ struct AuReceived
     };
     Target target = Target::Sample;
     AuModel model = AuModel::Au400;
-    SampleRecord sample;                 // Sample, Control: AuSampleId, AuRackNo, AuCupPos and the results
+    SampleRecord sample;                 // Sample, Control: id, rack, cup and the results
     QList<AuCalibrationEntry> standards; // Standards
     // Control, with a LIMS side: the frame as received, relayed to the LIMS as a "DQ" frame with the
     // control's name once the control is stored (a frame sent again is relayed once, as it is
@@ -29,15 +29,17 @@ struct AuReceived
     QString limsRelay;
 };
 
-class AuReceivedJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("au-received"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeAuReceivedJob(const StoreJob& job);
+void WriteAuReceivedJob(const StoreJob& job, QJsonObject& object);
+bool ReadAuReceivedJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunAuReceivedJob(const StoreJob& job, JobRun& run);
+using AuReceivedJobKind = FunctionJobKind<"au-received", DescribeAuReceivedJob, WriteAuReceivedJob,
+                                          ReadAuReceivedJob, RunAuReceivedJob>;
+
+// The AU family's rules for the store: calibration readings are absorbances in units of 10^-4; an
+// AU600 with a LIMS side sends ids of its own, mapped to laboratory ids; a LIMS playing the AU host
+// gets the analyzer's own frames, not the store's reports.
+void SetAuStoreRules(JobKinds& kinds);
 
 // The value and data alarm of one result of a parameter, from its flags as received:
 // - "!" (the absorbance left the calibrated range): the value is read against the latest

@@ -92,7 +92,7 @@ std::optional<double> MgcNumber(const QVariant& value, bool* malformed)
 
 // ---- results of samples
 
-QString MgcResultsJobKind::describe(const StoreJob& job) const
+QString DescribeMgcResultsJob(const StoreJob& job)
 {
     const QList<MgcSampleResults>& samples = job.data<MgcResultBatch>().samples;
     if (samples.size() == 1)
@@ -103,7 +103,7 @@ QString MgcResultsJobKind::describe(const StoreJob& job) const
              samples.isEmpty() ? QString() : samples.last().sampleId);
 }
 
-void MgcResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteMgcResultsJob(const StoreJob& job, QJsonObject& object)
 {
     QJsonArray samples;
     for (const MgcSampleResults& sample : job.data<MgcResultBatch>().samples) {
@@ -118,7 +118,7 @@ void MgcResultsJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("samples"), samples);
 }
 
-bool MgcResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadMgcResultsJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader r(object, error);
     MgcResultBatch data;
@@ -144,7 +144,7 @@ bool MgcResultsJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     return error->isEmpty();
 }
 
-DbOutcome MgcResultsJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunMgcResultsJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     const QVariant stamp = db.stamp(job.stamp);
@@ -175,13 +175,13 @@ DbOutcome MgcResultsJobKind::run(const StoreJob& job, JobRun& run) const
 
 // ---- control results
 
-QString MgcControlJobKind::describe(const StoreJob& job) const
+QString DescribeMgcControlJob(const StoreJob& job)
 {
     const MgcControlResult& data = job.data<MgcControlResult>();
     return QStringLiteral("MGC240 control %1 parameter %2").arg(data.controlId).arg(data.parameterId);
 }
 
-void MgcControlJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteMgcControlJob(const StoreJob& job, QJsonObject& object)
 {
     const MgcControlResult& data = job.data<MgcControlResult>();
     object.insert(QStringLiteral("controlId"), data.controlId);
@@ -190,7 +190,7 @@ void MgcControlJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("value"), data.value);
 }
 
-bool MgcControlJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadMgcControlJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader r(object, error);
     MgcControlResult data;
@@ -203,7 +203,7 @@ bool MgcControlJobKind::read(const QJsonObject& object, StoreJob& job, QString* 
     return error->isEmpty();
 }
 
-DbOutcome MgcControlJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunMgcControlJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     const MgcControlResult& data = job.data<MgcControlResult>();
@@ -231,12 +231,12 @@ DbOutcome MgcControlJobKind::run(const StoreJob& job, JobRun& run) const
 
 // ---- calibrations
 
-QString MgcCalibrationJobKind::describe(const StoreJob& job) const
+QString DescribeMgcCalibrationJob(const StoreJob& job)
 {
     return QStringLiteral("MGC240 calibration of parameter %1").arg(job.data<MgcCalibration>().parameterId);
 }
 
-void MgcCalibrationJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteMgcCalibrationJob(const StoreJob& job, QJsonObject& object)
 {
     const MgcCalibration& data = job.data<MgcCalibration>();
     QJsonArray absorbances;
@@ -247,7 +247,7 @@ void MgcCalibrationJobKind::write(const StoreJob& job, QJsonObject& object) cons
     object.insert(QStringLiteral("absorbances"), absorbances);
 }
 
-bool MgcCalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadMgcCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader r(object, error);
     MgcCalibration data;
@@ -262,7 +262,7 @@ bool MgcCalibrationJobKind::read(const QJsonObject& object, StoreJob& job, QStri
     return error->isEmpty();
 }
 
-DbOutcome MgcCalibrationJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunMgcCalibrationJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
     const MgcCalibration& data = job.data<MgcCalibration>();

@@ -56,35 +56,27 @@ struct MgcCalibration
     std::array<std::optional<double>, 6> absorbances;
 };
 
-class MgcResultsJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("mgc-results"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeMgcResultsJob(const StoreJob& job);
+void WriteMgcResultsJob(const StoreJob& job, QJsonObject& object);
+bool ReadMgcResultsJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunMgcResultsJob(const StoreJob& job, JobRun& run);
+using MgcResultsJobKind = FunctionJobKind<"mgc-results", DescribeMgcResultsJob, WriteMgcResultsJob,
+                                          ReadMgcResultsJob, RunMgcResultsJob>;
 
-class MgcControlJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("mgc-control"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeMgcControlJob(const StoreJob& job);
+void WriteMgcControlJob(const StoreJob& job, QJsonObject& object);
+bool ReadMgcControlJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunMgcControlJob(const StoreJob& job, JobRun& run);
+using MgcControlJobKind = FunctionJobKind<"mgc-control", DescribeMgcControlJob, WriteMgcControlJob,
+                                          ReadMgcControlJob, RunMgcControlJob>;
 
-class MgcCalibrationJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("mgc-calibration"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeMgcCalibrationJob(const StoreJob& job);
+void WriteMgcCalibrationJob(const StoreJob& job, QJsonObject& object);
+bool ReadMgcCalibrationJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunMgcCalibrationJob(const StoreJob& job, JobRun& run);
+using MgcCalibrationJobKind =
+    FunctionJobKind<"mgc-calibration", DescribeMgcCalibrationJob, WriteMgcCalibrationJob,
+                    ReadMgcCalibrationJob, RunMgcCalibrationJob>;
 
 // An absorbance as the calibrations table keeps it: in units of 10^-4; a missing one counts 0 when
 // the standard has a concentration, and stays missing (NULL) when it has none.

@@ -260,9 +260,9 @@ HitachiFrame HitachiDriver::capture() const
 {
     HitachiFrame f;
     f.record = m_frame;
-    f.sampleId = m_sample.CurSampleId;
-    f.sampleDisc = m_sample.CurSampleDisc;
-    f.samplePos = m_sample.CurSamplePos;
+    f.sampleId = m_sample.SampleId;
+    f.sampleDisc = m_sample.SampleDisc;
+    f.samplePos = m_sample.SamplePos;
     f.resultCount = m_sample.ResultCount;
     f.results = m_sample.Results;
     f.calibration = m_calibration;
@@ -272,9 +272,9 @@ HitachiFrame HitachiDriver::capture() const
 void HitachiDriver::commit(const HitachiFrame& f)
 {
     m_frame = f.record;
-    m_sample.CurSampleId = f.sampleId;
-    m_sample.CurSampleDisc = f.sampleDisc;
-    m_sample.CurSamplePos = f.samplePos;
+    m_sample.SampleId = f.sampleId;
+    m_sample.SampleDisc = f.sampleDisc;
+    m_sample.SamplePos = f.samplePos;
     m_sample.ResultCount = f.resultCount;
     m_sample.Results = f.results;
     m_calibration = f.calibration;
@@ -322,7 +322,7 @@ void HitachiDriver::results(const HandlerRules& rules)
         storeResult(QStringLiteral("received control : realmode"),
                     QStringLiteral("received sample : realmode"));
         // In real-time mode the analyzer waits for orders after each result: it gets none.
-        m_reply = orderReply(m_sample.CurSampleId, 0);
+        m_reply = orderReply(m_sample.SampleId, 0);
     } else if (f.content == HitachiFrame::Content::Calibration && frameClass == rules.calibrationClass) {
         storeCalibration();
     }
@@ -340,7 +340,7 @@ ReceivedFrame HitachiDriver::receivedFrame(bool calibration) const
 
 void HitachiDriver::storeResult(const QString& controlLog, const QString& sampleLog)
 {
-    const bool control = MatchesMask(m_sample.CurSampleId, m_settings.ControlMask);
+    const bool control = MatchesMask(m_sample.SampleId, m_settings.ControlMask);
     // The 911 reads a channel's parameter whatever analyzer it is mapped for; the 902 and 912 only
     // their own mappings.
     const bool ofThisAnalyzer = m_model != HitachiModel::Hit911;
@@ -355,7 +355,7 @@ void HitachiDriver::storeResult(const QString& controlLog, const QString& sample
         keepUnmapped(frame, error);
     } else {
         QStringList notes;
-        ApplyParameters(m_sample, *parameters, m_sample.CurSampleId, notes);
+        ApplyParameters(m_sample, *parameters, m_sample.SampleId, notes);
         for (const QString& note : std::as_const(notes))
             monitor(note);
         if (control)
@@ -414,7 +414,7 @@ bool HitachiDriver::inquiry(const HandlerRules& rules)
         return true; // answered ">"
     commit(f);
 
-    const QString& id = m_sample.CurSampleId;
+    const QString& id = m_sample.SampleId;
     const int kind = rules.blankIdGetsNoTests && id.trimmed().isEmpty() ? 0 : 1;
     m_reply = orderReply(id, kind);
 

@@ -107,7 +107,7 @@ private:
     FrameBuffer m_buffer;
     QString m_frameText; // the frame being handled, from STX to ETX
     QString m_reply = QStringLiteral(">");
-    // The records of the last parsed frame (CurSampleId ..., the Hitachi frame record, the
+    // The records of the last parsed frame (SampleId ..., the Hitachi frame record, the
     // calibration record).
     SampleRecord m_sample;
     HitachiFrameRecord m_frame;

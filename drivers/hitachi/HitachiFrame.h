@@ -28,7 +28,7 @@ struct HitachiFrame
 
     Content content = Content::Other;
     HitachiFrameRecord record;
-    QString sampleId; // CurSampleId, every blank removed
+    QString sampleId; // the record's SampleId, every blank removed
     QString sampleDisc;
     QString samplePos;
     qint16 resultCount = 0;

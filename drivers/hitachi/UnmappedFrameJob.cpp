@@ -25,15 +25,15 @@ QString TargetName(UnmappedFrame::Target target)
 
 } // namespace
 
-QString UnmappedFrameJobKind::describe(const StoreJob& job) const
+QString DescribeUnmappedFrameJob(const StoreJob& job)
 {
     const UnmappedFrame& frame = job.data<UnmappedFrame>();
     if (frame.target == UnmappedFrame::Target::Calibration)
         return QStringLiteral("calibration of channel %1").arg(frame.calibration.calibration.CalChannel);
-    return QStringLiteral("%1 %2").arg(TargetName(frame.target), frame.sample.sample.CurSampleId.trimmed());
+    return QStringLiteral("%1 %2").arg(TargetName(frame.target), frame.sample.sample.SampleId.trimmed());
 }
 
-void UnmappedFrameJobKind::write(const StoreJob& job, QJsonObject& object) const
+void WriteUnmappedFrameJob(const StoreJob& job, QJsonObject& object)
 {
     const UnmappedFrame& frame = job.data<UnmappedFrame>();
     object.insert(QStringLiteral("target"), TargetName(frame.target));
@@ -43,7 +43,7 @@ void UnmappedFrameJobKind::write(const StoreJob& job, QJsonObject& object) const
     object.insert(QStringLiteral("calibration"), CalibrationToJson(frame.calibration.calibration));
 }
 
-bool UnmappedFrameJobKind::read(const QJsonObject& object, StoreJob& job, QString* error) const
+bool ReadUnmappedFrameJob(const QJsonObject& object, StoreJob& job, QString* error)
 {
     JsonReader r(object, error);
     UnmappedFrame frame;
@@ -64,7 +64,7 @@ bool UnmappedFrameJobKind::read(const QJsonObject& object, StoreJob& job, QStrin
     return error->isEmpty();
 }
 
-DbOutcome UnmappedFrameJobKind::run(const StoreJob& job, JobRun& run) const
+DbOutcome RunUnmappedFrameJob(const StoreJob& job, JobRun& run)
 {
     static const SampleJobKind sampleKind;
     static const ControlJobKind controlKind;
@@ -98,7 +98,7 @@ DbOutcome UnmappedFrameJobKind::run(const StoreJob& job, JobRun& run) const
             .parametersOfChannels(ChannelsOf(sample.sample), frame.ofThisAnalyzer, &error);
     if (!found)
         return DbOutcome::databaseFailed(QStringLiteral("param2channel cannot be read: %1").arg(error));
-    ApplyParameters(sample.sample, *found, sample.sample.CurSampleId, run.effects.notes);
+    ApplyParameters(sample.sample, *found, sample.sample.SampleId, run.effects.notes);
     const JobKind& kind = frame.target == UnmappedFrame::Target::Control
                               ? static_cast<const JobKind&>(controlKind)
                               : sampleKind;

@@ -23,14 +23,12 @@ struct UnmappedFrame
     CalibrationJob calibration;  // Calibration
 };
 
-class UnmappedFrameJobKind final : public JobKind
-{
-public:
-    QString name() const override { return QStringLiteral("hitachi-unmapped"); }
-    QString describe(const StoreJob& job) const override;
-    void write(const StoreJob& job, QJsonObject& object) const override;
-    bool read(const QJsonObject& object, StoreJob& job, QString* error) const override;
-    DbOutcome run(const StoreJob& job, JobRun& run) const override;
-};
+QString DescribeUnmappedFrameJob(const StoreJob& job);
+void WriteUnmappedFrameJob(const StoreJob& job, QJsonObject& object);
+bool ReadUnmappedFrameJob(const QJsonObject& object, StoreJob& job, QString* error);
+DbOutcome RunUnmappedFrameJob(const StoreJob& job, JobRun& run);
+using UnmappedFrameJobKind =
+    FunctionJobKind<"hitachi-unmapped", DescribeUnmappedFrameJob, WriteUnmappedFrameJob, ReadUnmappedFrameJob,
+                    RunUnmappedFrameJob>;
 
 } // namespace Quorlix

@@ -74,7 +74,7 @@ void TestLimsOrderStore::refusedOrderBlocksNothing()
     rig.store.submit(rig.store.newJob(*kind, order));
 
     SampleRecord sample;
-    sample.CurSampleId = QStringLiteral("S1");
+    sample.SampleId = QStringLiteral("S1");
     sample.ResultCount = 1;
     sample.Results[0] = {7, 1, QStringLiteral("     3"), QStringLiteral(" ")};
     rig.store.StoreSampleResult(sample, {}, {});

@@ -112,7 +112,7 @@ void TestPendingToLims::resultsFrame()
     frame.CurInfo1 = "3";
     frame.CurInfo2 = "X7";
     SampleRecord sample;
-    sample.CurSamplePos = "5";
+    sample.SamplePos = "5";
     QString text;
     QStringList notes;
     const DbOutcome built =

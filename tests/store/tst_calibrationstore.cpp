@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "drivers/au/AuReceivedJob.h"
 #include "store/CalibrationDialogs.h"
 #include "store/CalibrationStore.h"
 #include "store/LimsReports.h"
@@ -17,11 +18,13 @@ public:
     QList<CalibrationRecord> shown;
 };
 
-// Calibrations of parameter 7 (GLU) from a Hitachi 911 named A1.
+// Calibrations of parameter 7 (GLU) from a Hitachi 911 named A1. The tests that set an AU type
+// get the AU family's rules, as its driver registers them.
 struct Fixture : Test::StoreFixture
 {
     explicit Fixture(const QString& backend) : StoreFixture(backend)
     {
+        SetAuStoreRules(store.kinds());
         setup.AnalyzerId = QStringLiteral("A1");
         tdb.exec(QStringLiteral("INSERT INTO test_def (parameter_id, short) VALUES (7, 'GLU')"));
     }

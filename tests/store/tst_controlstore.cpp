@@ -18,7 +18,7 @@ struct Fixture : Test::StoreFixture
     {
         SampleRecord& s = sampleRecord;
         s = SampleRecord();
-        s.CurSampleId = id;
+        s.SampleId = id;
         s.ResultCount = static_cast<qint16>(results.size());
         for (int k = 0; k < results.size(); ++k) {
             s.Results[static_cast<size_t>(k)].ParameterId = results.at(k).first;
@@ -216,8 +216,8 @@ void TestControlStore::frameTowardLims()
     f.frameRecord.CurInfo2 = QStringLiteral("07");
     SampleRecord& s = f.sampleRecord;
     s = SampleRecord();
-    s.CurSampleId = QStringLiteral("Q'C1");
-    s.CurSamplePos = QStringLiteral("5");
+    s.SampleId = QStringLiteral("Q'C1");
+    s.SamplePos = QStringLiteral("5");
     s.ResultCount = 3;
     s.Results[0].ParameterId = 1;
     s.Results[0].Value = QStringLiteral("4.5");

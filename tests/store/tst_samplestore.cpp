@@ -1,4 +1,6 @@
 #include "StoreFixture.h"
+#include "drivers/astm/IndikoStore.h"
+#include "drivers/au/AuReceivedJob.h"
 #include "store/SampleIds.h"
 #include "store/Store.h"
 
@@ -19,7 +21,7 @@ struct Fixture : Test::StoreFixture
     {
         SampleRecord& s = sampleRecord;
         s = SampleRecord();
-        s.CurSampleId = id;
+        s.SampleId = id;
         s.ResultCount = static_cast<qint16>(results.size());
         for (int k = 0; k < results.size(); ++k)
             s.Results[static_cast<size_t>(k)] = results.at(k);
@@ -103,8 +105,8 @@ void TestSampleStore::resultFillsOpenOrder()
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 7)"));
     f.sample(QStringLiteral("  S1 "), {Result(7, QStringLiteral("  12.5"))});
-    f.sampleRecord.CurSampleDisc = QStringLiteral("2");
-    f.sampleRecord.CurSamplePos = QStringLiteral("13");
+    f.sampleRecord.SampleDisc = QStringLiteral("2");
+    f.sampleRecord.SamplePos = QStringLiteral("13");
     f.storeSample();
 
     QCOMPARE(f.text(QStringLiteral("SELECT result FROM request WHERE sample_id = 'S1'")),
@@ -136,7 +138,7 @@ void TestSampleStore::resultFillsOpenOrder()
     f.clock.advanceSeconds(60);
     f.setup.AnalyzerId = QStringLiteral("H912");
     f.sample(QStringLiteral("S1"), {Result(8, QStringLiteral("1"))});
-    f.sampleRecord.CurSamplePos = QStringLiteral("14");
+    f.sampleRecord.SamplePos = QStringLiteral("14");
     f.storeSample();
     QCOMPARE(f.tdb.count(QStringLiteral("sample_base"),
                          QStringLiteral("sample_pos = 14 AND sample_disc = 2 AND analyzer_id = 'H912'")),
@@ -495,6 +497,7 @@ void TestSampleStore::au600WithLimsMapsIds()
     QFETCH(QString, backend);
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    SetAuStoreRules(f.store.kinds());
     f.setup.AnalyzerType = QStringLiteral("OAU600");
     f.setup.AnalyzerId = QStringLiteral("AU1");
     f.setup.OutType = QStringLiteral("invOAU600");
@@ -504,9 +507,9 @@ void TestSampleStore::au600WithLimsMapsIds()
                {f.tdb.db().stamp(QStringLiteral("20251207 08:00:00"))});
     auto au = [&](const QString& id, const QString& value) {
         f.sample(QString(), {Result(7, value)});
-        f.sampleRecord.AuSampleId = id;
-        f.sampleRecord.AuRackNo = QStringLiteral("0012");
-        f.sampleRecord.AuCupPos = QStringLiteral("03");
+        f.sampleRecord.SampleId = id;
+        f.sampleRecord.SampleDisc = QStringLiteral("0012");
+        f.sampleRecord.SamplePos = QStringLiteral("03");
         f.storeSample();
     };
     au(QStringLiteral("  4711              "), QStringLiteral("1"));
@@ -538,6 +541,7 @@ void TestSampleStore::indikoRestampsWithin13Minutes()
     Fixture f(backend);
     QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
     Database& db = f.tdb.db();
+    SetIndikoStoreRules(f.store.kinds());
     f.setup.AnalyzerType = QStringLiteral("INDRESULT");
     f.setup.AnalyzerId = QStringLiteral("IND1");
     f.tdb.exec(
@@ -546,11 +550,8 @@ void TestSampleStore::indikoRestampsWithin13Minutes()
         {db.stamp(QStringLiteral("20261207 10:30:00")), db.stamp(QStringLiteral("20261207 10:10:00")),
          db.stamp(QStringLiteral("20261207 10:44:00"))});
     f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('P1', 3)"));
-    f.sample(QString(), {});
-    f.sampleRecord.IndSampleId = QStringLiteral(" P1 ");
-    f.sampleRecord.IndParameterId = 3;
-    f.sampleRecord.IndResult = QStringLiteral("4.2");
-    f.sampleRecord.IndMeasTime = QDateTime(QDate(2026, 12, 7), QTime(10, 35));
+    f.sample(QStringLiteral(" P1 "), {Result(3, QStringLiteral("4.2"), QString())});
+    f.sampleRecord.MeasuredAt = QDateTime(QDate(2026, 12, 7), QTime(10, 35));
     f.storeSample();
 
     const QString stamp = f.stampOf(QStringLiteral("time_stamp"));

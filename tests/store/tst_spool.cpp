@@ -1,4 +1,6 @@
 #include "StoreFixture.h"
+#include "drivers/astm/IndikoStore.h"
+#include "drivers/au/AuReceivedJob.h"
 #include "store/SampleStore.h"
 #include "store/Spool.h"
 #include "store/Store.h"
@@ -37,7 +39,7 @@ struct Fixture : Test::StoreFixture
     {
         clock.advanceSeconds(60);
         sampleRecord = SampleRecord();
-        sampleRecord.CurSampleId = id;
+        sampleRecord.SampleId = id;
         sampleRecord.ResultCount = 1;
         sampleRecord.Results[0].ParameterId = 7;
         sampleRecord.Results[0].Value = value;
@@ -48,7 +50,7 @@ struct Fixture : Test::StoreFixture
     void control(const QString& id)
     {
         sampleRecord = SampleRecord();
-        sampleRecord.CurSampleId = id;
+        sampleRecord.SampleId = id;
         sampleRecord.ResultCount = 1;
         sampleRecord.Results[0] = {7, 7, QStringLiteral("5"), QStringLiteral(" ")};
         storeControl();
@@ -91,6 +93,8 @@ private slots:
     void quarantinedRecordsMovedBack_data() { Test::AddBackendRows(); }
     void quarantinedRecordsMovedBack();
     void analyzersShareTheFolder();
+    void previousReleaseFiles_data();
+    void previousReleaseFiles();
 };
 
 void TestSpool::databaseDown()
@@ -371,7 +375,7 @@ void TestSpool::analyzersShareTheFolder()
     second.openSpool(f.folder());
     const auto sampleOfSecond = [&](const QString& id) {
         SampleRecord record;
-        record.CurSampleId = id;
+        record.SampleId = id;
         record.ResultCount = 1;
         record.Results[0] = {7, 7, QStringLiteral("2"), QStringLiteral(" ")};
         second.StoreSampleResult(record, {}, {});
@@ -397,6 +401,129 @@ void TestSpool::analyzersShareTheFolder()
     QCOMPARE(f.tdb.rows(QStringLiteral("SELECT sample_id, analyzer_id FROM Raw_Results ORDER BY sample_id")),
              QStringLiteral("A1|H911;A2|H911;B1|H 2/b;B2|H 2/b"));
     QCOMPARE(f.files(), QStringList{});
+}
+
+// Records as the previous release spooled them (its sample records held the id, disc and position
+// of each analyzer family in fields of their own), with the rows it stored from them.
+void TestSpool::previousReleaseFiles_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("analyzer");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("sampleBase");
+    const QByteArray settings = R"json("settings":{"AnalyzerId":"%1","AnalyzerType":"%2","AutoVal":"",
+        "OutComPort":null,"OutId":"","OutType":"","ShowCalibChart":"0"})json";
+    const QByteArray noFrame = R"json("frame":{"CurDate":"","CurFlag1":"","CurFlag2":"","CurFrameClass":"",
+        "CurFrameEnd":"","CurFrameStart":"","CurFunction":"","CurInfo1":"","CurInfo2":"","CurMark":"",
+        "CurNumber":"","CurTime":""})json";
+    const QByteArray hitachi = R"json({"format":1,
+        "frame":{"CurDate":"","CurFlag1":"","CurFlag2":"","CurFrameClass":"","CurFrameEnd":"",
+        "CurFrameStart":"","CurFunction":":","CurInfo1":"","CurInfo2":"","CurMark":"","CurNumber":"0042",
+        "CurTime":""},
+        "frameKey":"","frameWindow":0,"id":"previous-1","kind":"sample","receivedAt":"20261207 10:39:40",
+        "sample":{"AuCupPos":"","AuRackNo":"","AuSampleId":"","CurSampleDisc":"2","CurSampleId":"S1",
+        "CurSamplePos":"13","IndMeasTime":"","IndParameterId":0,"IndResult":"","IndSampleDisc":"",
+        "IndSampleId":"","IndSamplePos":"","Results":[{"Channel":12,"DataAlarm":" ","ParameterId":7,
+        "Value":"  123.4"},{"Channel":13,"DataAlarm":"H","ParameterId":8,"Value":"5"}]},
+        SETTINGS,"stamp":"20261207 10:39:40"})json";
+    const QByteArray au = R"json({"format":1,
+        "frameKey":"AU1:39d88b573c35d2ff144e946255bd2194366a771f","frameWindow":10,"id":"previous-1",
+        "kind":"au-received","model":"AU400","receivedAt":"20261207 10:39:40",
+        "sample":{"AuCupPos":"03","AuRackNo":"0012","AuSampleId":"  4711  ","CurSampleDisc":"",
+        "CurSampleId":"","CurSamplePos":"","IndMeasTime":"","IndParameterId":0,"IndResult":"",
+        "IndSampleDisc":"","IndSampleId":"","IndSamplePos":"","Results":[{"Channel":5,"DataAlarm":"  ",
+        "ParameterId":0,"Value":"   1.5"}]},
+        SETTINGS,"stamp":"20261207 10:39:40","standards":[],"target":"sample"})json";
+    const QByteArray indikoSample = R"json({"format":1,FRAME,
+        "frameKey":"","frameWindow":0,"id":"previous-1","kind":"sample","receivedAt":"20261207 10:39:40",
+        "sample":{"AuCupPos":"","AuRackNo":"","AuSampleId":"","CurSampleDisc":"","CurSampleId":"",
+        "CurSamplePos":"","IndMeasTime":"20261207 10:35:00","IndParameterId":3,"IndResult":"4.2",
+        "IndSampleDisc":"2","IndSampleId":" P1 ","IndSamplePos":"7","Results":[{"Channel":0,
+        "DataAlarm":"","ParameterId":3,"Value":"4.2"}]},
+        SETTINGS,"stamp":"20261207 10:35:00"})json";
+    const QByteArray indikoResult = R"json({"format":1,
+        "frameKey":"IND1:19f34ee1e406ea84ca83c835a3301b5d9014a788","frameWindow":0,"id":"previous-1",
+        "kind":"indiko-result","receivedAt":"20261207 10:39:40",
+        "result":{"comments":[],"control":false,"disc":"2","position":"7","sampleId":" P1 ",
+        "testCode":"A","value":"4.2"},
+        SETTINGS,"stamp":"20261207 10:35:00"})json";
+    auto file = [&](QByteArray json, const char* id, const char* type) {
+        return json.replace("FRAME", noFrame)
+            .replace("SETTINGS", QByteArray(settings).replace("%1", id).replace("%2", type));
+    };
+    // The Indiko's orders of a run within 13 minutes of the measurement take its time (10:30 -> 10:35).
+    const QString indikoRequest =
+        QStringLiteral("P1|1|IND1|2026-12-07 10:35:00|1|NULL;P1|3|IND1|2026-12-07 10:35:00|4.2|");
+    for (const QString& backend : Test::Backends()) {
+        QTest::newRow(qPrintable(backend + QStringLiteral("/Hitachi sample")))
+            << backend << "H911" << file(hitachi, "H911", "H911") << "S1"
+            << "S1|7|H911|2026-12-07 10:39:40|123.4| ;S1|8|H911|2026-12-07 10:39:40|5|H"
+            << "S1|7|H911|2026-12-07 10:39:40|123.4|;S1|8|H911|2026-12-07 10:39:40|5|H"
+            << "S1|2|13|H911|";
+        QTest::newRow(qPrintable(backend + QStringLiteral("/AU sample")))
+            << backend << "AU1" << file(au, "AU1", "OAU400") << "4711"
+            << "4711|7|AU1|2026-12-07 10:39:40|1.5| "
+            << "4711|7|AU1|2026-12-07 10:39:40|1.5|"
+            << "4711|12|3|AU1|";
+        QTest::newRow(qPrintable(backend + QStringLiteral("/Indiko result as a sample")))
+            << backend << "IND1" << file(indikoSample, "IND1", "IND") << "P1" << indikoRequest
+            << "P1|3|IND1|2026-12-07 10:35:00|4.2|"
+            << "P1|2|7|IND1|";
+        QTest::newRow(qPrintable(backend + QStringLiteral("/Indiko result")))
+            << backend << "IND1" << file(indikoResult, "IND1", "IND") << "P1" << indikoRequest
+            << "P1|3|IND1|2026-12-07 10:35:00|4.2|"
+            << "P1|2|7|IND1|";
+    }
+}
+
+void TestSpool::previousReleaseFiles()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, analyzer);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, id);
+    Fixture f(backend);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    // What the drivers register before the spool is replayed.
+    SetAuStoreRules(f.store.kinds());
+    SetIndikoStoreRules(f.store.kinds());
+    f.store.kinds().require<AuReceivedJobKind>();
+    f.store.kinds().require<IndikoResultJobKind>();
+    f.tdb.exec(QStringLiteral("INSERT INTO param2channel (parameter_id, analyzer_id, channel_id, testiddsx) "
+                              "VALUES (7, 'AU1', 5, NULL), (3, 'IND1', NULL, 'A')"));
+    f.tdb.exec(QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES ('S1', 7), ('4711', 7), "
+                              "('P1', 3)"));
+    f.tdb.exec(
+        QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, result) "
+                       "VALUES ('P1', 1, 'IND1', ?, 1)"),
+        {f.tdb.db().stamp(QStringLiteral("20261207 10:30:00"))});
+
+    f.setup.AnalyzerId = analyzer;
+    QFile spooled(QDir(f.folder()).filePath(QStringLiteral("000000000001-%1.json").arg(analyzer)));
+    QVERIFY(spooled.open(QIODevice::WriteOnly));
+    spooled.write(file);
+    spooled.close();
+    f.restart();
+    f.store.replaySpool();
+
+    QCOMPARE(f.files(), QStringList{});
+    QCOMPARE(f.files(QStringLiteral("bad")), QStringList{});
+    const QString stamp = f.stampOf(QStringLiteral("time_stamp"));
+    QTEST(f.tdb.rows(QStringLiteral("SELECT sample_id, parameter_id, analyzer_id, %1, result, data_alarm "
+                                    "FROM request WHERE sample_id = ? ORDER BY parameter_id")
+                         .arg(stamp),
+                     {id}),
+          "request");
+    QTEST(f.tdb.rows(QStringLiteral("SELECT sample_id, parameter_id, analyzer_id, %1, result, data_alarm "
+                                    "FROM Raw_Results ORDER BY parameter_id")
+                         .arg(stamp)),
+          "raw");
+    QTEST(f.tdb.rows(QStringLiteral("SELECT sample_id, sample_disc, sample_pos, analyzer_id, status_1 FROM "
+                                    "sample_base")),
+          "sampleBase");
 }
 
 QTEST_GUILESS_MAIN(TestSpool)

@@ -375,8 +375,8 @@ void TestHitachiFrame::limsInquiryFrame()
     HitachiFrame f;
     ParseHit911Frame(Frame({QStringLiteral(";a"), Id911}), f);
     SampleRecord sample;
-    sample.CurSampleId = f.sampleId;
-    sample.CurSamplePos = f.samplePos;
+    sample.SampleId = f.sampleId;
+    sample.SamplePos = f.samplePos;
     const QString expected = STX + QStringLiteral(";") + QStringLiteral("A") + QStringLiteral("1") +
                              QStringLiteral("    1") + QStringLiteral("1") + QStringLiteral(" 1") +
                              QStringLiteral("5") + Blanks(8) + QStringLiteral("12345") +

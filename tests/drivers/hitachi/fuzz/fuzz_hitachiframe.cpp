@@ -27,9 +27,9 @@ void Parse(const QString& text, HitachiFrame& frame)
 QString Reply(const HitachiFrame& frame, qsizetype* expectedSize)
 {
     SampleRecord sample;
-    sample.CurSampleId = frame.sampleId;
-    sample.CurSampleDisc = frame.sampleDisc;
-    sample.CurSamplePos = frame.samplePos;
+    sample.SampleId = frame.sampleId;
+    sample.SampleDisc = frame.sampleDisc;
+    sample.SamplePos = frame.samplePos;
 #if HITACHI_MODEL == 911
     *expectedSize = 92;
     return BuildHit911Order(frame.record, sample, QString(48, QLatin1Char('0')));
