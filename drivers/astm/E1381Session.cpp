@@ -1,5 +1,6 @@
 #include "E1381Session.h"
 
+#include "AstmLog.h"
 #include "comm/Line.h"
 #include "core/CommLog.h"
 #include "core/Timer.h"
@@ -82,6 +83,8 @@ void E1381Session::execute(const E1381Action& action)
         m_owner.received(action.text);
         return;
     case Kind::Record:
+        // The type and length only: records carry patient data.
+        qCDebug(lcAstm) << "record" << action.text.left(1) << "characters" << action.text.size();
         m_owner.record(action.text);
         return;
     case Kind::MessageEnded:

@@ -1,6 +1,7 @@
 #include "HitachiDriver.h"
 
 #include "ChannelMap.h"
+#include "HitachiLog.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
 #include "UnmappedFrameJob.h"
@@ -12,11 +13,7 @@
 #include "core/Settings.h"
 #include "store/ControlStore.h"
 
-#include <QLoggingCategory>
-
 namespace Quorlix {
-
-Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi", QtInfoMsg)
 
 namespace Hitachi {
 
