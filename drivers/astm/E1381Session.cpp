@@ -16,7 +16,7 @@ E1381Session::E1381Session(Line& line, CommLog& log, Timers& timers, E1381Link::
     : m_line(line), m_log(log), m_link(options), m_pauseMs(pauseMs), m_owner(owner),
       m_timer(timers.create(true, [this] { run(m_link.timerExpired()); }))
 {
-    m_lineIdle = QObject::connect(&m_line, &Line::idle, [this] { lineIdle(); });
+    m_lineIdle = QObject::connect(&m_line, &Line::idle, &m_line, [this] { lineIdle(); });
 }
 
 E1381Session::~E1381Session()
