@@ -13,5 +13,7 @@ endif()
 
 add_library(quorlix_warnings INTERFACE)
 target_link_libraries(quorlix_warnings INTERFACE quorlix_flags)
+target_compile_options(quorlix_warnings INTERFACE -Wshadow -Wnon-virtual-dtor -Wold-style-cast)
 target_compile_definitions(quorlix_warnings INTERFACE
-  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_NO_FOREACH)
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_NO_FOREACH
+  QT_NO_CONTEXTLESS_CONNECT)

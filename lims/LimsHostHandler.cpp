@@ -1,5 +1,6 @@
 #include "LimsHostHandler.h"
 
+#include "LimsLog.h"
 #include "LimsOrderStore.h"
 #include "comm/Line.h"
 #include "comm/LinkState.h"
@@ -42,6 +43,7 @@ void LimsHostHandler::handle(const QString& frame)
     m_log.logall(frame, Direction::LimsToHost);
 
     const QString function = Mid(frame, 2, 1);
+    qCDebug(lcLims) << "frame function" << function << "characters" << frame.size();
     if (function == QLatin1String("?")) {
         m_reply = previous;
         monitor(QStringLiteral("rep"));

@@ -103,8 +103,8 @@ public:
     {
         services.tasks.add(QStringLiteral("Timer3"), TimerInterval::Timer3, [this] { tick(); });
         // The LIMS's answers, whoever else reads the line.
-        m_input =
-            QObject::connect(&m_limsLine, &Line::received, [this](const QString& text) { heard(text); });
+        m_input = QObject::connect(&m_limsLine, &Line::received, &m_limsLine,
+                                   [this](const QString& text) { heard(text); });
     }
     ~LimsForwarding() override { QObject::disconnect(m_input); }
 

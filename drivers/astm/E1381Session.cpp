@@ -1,5 +1,6 @@
 #include "E1381Session.h"
 
+#include "AstmLog.h"
 #include "comm/Line.h"
 #include "core/CommLog.h"
 #include "core/Timer.h"
@@ -15,7 +16,7 @@ E1381Session::E1381Session(Line& line, CommLog& log, Timers& timers, E1381Link::
     : m_line(line), m_log(log), m_link(options), m_pauseMs(pauseMs), m_owner(owner),
       m_timer(timers.create(true, [this] { run(m_link.timerExpired()); }))
 {
-    m_lineIdle = QObject::connect(&m_line, &Line::idle, [this] { lineIdle(); });
+    m_lineIdle = QObject::connect(&m_line, &Line::idle, &m_line, [this] { lineIdle(); });
 }
 
 E1381Session::~E1381Session()
@@ -82,6 +83,8 @@ void E1381Session::execute(const E1381Action& action)
         m_owner.received(action.text);
         return;
     case Kind::Record:
+        // The type and length only: records carry patient data.
+        qCDebug(lcAstm) << "record" << action.text.left(1) << "characters" << action.text.size();
         m_owner.record(action.text);
         return;
     case Kind::MessageEnded:

@@ -1,5 +1,6 @@
 #include "AuDriver.h"
 
+#include "AuLog.h"
 #include "AuOrder.h"
 #include "AuReceivedJob.h"
 #include "PendingCalibrations.h"
@@ -10,11 +11,7 @@
 #include "core/Timer.h"
 #include "store/Store.h"
 
-#include <QLoggingCategory>
-
 namespace Quorlix {
-
-Q_LOGGING_CATEGORY(lcAu, "quorlix.au", QtInfoMsg)
 
 namespace {
 

@@ -16,9 +16,9 @@ constexpr int PieceSize = 200;
 
 } // namespace
 
-MgcContext::MgcContext(const Settings& settings, Database& lab, Database& mgc, CommLog& log,
-                       const Clock& clock, Store& store)
-    : settings(settings), lab(lab), mgc(mgc), log(log), clock(clock), store(store)
+MgcContext::MgcContext(const Settings& settingsOf, Database& labDb, Database& mgcDb, CommLog& logTo,
+                       const Clock& clockOf, Store& storeTo)
+    : settings(settingsOf), lab(labDb), mgc(mgcDb), log(logTo), clock(clockOf), store(storeTo)
 {
 }
 

@@ -99,9 +99,9 @@ QString ReadMgcControls(MgcContext& ctx, const ChannelMap& channels, MgcControls
         for (const MgcControlItem& i : view->items.value(row.first)) {
             if (i.item != item || i.dataState != 3)
                 continue;
-            const bool stored = i.measuredAt.isValid() && view->latest.contains(row) &&
-                                SqlStamp(i.measuredAt) <= view->latest.value(row);
-            if (item == 0 || !i.measuredAt.isValid() || !MgcNumber(i.value) || stored)
+            const bool alreadyStored = i.measuredAt.isValid() && view->latest.contains(row) &&
+                                       SqlStamp(i.measuredAt) <= view->latest.value(row);
+            if (item == 0 || !i.measuredAt.isValid() || !MgcNumber(i.value) || alreadyStored)
                 view->settled.insert(MgcControlsView::key(row.first, item));
         }
     }

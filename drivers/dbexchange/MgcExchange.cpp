@@ -1,5 +1,6 @@
 #include "MgcExchange.h"
 
+#include "DbExchangeLog.h"
 #include "MgcCalibrations.h"
 #include "MgcDatabase.h"
 #include "MgcJobs.h"
@@ -146,6 +147,8 @@ void MgcExchange::tick()
     MgcCheckComPort(m_ctx);
     const int calibrations = spoolWaiting() ? 0 : MgcFetchCalibrations(m_ctx, channels);
 
+    qCDebug(lcDbExchange) << "exchange: open requests" << open.rows << "orders" << orders.samples << "results"
+                          << results.stored << "controls" << controls << "calibrations" << calibrations;
     QStringList done;
     if (orders.samples > 0)
         done << Counted(orders.samples, QStringLiteral("order of %1 sample written"),

@@ -1,6 +1,7 @@
 #include "HitachiDriver.h"
 
 #include "ChannelMap.h"
+#include "HitachiLog.h"
 #include "HitachiQueries.h"
 #include "HitachiReply.h"
 #include "OrderSelection.h"
@@ -13,11 +14,7 @@
 #include "core/Settings.h"
 #include "store/ControlStore.h"
 
-#include <QLoggingCategory>
-
 namespace Quorlix {
-
-Q_LOGGING_CATEGORY(lcHitachi, "quorlix.hitachi", QtInfoMsg)
 
 namespace Hitachi {
 

@@ -111,10 +111,10 @@ void SimSession::record(const QString& line)
         m_record.write((line + QLatin1Char('\n')).toLatin1());
 }
 
-void SimSession::recordResult(bool answered, const QString& id, qsizetype count)
+void SimSession::recordResult(bool wasAnswered, const QString& id, qsizetype count)
 {
     record(QStringLiteral("%1 %2 %3")
-               .arg(answered ? QStringLiteral("answered") : QStringLiteral("unanswered"), id)
+               .arg(wasAnswered ? QStringLiteral("answered") : QStringLiteral("unanswered"), id)
                .arg(count));
 }
 

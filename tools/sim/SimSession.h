@@ -47,7 +47,7 @@ public:
     void fail(const QString& message);
     void say(const QString& text);
     // --record: one line per result frame or message, "answered ID COUNT" or "unanswered ID COUNT".
-    void recordResult(bool answered, const QString& id, qsizetype count);
+    void recordResult(bool wasAnswered, const QString& id, qsizetype count);
     // --record: "aborted ID COUNT" for a message the simulator gave up on purpose and never sent
     // again: the host must not have stored any of it.
     void recordAborted(const QString& id, qsizetype count);
