@@ -17,7 +17,7 @@ qint64 SecondsSince(const QDateTime& then, const QDateTime& now);
 
 constexpr qint64 OfflineAfterSeconds = 10;
 
-// The link part of the Timer1 tick: marks each side online or offline by the age of its last input,
+// The link part of the housekeeping tick: marks each side online or offline by the age of its last input,
 // logs "ANALYZER OFFLINE!" / "LIMS OFFLINE!" once per transition, and sends the wake-up frame
 // STX ">" ETX to a LIMS that wants it while the line stays silent. Returns true when a status
 // changed.

@@ -14,13 +14,13 @@ namespace Quorlix {
 
 // The intervals of the periodic work, by the timer that has always done it.
 namespace TimerInterval {
-constexpr int Timer1 = 3000; // link supervision, spool, day and shift, log file
-constexpr int Timer2 = 5000; // MGC240 database exchange
-constexpr int Timer3 = 5000; // finished samples to the LIMS
-constexpr int Timer4 = 2000; // MGC online tables
+constexpr int Housekeeping = 3000;   // link supervision, spool, day and shift, log file (Timer1)
+constexpr int MgcCycle = 5000;       // MGC240 database exchange (Timer2)
+constexpr int LimsForwarding = 5000; // finished samples to the LIMS (Timer3)
+constexpr int MgcOnlineCycle = 2000; // MGC online tables (Timer4)
 } // namespace TimerInterval
 
-// The periodic work of the program (the Timer1 to Timer4 ticks): link supervision, day and shift
+// The periodic work of the program (the ticks once called Timer1 to Timer4): link supervision, day and shift
 // bookkeeping, spool replay, and whatever the configured drivers register — each with its
 // interval. Tasks of the same interval share one timer and run in the order they were added, so
 // that a tick does its steps in a fixed order.

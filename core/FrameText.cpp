@@ -5,7 +5,7 @@
 
 namespace Quorlix {
 
-QString Mid(const QString& text, qsizetype position, qsizetype n)
+QString MidOneBased(const QString& text, qsizetype position, qsizetype n)
 {
     if (position < 1 || n <= 0 || position > text.size())
         return {};

@@ -19,7 +19,7 @@ inline constexpr QChar Nak(0x15);
 inline constexpr QChar Etb(0x17);
 
 // The n characters from the 1-based position p, fewer (or none) where the text ends.
-QString Mid(const QString& text, qsizetype position, qsizetype n);
+QString MidOneBased(const QString& text, qsizetype position, qsizetype n);
 
 // Fixed-width field: n blanks followed by the text, of which the last n characters.
 QString RightAligned(const QString& text, qsizetype width);

@@ -26,7 +26,7 @@ struct DriverServices
     Line& analyzerLine; // MSComm1
     Line& limsLine;     // MSComm2
     const LinkState& link;
-    // Where a driver registers its periodic work (the Timer2, Timer3 and Timer4 cycles).
+    // Where a driver registers its periodic work (the MGC240, LIMS forwarding and MGC online cycles).
     PeriodicTasks& tasks;
     // For a LIMS-side handler: the handler of the analyzer line, when there is one.
     LineHandler* analyzerHandler = nullptr;

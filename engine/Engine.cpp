@@ -29,7 +29,7 @@ Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers
 {
     connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
     connect(&m_limsPort, &LinePort::received, &m_dispatcher, &Dispatcher::limsReceived);
-    m_tasks.add(QStringLiteral("Timer1"), TimerInterval::Timer1, [this] { timer1Tick(); });
+    m_tasks.add(QStringLiteral("Housekeeping"), TimerInterval::Housekeeping, [this] { housekeepingTick(); });
 }
 
 Engine::~Engine()
@@ -102,7 +102,7 @@ void Engine::stop()
     emit stopped();
 }
 
-void Engine::timer1Tick()
+void Engine::housekeepingTick()
 {
     if (m_supervisor.SuperviseLinks())
         emit linkStatusChanged();

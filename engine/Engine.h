@@ -64,10 +64,10 @@ public:
     QString analyzerEntry() const;
     QString limsEntry() const;
 
-    // Day and shift bookkeeping (start-up and every Timer1 tick).
+    // Day and shift bookkeeping (start-up and every housekeeping tick).
     void checkDayShift();
-    // One Timer1 tick.
-    void timer1Tick();
+    // One housekeeping tick (every 3 s).
+    void housekeepingTick();
 
 signals:
     void linkStatusChanged();

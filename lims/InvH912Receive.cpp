@@ -16,7 +16,7 @@ InvH912Receive::InvH912Receive(const DriverServices& services)
     // An order that has to wait for the database still gives the analyzer its tests, also when the
     // database was away from the start: the maps are read as soon as it answers.
     readChannels();
-    services.tasks.add(QStringLiteral("LimsChannelMap"), TimerInterval::Timer1, [this] {
+    services.tasks.add(QStringLiteral("LimsChannelMap"), TimerInterval::Housekeeping, [this] {
         if (!m_channelsRead)
             readChannels();
     });

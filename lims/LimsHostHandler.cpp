@@ -42,7 +42,7 @@ void LimsHostHandler::handle(const QString& frame)
     m_reply = QStringLiteral(">");
     m_log.logall(frame, Direction::LimsToHost);
 
-    const QString function = Mid(frame, 2, 1);
+    const QString function = MidOneBased(frame, 2, 1);
     qCDebug(lcLims) << "frame function" << function << "characters" << frame.size();
     if (function == QLatin1String("?")) {
         m_reply = previous;

@@ -50,16 +50,16 @@ LimsOrderFrame ReadLimsOrder(const QString& frame)
 {
     const QString body = Body(frame);
     LimsOrderFrame order;
-    order.sampleId = Mid(body, 14, 13).trimmed();
-    order.selection = Mid(body, 44, LimsOrderFrame::Channels);
-    order.tubeNotFound = Mid(body, 98, TubeNotFound.size()) == TubeNotFound;
+    order.sampleId = MidOneBased(body, 14, 13).trimmed();
+    order.selection = MidOneBased(body, 44, LimsOrderFrame::Channels);
+    order.tubeNotFound = MidOneBased(body, 98, TubeNotFound.size()) == TubeNotFound;
     return order;
 }
 
 LimsOrderPatient ReadLimsOrderPatient(const QString& frame)
 {
     const QString body = Body(frame);
-    const QString flags = Mid(body, 92, 6);
+    const QString flags = MidOneBased(body, 92, 6);
     struct Field
     {
         qsizetype position;
@@ -68,10 +68,10 @@ LimsOrderPatient ReadLimsOrderPatient(const QString& frame)
     static constexpr Field fields[6] = {{98, 30}, {128, 25}, {153, 20}, {173, 15}, {188, 10}, {198, 0}};
     QString values[6];
     for (int k = 0; k < 6; ++k) {
-        if (Mid(flags, k + 1, 1) != QLatin1String("1"))
+        if (MidOneBased(flags, k + 1, 1) != QLatin1String("1"))
             continue;
         const Field f = fields[k];
-        QString value = Mid(body, f.position, f.width > 0 ? f.width : body.size()).trimmed();
+        QString value = MidOneBased(body, f.position, f.width > 0 ? f.width : body.size()).trimmed();
         // Names with quotes break the laboratory's own tools: the acute accent stands in.
         value.replace(QLatin1Char('\''), QChar(0x00B4));
         values[k] = value;
@@ -84,8 +84,8 @@ LimsOrderPatient ReadLimsOrderPatient(const QString& frame)
 CollectionDate ReadCollectionDate(const QString& frame)
 {
     const QString body = Body(frame);
-    const QString date = Mid(body, 32, 6);
-    const QString time = Mid(body, 38, 4);
+    const QString date = MidOneBased(body, 32, 6);
+    const QString time = MidOneBased(body, 38, 4);
     CollectionDate collected;
     if (date.isEmpty() || date == QString(6, QLatin1Char(' ')))
         return collected;
@@ -115,9 +115,9 @@ Mgc240OrderFrame ReadMgc240Order(const QString& frame)
 {
     const QString body = Body(frame);
     Mgc240OrderFrame order;
-    order.sampleId = Mid(body, 14, 13).trimmed();
-    order.sampleInfo = Mid(body, 5, Mgc240OrderFrame::Channels);
-    order.ordersTests = ReadNumber(Mid(body, 44, 48)).value >= 1;
+    order.sampleId = MidOneBased(body, 14, 13).trimmed();
+    order.sampleInfo = MidOneBased(body, 5, Mgc240OrderFrame::Channels);
+    order.ordersTests = ReadNumber(MidOneBased(body, 44, 48)).value >= 1;
     return order;
 }
 

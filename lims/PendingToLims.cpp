@@ -101,7 +101,8 @@ public:
           m_limsLine(services.limsLine),
           m_analyzer(dynamic_cast<const HitachiDriver*>(services.analyzerHandler))
     {
-        services.tasks.add(QStringLiteral("Timer3"), TimerInterval::Timer3, [this] { tick(); });
+        services.tasks.add(QStringLiteral("LimsForwarding"), TimerInterval::LimsForwarding,
+                           [this] { tick(); });
         // The LIMS's answers, whoever else reads the line.
         m_input = QObject::connect(&m_limsLine, &Line::received, &m_limsLine,
                                    [this](const QString& text) { heard(text); });

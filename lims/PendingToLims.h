@@ -36,7 +36,7 @@ DbOutcome PendingResultsFrame(Database& db, const HitachiFrameRecord& frame, con
                               const QString& sampleId, const QString& outId, const QDateTime& now,
                               QString* out, QStringList* notes);
 
-// Timer3, with a LIMS side: req2send rows of samples that are neither ordered nor validated any
+// Each forwarding tick, with a LIMS side: req2send rows of samples that are neither ordered nor validated any
 // more are cleared, and one finished sample per tick is sent to a LIMS that plays the Hitachi host
 // (out-types invH902, invH911, invH912).
 //

@@ -31,7 +31,7 @@ public:
         Repeat, // the LIMS asks for it again
     };
 
-    static constexpr int AnswerWaitSeconds = 10; // two Timer3 ticks
+    static constexpr int AnswerWaitSeconds = 10; // two forwarding ticks
     static constexpr int MaxResendSeconds = 60;
 
     // The frame of the sample went out at `now` (again, when it is the one awaited), covering these

@@ -54,7 +54,7 @@ public:
     // The database connection went away: the next replay opens it again first.
     void connectionLost() { m_reconnect = true; }
     // Stores the waiting records in order, as far as the database lets it; records moved back from
-    // the quarantine are taken up first. Called on every Timer1 tick and once at start-up.
+    // the quarantine are taken up first. Called on every housekeeping tick and once at start-up.
     void replay();
 
     // After a failed reconnect the next attempt waits 3 s, doubling up to this, so that an

@@ -79,7 +79,7 @@ public:
     // quarantine keeps at most quarantineLimit refused records.
     void openSpool(const QString& folder, int quarantineLimit = Spool::DefaultQuarantineLimit);
     Spool* spool() const { return m_spool.get(); }
-    // Stores what waits in the spool, as far as the database lets it (every Timer1 tick).
+    // Stores what waits in the spool, as far as the database lets it (every housekeeping tick).
     void replaySpool();
 
     // The mismatch window of the desktop; none under --headless.

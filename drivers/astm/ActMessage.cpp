@@ -6,8 +6,8 @@ namespace Quorlix {
 
 QString ActTime(const QString& field)
 {
-    return Mid(field, 1, 8) + QLatin1Char(' ') + Mid(field, 9, 2) + QLatin1Char(':') + Mid(field, 11, 2) +
-           QLatin1Char(':') + Mid(field, 13, 2);
+    return MidOneBased(field, 1, 8) + QLatin1Char(' ') + MidOneBased(field, 9, 2) + QLatin1Char(':') +
+           MidOneBased(field, 11, 2) + QLatin1Char(':') + MidOneBased(field, 13, 2);
 }
 
 QString ActValue(const QString& value)

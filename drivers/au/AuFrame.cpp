@@ -161,7 +161,7 @@ AuFrame ParseAuFrame(const QString& frame, AuDecimals decimals)
 {
     AuFrame f;
     const QString data = FramePayload(frame);
-    f.code = Mid(data, 2, 2);
+    f.code = MidOneBased(data, 2, 2);
     f.content = AuContentOf(f.code);
     if (f.content == AuFrame::Content::Other)
         return f;
@@ -172,11 +172,11 @@ AuFrame ParseAuFrame(const QString& frame, AuDecimals decimals)
                           .arg(Describe(f), Quoted(f.code));
         return f;
     }
-    f.id.rackNo = Mid(data, 4, 4);
-    f.id.cupPos = Mid(data, 8, 2);
-    f.id.field1 = Mid(data, 10, 1);
-    f.id.field2 = Mid(data, 11, 4);
-    f.id.sampleId = Mid(data, 15, 20);
+    f.id.rackNo = MidOneBased(data, 4, 4);
+    f.id.cupPos = MidOneBased(data, 8, 2);
+    f.id.field1 = MidOneBased(data, 10, 1);
+    f.id.field2 = MidOneBased(data, 11, 4);
+    f.id.sampleId = MidOneBased(data, 15, 20);
 
     const QString who = QStringLiteral("%1 %2 of sample %3")
                             .arg(Describe(f), Quoted(f.code), Quoted(f.id.sampleId.trimmed()));

@@ -7,7 +7,7 @@ namespace Quorlix {
 QString BuildAuOrder(const QString& code, const AuIdentification& id, const QList<int>& channels,
                      QStringList& problems)
 {
-    QString order = QLatin1Char('S') + LeftAligned(Mid(code, 2, 1), 1) + LeftAligned(id.rackNo, 4) +
+    QString order = QLatin1Char('S') + LeftAligned(MidOneBased(code, 2, 1), 1) + LeftAligned(id.rackNo, 4) +
                     LeftAligned(id.cupPos, 2) + LeftAligned(id.field1, 1) + LeftAligned(id.field2, 4) +
                     LeftAligned(id.sampleId, 20) + QString(4, QLatin1Char(' ')) + QLatin1Char('E');
     for (const int channel : channels) {

@@ -7,7 +7,7 @@ namespace Quorlix {
 class ChannelMap;
 class MgcContext;
 
-// Timer2: for every parameter of this analyzer, the MGC240's newest calibration of its item when
+// Each MGC240 cycle: for every parameter of this analyzer, the MGC240's newest calibration of its item when
 // it is later than the newest one stored and not quarantined. Returns the number stored.
 int MgcFetchCalibrations(MgcContext& ctx, const ChannelMap& channels);
 
@@ -22,7 +22,7 @@ enum class MgcCalibrationTaken
 // of the blank and the first five standards and the expected concentrations of calib_base.
 MgcCalibrationTaken MgcStoreCalibration(MgcContext& ctx, const ChannelMap& channels, qint16 item);
 
-// Timer2: another program sets analyzers.com_port of this analyzer to 1 to have the button of the
+// Each MGC240 cycle: another program sets analyzers.com_port of this analyzer to 1 to have the button of the
 // MGC240's own program pressed; the flag goes back to 0 once that was tried.
 void MgcCheckComPort(MgcContext& ctx);
 

@@ -48,7 +48,7 @@ struct MgcControlsView
 // Empty on success, else the error (reported by the caller).
 QString ReadMgcControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsView* view);
 
-// Timer2, before any control is ordered: the measured results of the armed controls into
+// Each MGC240 cycle, before any control is ordered: the measured results of the armed controls into
 // control_results and control_block, each measurement (rst_date) once. Returns the number stored;
 // what is stored or quarantined becomes settled in the view.
 int MgcFetchControls(MgcContext& ctx, const ChannelMap& channels, MgcControlsView& view);

@@ -37,7 +37,7 @@ MgcExchange::MgcExchange(const DriverServices& services)
     services.store.kinds().require<MgcResultsJobKind>();
     services.store.kinds().require<MgcControlJobKind>();
     services.store.kinds().require<MgcCalibrationJobKind>();
-    services.tasks.add(QStringLiteral("Timer2"), TimerInterval::Timer2, [this] { tick(); });
+    services.tasks.add(QStringLiteral("MgcCycle"), TimerInterval::MgcCycle, [this] { tick(); });
     // The start-up: the MGC240's database is opened. The controls are ordered at the first tick, after
     // what the analyzer measured of them meanwhile is taken.
     connect();
@@ -63,7 +63,7 @@ bool MgcExchange::connect()
         m_openFailed = true;
         m_ctx.problem(QStringLiteral("connect"),
                       QStringLiteral("the MGC240 database cannot be opened (tried again every %1 s): %2")
-                          .arg(TimerInterval::Timer2 / 1000)
+                          .arg(TimerInterval::MgcCycle / 1000)
                           .arg(error));
         return false;
     }

@@ -8,7 +8,7 @@
 namespace Quorlix {
 
 // Type "MGC": the MGC240 is reached through its own database (MgcConnection). When built (the
-// start-up), the work opens that database; every Timer2 tick then writes the open orders into the
+// start-up), the work opens that database; every MGC240 cycle then writes the open orders into the
 // analyzer's work list, takes finished results and control results, orders the controls (at the
 // first tick all of them, once what they hold is taken), watches the button-press flag and takes
 // new calibrations. A database that cannot be opened is tried again every tick.
@@ -18,7 +18,7 @@ public:
     explicit MgcExchange(const DriverServices& services);
     ~MgcExchange() override;
 
-    // One Timer2 tick: MgcSendOrders, MgcFetchResults, MgcFetchControls, MgcRegisterControls,
+    // One MGC240 cycle: MgcSendOrders, MgcFetchResults, MgcFetchControls, MgcRegisterControls,
     // MgcCheckComPort, MgcFetchCalibrations.
     void tick();
     bool isConnected() const { return m_mgc.isOpen(); }

@@ -35,7 +35,7 @@ MgcOnlineExchange::MgcOnlineExchange(const DriverServices& services)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
       m_store(services.store), m_lims(services.limsLine)
 {
-    services.tasks.add(QStringLiteral("Timer4"), TimerInterval::Timer4, [this] { tick(); });
+    services.tasks.add(QStringLiteral("MgcOnlineCycle"), TimerInterval::MgcOnlineCycle, [this] { tick(); });
 }
 
 void MgcOnlineExchange::logFile(const QString& text)

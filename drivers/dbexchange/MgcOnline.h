@@ -16,7 +16,7 @@ class SqlResult;
 class Store;
 struct Settings;
 
-// Type "MGC_ONLINE": no analyzer line. Every Timer4 tick reports the results listed in MGC_Result
+// Type "MGC_ONLINE": no analyzer line. Every MGC online cycle reports the results listed in MGC_Result
 // to the LIMS, one frame per sample (with AutoVal "1" the finished orders are first validated and
 // listed there), and announces the sample ids of MGC_SampleID that have no sample information yet.
 // A result leaves MGC_Result only with the frame that was handed to the open LIMS line.
@@ -25,7 +25,7 @@ class MgcOnlineExchange final : public BackgroundWork
 public:
     explicit MgcOnlineExchange(const DriverServices& services);
 
-    // One Timer4 tick: MgcOnlineCheckResults, then MgcOnlineCheckSampleIds.
+    // One MGC online cycle: MgcOnlineCheckResults, then MgcOnlineCheckSampleIds.
     void tick();
 
     void MgcOnlineCheckResults();

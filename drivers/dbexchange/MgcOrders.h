@@ -53,7 +53,7 @@ struct OrderRenewal
 };
 DbOutcome RenewOrder(MgcContext& ctx, const ItemNames& names, const OrderRenewal& renewal);
 
-// Timer2: every open order into the work list (one transaction per sample: its missing items and
+// Each MGC240 cycle: every open order into the work list (one transaction per sample: its missing items and
 // its samp_odr row, inserted or with the new item count); ordered items whose request is gone
 // withdrawn (never those of ids beginning with "888", nor of this analyzer's controls); samp_odr
 // rows left without items removed.

@@ -14,7 +14,7 @@ struct ResultCounts
     int again = 0;  // samples whose tests are measured again
 };
 
-// Timer2: the finished results of open orders (items measured, data_state 3, of samples the
+// Each MGC240 cycle: the finished results of open orders (items measured, data_state 3, of samples the
 // analyzer has finished, samp_state 3 or more) into request, in records of up to 100 samples.
 // Item 0 (a parameter without a channel) is never taken. A measurement already taken for an
 // earlier order of the same test is not taken again: the test is ordered anew, to be measured

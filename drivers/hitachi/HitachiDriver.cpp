@@ -206,13 +206,13 @@ void HitachiDriver::handle(const HandlerRules& rules, const QString& received)
 void HitachiDriver::handleFrame(const HandlerRules& rules, const QString& previous)
 {
     const QString& frame = m_frameText;
-    if (rules.answersClassF && Mid(frame, 3, 1).toUpper() == QLatin1String("F")) {
+    if (rules.answersClassF && MidOneBased(frame, 3, 1).toUpper() == QLatin1String("F")) {
         sendReply(rules);
         return;
     }
     m_log.logall(frame, Direction::AnalyzerToHost);
 
-    const QString function = Mid(frame, 2, 1);
+    const QString function = MidOneBased(frame, 2, 1);
     if (function == QLatin1String(">")) {
         if (rules.relaysToLims && m_link.limsOnline) {
             // The analyzer's acknowledgement belongs to the LIMS, which sent what it acknowledges.
@@ -417,7 +417,7 @@ bool HitachiDriver::inquiry(const HandlerRules& rules)
 
     if (rules.limsAnswersEmptyInquiry) {
         // Nothing to measure here: the LIMS is asked and its answer goes to the analyzer.
-        if (m_reply.isEmpty() || ReadNumber(Mid(m_reply, 44, 37)).value == 0) {
+        if (m_reply.isEmpty() || ReadNumber(MidOneBased(m_reply, 44, 37)).value == 0) {
             if (m_settings.OutType == QLatin1String("invH912"))
                 ForwardInquiryToLims();
             return false;

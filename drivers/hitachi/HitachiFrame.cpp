@@ -76,7 +76,7 @@ QString AlarmAfterRules(const QString& value, const QString& alarm, AlarmRules r
 // The result count and blocks; the header up to the count is known to be present.
 void ReadResults(const QString& data, const ResultLayout& layout, HitachiFrame& f)
 {
-    const QString countField = Mid(data, layout.countPos, layout.countWidth);
+    const QString countField = MidOneBased(data, layout.countPos, layout.countWidth);
     const QString who = QStringLiteral("results frame of sample %1").arg(Quoted(f.sampleId));
     const std::optional<qint16> count = ReadInteger(countField);
     if (!count || *count < 0) {
@@ -105,9 +105,9 @@ void ReadResults(const QString& data, const ResultLayout& layout, HitachiFrame& 
     qint16 stored = 0;
     for (qsizetype k = 0; k < n; ++k) {
         const qsizetype p = layout.firstBlock + k * layout.blockWidth;
-        const QString channelField = Mid(data, p, layout.channelWidth);
-        QString value = Mid(data, p + layout.channelWidth, 6);
-        const QString alarm = Mid(data, p + layout.channelWidth + 6, 1);
+        const QString channelField = MidOneBased(data, p, layout.channelWidth);
+        QString value = MidOneBased(data, p + layout.channelWidth, 6);
+        const QString alarm = MidOneBased(data, p + layout.channelWidth + 6, 1);
         const std::optional<qint16> channel = ReadInteger(channelField);
         if (!channel) {
             f.problems << QStringLiteral("%1: result %2 has the channel %3, which is not a number: "
@@ -135,8 +135,8 @@ void ReadCalibration(const QString& data, const CalibrationLayout& layout, Hitac
         Reject(f, QStringLiteral("calibration frame cut short before its first standard: frame not stored"));
         return;
     }
-    const QString channelField = Mid(data, layout.channelPos, layout.channelWidth);
-    const QString countField = Mid(data, layout.countPos, 1);
+    const QString channelField = MidOneBased(data, layout.channelPos, layout.channelWidth);
+    const QString countField = MidOneBased(data, layout.countPos, 1);
     const std::optional<qint16> channel = ReadInteger(channelField);
     if (!channel) {
         Reject(f, QStringLiteral("calibration frame: channel %1 is not a number: frame not stored")
@@ -170,26 +170,27 @@ void ReadCalibration(const QString& data, const CalibrationLayout& layout, Hitac
     CalibrationRecord& cal = f.calibration;
     cal.CalChannel = *channel;
     cal.CalStdCount = *count;
-    cal.CalAlarm = Mid(data, layout.alarmPos, 1);
+    cal.CalAlarm = MidOneBased(data, layout.alarmPos, 1);
     for (qint16 s = 0; s < *count; ++s) {
         const qsizetype q = layout.firstStandard + s * StandardWidth;
         CalStandard& standard = cal.CalStandards[static_cast<size_t>(s)];
-        standard.StdNo = QString::number(ReadNumber(Mid(data, q, 1)).value);
+        standard.StdNo = QString::number(ReadNumber(MidOneBased(data, q, 1)).value);
         for (qsizetype j = 0; j < 4; ++j)
-            standard.Readings[static_cast<size_t>(j)] = Mid(data, q + 1 + j * 6, 6);
-        standard.DataAlarm = Mid(data, q + 25, 1);
-        standard.ProzoneValue = Mid(data, q + 26, 6);
+            standard.Readings[static_cast<size_t>(j)] = MidOneBased(data, q + 1 + j * 6, 6);
+        standard.DataAlarm = MidOneBased(data, q + 25, 1);
+        standard.ProzoneValue = MidOneBased(data, q + 26, 6);
     }
     switch (layout.sd) {
     case SdValue::None:
         break;
     case SdValue::EightAfterStandards:
-        cal.CalSdValue = Mid(data, afterStandards, 8);
+        cal.CalSdValue = MidOneBased(data, afterStandards, 8);
         break;
     case SdValue::YThenSeven:
         // Without the marker the frame has no SD value; an older one must not be stored with it.
-        cal.CalSdValue =
-            Mid(data, afterStandards, 1) == QLatin1String("Y") ? Mid(data, afterStandards + 1, 7) : QString();
+        cal.CalSdValue = MidOneBased(data, afterStandards, 1) == QLatin1String("Y")
+                             ? MidOneBased(data, afterStandards + 1, 7)
+                             : QString();
         break;
     }
 }
@@ -197,9 +198,9 @@ void ReadCalibration(const QString& data, const CalibrationLayout& layout, Hitac
 // Positions 1 to 3: STX, function character, class character.
 void ReadFunctionAndClass(const QString& frame, HitachiFrame& f)
 {
-    f.record.CurFrameStart = Mid(frame, 1, 1);
-    f.record.CurFunction = Mid(frame, 2, 1);
-    f.record.CurFrameClass = Mid(frame, 3, 1);
+    f.record.CurFrameStart = MidOneBased(frame, 1, 1);
+    f.record.CurFunction = MidOneBased(frame, 2, 1);
+    f.record.CurFrameClass = MidOneBased(frame, 3, 1);
 }
 
 bool HasField(const QString& data, qsizetype lastPosition, HitachiFrame& f, const QString& what)
@@ -216,15 +217,15 @@ bool HasField(const QString& data, qsizetype lastPosition, HitachiFrame& f, cons
 void Read911Identification(const QString& frame, const QString& data, HitachiFrame& f)
 {
     HitachiFrameRecord& r = f.record;
-    r.CurMark = Mid(data, 4, 1);
-    r.CurNumber = Mid(data, 5, 3);
-    f.sampleDisc = Mid(data, 8, 1);
-    f.samplePos = Mid(data, 9, 2);
-    f.sampleId = WithoutBlanks(Mid(data, 11, 13));
-    r.CurInfo1 = Mid(data, 24, 4);
-    r.CurInfo2 = Mid(data, 28, 1);
-    r.CurDate = Mid(data, 29, 6);
-    r.CurTime = Mid(data, 35, 4);
+    r.CurMark = MidOneBased(data, 4, 1);
+    r.CurNumber = MidOneBased(data, 5, 3);
+    f.sampleDisc = MidOneBased(data, 8, 1);
+    f.samplePos = MidOneBased(data, 9, 2);
+    f.sampleId = WithoutBlanks(MidOneBased(data, 11, 13));
+    r.CurInfo1 = MidOneBased(data, 24, 4);
+    r.CurInfo2 = MidOneBased(data, 28, 1);
+    r.CurDate = MidOneBased(data, 29, 6);
+    r.CurTime = MidOneBased(data, 35, 4);
     r.CurFrameEnd = frame.right(1);
 }
 
@@ -271,10 +272,10 @@ void ParseHit902Frame(const QString& frame, HitachiFrame& f)
     const QString frameClass = r.CurFrameClass.toUpper();
 
     const auto readIdentification = [&] {
-        r.CurMark = Mid(data, 4, 1);
-        r.CurNumber = Mid(data, 5, 5);
-        f.samplePos = Mid(data, 11, 3);
-        f.sampleId = WithoutBlanks(Mid(data, 14, 13));
+        r.CurMark = MidOneBased(data, 4, 1);
+        r.CurNumber = MidOneBased(data, 5, 5);
+        f.samplePos = MidOneBased(data, 11, 3);
+        f.sampleId = WithoutBlanks(MidOneBased(data, 14, 13));
         r.CurFrameEnd = frame.right(1);
     };
     if (function == QLatin1String(":")) {
@@ -305,12 +306,12 @@ void ParseHit912Frame(const QString& frame, HitachiFrame& f)
     const QString frameClass = r.CurFrameClass.toUpper();
 
     const auto readIdentification = [&] {
-        r.CurFlag1 = Mid(data, 4, 1);
-        r.CurNumber = Mid(data, 5, 5);
-        f.sampleDisc = Mid(data, 10, 1);
-        f.samplePos = Mid(data, 11, 2);
-        r.CurFlag2 = Mid(data, 13, 1);
-        f.sampleId = WithoutBlanks(Mid(data, 14, 13));
+        r.CurFlag1 = MidOneBased(data, 4, 1);
+        r.CurNumber = MidOneBased(data, 5, 5);
+        f.sampleDisc = MidOneBased(data, 10, 1);
+        f.samplePos = MidOneBased(data, 11, 2);
+        r.CurFlag2 = MidOneBased(data, 13, 1);
+        f.sampleId = WithoutBlanks(MidOneBased(data, 14, 13));
         r.CurFrameEnd = frame.right(1);
     };
     if (function == QLatin1String(":")) {
@@ -329,8 +330,8 @@ void ParseHit912Frame(const QString& frame, HitachiFrame& f)
         if (!HasField(data, 26, f, QStringLiteral("sample id")))
             return;
         readIdentification();
-        r.CurDate = Mid(data, 32, 6);
-        r.CurTime = Mid(data, 38, 4);
+        r.CurDate = MidOneBased(data, 32, 6);
+        r.CurTime = MidOneBased(data, 38, 4);
     }
 }
 

@@ -62,7 +62,7 @@ void TestEngine::periodicWorkRunsByItsInterval()
     registry.addWork(
         "mgc", [](const Settings& s) { return s.AnalyzerType == "MGC"; },
         [&ticks](const DriverServices& services) {
-            return std::make_unique<Counting>(services, TimerInterval::Timer2, ticks);
+            return std::make_unique<Counting>(services, TimerInterval::MgcCycle, ticks);
         });
     Rig rig(registry);
     rig.engine.settings().AnalyzerType = type;

@@ -304,9 +304,9 @@ void TestInvH912Receive::orderWhileTheDatabaseIsAway()
     QTemporaryDir spool;
     e.rig.store.openSpool(spool.path());
     if (awayAtStart) {
-        e.rig.tasks.runTick(TimerInterval::Timer1);
+        e.rig.tasks.runTick(TimerInterval::Housekeeping);
         QVERIFY(e.rig.tdb.db().reconnect());
-        e.rig.tasks.runTick(TimerInterval::Timer1);
+        e.rig.tasks.runTick(TimerInterval::Housekeeping);
     }
     e.rig.tdb.db().close();
     e.feed({OrderFrame(Id, Selection({1, 9, 12}), {"Meier", "Anna", {}, {}, {}, {}})});

@@ -186,7 +186,7 @@ void TestPendingToLims::ticks()
     RegisterLimsForwarding(registry);
     const auto work = registry.buildWork(rig.services());
     for (const QString& id : sent) {
-        rig.tasks.runTick(TimerInterval::Timer3);
+        rig.tasks.runTick(TimerInterval::LimsForwarding);
         const QStringList frames = rig.limsLine.takeFrames();
         QCOMPARE(frames.isEmpty() ? QString() : frames.value(0).mid(13, 13).trimmed(), id);
         QVERIFY(frames.size() <= 1);
@@ -213,7 +213,7 @@ void TestPendingToLims::deliveredOnlyWhenAnswered()
         QStringList ids;
         for (int s = 0; s < seconds; s += 5) {
             rig.time.advanceSeconds(5);
-            rig.tasks.runTick(TimerInterval::Timer3);
+            rig.tasks.runTick(TimerInterval::LimsForwarding);
             for (const QString& frame : rig.limsLine.takeFrames())
                 ids << frame.mid(13, 13).trimmed();
         }

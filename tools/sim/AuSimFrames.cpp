@@ -60,17 +60,17 @@ QString AuCalibrationFrame(const QList<AuStandard>& standards, bool decimalComma
 
 QString AuIdentificationOf(const QString& frame)
 {
-    return Quorlix::LeftAligned(Quorlix::Mid(frame, 4, 31), 31);
+    return Quorlix::LeftAligned(Quorlix::MidOneBased(frame, 4, 31), 31);
 }
 
 QString AuCodeOf(const QString& frame)
 {
-    return Quorlix::Mid(frame, 2, 2);
+    return Quorlix::MidOneBased(frame, 2, 2);
 }
 
 QString AuOrderFrame(const QString& request, const QString& channels)
 {
-    return STX + QLatin1Char('S') + Quorlix::LeftAligned(Quorlix::Mid(request, 3, 1), 1) +
+    return STX + QLatin1Char('S') + Quorlix::LeftAligned(Quorlix::MidOneBased(request, 3, 1), 1) +
            AuIdentificationOf(request) + QStringLiteral("    E") + channels + ETX;
 }
 
