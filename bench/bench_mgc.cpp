@@ -1,4 +1,4 @@
-// Benchmarks of the MGC240 exchange (type "MGC"): one Timer2 tick with 10,000 open requests
+// Benchmarks of the MGC240 exchange (type "MGC"): one MGC240 cycle with 10,000 open requests
 // (2,500 samples of four tests) and 2,000 results waiting in the MGC240's database.
 //   steady  the orders are on the analyzer already; 500 finished samples' results are taken
 //   first   the whole work list is written anew: 10,000 items and 2,500 orders, one transaction each sample
@@ -127,7 +127,7 @@ Host& TheHost()
     return host;
 }
 
-void BM_Timer2Steady(benchmark::State& state)
+void BM_MgcCycleSteady(benchmark::State& state)
 {
     Host& host = TheHost();
     host.exchange->tick(); // the orders go onto the analyzer
@@ -143,7 +143,7 @@ void BM_Timer2Steady(benchmark::State& state)
     state.counters["results"] = host.filled();
 }
 
-void BM_Timer2FirstOrders(benchmark::State& state)
+void BM_MgcCycleFirstOrders(benchmark::State& state)
 {
     Host& host = TheHost();
     for (auto _ : state) {
@@ -160,12 +160,12 @@ void BM_Timer2FirstOrders(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_Timer2Steady)
+BENCHMARK(BM_MgcCycleSteady)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_Timer2FirstOrders)
+BENCHMARK(BM_MgcCycleFirstOrders)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->Repetitions(3)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks (not part of the tests): the Hitachi inquiry and result-store benchmarks, the
 # AU order request and the Indiko order answer on a database of 100,000 open requests and 1,000,000
-# raw results, the ASTM decoding, the MGC240's Timer2 cycle with 10,000 open requests and 2,000
+# raw results, the ASTM decoding, the MGC240 cycle with 10,000 open requests and 2,000
 # results waiting, and the peak memory of a headless instance serving 10,000 frames.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
