@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, checks that every include runs downward and that the code follows
-# .clang-format, builds Quorlix twice (normal, and with AddressSanitizer and
+# Installs what is needed, checks that every include follows layers.txt, that only the driver
+# families name analyzer types and that the code follows .clang-format, builds Quorlix twice (normal, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test of each build against SQLite and a throw-away
 # PostgreSQL server on loopback (also through PostgreSQL's ODBC driver), builds the service form
 # (no windows) and serves a Hitachi 911 with it, builds and installs the Debian packages and runs
@@ -28,7 +28,7 @@ finish() {
 }
 trap finish EXIT
 step "installing the Debian packages" "$root/scripts/install-deps.sh"
-step "checking the layers (every include runs downward)" "$root/scripts/check-layers.sh" || status=1
+step "checking the layers (every include follows layers.txt)" "$root/scripts/check-layers.sh" || status=1
 step "checking the format (.clang-format)" "$root/scripts/check-format.sh" || status=1
 step "checking that only the driver families name analyzer types" "$root/scripts/check-type-names.sh" || status=1
 
