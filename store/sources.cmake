@@ -19,4 +19,5 @@ target_sources(quorlix_store PRIVATE
   ${ROOT}/store/StoreJob.h ${ROOT}/store/StoreJob.cpp
   ${ROOT}/store/StoreValues.h ${ROOT}/store/StoreValues.cpp
   ${ROOT}/store/Transaction.h ${ROOT}/store/Transaction.cpp
+  ${ROOT}/store/qc/ControlTargets.h ${ROOT}/store/qc/ControlTargets.cpp
 )

@@ -211,6 +211,44 @@ CREATE TABLE IF NOT EXISTS quorlix_log (
 CREATE INDEX IF NOT EXISTS ix_quorlix_log ON quorlix_log (log_key, time_stamp);
 CREATE INDEX IF NOT EXISTS ix_quorlix_log_val ON quorlix_log (log_key, log_val);
 
+-- Statistical quality control: a control's assigned target per analyzer, the Westgard rules its
+-- results fired, and the periods in which a parameter's patient results are held from
+-- autovalidation after a rejected control.
+CREATE INDEX IF NOT EXISTS ix_control_results_series ON control_results (control_id, parameter_id, analyzer_id, time_stamp);
+CREATE INDEX IF NOT EXISTS ix_control_results_run ON control_results (parameter_id, analyzer_id, time_stamp);
+
+CREATE TABLE IF NOT EXISTS control_targets (
+    control_id   VARCHAR(50) NOT NULL,
+    parameter_id INTEGER NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    mean         DOUBLE PRECISION NOT NULL,
+    sd           DOUBLE PRECISION NOT NULL,
+    valid_from   TIMESTAMP(0) NOT NULL
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_control_targets ON control_targets (control_id, parameter_id, analyzer_id, valid_from);
+
+CREATE TABLE IF NOT EXISTS control_rule_events (
+    control_id   VARCHAR(50) NOT NULL,
+    parameter_id INTEGER NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    time_stamp   TIMESTAMP(0) NOT NULL,
+    rule         VARCHAR(8) NOT NULL,
+    severity     VARCHAR(10) NOT NULL,
+    z_score      DOUBLE PRECISION
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_control_rule_events ON control_rule_events (control_id, parameter_id, analyzer_id, time_stamp, rule);
+CREATE INDEX IF NOT EXISTS ix_control_rule_events_time ON control_rule_events (time_stamp);
+
+CREATE TABLE IF NOT EXISTS qc_holds (
+    parameter_id INTEGER NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    held_from    TIMESTAMP(0) NOT NULL,
+    control_id   VARCHAR(50),
+    released_at  TIMESTAMP(0),
+    released_by  VARCHAR(50)
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_qc_holds ON qc_holds (parameter_id, analyzer_id, held_from);
+
 CREATE TABLE IF NOT EXISTS MGC_Result (
     sample_id    VARCHAR(50),
     parameter_id INTEGER

@@ -219,6 +219,50 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_quorlix_log' AND obje
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_quorlix_log_val' AND object_id = OBJECT_ID(N'dbo.quorlix_log'))
     CREATE INDEX ix_quorlix_log_val ON dbo.quorlix_log (log_key, log_val);
 
+-- Statistical quality control: a control's assigned target per analyzer, the Westgard rules its
+-- results fired, and the periods in which a parameter's patient results are held from
+-- autovalidation after a rejected control.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_control_results_series' AND object_id = OBJECT_ID(N'dbo.control_results'))
+    CREATE INDEX ix_control_results_series ON dbo.control_results (control_id, parameter_id, analyzer_id, time_stamp);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_control_results_run' AND object_id = OBJECT_ID(N'dbo.control_results'))
+    CREATE INDEX ix_control_results_run ON dbo.control_results (parameter_id, analyzer_id, time_stamp);
+
+IF OBJECT_ID(N'dbo.control_targets', N'U') IS NULL CREATE TABLE dbo.control_targets (
+    control_id   VARCHAR(50) NOT NULL,
+    parameter_id INT NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    mean         FLOAT NOT NULL,
+    sd           FLOAT NOT NULL,
+    valid_from   DATETIME NOT NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_control_targets' AND object_id = OBJECT_ID(N'dbo.control_targets'))
+    CREATE UNIQUE INDEX ix_control_targets ON dbo.control_targets (control_id, parameter_id, analyzer_id, valid_from);
+
+IF OBJECT_ID(N'dbo.control_rule_events', N'U') IS NULL CREATE TABLE dbo.control_rule_events (
+    control_id   VARCHAR(50) NOT NULL,
+    parameter_id INT NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    time_stamp   DATETIME NOT NULL,
+    rule         VARCHAR(8) NOT NULL,
+    severity     VARCHAR(10) NOT NULL,
+    z_score      FLOAT
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_control_rule_events' AND object_id = OBJECT_ID(N'dbo.control_rule_events'))
+    CREATE UNIQUE INDEX ix_control_rule_events ON dbo.control_rule_events (control_id, parameter_id, analyzer_id, time_stamp, rule);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_control_rule_events_time' AND object_id = OBJECT_ID(N'dbo.control_rule_events'))
+    CREATE INDEX ix_control_rule_events_time ON dbo.control_rule_events (time_stamp);
+
+IF OBJECT_ID(N'dbo.qc_holds', N'U') IS NULL CREATE TABLE dbo.qc_holds (
+    parameter_id INT NOT NULL,
+    analyzer_id  VARCHAR(50) NOT NULL,
+    held_from    DATETIME NOT NULL,
+    control_id   VARCHAR(50),
+    released_at  DATETIME,
+    released_by  VARCHAR(50)
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_qc_holds' AND object_id = OBJECT_ID(N'dbo.qc_holds'))
+    CREATE UNIQUE INDEX ix_qc_holds ON dbo.qc_holds (parameter_id, analyzer_id, held_from);
+
 IF OBJECT_ID(N'dbo.MGC_Result', N'U') IS NULL CREATE TABLE dbo.MGC_Result (
     sample_id    VARCHAR(50),
     parameter_id INT

@@ -99,11 +99,11 @@ Schema Parse(const QString& script, bool nationalIsPlain)
             columns << Column(definition, nationalIsPlain);
         schema.columns << name + QStringLiteral(": ") + columns.join(QStringLiteral(", "));
     }
-    static const QRegularExpression index(
-        QStringLiteral(R"(CREATE INDEX (?:IF NOT EXISTS )?(\w+) ON (?:dbo\.)?(\w+) (\([^)]*\))([^;]*);)"));
+    static const QRegularExpression index(QStringLiteral(
+        R"(CREATE ((?:UNIQUE )?)INDEX (?:IF NOT EXISTS )?(\w+) ON (?:dbo\.)?(\w+) (\([^)]*\))([^;]*);)"));
     for (const QRegularExpressionMatch& m : index.globalMatch(script)) {
-        schema.indexes << QStringList{m.captured(1), QStringLiteral("ON"), m.captured(2), m.captured(3),
-                                      m.captured(4).simplified()}
+        schema.indexes << QStringList{m.captured(1) + m.captured(2), QStringLiteral("ON"), m.captured(3),
+                                      m.captured(4), m.captured(5).simplified()}
                               .join(QLatin1Char(' '))
                               .trimmed()
                               .toLower();
