@@ -52,7 +52,12 @@ struct QcPeriod
     QDateTime to;
     QList<QcSeries> series; // ordered by analyzer, control, parameter
     QList<QcEvent> events;  // in time order
+    bool truncated = false; // more than MaxQcPeriodRows results or events: the period was cut short
 };
+
+// The most control results, and the most rule events, one period reads: a window or a report of a
+// year on a busy analyzer stays within memory.
+inline constexpr int MaxQcPeriodRows = 100000;
 
 // The control results and rule events with time stamps in [from, to], of one analyzer or (empty
 // analyzerId) of all.
