@@ -108,6 +108,8 @@ int main(int argc, char* argv[])
     const QString commandLine = args.join(QLatin1Char(' '));
     const QString appDir = ApplicationDir(argv[0]);
 
+    if (options.qcReport)
+        return RunQcReportCommand(argc, argv, options, commandLine, appDir);
     if (options.initDb) {
         QCoreApplication app(argc, argv);
         return InitDb(options, commandLine, appDir);

@@ -6,6 +6,38 @@
 
 namespace Quorlix {
 
+namespace {
+
+// A report day as a supervisor writes it: 2026-12-01, a day the calendar has.
+QDate ReportDay(const QString& text)
+{
+    static const QRegularExpression day(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    return day.match(text).hasMatch() ? QDate::fromString(text, QStringLiteral("yyyy-MM-dd")) : QDate();
+}
+
+// What --qc-report and its options need besides each option's own value.
+QString QcReportError(const LaunchOptions& options)
+{
+    if (!options.qcReport) {
+        if (options.qcFrom.isValid() || options.qcTo.isValid() || !options.qcOut.isEmpty())
+            return QStringLiteral("--from, --to and --out are used together with --qc-report");
+        return {};
+    }
+    if (options.headless || options.initDb || options.checkConfig)
+        return QStringLiteral("--qc-report is used without --headless, --init-db and --check-config");
+    if (!options.qcFrom.isValid() || !options.qcTo.isValid())
+        return QStringLiteral("--qc-report needs --from DATE and --to DATE");
+    if (options.qcFrom > options.qcTo)
+        return QStringLiteral("--from %1 is after --to %2")
+            .arg(options.qcFrom.toString(Qt::ISODate), options.qcTo.toString(Qt::ISODate));
+    const QString out = options.qcOut.toLower();
+    if (!out.isEmpty() && !out.endsWith(QLatin1String(".csv")) && !out.endsWith(QLatin1String(".pdf")))
+        return QStringLiteral("--out %1: the report is written as FILE.csv or FILE.pdf").arg(options.qcOut);
+    return {};
+}
+
+} // namespace
+
 LaunchOptions TakeLaunchOptions(QStringList& args)
 {
     LaunchOptions options;
@@ -26,6 +58,21 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
                 options.error = QStringLiteral("--clock-start needs a local time like 2026-12-07T13:59:30");
                 break;
             }
+        } else if (arg == QLatin1String("--qc-report")) {
+            options.qcReport = true;
+        } else if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
+            const QDate day = ReportDay(args.value(++i));
+            if (!day.isValid()) {
+                options.error = QStringLiteral("%1 needs a day like 2026-12-01").arg(arg);
+                break;
+            }
+            (arg == QLatin1String("--from") ? options.qcFrom : options.qcTo) = day;
+        } else if (arg == QLatin1String("--out")) {
+            if (i + 1 >= args.size() || args.at(i + 1).isEmpty()) {
+                options.error = QStringLiteral("--out needs a file name");
+                break;
+            }
+            options.qcOut = args.at(++i);
         } else if (arg == QLatin1String("--headless")) {
             options.headless = true;
         } else if (arg == QLatin1String("--init-db")) {
@@ -47,6 +94,8 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
     }
     if (options.demoData && !options.initDb && options.error.isEmpty())
         options.error = QStringLiteral("--demo-data is used together with --init-db");
+    if (options.error.isEmpty())
+        options.error = QcReportError(options);
     args = rest;
     return options;
 }
@@ -164,6 +213,7 @@ QString UsageText()
         "Usage: quorlix [--config FILE] [--headless | --check-config | --init-db [--demo-data]]\n"
         "               /id=NAME /type=TYPE\n"
         "               [/com=N] [/outtype=TYPE /outcom=N /outid=NAME] [/autoval=1|2] [/test=ID]\n"
+        "       quorlix [--config FILE] --qc-report --from DATE --to DATE [/id=NAME] [--out FILE]\n"
         "\n"
         "Connects one laboratory analyzer to the laboratory database.\n"
         "\n"
@@ -173,6 +223,11 @@ QString UsageText()
         "  --demo-data     with --init-db: also load a small demonstration data set\n"
         "  --check-config  check the configuration, the database, its tables and the ports, one line\n"
         "                  each, and exit (0, or the exit code the start-up would end with)\n"
+        "  --qc-report     write the quality-control report of the days --from to --to (yyyy-MM-dd,\n"
+        "                  both included) of analyzer /id (without /id: of every analyzer) and exit:\n"
+        "                  CSV on stdout, or --out FILE.csv, or --out FILE.pdf (the charts; only\n"
+        "                  the program with windows draws them). Exit 0, 2 for a bad option, 3 when\n"
+        "                  the database cannot be read\n"
         "  --clock-start T start the program's clock at local time T (2026-12-07T13:59:30), for trying\n"
         "                  day and shift changes; it then runs in real time\n"
         "  --help          show this text\n"

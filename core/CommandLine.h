@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -18,8 +19,12 @@ struct LaunchOptions
     bool demoData = false;
     bool help = false;
     bool version = false;
-    QDateTime clockStart; // --clock-start: the program's clock starts at this local time
-    QString error;        // a malformed option: the process stops with this text
+    QDateTime clockStart;  // --clock-start: the program's clock starts at this local time
+    bool qcReport = false; // --qc-report: the control results of the days qcFrom..qcTo, and exit
+    QDate qcFrom;          // --from, inclusive
+    QDate qcTo;            // --to, inclusive
+    QString qcOut;         // --out FILE.csv or FILE.pdf; empty: CSV on stdout
+    QString error;         // a malformed option: the process stops with this text
 };
 
 // Removes the "--" options from args (program name excluded) and returns them; what is left is

@@ -32,4 +32,9 @@ std::unique_ptr<Clock> MakeClock(const LaunchOptions& options);
 int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
                const QString& applicationDir);
 
+// --qc-report: writes the quality-control report of a period and returns the exit code. The program
+// with windows also draws the charts into a PDF; the service form writes CSV only.
+int RunQcReportCommand(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
+                       const QString& applicationDir);
+
 } // namespace Quorlix

@@ -1,11 +1,13 @@
 #include "Desktop.h"
 
 #include "DesktopUi.h"
+#include "QcPdf.h"
 #include "core/Timer.h"
 #include "engine/Drivers.h"
 #include "engine/Engine.h"
 #include "engine/HeadlessSignals.h"
 #include "engine/Launch.h"
+#include "engine/QcReport.h"
 #include "engine/Startup.h"
 #include "frmKalibError.h"
 
@@ -43,6 +45,20 @@ int RunDesktop(int& argc, char** argv, const LaunchOptions& options, const QStri
         QMessageBox::critical(nullptr, QStringLiteral("Quorlix"),
                               QStringLiteral("Quorlix cannot start:\n%1").arg(message));
     });
+}
+
+int RunQcReportCommand(int& argc, char** argv, const LaunchOptions& options, const QString& commandLine,
+                       const QString& applicationDir)
+{
+    if (!options.qcOut.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        QCoreApplication app(argc, argv);
+        return RunQcReport(options, commandLine, applicationDir, {});
+    }
+    // The charts are drawn without a window: a supervisor's terminal needs no display for a PDF.
+    if (!HasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RunQcReport(options, commandLine, applicationDir, WriteQcPdf);
 }
 
 int RunDesktop(Engine& engine, const LaunchOptions& options, const QString& commandLine,

@@ -18,6 +18,8 @@ private slots:
     void portWithoutNumberIsRejected();
     void oneLine();
     void launchOptions();
+    void qcReportOptions_data();
+    void qcReportOptions();
     void iniLines_data();
     void iniLines();
     void missingIniIsCreated();
@@ -153,6 +155,106 @@ void TestCommandLine::launchOptions()
     QVERIFY(!TakeLaunchOptions(bad).error.isEmpty());
     QStringList missing{QStringLiteral("--config")};
     QVERIFY(!TakeLaunchOptions(missing).error.isEmpty());
+}
+
+void TestCommandLine::qcReportOptions_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("error"); // a part of the error text, empty when the options are good
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("out");
+
+    QTest::newRow("CSV on stdout") << "--qc-report --from 2026-12-01 --to 2026-12-31 /id=H911"
+                                   << ""
+                                   << "2026-12-01"
+                                   << "2026-12-31"
+                                   << "";
+    QTest::newRow("one day") << "--qc-report --from 2026-12-07 --to 2026-12-07"
+                             << ""
+                             << "2026-12-07"
+                             << "2026-12-07"
+                             << "";
+    QTest::newRow("CSV file") << "--qc-report --from 2026-12-01 --to 2026-12-31 --out /tmp/qc.csv"
+                              << ""
+                              << "2026-12-01"
+                              << "2026-12-31"
+                              << "/tmp/qc.csv";
+    QTest::newRow("PDF file, upper case") << "--out QC.PDF --to 2026-12-31 --from 2026-12-01 --qc-report"
+                                          << ""
+                                          << "2026-12-01"
+                                          << "2026-12-31"
+                                          << "QC.PDF";
+    QTest::newRow("no --to") << "--qc-report --from 2026-12-01"
+                             << "needs --from DATE and --to DATE"
+                             << ""
+                             << ""
+                             << "";
+    QTest::newRow("no dates") << "--qc-report"
+                              << "needs --from DATE and --to DATE"
+                              << ""
+                              << ""
+                              << "";
+    QTest::newRow("days in the wrong order") << "--qc-report --from 2026-12-31 --to 2026-12-01"
+                                             << "is after"
+                                             << ""
+                                             << ""
+                                             << "";
+    QTest::newRow("a day the calendar lacks") << "--qc-report --from 2026-02-30 --to 2026-03-01"
+                                              << "--from needs a day"
+                                              << ""
+                                              << ""
+                                              << "";
+    QTest::newRow("a day-first date") << "--qc-report --from 01.12.2026 --to 2026-12-31"
+                                      << "--from needs a day"
+                                      << ""
+                                      << ""
+                                      << "";
+    QTest::newRow("a date without its value") << "--qc-report --from 2026-12-01 --to"
+                                              << "--to needs a day"
+                                              << ""
+                                              << ""
+                                              << "";
+    QTest::newRow("--out without a file") << "--qc-report --from 2026-12-01 --to 2026-12-31 --out"
+                                          << "--out needs a file name"
+                                          << ""
+                                          << ""
+                                          << "";
+    QTest::newRow("unknown report format") << "--qc-report --from 2026-12-01 --to 2026-12-31 --out qc.xlsx"
+                                           << "FILE.csv or FILE.pdf"
+                                           << ""
+                                           << ""
+                                           << "";
+    QTest::newRow("dates without --qc-report") << "--headless --from 2026-12-01 --to 2026-12-31 /id=H911"
+                                               << "used together with --qc-report"
+                                               << ""
+                                               << ""
+                                               << "";
+    QTest::newRow("report and service at once") << "--qc-report --headless --from 2026-12-01 --to 2026-12-31"
+                                                << "used without --headless"
+                                                << ""
+                                                << ""
+                                                << "";
+}
+
+void TestCommandLine::qcReportOptions()
+{
+    QFETCH(QString, args);
+    QFETCH(QString, error);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, out);
+    QStringList list = args.split(QLatin1Char(' '));
+    const LaunchOptions o = TakeLaunchOptions(list);
+    if (!error.isEmpty()) {
+        QVERIFY2(o.error.contains(error), qPrintable(o.error));
+        return;
+    }
+    QCOMPARE(o.error, QString());
+    QVERIFY(o.qcReport);
+    QCOMPARE(o.qcFrom, QDate::fromString(from, Qt::ISODate));
+    QCOMPARE(o.qcTo, QDate::fromString(to, Qt::ISODate));
+    QCOMPARE(o.qcOut, out);
 }
 
 void TestCommandLine::iniLines_data()
