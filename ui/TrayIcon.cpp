@@ -15,6 +15,7 @@ TrayIcon::TrayIcon(Engine& engine, frmComm& window, bool available, QObject* par
     m_menu->setTitle(QStringLiteral("&SysTray"));
     QAction* restore = m_menu->addAction(QStringLiteral("&View Communication"));
     restore->setObjectName(QStringLiteral("mPopRestore"));
+    m_menu->addAction(m_window.qcAction()); // mnuQc
     QAction* exit = m_menu->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("mPopExit"));
     connect(restore, &QAction::triggered, &m_window, &frmComm::bringToFront);

@@ -14,7 +14,8 @@ class Engine;
 class frmComm;
 
 // The interface's place in the notification area: tip "Vandrel Analyzer", the main window's icon, a
-// double-click shows the main window, and the pop-up menu offers "&View Communication" and "&Exit".
+// double-click shows the main window, and the pop-up menu offers "&View Communication", the main
+// window's "&Quality control..." and "&Exit".
 // On a desktop without a system tray the main window is shown instead, since nothing else could
 // bring it up.
 class TrayIcon final : public QObject

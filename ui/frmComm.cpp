@@ -1,8 +1,10 @@
 #include "frmComm.h"
 
+#include "core/Clock.h"
 #include "engine/Engine.h"
 #include "frmSimulate.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -99,6 +101,12 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     m_simulateButton = Button(QStringLiteral("cmdSimulate"), QStringLiteral("Hitachi Simulation"), this);
     m_simulateButton->hide();
 
+    // The window's own menu (right button), so that quality control is reachable without a tray too.
+    m_qcAction = new QAction(QStringLiteral("&Quality control..."), this);
+    m_qcAction->setObjectName(QStringLiteral("mnuQc"));
+    addAction(m_qcAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
     auto* status = new QGridLayout;
     status->addWidget(analyzerTitle, 0, 0);
     status->addWidget(m_analyzerStatus, 1, 0);
@@ -131,6 +139,7 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
     connect(stopButton, &QPushButton::clicked, &m_engine, &Engine::stop);
     connect(monitorButton, &QPushButton::clicked, this, &frmComm::openRequestMonitor);
     connect(m_simulateButton, &QPushButton::clicked, this, &frmComm::openSimulation);
+    connect(m_qcAction, &QAction::triggered, this, &frmComm::openQcChart);
     connect(&engine, &Engine::started, this, [this] {
         const AnalyzerType* type = m_engine.analyzerType();
         m_simulateButton->setVisible(m_engine.analyzerHandler() && type && type->offersSimulationWithLims &&
@@ -145,6 +154,8 @@ frmComm::frmComm(Engine& engine, QWidget* parent) : QWidget(parent), m_engine(en
             m_reqMonitor->close();
         if (m_simulation)
             m_simulation->close();
+        if (m_qcChart)
+            m_qcChart->close();
         hide();
     });
     showLinkStatus();
@@ -239,6 +250,20 @@ void frmComm::openSimulation()
     m_simulation->setWindowFlag(Qt::Window);
     m_simulation->setAttribute(Qt::WA_DeleteOnClose);
     m_simulation->show();
+}
+
+void frmComm::openQcChart()
+{
+    if (m_qcChart) {
+        m_qcChart->showNormal();
+        m_qcChart->raise();
+        m_qcChart->activateWindow();
+        return;
+    }
+    m_qcChart = new frmQcChart(m_engine.database(), m_engine.settings().AnalyzerId,
+                               m_engine.clock().now().date(), this);
+    m_qcChart->setAttribute(Qt::WA_DeleteOnClose);
+    m_qcChart->show();
 }
 
 void frmComm::showLinkStatus()

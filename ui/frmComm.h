@@ -1,11 +1,13 @@
 #pragma once
 
+#include "frmQcChart.h"
 #include "frmReqMonitor.h"
 #include "frmSimulate.h"
 
 #include <QPointer>
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -37,6 +39,11 @@ public:
     frmReqMonitor* requestMonitor() const { return m_reqMonitor; }
     // The open simulation window, if any.
     frmSimulate* simulation() const { return m_simulation; }
+    // The open quality-control window, if any.
+    frmQcChart* qcChart() const { return m_qcChart; }
+    // "Quality control...": in the window's context menu and in the tray's menu.
+    QAction* qcAction() const { return m_qcAction; }
+    void openQcChart();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +63,8 @@ private:
     QPointer<frmReqMonitor> m_reqMonitor;
     QPushButton* m_simulateButton = nullptr;
     QPointer<frmSimulate> m_simulation;
+    QAction* m_qcAction = nullptr; // mnuQc
+    QPointer<frmQcChart> m_qcChart;
     bool m_trayPresent = true;
     bool m_stopped = false;
 };

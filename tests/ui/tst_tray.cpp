@@ -67,7 +67,8 @@ void TestTray::tipAndMenu()
     QCOMPARE(tray.icon().toolTip(), QStringLiteral("Vandrel Analyzer"));
     QCOMPARE(tray.icon().contextMenu(), tray.menu());
     QCOMPARE(ActionTexts(tray.menu()),
-             QStringList({QStringLiteral("&View Communication"), QStringLiteral("&Exit")}));
+             QStringList({QStringLiteral("&View Communication"), QStringLiteral("&Quality control..."),
+                          QStringLiteral("&Exit")}));
 }
 
 void TestTray::viewCommunicationShowsTheWindow()
