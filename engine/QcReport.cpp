@@ -104,6 +104,14 @@ int RunQcReport(const LaunchOptions& options, const QString& commandLine, const 
     if (const QString error = db.open(target); !error.isEmpty())
         return fail(ExitDatabase, error);
 
+    // A site upgraded without --init-db gets them at the interface's next start.
+    for (const char* table : {"control_targets", "control_rule_events"}) {
+        if (!db.tableExists(QString::fromLatin1(table)))
+            return fail(ExitDatabase,
+                        QStringLiteral("the database has no table %1: start the interface once or "
+                                       "run quorlix --init-db to create the quality-control tables")
+                            .arg(QString::fromLatin1(table)));
+    }
     QcPeriod period;
     const DbOutcome read =
         LoadQcPeriod(db, options.qcFrom.startOfDay(), QDateTime(options.qcTo, QTime(23, 59, 59)),
