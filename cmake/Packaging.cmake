@@ -54,7 +54,7 @@ set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/conffiles ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME quorlix-desktop)
-set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "quorlix (= ${PROJECT_VERSION}), libqt6widgets6, libqt6gui6")
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "quorlix (= ${PROJECT_VERSION}), libqt6widgets6, libqt6gui6, libqt6charts6")
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
     "Laboratory instrument interface: the desktop program\n The interface with its tray icon, main window and operator windows.")
 include(CPack)
