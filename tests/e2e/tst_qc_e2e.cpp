@@ -1,6 +1,7 @@
 #include "core/Database.h"
 #include "support/QuorlixProcess.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -12,8 +13,9 @@ using Quorlix::Test::QuorlixProcess;
 
 namespace {
 
-// Glucose (parameter 1, channel 1 on both analyzers) of the control QC0001, with assigned targets
-// 100 +- 2: results 5 and 6 of the series lie 5 SD high, the scatter before them fires nothing.
+// Glucose (parameter 1: channel 1 of the Hitachi and the AU, test GLU of the Indiko) of the control
+// QC0001, with assigned targets 100 +- 2: results 5 and 6 of the series lie 5 SD high, the scatter
+// before them fires nothing. A host stamps results to the second: the results come 1.2 s apart.
 const QString Series = QStringLiteral("QC0001:1:6:100:2:shift=5@5:every=1200");
 
 QString Text(const QVariant& stamp)
@@ -61,12 +63,26 @@ void TestQcEndToEnd::shiftAndHold_data()
                        "control QC0001 cup=2 1=100.4\n"
                        "wait 1200\n"
                        "results 10385237 cup=3 1=88 6=205 7=120\n";
+    // The Indiko stamps its results itself: the series a minute apart up to its start, then the
+    // sample, the control and the sample two, three and four minutes after the script was made.
+    const auto message = [](int minutes, const QString& order, const QString& results) {
+        return "send H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|" +
+               QDateTime::currentDateTime().addSecs(60 * minutes).toString("yyyyMMddHHmmss") + "; P|1; O|1|" +
+               order + "; " + results + "; L|1|N\n";
+    };
+    const QString indiko =
+        "role indiko\ncontrol-series QC0001:GLU:6:100:2:shift=5@5\n" +
+        message(2, "10385236^^1^1", "R|1|^^^GLU|95.2|mg/dl; R|2|^^^CREA|0.91|mg/dl; R|3|^^^AST|32|U/l") +
+        message(3, "QC0001^^1^1", "R|1|^^^GLU|100.4|mg/dl") +
+        message(4, "10385237^^1^2", "R|1|^^^GLU|88|mg/dl; R|2|^^^CHOL|205|mg/dl; R|3|^^^TRIG|120|mg/dl");
     QTest::newRow("Hitachi 911, QcHold=1") << "H911"
                                            << "HIT911" << hitachi << true;
     QTest::newRow("Hitachi 911, QcHold off") << "H911"
                                              << "HIT911" << hitachi << false;
     QTest::newRow("AU400, QcHold=1") << "OAU400"
                                      << "AU400" << au << true;
+    QTest::newRow("Indiko, QcHold=1") << "IND"
+                                      << "IND1" << indiko << true;
 }
 
 void TestQcEndToEnd::shiftAndHold()
