@@ -71,7 +71,7 @@ QString AstmAnalyzerRole::controlLine(const QString& controlId, const QString& t
                                       const QDateTime& measured) const
 {
     if (m_chained)
-        return {}; // the DSX's result messages are not written here
+        return {}; // the host files no control results from a DSX
     // One Indiko result message; the result record's field 13 is when it was measured.
     const QString time = measured.toString(QStringLiteral("yyyyMMddHHmmss"));
     return QStringLiteral("send H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|%1; P|1; O|1|%2^^1^1; "
