@@ -20,6 +20,8 @@ demonstration's laboratory database and the communication log. The demonstration
   indiko    a Thermo Indiko (ASTM)
   lims      a Hitachi 902 whose results go on to a LIMS (the Hitachi 912 emulation)
   mgc       an MGC240 read from its own database
+  qc        quality control: a Hitachi 911's control series with a shift, one rejection and the
+            hold of autovalidation it causes (QcHold=1)
 
   --keep    keep the demonstration's folder in /tmp (ini, database, logs) afterwards
   --help    show this text
@@ -40,6 +42,7 @@ case "${1:-hitachi}" in
     ;;
   lims) exec bash "$root/scripts/demo-lims.sh" "${keep[@]}" ;;
   mgc) exec bash "$root/scripts/demo-mgc.sh" "${keep[@]}" ;;
+  qc) exec bash "$root/scripts/demo-qc.sh" "${keep[@]}" ;;
   hitachi) analyzer="Hitachi 911"; id=HIT911; type=H911; script=demo-911.sim ;;
   au) analyzer="Olympus AU400"; id=AU400; type=OAU400; script=demo-au400.sim ;;
   indiko) analyzer="Thermo Indiko"; id=IND1; type=IND; script=demo-indiko.sim ;;

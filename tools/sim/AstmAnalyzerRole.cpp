@@ -67,6 +67,18 @@ bool Matches(const QString& expected, const QString& actual)
 
 } // namespace
 
+QString AstmAnalyzerRole::controlLine(const QString& controlId, const QString& test, const QString& value,
+                                      const QDateTime& measured) const
+{
+    if (m_chained)
+        return {}; // the host files no control results from a DSX
+    // One Indiko result message; the result record's field 13 is when it was measured.
+    const QString time = measured.toString(QStringLiteral("yyyyMMddHHmmss"));
+    return QStringLiteral("send H|\\^&|||1^Indiko Basic^2.0|||||1^quorlix^1.0||P|1|%1; P|1; O|1|%2^^1^1; "
+                          "R|1|^^^%3|%4|||||||||%1; L|1|N")
+        .arg(time, controlId, test, value);
+}
+
 QString AstmAnalyzerRole::help() const
 {
     return QStringLiteral(

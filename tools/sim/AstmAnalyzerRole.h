@@ -22,6 +22,8 @@ public:
 
     bool parse(const ScriptLine& line, SimStep& step, QString* error) override;
     QString help() const override;
+    QString controlLine(const QString& controlId, const QString& test, const QString& value,
+                        const QDateTime& measured) const override;
 
 private:
     // The faults and settings the next send or expect-answer uses (then they are forgotten).

@@ -46,6 +46,12 @@ QString AuAnalyzerRole::help() const
         "  expect TEXT                            the last answer must be exactly TEXT\n");
 }
 
+QString AuAnalyzerRole::controlLine(const QString& controlId, const QString& test, const QString& value,
+                                    const QDateTime&) const
+{
+    return QStringLiteral("control %1 %2=%3").arg(controlId, test, value);
+}
+
 QString AuAnalyzerRole::read(SimSession& session)
 {
     const QString answer = QString::fromLatin1(session.line().readFrame(session.options().timeoutMs));

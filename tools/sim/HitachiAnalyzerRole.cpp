@@ -49,6 +49,13 @@ QString HitachiAnalyzerRole::help() const
         "  expect-selection BITS                  the last order reply must select exactly BITS\n");
 }
 
+QString HitachiAnalyzerRole::controlLine(const QString& controlId, const QString& test, const QString& value,
+                                         const QDateTime&) const
+{
+    // A routine batch frame: the host answers it with ">".
+    return QStringLiteral("control b %1 %2=%3").arg(controlId, test, value);
+}
+
 bool HitachiAnalyzerRole::realTime(QChar c) const
 {
     switch (m_model) {

@@ -14,6 +14,8 @@ public:
 
     bool parse(const ScriptLine& line, SimStep& step, QString* error) override;
     QString help() const override;
+    QString controlLine(const QString& controlId, const QString& test, const QString& value,
+                        const QDateTime& measured) const override;
 
 private:
     // Sends a frame and waits for its answer, sending it again after a time-out as often as

@@ -2,6 +2,7 @@
 
 #include "SimScript.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -27,6 +28,18 @@ public:
     virtual QString help() const = 0;
     // A LIMS host answers the interface's inquiries instead of sending frames to be answered.
     virtual bool playsHost() const { return false; }
+    // The script line of this role that sends one result of a control for a test (as the role
+    // names tests); empty when the role sends no results. Protocols that carry a measurement time
+    // carry the one given.
+    virtual QString controlLine(const QString& controlId, const QString& test, const QString& value,
+                                const QDateTime& measured) const
+    {
+        Q_UNUSED(controlId)
+        Q_UNUSED(test)
+        Q_UNUSED(value)
+        Q_UNUSED(measured)
+        return {};
+    }
 };
 
 // The role a script names with "model NAME" or "role NAME" (the Hitachi 911 when it names none);

@@ -1,11 +1,13 @@
 // quorlix-sim: plays an analyzer (or a LIMS host) toward quorlix over a serial device, a
 // pseudo-terminal it creates, or TCP, following a small script, and checks the answers.
 
+#include "ControlSeries.h"
 #include "SimRole.h"
 #include "SimScript.h"
 #include "SimSession.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -22,7 +24,8 @@ QString Usage()
                "Usage: quorlix-sim (--pty LINK | --device PATH[,BAUD] | --listen PORT | --connect "
                "HOST:PORT)\n"
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
-               "                   [--record FILE] [--line-rate BAUD] [--reply-pause MS] [--hold] SCRIPT\n"
+               "                   [--record FILE] [--line-rate BAUD] [--reply-pause MS] [--hold]\n"
+               "                   [--control-series SPEC ... [--role NAME]] SCRIPT\n"
                "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
                "LINK\n"
                "for the host to open; --listen waits for the host as a serial device server would. --split "
@@ -43,7 +46,46 @@ QString Usage()
                "Script lines (one step each; # starts a comment):\n"
                "  model NAME | role NAME                 what the simulator plays (default 911); first "
                "line\n") +
-           CommonScriptHelp() + RolesHelp();
+           CommonScriptHelp() +
+           QStringLiteral("  control-series SPEC                    a control series (below); roles 911, "
+                          "902, 912, au400,\n"
+                          "                                         au600, au680, indiko\n") +
+           RolesHelp() + QStringLiteral("\n") + ControlSeriesHelp();
+}
+
+// The steps that send a control series: one control line of the role per result, made when the
+// series is sent (an Indiko result carries its measurement time).
+QString ControlSeriesStep(const ScriptLine& line, SimRole& role, SimStep& step)
+{
+    ControlSeries series;
+    if (const QString error = ParseControlSeries(line.rest, series); !error.isEmpty())
+        return QStringLiteral("line %1: %2").arg(line.number).arg(error);
+    if (role.controlLine(series.controlId, series.test, series.value(1), {}).isEmpty())
+        return QStringLiteral("line %1: this role sends no control series").arg(line.number);
+    step = [series, &role](SimSession& s) {
+        const QDateTime start = QDateTime::currentDateTime();
+        for (int i = 1; i <= series.count; ++i) {
+            if (i > 1 && series.everyMs > 0)
+                QThread::msleep(ulong(series.everyMs));
+            const QString value = series.value(i);
+            s.say(QStringLiteral("control %1 test %2, result %3 of %4: %5 (z = %6)")
+                      .arg(series.controlId, series.test)
+                      .arg(i)
+                      .arg(series.count)
+                      .arg(value, QString::asprintf("%+.2f", (value.toDouble() - series.mean) / series.sd)));
+            const QDateTime measured = start.addSecs(-60 * (series.count - i));
+            QList<ScriptLine> expanded;
+            ExpandScript(role.controlLine(series.controlId, series.test, value, measured), expanded);
+            SimStep send;
+            QString error;
+            if (expanded.size() != 1 || !role.parse(expanded.first(), send, &error) || !error.isEmpty()) {
+                s.fail(QStringLiteral("control series: cannot send result %1: %2").arg(i).arg(error));
+                return;
+            }
+            send(s);
+        }
+    };
+    return {};
 }
 
 // The steps of a script for its role; the generic lines are the runner's own.
@@ -70,6 +112,12 @@ QString ParseSteps(const QList<ScriptLine>& lines, std::unique_ptr<SimRole>& rol
         } else if (line.verb == QLatin1String("noise") || line.verb == QLatin1String("overlong")) {
             const bool overlong = line.verb == QLatin1String("overlong");
             steps << [n, overlong](SimSession& s) { s.noise(n, overlong); };
+        } else if (line.verb == QLatin1String("control-series")) {
+            SimStep step;
+            error = ControlSeriesStep(line, *role, step);
+            if (!error.isEmpty())
+                return error;
+            steps << step;
         } else if (line.verb == QLatin1String("hangup")) {
             steps << [n](SimSession& s) { s.hangup(n); };
         } else if (line.verb == QLatin1String("listen") || line.verb == QLatin1String("deaf")) {
@@ -123,6 +171,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     SimOptions o;
     bool hold = false;
+    QStringList series;
+    QString roleName = QStringLiteral("911");
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -159,6 +209,12 @@ int main(int argc, char* argv[])
         } else if (a == QLatin1String("--record")) {
             o.record = next;
             ++i;
+        } else if (a == QLatin1String("--control-series")) {
+            series << next;
+            ++i;
+        } else if (a == QLatin1String("--role")) {
+            roleName = next;
+            ++i;
         } else if (a == QLatin1String("--quiet")) {
             o.quiet = true;
         } else if (a == QLatin1String("--split")) {
@@ -172,22 +228,29 @@ int main(int argc, char* argv[])
             o.script = a;
         }
     }
-    if (o.script.isEmpty()) {
+    if (o.script.isEmpty() && series.isEmpty()) {
         Print(Usage());
         return 2;
     }
-    QFile file;
-    const bool opened = o.script == QLatin1String("-")
-                            ? file.open(stdin, QIODevice::ReadOnly)
-                            : (file.setFileName(o.script), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        Print(QStringLiteral("quorlix-sim: cannot read %1").arg(o.script));
-        return 2;
+    // A series given on the command line runs after the script, or alone for the --role.
+    QString text = QStringLiteral("role %1\n").arg(roleName);
+    if (!o.script.isEmpty()) {
+        QFile file;
+        const bool opened = o.script == QLatin1String("-")
+                                ? file.open(stdin, QIODevice::ReadOnly)
+                                : (file.setFileName(o.script), file.open(QIODevice::ReadOnly));
+        if (!opened) {
+            Print(QStringLiteral("quorlix-sim: cannot read %1").arg(o.script));
+            return 2;
+        }
+        text = QString::fromUtf8(file.readAll());
     }
+    for (const QString& spec : std::as_const(series))
+        text += QStringLiteral("\ncontrol-series ") + spec;
     QList<ScriptLine> lines;
     std::unique_ptr<SimRole> role;
     QList<SimStep> steps;
-    QString error = ExpandScript(QString::fromUtf8(file.readAll()), lines);
+    QString error = ExpandScript(text, lines);
     if (error.isEmpty())
         error = ParseSteps(lines, role, steps);
     if (!error.isEmpty()) {
