@@ -20,4 +20,5 @@ target_sources(quorlix_store PRIVATE
   ${ROOT}/store/StoreValues.h ${ROOT}/store/StoreValues.cpp
   ${ROOT}/store/Transaction.h ${ROOT}/store/Transaction.cpp
   ${ROOT}/store/qc/ControlTargets.h ${ROOT}/store/qc/ControlTargets.cpp
+  ${ROOT}/store/qc/Westgard.h ${ROOT}/store/qc/Westgard.cpp
 )
