@@ -89,17 +89,22 @@ DbOutcome WriteEvents(Database& db, const StoredControl& c, const QList<RuleHit>
                           {c.controlId, c.parameterId, c.analyzerId, stamp});
         !o.ok())
         return o;
+    if (hits.isEmpty())
+        return DbOutcome::done();
+    // All of them in one statement: one round trip to a database server.
+    QStringList rows;
+    QVariantList values;
     for (const RuleHit& hit : hits) {
-        if (DbOutcome o = Run(
-                db,
-                QStringLiteral("INSERT INTO control_rule_events (control_id, parameter_id, "
-                               "analyzer_id, time_stamp, rule, severity, z_score) "
-                               "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                {c.controlId, c.parameterId, c.analyzerId, stamp, hit.rule, QcSeverityName(hit.severity), z});
-            !o.ok())
-            return o;
+        rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
+        values << c.controlId << c.parameterId << c.analyzerId << stamp << hit.rule
+               << QcSeverityName(hit.severity) << z;
     }
-    return DbOutcome::done();
+    return Run(
+        db,
+        QStringLiteral("INSERT INTO control_rule_events (control_id, parameter_id, analyzer_id, time_stamp, "
+                       "rule, severity, z_score) VALUES ") +
+            rows.join(QStringLiteral(", ")),
+        values);
 }
 
 // A rejection opens a hold unless one is open; a control without rejection closes the open one
