@@ -114,6 +114,8 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.LangNumberFormat = value;
     else if (key == QLatin1String("au600pause"))
         s.Au600Pause = value;
+    else if (key == QLatin1String("QcHold"))
+        s.QcHold = value.trimmed() == QLatin1String("1");
 }
 
 } // namespace
@@ -121,6 +123,7 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
 QString ReadIniFile(const QString& path, Settings& settings)
 {
     settings.ShowCalibChart = QStringLiteral("0");
+    settings.QcHold = false;
     settings.IniPath = path;
     QFile file(path);
     if (!file.exists()) {

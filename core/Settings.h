@@ -41,7 +41,8 @@ struct Settings
     QString ExportPath;
     QString ImportCycle;
     QString LangNumberFormat;
-    QString Au600Pause; // key `au600pause`: the AU600's pause before each send, in ms (empty: 750)
+    QString Au600Pause;  // key `au600pause`: the AU600's pause before each send, in ms (empty: 750)
+    bool QcHold = false; // key `QcHold=1`: a rejected control holds its parameter from autovalidation
 
     // Site keys for this platform: database driver and login, and the devices behind port numbers.
     QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`
@@ -59,6 +60,9 @@ struct Settings
     // of a manual-input instance ("INPUT_" and its id).
     QString ComputerName;
     QString InputTableName;
+    // Cleared by the start-up when the quality-control tables are missing and cannot be created:
+    // controls are then stored without being judged, and nothing is held.
+    bool QcTables = true;
 
     // A LIMS side is configured when an out-type and an out-port were both given.
     bool hasLimsSide() const { return !OutType.isEmpty() && OutComPort.has_value(); }

@@ -8,6 +8,7 @@
 #include "core/IniFile.h"
 #include "core/Stamps.h"
 #include "drivers/DriverRegistry.h"
+#include "store/qc/QcTables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -137,6 +138,15 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
         return Fail(engine, ExitDatabase,
                     QStringLiteral("cannot create the placeholder patient in the %1")
                         .arg(engine.database().target().description));
+    // A database set up by an earlier release gets the quality-control tables here; where that is
+    // not allowed, controls are stored as before, unjudged.
+    if (const QString error = EnsureQcTables(engine.database()); !error.isEmpty()) {
+        s.QcTables = false;
+        engine.log().monitor(
+            QStringLiteral(
+                "quality control is off: its tables are missing in the %1 and cannot be created: %2")
+                .arg(engine.database().target().description, error.section(QLatin1Char('\n'), 0, 0)));
+    }
     engine.checkDayShift();
     ui.hideSplash();
 

@@ -11,6 +11,11 @@ const QString OverRange = QStringLiteral(">");
 // A finished order: filled by an analyzer, with its result and time.
 const QString Finished =
     QStringLiteral("analyzer_id IS NOT NULL AND time_stamp IS NOT NULL AND result IS NOT NULL");
+// An order measured from a rejected control of its parameter on its analyzer until a passing one.
+const QString Held =
+    QStringLiteral("EXISTS (SELECT 1 FROM qc_holds h WHERE h.parameter_id = request.parameter_id AND "
+                   "h.analyzer_id = request.analyzer_id AND h.held_from <= request.time_stamp AND "
+                   "(h.released_at IS NULL OR request.time_stamp < h.released_at))");
 const QString FinishedColumns = QStringLiteral("sample_id, parameter_id, analyzer_id, time_stamp, result");
 
 // The result as it goes into results: clipped to the measuring range.
@@ -25,6 +30,11 @@ DbOutcome Run(Database& db, const QString& sql, const QVariantList& values = {})
 }
 
 } // namespace
+
+QString AutovalidatedOrders(bool qcHolds)
+{
+    return qcHolds ? Finished + QStringLiteral(" AND NOT ") + Held : Finished;
+}
 
 DbOutcome MoveRows(Database& db, const QString& table, const QString& columns, const QString& condition,
                    const QList<OverMoved>& over)
@@ -43,7 +53,7 @@ DbOutcome MoveRows(Database& db, const QString& table, const QString& columns, c
     return DbOutcome::done();
 }
 
-DbOutcome Autovalidate(Database& db, const QString& autoVal)
+DbOutcome Autovalidate(Database& db, const QString& autoVal, bool qcHolds)
 {
     const bool networks = autoVal == QLatin1String("2");
     if (!networks && autoVal != QLatin1String("1"))
@@ -85,7 +95,8 @@ DbOutcome Autovalidate(Database& db, const QString& autoVal)
                        "INNER JOIN test_def ds ON ds.parameter_id = r.parameter_id "
                        "WHERE r.result BETWEEN v.v_from AND v.v_to")
                        .arg(ClippedResult);
-    return MoveRows(db, QStringLiteral("request"), FinishedColumns, Finished, {replaced, {validated, {}}});
+    return MoveRows(db, QStringLiteral("request"), FinishedColumns, AutovalidatedOrders(qcHolds),
+                    {replaced, {validated, {}}});
 }
 
 } // namespace Quorlix

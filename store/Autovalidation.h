@@ -21,7 +21,15 @@ class Database;
 //
 // Many processes may validate into one database at once: each finished order is taken out of
 // request and validated by exactly one of them, never twice and never deleted unvalidated.
-DbOutcome Autovalidate(Database& db, const QString& autoVal);
+//
+// With qcHolds (the quality-control tables exist), an order measured while its parameter was held
+// on its analyzer after a rejected control (a qc_holds period) stays in request for a person, also
+// once the period has ended: it was measured out of control.
+DbOutcome Autovalidate(Database& db, const QString& autoVal, bool qcHolds = true);
+
+// The condition on request rows that autovalidation takes: finished, and (with qcHolds) measured
+// outside every hold period of its parameter on its analyzer.
+QString AutovalidatedOrders(bool qcHolds);
 
 // One statement over rows being moved (their table is {moved} in its text), with its bound values.
 struct OverMoved

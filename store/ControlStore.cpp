@@ -8,6 +8,7 @@
 #include "core/Database.h"
 #include "core/SqlHelpers.h"
 #include "core/Stamps.h"
+#include "qc/QcEvaluation.h"
 
 namespace Quorlix {
 
@@ -31,8 +32,10 @@ bool MatchesMask(const QString& text, const QString& mask)
     return true;
 }
 
-DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffects& effects)
+DbOutcome StoreControlJob(const StoreJob& job, JobRun& run)
 {
+    Transaction& transaction = run.transaction;
+    JobEffects& effects = run.effects;
     Database& db = transaction.db();
     const SampleJob& data = job.data<SampleJob>();
     const QString controlId = RecordId(job);
@@ -68,6 +71,14 @@ DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffe
                                      .arg(controlId)
                                      .arg(p)
                                      .arg(inserted.error));
+        else if (number) {
+            const StoredControl stored{storedId, p, job.AnalyzerId, FromSqlStamp(job.stamp),
+                                       result.toDouble()};
+            if (DbOutcome o =
+                    JudgeControlResult(transaction, stored, {run.qcTables, job.QcHold}, effects.notes);
+                !o.ok())
+                return o;
+        }
 
         // The range check reads the number the value begins with, also when the row was refused.
         const DbOutcome booked = transaction.skippable(
@@ -110,7 +121,7 @@ QString DescribeControlJob(const StoreJob& job)
 
 DbOutcome RunControlJob(const StoreJob& job, JobRun& run)
 {
-    return StoreControlJob(run.transaction, job, run.effects);
+    return StoreControlJob(job, run);
 }
 
 } // namespace Quorlix

@@ -6,13 +6,11 @@
 
 namespace Quorlix {
 
-class Transaction;
-
 // The statements of one control record inside the caller's transaction: a control_results row
 // and the control block booking per result, then (with a LIMS side) the frame toward the LIMS in
-// effects. A statement refused for its values is skipped with a note and the record goes on; a
-// failure of the database ends it.
-DbOutcome StoreControlJob(Transaction& transaction, const StoreJob& job, JobEffects& effects);
+// effects; each numeric result stored is judged by the quality control. A statement refused for
+// its values is skipped with a note and the record goes on; a failure of the database ends it.
+DbOutcome StoreControlJob(const StoreJob& job, JobRun& run);
 
 // A control sample (a SampleJob whose id matches the control mask): control_results, control
 // blocks, and the frame toward the LIMS.

@@ -282,15 +282,17 @@ DbOutcome RestampRun(Database& db, const StoreJob& job, const QString& id)
 
 } // namespace
 
-DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects, bool* nothingToStore)
+DbOutcome StoreSampleJob(const StoreJob& job, JobRun& run)
 {
-    *nothingToStore = false;
+    Database& db = run.transaction.db();
+    JobEffects& effects = run.effects;
+    run.nothingToStore = false;
     SampleSource source;
     if (DbOutcome o = SampleSourceOf(db, job, &source, effects.notes); !o.ok())
         return o;
     source.id = source.id.trimmed();
     if (source.id.isEmpty()) {
-        *nothingToStore = true;
+        run.nothingToStore = true;
         return DbOutcome::done();
     }
     if (job.rules.restampsRun) {
@@ -301,7 +303,7 @@ DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects,
         return o;
     if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
         return o;
-    return Autovalidate(db, job.AutoVal);
+    return Autovalidate(db, job.AutoVal, run.qcTables);
 }
 
 QString RecordId(const StoreJob& job)
@@ -333,7 +335,7 @@ QString DescribeSampleJob(const StoreJob& job)
 
 DbOutcome RunSampleJob(const StoreJob& job, JobRun& run)
 {
-    return StoreSampleJob(run.transaction.db(), job, run.effects, &run.nothingToStore);
+    return StoreSampleJob(job, run);
 }
 
 } // namespace Quorlix

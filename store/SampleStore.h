@@ -36,6 +36,6 @@ DbOutcome StoreRawResult(Database& db, const QString& sampleId, qint16 parameter
 
 // The statements of one patient sample (orders, raw copies, req2send, sample_base, autovalidation)
 // inside the caller's transaction. The first failing statement ends the sample.
-DbOutcome StoreSampleJob(Database& db, const StoreJob& job, JobEffects& effects, bool* nothingToStore);
+DbOutcome StoreSampleJob(const StoreJob& job, JobRun& run);
 
 } // namespace Quorlix

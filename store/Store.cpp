@@ -84,6 +84,7 @@ StoreJob Store::newJob(const JobKind& kind, std::any payload, const ReceivedFram
     job.OutComPort = s.OutComPort;
     job.OutId = s.OutId;
     job.ShowCalibChart = s.ShowCalibChart;
+    job.QcHold = s.QcHold;
     job.rules = m_kinds.rulesFor(job);
     job.payload = std::move(payload);
     return job;
@@ -202,7 +203,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
         }
     }
 
-    JobRun jobRun{transaction, m_dialogs != nullptr, {}, false};
+    JobRun jobRun{transaction, m_dialogs != nullptr, {}, false, m_settings.QcTables};
     if (DbOutcome stored = job.kind->run(job, jobRun); !stored.ok()) {
         transaction.rollback();
         return Failed(db, stored);

@@ -71,7 +71,8 @@ QJsonObject ToJson(const StoreJob& job, const QString& spoolId)
         {QStringLiteral("OutType"), job.OutType},
         {QStringLiteral("OutComPort"), job.OutComPort ? QJsonValue(*job.OutComPort) : QJsonValue()},
         {QStringLiteral("OutId"), job.OutId},
-        {QStringLiteral("ShowCalibChart"), job.ShowCalibChart}};
+        {QStringLiteral("ShowCalibChart"), job.ShowCalibChart},
+        {QStringLiteral("QcHold"), job.QcHold}};
     QJsonObject object{{QStringLiteral("format"), SpoolFormatVersion},
                        {QStringLiteral("id"), spoolId},
                        {QStringLiteral("kind"), job.kind ? job.kind->name() : QString()},
@@ -121,6 +122,7 @@ std::optional<StoreJob> FromJson(const QJsonObject& object, const JobKinds& kind
     job.OutType = s.text(QStringLiteral("OutType"));
     job.OutId = s.text(QStringLiteral("OutId"));
     job.ShowCalibChart = s.text(QStringLiteral("ShowCalibChart"));
+    job.QcHold = settings.value(QStringLiteral("QcHold")).toBool(); // absent in older files: off
     const QJsonValue port = settings.value(QStringLiteral("OutComPort"));
     if (port.isDouble())
         job.OutComPort = port.toInt();

@@ -57,6 +57,7 @@ struct StoreJob
     std::optional<int> OutComPort;
     QString OutId;
     QString ShowCalibChart;
+    bool QcHold = false; // a rejected control holds its parameter (spool files without it: off)
 
     // Decided from the settings by the families' rules, when the job is taken and when it is read
     // back from the spool.
@@ -93,6 +94,7 @@ struct JobRun
     bool dialogsAvailable = false; // the calibration mismatch window can be shown
     JobEffects effects;
     bool nothingToStore = false;
+    bool qcTables = true; // the quality-control tables exist: controls are judged, holds honoured
 };
 
 // A kind of received record: how it is written into a spool file and read back, and how it is

@@ -6,6 +6,7 @@
 #include "store/RecordJson.h"
 #include "store/StoreValues.h"
 #include "store/Transaction.h"
+#include "store/qc/QcEvaluation.h"
 
 namespace Quorlix {
 
@@ -140,6 +141,14 @@ DbOutcome RunActResultsJob(const StoreJob& job, JobRun& run)
             if (DbOutcome o = StoreControl(db, job, parameterId, value, stamp); !o.ok())
                 return o;
             ++stored;
+            if (isNumber) {
+                const StoredControl control{act.id, parameterId, job.AnalyzerId, FromSqlStamp(time),
+                                            value.toDouble()};
+                if (DbOutcome o =
+                        JudgeControlResult(run.transaction, control, {run.qcTables, job.QcHold}, notes);
+                    !o.ok())
+                    return o;
+            }
             continue;
         }
         // Only the sample's existing orders are filled; nothing is inserted. A value that is no

@@ -135,8 +135,7 @@ DbOutcome RunIndikoResultJob(const StoreJob& job, JobRun& run)
     }
 
     const StoreJob resolved = ResolvedJob(job, *parameter);
-    const DbOutcome stored = r.control ? StoreControlJob(run.transaction, resolved, run.effects)
-                                       : StoreSampleJob(db, resolved, run.effects, &run.nothingToStore);
+    const DbOutcome stored = r.control ? StoreControlJob(resolved, run) : StoreSampleJob(resolved, run);
     if (!stored.ok())
         return stored;
     // Each comment lands on the result just stored: same id, parameter, analyzer and time stamp.

@@ -6,6 +6,7 @@
 #include "store/ControlBlocks.h"
 #include "store/RecordJson.h"
 #include "store/Transaction.h"
+#include "store/qc/QcEvaluation.h"
 
 #include <QJsonArray>
 
@@ -226,7 +227,12 @@ DbOutcome RunMgcControlJob(const StoreJob& job, JobRun& run)
                {data.controlId, data.parameterId, measured, data.value, job.AnalyzerId});
     if (!inserted.ok())
         return DbOutcome::of(db, inserted);
-    return UpdateControlBlock(db, data.controlId, data.parameterId, data.value, job.AnalyzerId);
+    if (DbOutcome o = UpdateControlBlock(db, data.controlId, data.parameterId, data.value, job.AnalyzerId);
+        !o.ok())
+        return o;
+    const StoredControl control{data.controlId, data.parameterId, job.AnalyzerId,
+                                FromSqlStamp(data.measuredAt), data.value};
+    return JudgeControlResult(run.transaction, control, {run.qcTables, job.QcHold}, run.effects.notes);
 }
 
 // ---- calibrations

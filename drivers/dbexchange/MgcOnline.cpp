@@ -24,13 +24,6 @@
 
 namespace Quorlix {
 
-namespace {
-
-const QString Finished =
-    QStringLiteral("analyzer_id IS NOT NULL AND time_stamp IS NOT NULL AND result IS NOT NULL");
-
-} // namespace
-
 MgcOnlineExchange::MgcOnlineExchange(const DriverServices& services)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
       m_store(services.store), m_lims(services.limsLine)
@@ -176,7 +169,8 @@ void MgcOnlineExchange::MgcMoveResults()
     if (outcome.ok())
         outcome = MoveRows(
             m_db, QStringLiteral("request"),
-            QStringLiteral("sample_id, parameter_id, analyzer_id, time_stamp, result"), Finished,
+            QStringLiteral("sample_id, parameter_id, analyzer_id, time_stamp, result"),
+            AutovalidatedOrders(m_settings.QcTables),
             {{QStringLiteral("DELETE FROM results WHERE EXISTS (SELECT 1 FROM {moved} r WHERE r.sample_id = "
                              "results.sample_id AND r.parameter_id = results.parameter_id)"),
               {}},

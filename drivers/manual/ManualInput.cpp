@@ -2,12 +2,14 @@
 
 #include "core/CommLog.h"
 #include "core/Database.h"
+#include "core/DayShift.h"
 #include "core/FrameText.h"
 #include "core/Settings.h"
 #include "core/SqlHelpers.h"
 #include "store/ControlStore.h"
 #include "store/StoreValues.h"
 #include "store/Transaction.h"
+#include "store/qc/QcEvaluation.h"
 
 #include <algorithm>
 
@@ -208,13 +210,20 @@ QString ManualInput::enter(const QString& sampleId, const QString& typedResult, 
         return fail(o);
     entry.now = m_db.dialect().now();
     QStringList lines;
+    QStringList qcNotes;
     if (DbOutcome o = writeEntry(entry, lines); !o.ok())
         return fail(o);
+    if (isControl(entry.sample)) {
+        if (DbOutcome o = judgeControl(transaction, entry, qcNotes); !o.ok())
+            return fail(o);
+    }
     if (DbOutcome o = transaction.commit(); !o.ok())
         return fail(o);
     m_writtenNames.insert(entry.withUser);
     for (const QString& line : std::as_const(lines))
         input(line);
+    for (const QString& note : std::as_const(qcNotes))
+        m_log.monitor(note);
     return {};
 }
 
@@ -257,6 +266,21 @@ DbOutcome ManualInput::writeEntry(const Entry& entry, QStringList& lines)
         return o;
     lines << QStringLiteral("Enter to %1: SAMPLE ID: ").arg(m_settings.InputTableName) + entry.sample + tail;
     return DbOutcome::done();
+}
+
+DbOutcome ManualInput::judgeControl(Transaction& transaction, const Entry& entry, QStringList& notes)
+{
+    // The row took the database server's time: the quality control judges it at that time.
+    SqlResult stamped =
+        m_db.run(QStringLiteral("SELECT MAX(time_stamp) FROM control_results WHERE control_id = ? AND "
+                                "parameter_id = ? AND analyzer_id = ?"),
+                 {entry.sample, entry.parameter, entry.withUser});
+    if (!stamped.ok())
+        return DbOutcome::of(m_db, stamped);
+    const QDateTime stamp = stamped.next() ? DateTimeOf(stamped.value(0)) : QDateTime();
+    stamped.finish();
+    const StoredControl control{entry.sample, entry.parameter, entry.withUser, stamp, entry.value.toDouble()};
+    return JudgeControlResult(transaction, control, {m_settings.QcTables, m_settings.QcHold}, notes);
 }
 
 DbOutcome ManualInput::writeValidatedResult(const Entry& entry, QStringList& lines)

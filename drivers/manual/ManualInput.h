@@ -12,6 +12,7 @@ class CommLog;
 class Database;
 struct DbOutcome;
 struct Settings;
+class Transaction;
 
 // The database work of a manual input station (type "INPUT"): an operator enters results of one
 // parameter measured on one manual device. A control id goes to control_results; a patient value
@@ -60,6 +61,8 @@ private:
     struct Entry;
     // The rows of one entry, within the caller's transaction, and its log lines.
     DbOutcome writeEntry(const Entry& entry, QStringList& lines);
+    // The quality control's judgement of a control entry just written, its Monitor lines in notes.
+    DbOutcome judgeControl(Transaction& transaction, const Entry& entry, QStringList& notes);
     // The autovalidated result of a sample, with its interpretation.
     DbOutcome writeValidatedResult(const Entry& entry, QStringList& lines);
     QString analyzerUser(const QString& user) const;

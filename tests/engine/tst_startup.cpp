@@ -90,6 +90,7 @@ private slots:
     void inputStationTable();
     void unreadableFirstShiftIsReported_data();
     void unreadableFirstShiftIsReported();
+    void qualityControlTablesOfAnEarlierRelease();
 };
 
 void TestStartup::rowsOnEmptyThenFilledDatabase()
@@ -243,6 +244,30 @@ void TestStartup::unreadableFirstShiftIsReported()
     QCOMPARE(launch.run("quorlix /id=H /type=H911", ui).message, QString());
     const QStringList lines = launch.logText("H_20261207_log.txt").split('\n').filter("firstshift");
     QCOMPARE(lines, monitor.isEmpty() ? QStringList{} : QStringList{"Monitor: " + monitor});
+}
+
+void TestStartup::qualityControlTablesOfAnEarlierRelease()
+{
+    TestDatabase db("sqlite");
+    for (const char* table : {"control_targets", "control_rule_events", "qc_holds"})
+        db.exec(QString("DROP TABLE %1").arg(table));
+    Launch launch(db.iniLines() + "QcHold=1\n");
+    RecordingUi ui;
+    QCOMPARE(launch.run("quorlix /id=H /type=H911", ui).message, QString());
+    QCOMPARE(db.count("qc_holds"), 0); // created
+    QVERIFY(launch.settings.QcTables);
+    QVERIFY(launch.settings.QcHold);
+
+    // Where they cannot be created (here a view holds the name), the program runs without them.
+    db.exec("DROP TABLE qc_holds");
+    db.exec("CREATE VIEW qc_holds AS SELECT 1 AS parameter_id");
+    RecordingUi again;
+    QCOMPARE(launch.run("quorlix /id=H /type=H911", again).message, QString());
+    QVERIFY(!launch.settings.QcTables);
+    const QStringList lines = launch.logText("H_20261207_log.txt").split('\n').filter("quality control");
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith("Monitor: quality control is off: its tables are missing in the "),
+             qPrintable(lines.first()));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
