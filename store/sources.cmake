@@ -20,11 +20,8 @@ target_sources(quorlix_store PRIVATE
   ${ROOT}/store/StoreValues.h ${ROOT}/store/StoreValues.cpp
   ${ROOT}/store/Transaction.h ${ROOT}/store/Transaction.cpp
   ${ROOT}/store/qc/ControlTargets.h ${ROOT}/store/qc/ControlTargets.cpp
-<<<<<<< HEAD
   ${ROOT}/store/qc/QcHistory.h ${ROOT}/store/qc/QcHistory.cpp
-=======
   ${ROOT}/store/qc/QcEvaluation.h ${ROOT}/store/qc/QcEvaluation.cpp
   ${ROOT}/store/qc/QcTables.h ${ROOT}/store/qc/QcTables.cpp
   ${ROOT}/store/qc/Westgard.h ${ROOT}/store/qc/Westgard.cpp
->>>>>>> qc-rules
 )
