@@ -100,8 +100,8 @@ QString ParseControlSeries(const QString& spec, ControlSeries& series)
 QString ControlSeriesHelp()
 {
     return QStringLiteral(
-        "Control series (--control-series SPEC, or the script line control-series SPEC):\n"
-        "  SPEC = ID:TEST:N:MEAN:SD[:shift=K@I][:drift=K@I][:noise=F][:every=MS]\n"
+        "Control series (--control-series SERIES, or the script line control-series SERIES):\n"
+        "  SERIES = ID:TEST:N:MEAN:SD[:shift=K@I][:drift=K@I][:noise=F][:every=MS]\n"
         "  N results of the control ID (an id the host's controlmask matches) for TEST (the channel of\n"
         "  a Hitachi or AU, the test code of an Indiko), one result frame or message each. The values\n"
         "  scatter about MEAN with SD after a fixed table (the same every time; its first 20 values\n"
@@ -113,7 +113,7 @@ QString ControlSeriesHelp()
         "  results of distinct times). Indiko results carry measurement times one minute apart, the\n"
         "  last at the series' start. Each result is printed with its z. Example, a shift of 3.5 SD\n"
         "  from the 8th of 10 results of glucose (channel 1): QC0001:1:10:100:2:shift=3.5@8\n"
-        "  --control-series SPEC (repeatable) sends its series after the script; without a SCRIPT the\n"
+        "  --control-series SERIES (repeatable) sends its series after the script; without a SCRIPT the\n"
         "  role is --role NAME (default 911).\n");
 }
 

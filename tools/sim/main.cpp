@@ -25,7 +25,7 @@ QString Usage()
                "HOST:PORT)\n"
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
                "                   [--record FILE] [--line-rate BAUD] [--reply-pause MS] [--hold]\n"
-               "                   [--control-series SPEC ... [--role NAME]] SCRIPT\n"
+               "                   [--control-series SERIES ... [--role NAME]] SCRIPT\n"
                "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
                "LINK\n"
                "for the host to open; --listen waits for the host as a serial device server would. --split "
@@ -47,7 +47,7 @@ QString Usage()
                "  model NAME | role NAME                 what the simulator plays (default 911); first "
                "line\n") +
            CommonScriptHelp() +
-           QStringLiteral("  control-series SPEC                    a control series (below); roles 911, "
+           QStringLiteral("  control-series SERIES                  a control series (below); roles 911, "
                           "902, 912, au400,\n"
                           "                                         au600, au680, indiko\n") +
            RolesHelp() + QStringLiteral("\n") + ControlSeriesHelp();
