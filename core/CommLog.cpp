@@ -1,6 +1,7 @@
 #include "CommLog.h"
 
 #include "Clock.h"
+#include "InstanceStats.h"
 #include "Stamps.h"
 
 namespace Quorlix {
@@ -126,8 +127,36 @@ void CommLog::logall(const QString& text, int direction)
         return;
     }
     writeFileLine(fileLine);
+    countFrame(text, static_cast<Direction>(direction));
     remember(viewLine);
     emit windowLine(viewLine);
+}
+
+void CommLog::countFrame(const QString& text, Direction direction)
+{
+    if (!m_stats)
+        return;
+    const auto count = [&](LineTraffic& line, bool received) {
+        (received ? line.framesReceived : line.framesSent) += 1;
+        (received ? line.lastReceived : line.lastSent) = ControlCharsToNames(text);
+        (received ? line.lastReceivedAt : line.lastSentAt) = m_clock.now();
+    };
+    switch (direction) {
+    case Direction::AnalyzerToHost:
+        count(m_stats->analyzer, true);
+        break;
+    case Direction::HostToAnalyzer:
+        count(m_stats->analyzer, false);
+        break;
+    case Direction::LimsToHost:
+        count(m_stats->lims, true);
+        break;
+    case Direction::HostToLims:
+        count(m_stats->lims, false);
+        break;
+    default:
+        break;
+    }
 }
 
 void CommLog::remember(const QString& line)

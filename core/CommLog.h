@@ -10,6 +10,7 @@
 namespace Quorlix {
 
 class Clock;
+struct InstanceStats;
 
 // Direction codes of the communication log.
 enum class Direction
@@ -51,6 +52,9 @@ public:
     void logall(const QString& text, Direction direction) { logall(text, static_cast<int>(direction)); }
     void monitor(const QString& text) { logall(text, Direction::Monitor); }
 
+    // Frames logged from now on are counted in the stats (which must outlive the log).
+    void countFramesIn(InstanceStats* stats) { m_stats = stats; }
+
     // A plain line in the file only (the start-up header).
     void writeFileLine(const QString& line);
 
@@ -64,11 +68,13 @@ signals:
 
 private:
     void remember(const QString& windowLine);
+    void countFrame(const QString& text, Direction direction);
 
     const Clock& m_clock;
     const QLocale& m_locale;
     QFile m_file;
     std::deque<QString> m_recent;
+    InstanceStats* m_stats = nullptr;
 };
 
 } // namespace Quorlix

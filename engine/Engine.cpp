@@ -27,6 +27,7 @@ Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers
       m_dayShift(m_settings, m_database, m_log, clock, m_locale),
       m_supervisor(m_link, m_settings, clock, m_log, m_limsPort), m_tasks(timers)
 {
+    m_log.countFramesIn(&m_stats);
     connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
     connect(&m_limsPort, &LinePort::received, &m_dispatcher, &Dispatcher::limsReceived);
     m_tasks.add(QStringLiteral("Housekeeping"), TimerInterval::Housekeeping, [this] { housekeepingTick(); });

@@ -9,6 +9,7 @@
 #include "core/CommLog.h"
 #include "core/Database.h"
 #include "core/DayShift.h"
+#include "core/InstanceStats.h"
 #include "core/Settings.h"
 #include "drivers/DriverRegistry.h"
 #include "store/Store.h"
@@ -48,6 +49,7 @@ public:
     Store& store() { return m_store; }
     DayShift& dayShift() { return m_dayShift; }
     PeriodicTasks& tasks() { return m_tasks; }
+    InstanceStats& stats() { return m_stats; }
 
     const DriverRegistry& drivers() const { return m_drivers; }
     // Builds the handlers and the work the configuration selects from the registry, replays the
@@ -80,6 +82,7 @@ private:
 
     const Clock& m_clock;
     Timers& m_timers;
+    InstanceStats m_stats; // before the log, which counts into it
     const DriverRegistry& m_drivers;
     Settings m_settings;
     QLocale m_locale;
