@@ -71,7 +71,7 @@ bool PgCluster::start()
 {
     return pgctl({"-o",
                   // Statements slower than 200 ms and lock waits over a second go into the server's log.
-                  QString("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off -c max_connections=100 "
+                  QString("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off -c max_connections=200 "
                           "-c log_min_duration_statement=200 -c log_lock_waits=on")
                       .arg(m_port)
                       .arg(m_dir.path()),

@@ -1,5 +1,8 @@
 #include "SiteRig.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 namespace Quorlix::Test {
 
 namespace {
@@ -92,6 +95,36 @@ QStringList UnarmedControls(Database& db, const QStringList& analyzerIds)
             unarmed << QString("%1: %2 of %3 armed").arg(id).arg(blocks).arg(parameters);
     }
     return unarmed;
+}
+
+quint16 FreeLoopbackPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+QString ScrapeMetrics(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(2000))
+        return {};
+    socket.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(2000))
+        reply += socket.readAll();
+    reply += socket.readAll();
+    const qsizetype body = reply.indexOf("\r\n\r\n");
+    return reply.startsWith("HTTP/1.1 200") && body >= 0 ? QString::fromUtf8(reply.mid(body + 4)) : QString();
+}
+
+double MetricValue(const QString& text, const QString& sample)
+{
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        if (line.startsWith(sample) && line.size() > sample.size() && line.at(sample.size()) == u' ')
+            return line.mid(sample.size() + 1).toDouble();
+    }
+    return -1;
 }
 
 } // namespace Quorlix::Test

@@ -44,4 +44,14 @@ QString SiteScript(const SiteKind& kind, const QString& prefix, int samples);
 // that the analyzer measures, as "ID: 12 of 18 armed". Empty when all are.
 QStringList UnarmedControls(Database& db, const QStringList& analyzerIds);
 
+// A free loopback port for an instance's metrics.
+quint16 FreeLoopbackPort();
+
+// The text of GET /metrics from an instance on loopback; empty when it does not answer.
+QString ScrapeMetrics(quint16 port);
+
+// The value of a sample in a metrics text: the metric's name with its labels as written
+// ("quorlix_frames_sent_total{analyzer=\"H911-1\",line=\"analyzer\"}"); -1 when absent.
+double MetricValue(const QString& text, const QString& sample);
+
 } // namespace Quorlix::Test

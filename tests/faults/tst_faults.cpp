@@ -92,7 +92,7 @@ private slots:
     void databaseOutage();
     void crashes();
     void lineTrouble();
-    void siteOf32();
+    void site();
     void hostileInput();
 
 private:
@@ -231,7 +231,14 @@ struct SiteInstance
     std::unique_ptr<Simulator> analyzer;
     std::unique_ptr<Simulator> lims;
     qint64 peakKb = 0;
+    quint16 metricsPort = 0;
+    QString metrics; // scraped at the end, once its analyzer has stopped sending
 };
+
+QString MetricSample(const QString& name, const QString& analyzerId, const QString& line = QString())
+{
+    return name + "{analyzer=\"" + analyzerId + "\"" + (line.isEmpty() ? "" : ",line=\"" + line + "\"") + "}";
+}
 
 // The rows of the instance's results per sample id: its raw copies, or its orders filled and not
 // yet validated together with its validated results.
@@ -279,21 +286,30 @@ QString Milliseconds(qint64 micros)
 // Analyzers of every kind on one database, each simulated analyzer sending at the full rate of a
 // 9600-baud line: ask for a sample's orders, send its results, the next sample. Their processes
 // cross a shift boundary (shifts of 8 h from 06:00) together and race for the shift rows.
-void TestFaults::siteOf32()
+void TestFaults::site()
 {
-    // QUORLIX_SITE_SECONDS and QUORLIX_SITE_LINE_RATE (baud; 0: as fast as the answers come) change
-    // the run.
+    // QUORLIX_SITE_SECONDS, QUORLIX_SITE_LINE_RATE (baud; 0: as fast as the answers come),
+    // QUORLIX_SITE_SCALE (2: twice as many analyzers of each kind) and QUORLIX_SITE_HEARTBEAT=0 (no
+    // status rows) change the run.
     const int seconds = qEnvironmentVariableIsSet("QUORLIX_SITE_SECONDS")
                             ? qEnvironmentVariableIntValue("QUORLIX_SITE_SECONDS")
                             : Scale(40, 300);
     const QString lineRate = qEnvironmentVariable("QUORLIX_SITE_LINE_RATE", "9600");
+    const int scale = qMax(1, qEnvironmentVariableIntValue("QUORLIX_SITE_SCALE"));
+    const bool heartbeat = qEnvironmentVariable("QUORLIX_SITE_HEARTBEAT") != "0";
     // A pseudo-terminal without a line rate carries many times more.
     const int unthrottled = lineRate.toInt() > 0 ? 1 : 8;
     const QString database = m_pg->createDatabase(QString("faults_site%1").arg(++m_databases));
     QTemporaryDir lines;
     std::vector<SiteInstance> site;
     for (const SiteKind& kind : SiteKinds()) {
-        for (int k = 1; k <= (Full() ? kind.instancesInFullForm : 1); ++k) {
+        int instances = (Full() ? kind.instancesInFullForm : 1) * scale;
+        // The site has one MGC240 database, so one MGC240: a bigger site has another 912 instead.
+        if (kind.type == "MGC")
+            instances = 1;
+        if (kind.type == "H912")
+            instances += scale - 1;
+        for (int k = 1; k <= instances; ++k) {
             SiteInstance in;
             in.kind = &kind;
             in.id = QString("%1-%2").arg(kind.label).arg(k);
@@ -374,6 +390,10 @@ void TestFaults::siteOf32()
         const QString link = lines.filePath(QString("line%1").arg(i));
         const QString limsLink = lines.filePath(QString("lims%1").arg(i));
         QString ini = PgIniLines(*m_pg, database) + "controlmask=QC????\nshiftlen=8\nfirstshift=06:00\n";
+        if (!heartbeat)
+            ini += "heartbeat=0\n";
+        in.metricsPort = FreeLoopbackPort();
+        ini += QString("metrics=127.0.0.1:%1\n").arg(in.metricsPort);
         QStringList switches{"/id=" + in.id, "/type=" + kind.type};
         if (!kind.role.isEmpty()) {
             ini += "com1=" + link + "\n";
@@ -434,7 +454,17 @@ void TestFaults::siteOf32()
     int looks = 0;
     int looksWaiting = 0;
     int mostWaiting = 0;
+    int scrapedMidway = -1;
     for (int tick = 0; clock.elapsed() < go + seconds * 1000; ++tick) {
+        if (scrapedMidway < 0 && clock.elapsed() > go + seconds * 500) {
+            scrapedMidway = 0;
+            for (const SiteInstance& in : site)
+                scrapedMidway +=
+                    MetricValue(ScrapeMetrics(in.metricsPort),
+                                MetricSample("quorlix_frames_received_total", in.id, "analyzer")) >= 0
+                        ? 1
+                        : 0;
+        }
         for (int k = 0; k < 2 && tick % 10 == 0; ++k) {
             const QString id = QString("M-%1").arg(++mgcSamples);
             db->run("INSERT INTO sample_base (sample_id, p_id, si_id, cust_id, add3) VALUES (?, 1, 'na', "
@@ -457,21 +487,37 @@ void TestFaults::siteOf32()
         QString("site: the controls of %1 analyzers armed at their start and again after the shift change")
             .arg(withControls.size()));
 
-    // The end: the analyzers' processes stop (a frame in flight goes unanswered), the simulators
-    // with them; the MGC240's process takes what was measured last, then stops too.
+    // The site's status as its operators see it, while every instance runs.
+    QuorlixProcess status(PgIniLines(*m_pg, database));
+    const int statusExit = heartbeat ? status.runToEnd({"--status"}) : 0;
+    Summary(status.output().trimmed());
+    QCOMPARE(statusExit, 0);
+    for (const SiteInstance& in : site)
+        QVERIFY2(!heartbeat ||
+                     QRegularExpression("(^|\\n)" + QRegularExpression::escape(in.id) + " .* online ")
+                         .match(status.output())
+                         .hasMatch(),
+                 qPrintable(in.id));
+
+    // The end: the simulated analyzers stop (a frame in flight goes unanswered) and each process's
+    // metrics are read; then the processes stop, and the LIMS simulators with them; the MGC240's
+    // process takes what was measured last, then stops too.
     for (SiteInstance& in : site)
         in.peakKb = PeakMemoryKb(in.q->process().processId());
     mgcSim.kill();
     mgcSim.waitForFinished(5000);
     for (SiteInstance& in : site)
-        if (in.kind->type != "MGC")
-            QCOMPARE(in.q->terminate(), 0);
-    for (SiteInstance& in : site) {
         if (in.analyzer)
             in.analyzer->stop();
+    QTest::qWait(1500);
+    for (SiteInstance& in : site)
+        in.metrics = ScrapeMetrics(in.metricsPort);
+    for (SiteInstance& in : site)
+        if (in.kind->type != "MGC")
+            QCOMPARE(in.q->terminate(), 0);
+    for (SiteInstance& in : site)
         if (in.lims)
             in.lims->stop();
-    }
     for (SiteInstance& in : site) {
         if (in.kind->type != "MGC")
             continue;
@@ -492,6 +538,7 @@ void TestFaults::siteOf32()
 
     int frames = 0;
     int inquiries = 0;
+    qint64 countedRequests = 0; // by the instances' metrics
     QList<qint64> allMicros;
     qint64 minPeak = std::numeric_limits<qint64>::max(), maxPeak = 0;
     for (const SiteInstance& in : site) {
@@ -533,6 +580,16 @@ void TestFaults::siteOf32()
             t.wrong += validated.wrong;
         }
         const int answered = t.answered + int(record.inquiryMicros.size());
+        // Its metrics count what its simulator saw: an order request answered as the simulator
+        // stopped may be missing from the simulator's record.
+        const double requests = MetricValue(in.metrics, MetricSample("quorlix_order_requests_total", in.id));
+        countedRequests += qint64(requests);
+        QVERIFY2(
+            requests >= record.inquiryMicros.size() && requests <= record.inquiryMicros.size() + 1,
+            qPrintable(QString("%1: %2 order requests in its metrics, %3 answered in its simulator's record")
+                           .arg(in.id)
+                           .arg(requests)
+                           .arg(record.inquiryMicros.size())));
         frames += answered;
         inquiries += int(record.inquiryMicros.size());
         allMicros += record.inquiryMicros;
@@ -570,6 +627,14 @@ void TestFaults::siteOf32()
                 .arg(deadlocks.next() ? deadlocks.value(0).toInt() : -1)
                 .arg(shiftRows));
     QVERIFY(shiftRows >= 1); // the shift boundary was crossed
+    Summary(QString("site metrics: scraped from %1 of %2 instances midway and from all at the end; %3 order "
+                    "requests counted by the instances, %4 answered in the simulators' records%5")
+                .arg(scrapedMidway)
+                .arg(site.size())
+                .arg(countedRequests)
+                .arg(inquiries)
+                .arg(heartbeat ? "" : "; status rows off"));
+    QCOMPARE(scrapedMidway, int(site.size()));
 }
 
 void TestFaults::hostileInput()
