@@ -12,6 +12,7 @@
 #include "engine/Launch.h"
 #include "engine/Startup.h"
 #include "engine/StartupUi.h"
+#include "engine/StatusReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -110,6 +111,11 @@ int main(int argc, char* argv[])
 
     if (options.qcReport)
         return RunQcReportCommand(argc, argv, options, commandLine, appDir);
+    if (options.status) {
+        // The same in both builds: a table for a terminal, no window.
+        QCoreApplication app(argc, argv);
+        return RunStatusReport(options, commandLine, appDir, MakeClock(options)->now());
+    }
     if (options.initDb) {
         QCoreApplication app(argc, argv);
         return InitDb(options, commandLine, appDir);

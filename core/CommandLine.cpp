@@ -36,6 +36,17 @@ QString QcReportError(const LaunchOptions& options)
     return {};
 }
 
+// --status is a command of its own; --json only changes how it prints.
+QString StatusError(const LaunchOptions& options)
+{
+    if (!options.status)
+        return options.json ? QStringLiteral("--json is used together with --status") : QString();
+    if (options.headless || options.initDb || options.checkConfig || options.qcReport)
+        return QStringLiteral(
+            "--status is used without --headless, --init-db, --check-config and --qc-report");
+    return {};
+}
+
 } // namespace
 
 LaunchOptions TakeLaunchOptions(QStringList& args)
@@ -73,6 +84,10 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
                 break;
             }
             options.qcOut = args.at(++i);
+        } else if (arg == QLatin1String("--status")) {
+            options.status = true;
+        } else if (arg == QLatin1String("--json")) {
+            options.json = true;
         } else if (arg == QLatin1String("--headless")) {
             options.headless = true;
         } else if (arg == QLatin1String("--init-db")) {
@@ -96,6 +111,8 @@ LaunchOptions TakeLaunchOptions(QStringList& args)
         options.error = QStringLiteral("--demo-data is used together with --init-db");
     if (options.error.isEmpty())
         options.error = QcReportError(options);
+    if (options.error.isEmpty())
+        options.error = StatusError(options);
     args = rest;
     return options;
 }
@@ -214,6 +231,7 @@ QString UsageText()
         "               /id=NAME /type=TYPE\n"
         "               [/com=N] [/outtype=TYPE /outcom=N /outid=NAME] [/autoval=1|2] [/test=ID]\n"
         "       quorlix [--config FILE] --qc-report --from DATE --to DATE [/id=NAME] [--out FILE]\n"
+        "       quorlix [--config FILE] --status [--json] [/id=NAME]\n"
         "\n"
         "Connects one laboratory analyzer to the laboratory database.\n"
         "\n"
@@ -228,6 +246,11 @@ QString UsageText()
         "                  CSV on stdout, or --out FILE.csv, or --out FILE.pdf (the charts; only\n"
         "                  the program with windows draws them). Exit 0, 2 for a bad option, 3 when\n"
         "                  the database cannot be read\n"
+        "  --status        list every analyzer of the database from its status row (/id: that one)\n"
+        "                  with its state: online, offline (its line is silent), gone (no heartbeat\n"
+        "                  for 9 s) or stopped. Exit 0 when all are online, 1 when any is not, 3 when\n"
+        "                  the database or its status table cannot be read\n"
+        "  --json          with --status: print the rows as a JSON array\n"
         "  --clock-start T start the program's clock at local time T (2026-12-07T13:59:30), for trying\n"
         "                  day and shift changes; it then runs in real time\n"
         "  --help          show this text\n"

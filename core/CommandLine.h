@@ -24,6 +24,8 @@ struct LaunchOptions
     QDate qcFrom;          // --from, inclusive
     QDate qcTo;            // --to, inclusive
     QString qcOut;         // --out FILE.csv or FILE.pdf; empty: CSV on stdout
+    bool status = false;   // --status: the site's analyzers from their status rows, and exit
+    bool json = false;     // --json: that list as JSON
     QString error;         // a malformed option: the process stops with this text
 };
 

@@ -116,6 +116,8 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.Au600Pause = value;
     else if (key == QLatin1String("QcHold"))
         s.QcHold = value.trimmed() == QLatin1String("1");
+    else if (key == QLatin1String("heartbeat"))
+        s.Heartbeat = value.trimmed() != QLatin1String("0");
 }
 
 } // namespace
@@ -124,6 +126,7 @@ QString ReadIniFile(const QString& path, Settings& settings)
 {
     settings.ShowCalibChart = QStringLiteral("0");
     settings.QcHold = false;
+    settings.Heartbeat = true;
     settings.IniPath = path;
     QFile file(path);
     if (!file.exists()) {

@@ -29,7 +29,34 @@ QString DialectFolder(const SqlDialect& dialect)
     return {};
 }
 
+bool Mentions(const QString& statement, const QStringList& names)
+{
+    for (const QString& name : names) {
+        if (statement.contains(name))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+QString SchemaStatementsMentioning(const QString& schemaScript, const QStringList& names)
+{
+    // Statements end with ";" at the end of a line, as the scripts are written and run.
+    QString script;
+    QString statement;
+    for (const QString& line : schemaScript.split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("--")))
+            continue;
+        statement += line + QLatin1Char('\n');
+        if (!line.trimmed().endsWith(QLatin1Char(';')))
+            continue;
+        if (Mentions(statement, names))
+            script += statement;
+        statement.clear();
+    }
+    return script;
+}
 
 QString SchemaScript(const Database& db, bool mgc240)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Quorlix {
 
@@ -14,5 +15,9 @@ QString InitDatabase(Database& db, bool demoData, QString* report);
 
 // The schema script of the database's dialect (tables of the MGC240's own database when mgc240).
 QString SchemaScript(const Database& db, bool mgc240 = false);
+
+// The statements of a schema script that mention one of the names (a table created on its own at
+// start-up, in a database set up by an earlier release).
+QString SchemaStatementsMentioning(const QString& schemaScript, const QStringList& names);
 
 } // namespace Quorlix

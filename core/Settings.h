@@ -43,6 +43,9 @@ struct Settings
     QString LangNumberFormat;
     QString Au600Pause;  // key `au600pause`: the AU600's pause before each send, in ms (empty: 750)
     bool QcHold = false; // key `QcHold=1`: a rejected control holds its parameter from autovalidation
+    // Key `heartbeat=0`: no status row in analyzer_status. Also cleared by the start-up when that
+    // table is missing and cannot be created.
+    bool Heartbeat = true;
 
     // Site keys for this platform: database driver and login, and the devices behind port numbers.
     QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`

@@ -5,6 +5,9 @@
 #include "store/ControlBlocks.h"
 #include "store/SpoolFiles.h"
 
+#include <QCoreApplication>
+#include <QHostInfo>
+
 namespace Quorlix {
 
 namespace {
@@ -25,7 +28,8 @@ Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers
       m_limsPort(QStringLiteral("LIMS port"), m_log, timers), m_dispatcher(m_link, clock, m_log),
       m_store(m_settings, m_database, m_log, clock, m_limsPort),
       m_dayShift(m_settings, m_database, m_log, clock, m_locale),
-      m_supervisor(m_link, m_settings, clock, m_log, m_limsPort), m_tasks(timers)
+      m_supervisor(m_link, m_settings, clock, m_log, m_limsPort), m_tasks(timers),
+      m_statusRow(m_database, m_log, clock, m_link, m_stats)
 {
     m_log.countFramesIn(&m_stats);
     connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
@@ -87,6 +91,9 @@ void Engine::start()
     // the drivers, which register the kinds of record they store).
     m_store.openSpool(SpoolFiles::folderBeside(m_settings.ComLogPath));
     m_store.replaySpool();
+    // Without a database (tests of the engine alone) there is no row to keep.
+    if (m_settings.Heartbeat && m_database.isOpen())
+        m_statusRow.start(statusIdentity(), m_store.spool());
     m_tasks.start();
     emit started();
 }
@@ -99,6 +106,7 @@ void Engine::stop()
     m_tasks.stop();
     m_analyzerPort.close();
     m_limsPort.close();
+    m_statusRow.stop();
     m_log.close();
     emit stopped();
 }
@@ -110,6 +118,23 @@ void Engine::housekeepingTick()
     m_store.replaySpool();
     checkDayShift();
     m_dayShift.CheckLogRollover();
+    // The heartbeat comes after the records, so that it never holds one up; a link change of this
+    // tick is in it (the links change only here).
+    m_statusRow.write();
+}
+
+StatusIdentity Engine::statusIdentity() const
+{
+    StatusIdentity identity;
+    identity.analyzerId = m_settings.AnalyzerId;
+    identity.analyzerType = m_settings.AnalyzerType;
+    identity.hostName = QHostInfo::localHostName();
+    identity.processId = QCoreApplication::applicationPid();
+    identity.version = QStringLiteral(QUORLIX_VERSION);
+    identity.hasAnalyzerLink =
+        m_settings.AnalyzerComPort.has_value() && (!m_analyzerType || m_analyzerType->supervisedLink);
+    identity.hasLimsLink = m_settings.hasLimsSide();
+    return identity;
 }
 
 void Engine::checkDayShift()

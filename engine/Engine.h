@@ -13,6 +13,7 @@
 #include "core/Settings.h"
 #include "drivers/DriverRegistry.h"
 #include "store/Store.h"
+#include "store/status/StatusRow.h"
 
 #include <QLocale>
 #include <QObject>
@@ -50,13 +51,15 @@ public:
     DayShift& dayShift() { return m_dayShift; }
     PeriodicTasks& tasks() { return m_tasks; }
     InstanceStats& stats() { return m_stats; }
+    StatusRow& statusRow() { return m_statusRow; }
 
     const DriverRegistry& drivers() const { return m_drivers; }
     // Builds the handlers and the work the configuration selects from the registry, replays the
     // spool and starts the periodic work. An entry that no registered driver serves gets one
     // Monitor line; its input is read and dropped.
     void start();
-    // The stop sequence: periodic work stopped, ports closed, log closed; then stopped() is emitted.
+    // The stop sequence: periodic work stopped, ports closed, the status row marked stopped, log
+    // closed; then stopped() is emitted.
     void stop();
 
     LineHandler* analyzerHandler() const { return m_analyzerHandler.get(); }
@@ -68,7 +71,7 @@ public:
 
     // Day and shift bookkeeping (start-up and every housekeeping tick).
     void checkDayShift();
-    // One housekeeping tick (every 3 s).
+    // One housekeeping tick (every 3 s), ending with the status row's heartbeat.
     void housekeepingTick();
 
 signals:
@@ -79,6 +82,7 @@ signals:
 
 private:
     DriverServices services();
+    StatusIdentity statusIdentity() const;
 
     const Clock& m_clock;
     Timers& m_timers;
@@ -96,6 +100,7 @@ private:
     DayShift m_dayShift;
     LinkSupervisor m_supervisor;
     PeriodicTasks m_tasks;
+    StatusRow m_statusRow;
     std::unique_ptr<LineHandler> m_analyzerHandler;
     std::unique_ptr<LineHandler> m_limsHandler;
     std::vector<std::unique_ptr<BackgroundWork>> m_work;

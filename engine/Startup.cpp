@@ -9,6 +9,7 @@
 #include "core/Stamps.h"
 #include "drivers/DriverRegistry.h"
 #include "store/qc/QcTables.h"
+#include "store/status/StatusTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -146,6 +147,16 @@ StartupOutcome RunStartup(Engine& engine, StartupUi& ui, const LaunchOptions& op
             QStringLiteral(
                 "quality control is off: its tables are missing in the %1 and cannot be created: %2")
                 .arg(engine.database().target().description, error.section(QLatin1Char('\n'), 0, 0)));
+    }
+    // Likewise the status table; without it the instance runs as before, only unseen by --status.
+    if (s.Heartbeat) {
+        if (const QString error = EnsureStatusTable(engine.database()); !error.isEmpty()) {
+            s.Heartbeat = false;
+            engine.log().monitor(
+                QStringLiteral("no status row: the table analyzer_status is missing in the %1 and cannot "
+                               "be created: %2")
+                    .arg(engine.database().target().description, error.section(QLatin1Char('\n'), 0, 0)));
+        }
     }
     engine.checkDayShift();
     ui.hideSplash();

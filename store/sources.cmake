@@ -24,4 +24,6 @@ target_sources(quorlix_store PRIVATE
   ${ROOT}/store/qc/QcEvaluation.h ${ROOT}/store/qc/QcEvaluation.cpp
   ${ROOT}/store/qc/QcTables.h ${ROOT}/store/qc/QcTables.cpp
   ${ROOT}/store/qc/Westgard.h ${ROOT}/store/qc/Westgard.cpp
+  ${ROOT}/store/status/StatusRow.h ${ROOT}/store/status/StatusRow.cpp
+  ${ROOT}/store/status/StatusTable.h ${ROOT}/store/status/StatusTable.cpp
 )

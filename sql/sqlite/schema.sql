@@ -240,6 +240,30 @@ CREATE TABLE IF NOT EXISTS qc_holds (
 );
 CREATE UNIQUE INDEX IF NOT EXISTS ix_qc_holds ON qc_holds (parameter_id, analyzer_id, held_from);
 
+-- One row per analyzer, kept by its running instance: who runs it where, since when, its last
+-- heartbeat (every 3 s), the state of its lines, the last frames and what waits in its spool.
+-- stopped_at is NULL while the instance runs.
+CREATE TABLE IF NOT EXISTS analyzer_status (
+    analyzer_id      VARCHAR(50) NOT NULL PRIMARY KEY,
+    analyzer_type    VARCHAR(20),
+    host_name        VARCHAR(255),
+    process_id       BIGINT,
+    version          VARCHAR(50),
+    started_at       DATETIME,
+    last_heartbeat   DATETIME,
+    stopped_at       DATETIME,
+    analyzer_link    VARCHAR(10),
+    lims_link        VARCHAR(10),
+    last_received    NVARCHAR(255),
+    last_received_at DATETIME,
+    last_sent        NVARCHAR(255),
+    last_sent_at     DATETIME,
+    spool_waiting    INTEGER,
+    quarantined      INTEGER,
+    last_error       NVARCHAR(255),
+    last_error_at    DATETIME
+);
+
 CREATE TABLE IF NOT EXISTS MGC_Result (
     sample_id    VARCHAR(50),
     parameter_id INTEGER

@@ -263,6 +263,30 @@ IF OBJECT_ID(N'dbo.qc_holds', N'U') IS NULL CREATE TABLE dbo.qc_holds (
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_qc_holds' AND object_id = OBJECT_ID(N'dbo.qc_holds'))
     CREATE UNIQUE INDEX ix_qc_holds ON dbo.qc_holds (parameter_id, analyzer_id, held_from);
 
+-- One row per analyzer, kept by its running instance: who runs it where, since when, its last
+-- heartbeat (every 3 s), the state of its lines, the last frames and what waits in its spool.
+-- stopped_at is NULL while the instance runs.
+IF OBJECT_ID(N'dbo.analyzer_status', N'U') IS NULL CREATE TABLE dbo.analyzer_status (
+    analyzer_id      VARCHAR(50) NOT NULL PRIMARY KEY,
+    analyzer_type    VARCHAR(20),
+    host_name        VARCHAR(255),
+    process_id       BIGINT,
+    version          VARCHAR(50),
+    started_at       DATETIME,
+    last_heartbeat   DATETIME,
+    stopped_at       DATETIME,
+    analyzer_link    VARCHAR(10),
+    lims_link        VARCHAR(10),
+    last_received    NVARCHAR(255),
+    last_received_at DATETIME,
+    last_sent        NVARCHAR(255),
+    last_sent_at     DATETIME,
+    spool_waiting    INT,
+    quarantined      INT,
+    last_error       NVARCHAR(255),
+    last_error_at    DATETIME
+);
+
 IF OBJECT_ID(N'dbo.MGC_Result', N'U') IS NULL CREATE TABLE dbo.MGC_Result (
     sample_id    VARCHAR(50),
     parameter_id INT

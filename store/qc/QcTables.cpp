@@ -12,15 +12,6 @@ namespace {
 const QStringList QcTableNames{QStringLiteral("control_targets"), QStringLiteral("control_rule_events"),
                                QStringLiteral("qc_holds")};
 
-bool Mentions(const QString& statement, const QStringList& names)
-{
-    for (const QString& name : names) {
-        if (statement.contains(name))
-            return true;
-    }
-    return false;
-}
-
 bool QcTablesPresent(Database& db)
 {
     for (const QString& table : QcTableNames) {
@@ -34,21 +25,8 @@ bool QcTablesPresent(Database& db)
 
 QString QcTablesScript(const QString& schemaScript)
 {
-    // Statements end with ";" at the end of a line, as the scripts are written and run.
-    const QStringList names = QcTableNames + QStringList{QStringLiteral("ix_control_results_")};
-    QString script;
-    QString statement;
-    for (const QString& line : schemaScript.split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (!line.trimmed().endsWith(QLatin1Char(';')))
-            continue;
-        if (Mentions(statement, names))
-            script += statement;
-        statement.clear();
-    }
-    return script;
+    return SchemaStatementsMentioning(schemaScript,
+                                      QcTableNames + QStringList{QStringLiteral("ix_control_results_")});
 }
 
 QString EnsureQcTables(Database& db)

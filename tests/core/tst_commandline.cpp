@@ -20,6 +20,8 @@ private slots:
     void launchOptions();
     void qcReportOptions_data();
     void qcReportOptions();
+    void statusOptions_data();
+    void statusOptions();
     void iniLines_data();
     void iniLines();
     void missingIniIsCreated();
@@ -257,6 +259,39 @@ void TestCommandLine::qcReportOptions()
     QCOMPARE(o.qcOut, out);
 }
 
+void TestCommandLine::statusOptions_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("error"); // a part of the error text, empty when the options are good
+    QTest::addColumn<bool>("json");
+
+    QTest::newRow("table") << "--status"
+                           << "" << false;
+    QTest::newRow("JSON, one analyzer") << "--json /id=H911 --status"
+                                        << "" << true;
+    QTest::newRow("--json alone") << "--json"
+                                  << "used together with --status" << false;
+    QTest::newRow("status and service at once") << "--status --headless"
+                                                << "used without --headless" << false;
+    QTest::newRow("status and a report at once") << "--status --qc-report --from 2026-12-01 --to 2026-12-31"
+                                                 << "used without" << false;
+}
+
+void TestCommandLine::statusOptions()
+{
+    QFETCH(QString, args);
+    QFETCH(QString, error);
+    QStringList list = args.split(QLatin1Char(' '));
+    const LaunchOptions o = TakeLaunchOptions(list);
+    if (!error.isEmpty()) {
+        QVERIFY2(o.error.contains(error), qPrintable(o.error));
+        return;
+    }
+    QCOMPARE(o.error, QString());
+    QVERIFY(o.status);
+    QTEST(o.json, "json");
+}
+
 void TestCommandLine::iniLines_data()
 {
     QTest::addColumn<QString>("ini");
@@ -314,6 +349,15 @@ void TestCommandLine::iniLines_data()
     QTest::newRow("odbc keeps its equals signs") << "odbc=DRIVER=x;UID=a"
                                                  << "odbc"
                                                  << "DRIVER=x;UID=a";
+    QTest::newRow("heartbeat on by default") << ""
+                                             << "heartbeat"
+                                             << "1";
+    QTest::newRow("heartbeat=0 turns the status row off") << "heartbeat=0"
+                                                          << "heartbeat"
+                                                          << "0";
+    QTest::newRow("heartbeat=1") << "heartbeat=1"
+                                 << "heartbeat"
+                                 << "1";
     QTest::newRow("CRLF line ends") << "server=db1\r\nSQLSVR=2000 \r\n"
                                     << "SQLSVR"
                                     << "2000 ";
@@ -342,6 +386,7 @@ void TestCommandLine::iniLines()
         {QStringLiteral("com3"), s.ComDevices.value(3)},
         {QStringLiteral("SQLSVR"), s.SqlLoginMode},
         {QStringLiteral("odbc"), s.OdbcConnection},
+        {QStringLiteral("heartbeat"), s.Heartbeat ? QStringLiteral("1") : QStringLiteral("0")},
     };
     QTEST(values.value(field), "expected");
 }

@@ -2,6 +2,7 @@
 #include "support/QuorlixProcess.h"
 #include "support/TestDatabase.h"
 
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -22,6 +23,7 @@ private slots:
     void startupFailures();
     void sigtermRunsTheStopSequence();
     void portLostAndBackWhileRunning();
+    void statusOfTheRunningInstance();
 };
 
 void TestHeadless::helpAndVersion()
@@ -100,6 +102,24 @@ void TestHeadless::portLostAndBackWhileRunning()
     QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 8000);
     QTRY_VERIFY_WITH_TIMEOUT(q.logText().contains("is open again"), 3000);
     QCOMPARE(q.terminate(), 0);
+}
+
+void TestHeadless::statusOfTheRunningInstance()
+{
+    PtyPeer analyzer;
+    QuorlixProcess q("com1=" + analyzer.slaveName() + "\n");
+    QCOMPARE(q.runToEnd({"--init-db"}), 0);
+    QVERIFY2(q.start({"/id=HIT1", "/type=H911", "/com=1"}), qPrintable(q.output() + q.logText()));
+    analyzer.write("\x06"); // the line is alive: it stays online at the next tick
+    // Another program on the site reads the same database.
+    const QString sameDatabase = "database=" + q.folder() + "/quorlix.db\n";
+    QuorlixProcess status(sameDatabase);
+    QCOMPARE(status.runToEnd({"--status"}), 0);
+    QVERIFY2(status.output().contains(QRegularExpression("\nHIT1 +H911 +online +- ")), qPrintable(status.output()));
+    QCOMPARE(q.terminate(), 0);
+    QuorlixProcess after(sameDatabase);
+    QCOMPARE(after.runToEnd({"--status", "--json"}), 1);
+    QVERIFY2(after.output().contains("\"state\": \"stopped\""), qPrintable(after.output()));
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

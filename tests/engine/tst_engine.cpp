@@ -44,6 +44,8 @@ private slots:
     void periodicWorkRunsByItsInterval();
     void timer1SupervisesTheLinks();
     void stopSequence();
+    void statusRowFollowsTheInstance_data();
+    void statusRowFollowsTheInstance();
 };
 
 void TestEngine::periodicWorkRunsByItsInterval_data()
@@ -105,6 +107,44 @@ void TestEngine::stopSequence()
     QVERIFY(!rig.engine.tasks().isRunning());
     QCOMPARE(rig.time.activeTimers(), 0);
     QVERIFY(!rig.engine.log().isOpen());
+}
+
+void TestEngine::statusRowFollowsTheInstance_data()
+{
+    QTest::addColumn<bool>("heartbeat");
+    QTest::newRow("heartbeat") << true;
+    QTest::newRow("heartbeat=0: no row") << false;
+}
+
+void TestEngine::statusRowFollowsTheInstance()
+{
+    QFETCH(bool, heartbeat);
+    TestDatabase tdb("sqlite");
+    QVERIFY2(tdb.ok(), qPrintable(tdb.error()));
+    Rig rig;
+    Settings& s = rig.engine.settings();
+    s.AnalyzerId = "H911-1";
+    s.AnalyzerType = "H911";
+    s.AnalyzerComPort = 1;
+    s.Heartbeat = heartbeat;
+    QCOMPARE(rig.engine.database().open(tdb.target()), QString());
+    const auto row = [&] {
+        return tdb.rows("SELECT analyzer_link, last_heartbeat, stopped_at FROM analyzer_status");
+    };
+    const auto expect = [heartbeat](const char* text) { return heartbeat ? QString(text) : QString(); };
+
+    rig.engine.start();
+    QCOMPARE(row(), expect("online|2026-12-07 10:00:00|NULL"));
+    // The analyzer that never spoke is offline from the first tick: that tick's row says so.
+    rig.time.advanceSeconds(3);
+    QCOMPARE(row(), expect("offline|2026-12-07 10:00:03|NULL"));
+    rig.engine.dispatcher().analyzerReceived("x");
+    rig.time.advanceSeconds(3);
+    QCOMPARE(row(), expect("online|2026-12-07 10:00:06|NULL"));
+    rig.time.advanceSeconds(1);
+    rig.engine.stop();
+    QCOMPARE(row(), expect("online|2026-12-07 10:00:07|2026-12-07 10:00:07"));
+    QCOMPARE(rig.engine.stats().lastHeartbeat.isValid(), heartbeat);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -90,6 +90,7 @@ private slots:
     void inputStationTable();
     void unreadableFirstShiftIsReported_data();
     void unreadableFirstShiftIsReported();
+    void statusTableOfAnEarlierRelease();
     void qualityControlTablesOfAnEarlierRelease();
 };
 
@@ -267,6 +268,28 @@ void TestStartup::qualityControlTablesOfAnEarlierRelease()
     const QStringList lines = launch.logText("H_20261207_log.txt").split('\n').filter("quality control");
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().startsWith("Monitor: quality control is off: its tables are missing in the "),
+             qPrintable(lines.first()));
+}
+
+void TestStartup::statusTableOfAnEarlierRelease()
+{
+    TestDatabase db("sqlite");
+    db.exec("DROP TABLE analyzer_status");
+    Launch launch(db.iniLines());
+    RecordingUi ui;
+    QCOMPARE(launch.run("quorlix /id=H /type=H911", ui).message, QString());
+    QCOMPARE(db.count("analyzer_status"), 0); // created
+    QVERIFY(launch.settings.Heartbeat);
+
+    // Where it cannot be created (here a view holds the name), the instance runs without its row.
+    db.exec("DROP TABLE analyzer_status");
+    db.exec("CREATE VIEW analyzer_status AS SELECT 1 AS analyzer_id");
+    RecordingUi again;
+    QCOMPARE(launch.run("quorlix /id=H /type=H911", again).message, QString());
+    QVERIFY(!launch.settings.Heartbeat);
+    const QStringList lines = launch.logText("H_20261207_log.txt").split('\n').filter("status row");
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith("Monitor: no status row: the table analyzer_status is missing in the "),
              qPrintable(lines.first()));
 }
 
