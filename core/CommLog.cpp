@@ -4,46 +4,58 @@
 #include "InstanceStats.h"
 #include "Stamps.h"
 
+#include <algorithm>
+
 namespace Quorlix {
+
+namespace {
+
+// The control characters the log shows by name.
+struct NamedChar
+{
+    char16_t code;
+    QLatin1String name;
+};
+constexpr NamedChar NamedChars[] = {
+    {0x02, QLatin1String("{STX}")}, {0x03, QLatin1String("{ETX}")}, {0x04, QLatin1String("{EOT}")},
+    {0x05, QLatin1String("{ENQ}")}, {0x06, QLatin1String("{ACK}")}, {0x0A, QLatin1String("{LF}")},
+    {0x0D, QLatin1String("{CR}")},  {0x11, QLatin1String("{DC1}")}, {0x15, QLatin1String("{NAK}")},
+    {0x17, QLatin1String("{ETB}")},
+};
+
+} // namespace
 
 QString ControlCharsToNames(const QString& text)
 {
     QString out;
     out.reserve(text.size() + 16);
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case 0x02:
-            out += QLatin1String("{STX}");
-            break;
-        case 0x03:
-            out += QLatin1String("{ETX}");
-            break;
-        case 0x04:
-            out += QLatin1String("{EOT}");
-            break;
-        case 0x05:
-            out += QLatin1String("{ENQ}");
-            break;
-        case 0x06:
-            out += QLatin1String("{ACK}");
-            break;
-        case 0x0A:
-            out += QLatin1String("{LF}");
-            break;
-        case 0x0D:
-            out += QLatin1String("{CR}");
-            break;
-        case 0x11:
-            out += QLatin1String("{DC1}");
-            break;
-        case 0x15:
-            out += QLatin1String("{NAK}");
-            break;
-        case 0x17:
-            out += QLatin1String("{ETB}");
-            break;
-        default:
+        const auto named = std::find_if(std::begin(NamedChars), std::end(NamedChars),
+                                        [c](const NamedChar& n) { return n.code == c.unicode(); });
+        if (named != std::end(NamedChars))
+            out += named->name;
+        else
             out += c;
+    }
+    return out;
+}
+
+QString NamesToControlChars(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const auto named =
+            text.at(i) != QLatin1Char('{')
+                ? std::end(NamedChars)
+                : std::find_if(std::begin(NamedChars), std::end(NamedChars), [&](const NamedChar& n) {
+                      return QStringView(text).mid(i).startsWith(n.name);
+                  });
+        if (named != std::end(NamedChars)) {
+            out += QChar(named->code);
+            i += named->name.size();
+        } else {
+            out += text.at(i++);
         }
     }
     return out;

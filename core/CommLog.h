@@ -25,6 +25,9 @@ enum class Direction
 
 // Control characters shown by name: "{STX}", "{ETX}" and so on; other characters stay as they are.
 QString ControlCharsToNames(const QString& text);
+// The inverse: the names back to the characters (what a replay of the log sends); a brace that
+// starts no name stays as it is.
+QString NamesToControlChars(const QString& text);
 
 // The daily communication log: every line sent or received, with its direction, and every monitor
 // note. Lines go to the open log file and to a bounded list of recent lines that the main window

@@ -41,12 +41,17 @@ void TestCommLog::controlCharsToNames_data()
                                          << QStringLiteral("a\x0f"
                                                            "b\x1c"
                                                            "c");
+    QTest::newRow("braces that name nothing") << "{5}{STX{ST"
+                                              << "{5}{STX{ST";
 }
 
 void TestCommLog::controlCharsToNames()
 {
     QFETCH(QString, text);
     QTEST(ControlCharsToNames(text), "expected");
+    // A replay reads the log back into the bytes that were on the line.
+    QFETCH(QString, expected);
+    QCOMPARE(NamesToControlChars(expected), text);
 }
 
 void TestCommLog::lineFormats_data()

@@ -2,6 +2,7 @@
 // pseudo-terminal it creates, or TCP, following a small script, and checks the answers.
 
 #include "ControlSeries.h"
+#include "ReplayRun.h"
 #include "SimRole.h"
 #include "SimScript.h"
 #include "SimSession.h"
@@ -26,6 +27,7 @@ QString Usage()
                "                   [--timeout MS] [--quiet] [--split] [--start-delay MS] [--retry N]\n"
                "                   [--record FILE] [--line-rate BAUD] [--reply-pause MS] [--hold]\n"
                "                   [--control-series SERIES ... [--role NAME]] SCRIPT\n"
+               "       quorlix-sim replay LOGFILE ... (quorlix-sim replay --help)\n"
                "Plays an analyzer toward a host. --pty creates a pseudo-terminal and links its other end at "
                "LINK\n"
                "for the host to open; --listen waits for the host as a serial device server would. --split "
@@ -174,6 +176,8 @@ int main(int argc, char* argv[])
     QStringList series;
     QString roleName = QStringLiteral("911");
     const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("replay"))
+        return RunReplay(args.mid(1));
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         const QString next = args.value(i + 1);
