@@ -19,6 +19,7 @@ private slots:
     void checks_data();
     void checks();
     void spoolAndQuarantineCounted();
+    void tablesTheStartCreatesAreNoFailure();
 };
 
 void TestCheckConfig::checks_data()
@@ -148,6 +149,28 @@ void TestCheckConfig::spoolAndQuarantineCounted()
     QVERIFY2(lines.contains("ok: quarantine " + dir.filePath("spool/bad") +
                             ": 1 record(s) refused by the database (moved back into the spool, they are "
                             "stored again)"),
+             qPrintable(lines.join('\n')));
+}
+
+void TestCheckConfig::tablesTheStartCreatesAreNoFailure()
+{
+    // A database of an earlier release: the interface adds these tables when it starts.
+    QTemporaryDir dir;
+    Test::TestDatabase db("sqlite");
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    for (const char* table : {"analyzer_status", "qc_holds"})
+        db.exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
+    const QString iniPath = dir.filePath("quorlix.ini");
+    QFile file(iniPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("ComLogPath=" + dir.path() + "\n" + db.iniLines()).toUtf8());
+    file.close();
+    LaunchOptions options;
+    options.configPath = iniPath;
+    QStringList lines;
+    QCOMPARE(CheckConfig(options, "/id=H1 /type=H911", dir.path(), &lines), 0);
+    QVERIFY2(lines.filter("FAILED").isEmpty(), qPrintable(lines.join('\n')));
+    QVERIFY2(!lines.filter("the interface creates qc_holds, analyzer_status at its start").isEmpty(),
              qPrintable(lines.join('\n')));
 }
 
