@@ -28,6 +28,7 @@ Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers
       m_supervisor(m_link, m_settings, clock, m_log, m_limsPort), m_tasks(timers)
 {
     m_log.countFramesIn(&m_stats);
+    m_store.countInto(&m_stats);
     connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
     connect(&m_limsPort, &LinePort::received, &m_dispatcher, &Dispatcher::limsReceived);
     m_tasks.add(QStringLiteral("Housekeeping"), TimerInterval::Housekeeping, [this] { housekeepingTick(); });
@@ -41,7 +42,7 @@ Engine::~Engine()
 DriverServices Engine::services()
 {
     return DriverServices{m_settings,     m_database, m_log,  m_clock, m_timers, m_store,
-                          m_analyzerPort, m_limsPort, m_link, m_tasks, nullptr};
+                          m_analyzerPort, m_limsPort, m_link, m_tasks, m_stats,  nullptr};
 }
 
 QString Engine::analyzerEntry() const
