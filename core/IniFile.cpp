@@ -116,6 +116,8 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.Au600Pause = value;
     else if (key == QLatin1String("QcHold"))
         s.QcHold = value.trimmed() == QLatin1String("1");
+    else if (key == QLatin1String("metrics"))
+        s.Metrics = value.trimmed();
 }
 
 } // namespace

@@ -43,6 +43,7 @@ struct Settings
     QString LangNumberFormat;
     QString Au600Pause;  // key `au600pause`: the AU600's pause before each send, in ms (empty: 750)
     bool QcHold = false; // key `QcHold=1`: a rejected control holds its parameter from autovalidation
+    QString Metrics; // key `metrics`: HOST:PORT (a port alone: on the loopback) serving /metrics; empty: off
 
     // Site keys for this platform: database driver and login, and the devices behind port numbers.
     QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`

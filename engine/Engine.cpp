@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "Metrics.h"
+#include "comm/MetricsServer.h"
 #include "core/Clock.h"
 #include "core/Stamps.h"
 #include "store/ControlBlocks.h"
@@ -62,6 +64,7 @@ void Engine::start()
     if (m_started)
         return;
     m_started = true;
+    m_stats.startedAt = m_clock.now();
     m_analyzerType = drivers.type(m_settings.AnalyzerType);
     m_limsSide = drivers.limsSide(m_settings.OutId, m_settings.OutType);
     m_supervisor.configure(!m_analyzerType || m_analyzerType->supervisedLink,
@@ -89,6 +92,7 @@ void Engine::start()
     m_store.openSpool(SpoolFiles::folderBeside(m_settings.ComLogPath));
     m_store.replaySpool();
     m_tasks.start();
+    serveMetrics();
     emit started();
 }
 
@@ -98,10 +102,36 @@ void Engine::stop()
         return;
     m_stopped = true;
     m_tasks.stop();
+    m_metrics.reset();
     m_analyzerPort.close();
     m_limsPort.close();
     m_log.close();
     emit stopped();
+}
+
+void Engine::serveMetrics()
+{
+    if (m_settings.Metrics.isEmpty())
+        return;
+    QString error;
+    const std::optional<MetricsAddress> address = ParseMetricsAddress(m_settings.Metrics, &error);
+    if (address) {
+        auto server = std::make_unique<MetricsServer>(m_timers, [this] { return metricsText(); });
+        if (server->listen(*address, &error)) {
+            m_metrics = std::move(server);
+            return;
+        }
+        error = QStringLiteral("cannot listen on %1: %2").arg(m_settings.Metrics, error);
+    }
+    m_log.monitor(QStringLiteral("metrics not served: %1").arg(error));
+}
+
+QString Engine::metricsText() const
+{
+    const Spool* spool = m_store.spool();
+    return MetricsText({m_stats, m_link, m_analyzerHandler != nullptr, m_limsHandler != nullptr,
+                        spool ? spool->pendingCount() : 0, spool ? spool->quarantinedCount() : 0,
+                        m_settings.AnalyzerId, m_settings.AnalyzerType, QStringLiteral(QUORLIX_VERSION)});
 }
 
 void Engine::housekeepingTick()

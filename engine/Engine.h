@@ -25,6 +25,8 @@ namespace Quorlix {
 // The running interface of one analyzer: settings, database, log, the two lines, the store, the
 // dispatch of received text to the configured drivers, and the periodic work. Windows observe it;
 // it never knows about them.
+class MetricsServer;
+
 class Engine : public QObject
 {
     Q_OBJECT
@@ -66,6 +68,11 @@ public:
     QString analyzerEntry() const;
     QString limsEntry() const;
 
+    // The metrics text of this instance, as /metrics serves it.
+    QString metricsText() const;
+    // The server of /metrics, while it serves (the `metrics` setting).
+    MetricsServer* metricsServer() const { return m_metrics.get(); }
+
     // Day and shift bookkeeping (start-up and every housekeeping tick).
     void checkDayShift();
     // One housekeeping tick (every 3 s).
@@ -79,6 +86,8 @@ signals:
 
 private:
     DriverServices services();
+    // Serves /metrics when the settings ask for it; a failure is one Monitor line and no metrics.
+    void serveMetrics();
 
     const Clock& m_clock;
     Timers& m_timers;
@@ -99,6 +108,7 @@ private:
     std::unique_ptr<LineHandler> m_analyzerHandler;
     std::unique_ptr<LineHandler> m_limsHandler;
     std::vector<std::unique_ptr<BackgroundWork>> m_work;
+    std::unique_ptr<MetricsServer> m_metrics;
     const AnalyzerType* m_analyzerType = nullptr;
     const LimsSideType* m_limsSide = nullptr;
     bool m_started = false;
