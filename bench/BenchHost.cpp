@@ -22,8 +22,8 @@ BenchHost::BenchHost(const QString& databasePath, const QString& analyzerId, con
 
 DriverServices BenchHost::services(LineHandler* analyzerHandler)
 {
-    return DriverServices{settings,     database, log,  clock, timers,         store,
-                          analyzerLine, limsLine, link, tasks, analyzerHandler};
+    return DriverServices{settings,     database, log,  clock, timers, store,
+                          analyzerLine, limsLine, link, tasks, stats,  analyzerHandler};
 }
 
 void BenchHost::clearLines()

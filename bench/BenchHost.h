@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
+#include "core/InstanceStats.h"
 #include "core/Settings.h"
 #include "core/Timer.h"
 #include "drivers/DriverServices.h"
@@ -40,6 +41,7 @@ struct BenchHost
     Store store{settings, database, log, clock, limsLine};
     LinkState link;
     PeriodicTasks tasks{timers};
+    InstanceStats stats;
 };
 
 // Reports the median and the 99th percentile of the times measured, in microseconds, as counters.

@@ -118,6 +118,8 @@ void StoreIniValue(const QString& key, const QString& value, Settings& s)
         s.QcHold = value.trimmed() == QLatin1String("1");
     else if (key == QLatin1String("heartbeat"))
         s.Heartbeat = value.trimmed() != QLatin1String("0");
+    else if (key == QLatin1String("metrics"))
+        s.Metrics = value.trimmed();
 }
 
 } // namespace

@@ -53,6 +53,7 @@ struct InstanceStats
     QString lastError; // the last failure, as its Monitor line says it
     QDateTime lastErrorAt;
     QDateTime lastHeartbeat;
+    QDateTime startedAt; // when the engine started
 };
 
 } // namespace Quorlix

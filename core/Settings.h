@@ -46,6 +46,7 @@ struct Settings
     // Key `heartbeat=0`: no status row in analyzer_status. Also cleared by the start-up when that
     // table is missing and cannot be created.
     bool Heartbeat = true;
+    QString Metrics; // key `metrics`: HOST:PORT (a port alone: on the loopback) serving /metrics; empty: off
 
     // Site keys for this platform: database driver and login, and the devices behind port numbers.
     QString DbDriver; // sqlite, postgresql, sqlserver, odbc; empty: chosen from `server`

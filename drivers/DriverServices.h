@@ -10,6 +10,7 @@ class LineHandler;
 class PeriodicTasks;
 class Store;
 class Timers;
+struct InstanceStats;
 struct LinkState;
 struct Settings;
 
@@ -28,6 +29,8 @@ struct DriverServices
     const LinkState& link;
     // Where a driver registers its periodic work (the MGC240, LIMS forwarding and MGC online cycles).
     PeriodicTasks& tasks;
+    // The instance's counters: a driver counts the order requests it answers there.
+    InstanceStats& stats;
     // For a LIMS-side handler: the handler of the analyzer line, when there is one.
     LineHandler* analyzerHandler = nullptr;
 };

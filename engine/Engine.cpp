@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "Metrics.h"
+#include "comm/MetricsServer.h"
 #include "core/Clock.h"
 #include "core/Stamps.h"
 #include "store/ControlBlocks.h"
@@ -32,6 +34,7 @@ Engine::Engine(const Clock& clock, Timers& timers, const DriverRegistry& drivers
       m_statusRow(m_database, m_log, clock, m_link, m_stats)
 {
     m_log.countFramesIn(&m_stats);
+    m_store.countInto(&m_stats);
     connect(&m_analyzerPort, &LinePort::received, &m_dispatcher, &Dispatcher::analyzerReceived);
     connect(&m_limsPort, &LinePort::received, &m_dispatcher, &Dispatcher::limsReceived);
     m_tasks.add(QStringLiteral("Housekeeping"), TimerInterval::Housekeeping, [this] { housekeepingTick(); });
@@ -45,7 +48,7 @@ Engine::~Engine()
 DriverServices Engine::services()
 {
     return DriverServices{m_settings,     m_database, m_log,  m_clock, m_timers, m_store,
-                          m_analyzerPort, m_limsPort, m_link, m_tasks, nullptr};
+                          m_analyzerPort, m_limsPort, m_link, m_tasks, m_stats,  nullptr};
 }
 
 QString Engine::analyzerEntry() const
@@ -65,6 +68,7 @@ void Engine::start()
     if (m_started)
         return;
     m_started = true;
+    m_stats.startedAt = m_clock.now();
     m_analyzerType = drivers.type(m_settings.AnalyzerType);
     m_limsSide = drivers.limsSide(m_settings.OutId, m_settings.OutType);
     m_supervisor.configure(!m_analyzerType || m_analyzerType->supervisedLink,
@@ -95,6 +99,7 @@ void Engine::start()
     if (m_settings.Heartbeat && m_database.isOpen())
         m_statusRow.start(statusIdentity(), m_store.spool());
     m_tasks.start();
+    serveMetrics();
     emit started();
 }
 
@@ -104,11 +109,37 @@ void Engine::stop()
         return;
     m_stopped = true;
     m_tasks.stop();
+    m_metrics.reset();
     m_analyzerPort.close();
     m_limsPort.close();
     m_statusRow.stop();
     m_log.close();
     emit stopped();
+}
+
+void Engine::serveMetrics()
+{
+    if (m_settings.Metrics.isEmpty())
+        return;
+    QString error;
+    const std::optional<MetricsAddress> address = ParseMetricsAddress(m_settings.Metrics, &error);
+    if (address) {
+        auto server = std::make_unique<MetricsServer>(m_timers, [this] { return metricsText(); });
+        if (server->listen(*address, &error)) {
+            m_metrics = std::move(server);
+            return;
+        }
+        error = QStringLiteral("cannot listen on %1: %2").arg(m_settings.Metrics, error);
+    }
+    m_log.monitor(QStringLiteral("metrics not served: %1").arg(error));
+}
+
+QString Engine::metricsText() const
+{
+    const Spool* spool = m_store.spool();
+    return MetricsText({m_stats, m_link, m_analyzerHandler != nullptr, m_limsHandler != nullptr,
+                        spool ? spool->pendingCount() : 0, spool ? spool->quarantinedCount() : 0,
+                        m_settings.AnalyzerId, m_settings.AnalyzerType, QStringLiteral(QUORLIX_VERSION)});
 }
 
 void Engine::housekeepingTick()

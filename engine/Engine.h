@@ -26,6 +26,8 @@ namespace Quorlix {
 // The running interface of one analyzer: settings, database, log, the two lines, the store, the
 // dispatch of received text to the configured drivers, and the periodic work. Windows observe it;
 // it never knows about them.
+class MetricsServer;
+
 class Engine : public QObject
 {
     Q_OBJECT
@@ -69,6 +71,11 @@ public:
     QString analyzerEntry() const;
     QString limsEntry() const;
 
+    // The metrics text of this instance, as /metrics serves it.
+    QString metricsText() const;
+    // The server of /metrics, while it serves (the `metrics` setting).
+    MetricsServer* metricsServer() const { return m_metrics.get(); }
+
     // Day and shift bookkeeping (start-up and every housekeeping tick).
     void checkDayShift();
     // One housekeeping tick (every 3 s), ending with the status row's heartbeat.
@@ -83,6 +90,8 @@ signals:
 private:
     DriverServices services();
     StatusIdentity statusIdentity() const;
+    // Serves /metrics when the settings ask for it; a failure is one Monitor line and no metrics.
+    void serveMetrics();
 
     const Clock& m_clock;
     Timers& m_timers;
@@ -104,6 +113,7 @@ private:
     std::unique_ptr<LineHandler> m_analyzerHandler;
     std::unique_ptr<LineHandler> m_limsHandler;
     std::vector<std::unique_ptr<BackgroundWork>> m_work;
+    std::unique_ptr<MetricsServer> m_metrics;
     const AnalyzerType* m_analyzerType = nullptr;
     const LimsSideType* m_limsSide = nullptr;
     bool m_started = false;

@@ -2,15 +2,18 @@
 
 #include "comm/Line.h"
 #include "core/CommLog.h"
+#include "core/FrameText.h"
 #include "drivers/DriverRegistry.h"
 #include "drivers/DriverServices.h"
+#include "drivers/au/AuDriver.h"
 #include "drivers/au/AuReceivedJob.h"
 #include "store/Store.h"
 
 namespace Quorlix {
 
 InvAuRelay::InvAuRelay(const DriverServices& services)
-    : m_log(services.log), m_analyzerLine(services.analyzerLine)
+    : m_log(services.log), m_analyzerLine(services.analyzerLine),
+      m_analyzer(dynamic_cast<AuDriver*>(services.analyzerHandler))
 {
     // The LIMS gets the analyzer's frames, not the store's reports, whatever the analyzer.
     SetAuStoreRules(services.store.kinds());
@@ -24,6 +27,9 @@ void InvAuRelay::receive(const QString& received)
     for (const QString& unit : out.forward) {
         m_log.logall(unit, Direction::LimsToHost);
         m_analyzerLine.send(unit, Direction::HostToAnalyzer);
+        // The first frame after a relayed order request is the LIMS's answer to it.
+        if (m_analyzer && unit.startsWith(Stx))
+            m_analyzer->replyTime().answered();
     }
 }
 

@@ -5,6 +5,7 @@
 
 namespace Quorlix {
 
+class AuDriver;
 class CommLog;
 class DriverRegistry;
 class Line;
@@ -24,6 +25,7 @@ public:
 private:
     CommLog& m_log;
     Line& m_analyzerLine;
+    AuDriver* m_analyzer; // null without an AU on the analyzer line
     AuRelayBuffer m_buffer{QStringLiteral("the LIMS")};
 };
 

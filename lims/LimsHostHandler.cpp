@@ -64,6 +64,9 @@ void LimsHostHandler::handle(const QString& frame)
 
     if (m_link.analyzerOnline) {
         m_analyzerLine.send(Stx + m_reply + Etx, Direction::HostToAnalyzer);
+        // The LIMS's order answers the analyzer's inquiry that was forwarded to it.
+        if (m_analyzer && function == QLatin1String(";"))
+            m_analyzer->replyTime().answered();
     } else if (m_reply != QLatin1String(">")) {
         monitor(
             QStringLiteral("the analyzer is offline: the reply is kept until the LIMS asks for a repeat"));

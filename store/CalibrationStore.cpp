@@ -74,13 +74,15 @@ DbOutcome InsertCalibration(Database& db, const StoreJob& job, const Calibration
 
 // Runs a skippable group; a refusal of its values becomes a note, a database failure is returned.
 bool Skip(Transaction& transaction, const std::function<DbOutcome()>& group, const QString& what,
-          QStringList& notes, DbOutcome* failure)
+          QStringList& notes, DbOutcome* failure, bool* skipped = nullptr)
 {
     const DbOutcome outcome = transaction.skippable(group);
     if (outcome.kind == DbOutcome::DatabaseFailed) {
         *failure = outcome;
         return false;
     }
+    if (skipped)
+        *skipped = outcome.kind == DbOutcome::DataRejected;
     if (outcome.kind == DbOutcome::DataRejected)
         notes.append(QStringLiteral("%1: %2").arg(what, outcome.error));
     return true;
@@ -131,10 +133,13 @@ DbOutcome StoreCalibrationJob(Transaction& transaction, const StoreJob& job, boo
                 .arg(what));
     }
 
+    bool refused = false;
     if (!Skip(
             transaction, [&] { return InsertCalibration(db, job, cal, effects.notes); },
-            QStringLiteral("%1 not stored").arg(what), effects.notes, &failure))
+            QStringLiteral("%1 not stored").arg(what), effects.notes, &failure, &refused))
         return failure;
+    if (!refused)
+        ++effects.stored.calibrations;
 
     if (job.limsTakesReports()) {
         if (!Skip(
@@ -181,10 +186,13 @@ DbOutcome StoreRepairedCalibrationJob(Transaction& transaction, const StoreJob& 
                   effects.notes, &failure))
             return failure;
     }
+    bool refused = false;
     if (!Skip(
             transaction, [&] { return InsertCalibration(db, job, cal, effects.notes); },
-            QStringLiteral("%1 not stored").arg(what), effects.notes, &failure))
+            QStringLiteral("%1 not stored").arg(what), effects.notes, &failure, &refused))
         return failure;
+    if (!refused)
+        ++effects.stored.calibrations;
     return DbOutcome::done();
 }
 

@@ -111,6 +111,7 @@ DbOutcome StoreControlJob(const StoreJob& job, JobRun& run)
             effects.notes.append(
                 QStringLiteral("control %1: results not sent to the LIMS: %2").arg(controlId, framed.error));
     }
+    ++effects.stored.controls;
     return DbOutcome::done();
 }
 

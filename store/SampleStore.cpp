@@ -303,6 +303,7 @@ DbOutcome StoreSampleJob(const StoreJob& job, JobRun& run)
         return o;
     if (DbOutcome o = StoreSampleBase(db, job, source, effects); !o.ok())
         return o;
+    ++effects.stored.results;
     return Autovalidate(db, job.AutoVal, run.qcTables);
 }
 

@@ -10,6 +10,7 @@
 #include "core/Clock.h"
 #include "core/CommLog.h"
 #include "core/Database.h"
+#include "core/InstanceStats.h"
 #include "core/Settings.h"
 #include "core/Stamps.h"
 
@@ -163,6 +164,35 @@ QString Store::ParameterShortName(qint16 parameterId)
 
 JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
 {
+    const JobOutcome outcome = runInTransaction(job, spoolId);
+    if (!outcome.done())
+        countFailure(job, outcome);
+    return outcome;
+}
+
+void Store::countStored(const RecordCounts& stored)
+{
+    if (!m_stats)
+        return;
+    m_stats->resultsStored += static_cast<std::uint64_t>(stored.results);
+    m_stats->controlsStored += static_cast<std::uint64_t>(stored.controls);
+    m_stats->calibrationsStored += static_cast<std::uint64_t>(stored.calibrations);
+}
+
+void Store::countFailure(const StoreJob& job, const JobOutcome& outcome)
+{
+    if (!m_stats)
+        return;
+    ++m_stats->databaseFailures;
+    const QString reason = outcome.result == JobOutcome::DataRejected
+                               ? QStringLiteral("the database refused it: %1").arg(outcome.error)
+                               : QStringLiteral("database failure: %1").arg(outcome.error);
+    m_stats->lastError = QStringLiteral("%1 not stored (%2)").arg(job.describe(), reason);
+    m_stats->lastErrorAt = m_clock.now();
+}
+
+JobOutcome Store::runInTransaction(const StoreJob& job, const QString& spoolId)
+{
     Database& db = m_db;
     Transaction transaction(db);
     if (DbOutcome o = transaction.begin(); !o.ok())
@@ -228,6 +258,7 @@ JobOutcome Store::run(const StoreJob& job, const QString& spoolId)
     }
     if (DbOutcome o = transaction.commit(); !o.ok())
         return Failed(db, o);
+    countStored(effects.stored);
 
     for (const QString& note : std::as_const(effects.notes))
         monitor(note);

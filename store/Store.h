@@ -17,6 +17,7 @@ class Clock;
 class CommLog;
 class Database;
 class Line;
+struct InstanceStats;
 struct Settings;
 
 // The frame a record was cut from, as the analyzer sent it. An analyzer that got no answer sends
@@ -71,6 +72,9 @@ public:
     // Stores one job in one transaction. With a spool id the same transaction records the id in
     // quorlix_log ("spool_stored"), and a job whose id is there already is not stored again.
     JobOutcome run(const StoreJob& job, const QString& spoolId = QString());
+    // From now on the records written and the failures are counted in the stats (which must
+    // outlive the store).
+    void countInto(InstanceStats* stats) { m_stats = stats; }
     // Sets a job the database refused for good aside in the quarantine (without a spool: into the
     // communication log in full), with one Monitor line naming it.
     void quarantine(const StoreJob& job, const QString& reason);
@@ -101,6 +105,10 @@ private:
     void logInFull(const StoreJob& job, const QString& reason);
     StoreJob sampleJob(const JobKind& kind, const SampleRecord& sample, const HitachiFrameRecord& frame,
                        const ReceivedFrame& received);
+    JobOutcome runInTransaction(const StoreJob& job, const QString& spoolId);
+    void countStored(const RecordCounts& stored);
+    // A failed attempt: counted, and kept as the instance's last error.
+    void countFailure(const StoreJob& job, const JobOutcome& outcome);
 
     const Settings& m_settings;
     Database& m_db;
@@ -110,6 +118,7 @@ private:
     JobKinds m_kinds;
     std::unique_ptr<Spool> m_spool;
     CalibrationDialogs* m_dialogs = nullptr;
+    InstanceStats* m_stats = nullptr;
 };
 
 } // namespace Quorlix

@@ -78,10 +78,20 @@ struct StoreJob
     QString describe() const;
 };
 
+// The records a store call wrote, counted once its transaction is committed.
+struct RecordCounts
+{
+    int results = 0; // patient samples
+    int controls = 0;
+    int calibrations = 0;
+};
+
 // What a store call leaves to do once its transaction is committed: Monitor lines about the stored
-// values, frames toward the LIMS (in this order), calibrations for the operator to look at.
+// values, frames toward the LIMS (in this order), calibrations for the operator to look at; and
+// what it wrote, for the instance's counters.
 struct JobEffects
 {
+    RecordCounts stored;
     QStringList notes;
     QStringList limsFrames;
     QList<CalibrationRecord> mismatches;

@@ -168,6 +168,8 @@ DbOutcome RunActResultsJob(const StoreJob& job, JobRun& run)
         stored += updated > 0 ? 1 : 0;
     }
     run.nothingToStore = stored == 0;
+    if (stored > 0)
+        ++(act.control ? run.effects.stored.controls : run.effects.stored.results);
     return DbOutcome::done();
 }
 

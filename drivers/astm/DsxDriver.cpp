@@ -85,7 +85,8 @@ private:
 DsxDriver::DsxDriver(const DriverServices& services)
     : m_settings(services.settings), m_queries(services.db, services.settings.AnalyzerId),
       m_log(services.log), m_store(services.store), m_kind(services.store.kinds().require<DsxJobKind>()),
-      m_session(services.analyzerLine, services.log, services.timers, DsxLinkOptions(), 0, *this)
+      m_session(services.analyzerLine, services.log, services.timers, DsxLinkOptions(), 0, *this),
+      m_replies(services.stats)
 {
 }
 
@@ -148,6 +149,8 @@ void DsxDriver::discardIncomplete()
 
 void DsxDriver::handleMessage()
 {
+    QElapsedTimer arrived; // the terminator record completed the message
+    arrived.start();
     const QString text = m_records.join(Cr);
     m_records.clear();
     m_characters = 0;
@@ -168,6 +171,7 @@ void DsxDriver::handleMessage()
         // Sent after the DSX's EOT, when the host bids for the line.
         m_session.send(
             Dsx::BuildDsxAnswer(patients, message.header, message.terminator, m_settings.ComputerName), 0);
+        m_replies.queued(arrived);
     } else if (message.kind == QLatin1String("P")) {
         DsxResults results;
         for (const Astm::Patient& patient : message.patients)
@@ -211,10 +215,15 @@ bool DsxDriver::CollectDsxAnswer(const QStringList& ids, Astm::Patients& patient
     return true;
 }
 
-void DsxDriver::sendCompleted(int) {}
+// Only answers to queries are sent.
+void DsxDriver::sendCompleted(int)
+{
+    m_replies.delivered();
+}
 
 void DsxDriver::sendFailed(int, const QString& why)
 {
+    m_replies.failed();
     monitor(why);
 }
 

@@ -4,6 +4,7 @@
 #include "DsxQueries.h"
 #include "E1381Session.h"
 #include "comm/LineHandler.h"
+#include "core/OrderReplyTime.h"
 #include "drivers/DriverServices.h"
 
 #include <QString>
@@ -59,6 +60,7 @@ private:
     QStringList m_records; // of the message being received
     qsizetype m_characters = 0;
     bool m_tooLong = false;
+    OrderReplyQueue m_replies; // the answers being sent
 };
 
 } // namespace Quorlix

@@ -10,6 +10,7 @@
 #include "store/Transaction.h"
 
 #include <QJsonArray>
+#include <QSet>
 
 namespace Quorlix {
 
@@ -167,10 +168,14 @@ bool ReadDsxResultsJob(const QJsonObject& object, StoreJob& job, QString* error)
 DbOutcome RunDsxResultsJob(const StoreJob& job, JobRun& run)
 {
     Database& db = run.transaction.db();
+    QSet<QString> samples;
     for (const DsxValue& v : job.data<DsxResults>().values) {
         if (DbOutcome o = StoreDsxResult(db, job, v, run.effects); !o.ok())
             return o;
+        if (!v.sampleId.trimmed().isEmpty())
+            samples.insert(v.sampleId);
     }
+    run.effects.stored.results += static_cast<int>(samples.size());
     return DbOutcome::done();
 }
 

@@ -47,7 +47,7 @@ IndikoDriver::IndikoDriver(const DriverServices& services)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_clock(services.clock),
       m_store(services.store), m_resultKind(services.store.kinds().require<IndikoResultJobKind>()),
       m_session(services.analyzerLine, services.log, services.timers, IndikoLinkOptions(), PauseMs, *this),
-      m_state(IndikoState::Ind, IndikoStateName)
+      m_state(IndikoState::Ind, IndikoStateName), m_replies(services.stats)
 {
     // Comments spooled on their own by earlier releases are still read and stored.
     services.store.kinds().require<IndikoCommentJobKind>();
@@ -215,6 +215,8 @@ void IndikoDriver::ParseIndikoHeader(const QString& record)
 
 void IndikoDriver::ParseIndikoQuery(const QString& record)
 {
+    QElapsedTimer arrived;
+    arrived.start();
     const Indiko::IndikoQuery query = Indiko::ParseIndikoQuery(record);
     m_queryTests = query.tests;
     if (m_queries.size() + m_messageQueries.size() >= Indiko::MaxQueries) {
@@ -231,7 +233,7 @@ void IndikoDriver::ParseIndikoQuery(const QString& record)
     const QString patient = BuildPatientRecord(query.sampleId);
     if (patient.isEmpty())
         return;
-    m_messageQueries.append({patient, orders});
+    m_messageQueries.append({patient, orders, arrived});
 }
 
 QString IndikoDriver::BuildPatientRecord(const QString& id)
@@ -396,6 +398,7 @@ void IndikoDriver::answerQueries()
         records += query.orders;
         records << Indiko::IndikoTerminatorRecord();
         m_session.send(records, AnswerTag);
+        m_replies.queued(query.arrived);
     }
     if (queries.isEmpty() && m_session.pendingMessages() == 0)
         ResetIndikoBatch();
@@ -414,11 +417,15 @@ void IndikoDriver::SendCancelMessage()
 
 void IndikoDriver::sendCompleted(int tag)
 {
+    if (tag == AnswerTag)
+        m_replies.delivered();
     messageDone(tag, true);
 }
 
 void IndikoDriver::sendFailed(int tag, const QString& why)
 {
+    if (tag == AnswerTag)
+        m_replies.failed();
     monitor(why);
     messageDone(tag, false);
 }

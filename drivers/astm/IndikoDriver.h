@@ -6,6 +6,7 @@
 #include "IndikoStore.h"
 #include "comm/LineHandler.h"
 #include "comm/ProtocolState.h"
+#include "core/OrderReplyTime.h"
 #include "drivers/DriverServices.h"
 #include "store/Records.h"
 
@@ -84,6 +85,7 @@ private:
     {
         QString patient;
         QStringList orders;
+        QElapsedTimer arrived; // the query record
     };
     // A result of the message being received, with its comments: stored when the message is
     // complete. Its fingerprint is header, order, result and comments together.
@@ -151,6 +153,7 @@ private:
     // The records a result is cut from.
     QString m_header;
     QString m_order;
+    OrderReplyQueue m_replies; // the answers being sent
 };
 
 } // namespace Quorlix

@@ -55,7 +55,7 @@ AuDriver::AuDriver(const DriverServices& services, AuModel model, bool withLims)
     : m_settings(services.settings), m_log(services.log), m_store(services.store),
       m_receivedKind(services.store.kinds().require<AuReceivedJobKind>()), m_line(services.analyzerLine),
       m_limsLine(services.limsLine), m_model(model), m_withLims(withLims),
-      m_queries(services.db, services.settings.AnalyzerId),
+      m_queries(services.db, services.settings.AnalyzerId), m_replyTime(services.stats),
       m_lookAtStandards(services.timers.create(true, [this] { submitStandards({}, {}); }))
 {
     SetAuStoreRules(services.store.kinds());
@@ -116,6 +116,7 @@ void AuDriver::handle(const QString& text, const AuFrame& f)
             storeCalibration(text, f);
             break;
         case AuFrame::Content::OrderRequest:
+            m_replyTime.requestReceived();
             reply = orderReply(f);
             break;
         case AuFrame::Content::Other:
@@ -123,6 +124,8 @@ void AuDriver::handle(const QString& text, const AuFrame& f)
         }
     }
     AuSendToAnalyzer(QString(Ack), reply);
+    if (!reply.isEmpty())
+        m_replyTime.answered();
 }
 
 void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
@@ -141,8 +144,12 @@ void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
             storeCalibration(text, f);
         return;
     }
-    if (f.content == AuFrame::Content::OrderRequest && !f.rejected && isControl(f)) {
+    const bool orderRequest = f.content == AuFrame::Content::OrderRequest && !f.rejected;
+    if (orderRequest)
+        m_replyTime.requestReceived();
+    if (orderRequest && isControl(f)) {
         AuSendToAnalyzer(QString(Ack), orderReply(f));
+        m_replyTime.answered();
         return;
     }
     // The LIMS answers the analyzer: its ACK and order frame come back through the relay.

@@ -4,6 +4,7 @@
 #include "AuQueries.h"
 #include "AuRelayBuffer.h"
 #include "comm/LineHandler.h"
+#include "core/OrderReplyTime.h"
 #include "core/Timer.h"
 #include "drivers/DriverServices.h"
 #include "store/Store.h"
@@ -41,6 +42,8 @@ public:
     void receive(const QString& received) override;
 
     int pauseMs() const { return m_pauseMs; }
+    // The order request waiting for its answer; the LIMS answers a relayed one.
+    OrderReplyTime& replyTime() { return m_replyTime; }
 
 private:
     void frame(const QString& text);
@@ -73,6 +76,7 @@ private:
     const bool m_withLims;
     int m_pauseMs = PauseBeforeSendMs;
     AuQueries m_queries;
+    OrderReplyTime m_replyTime;
     AuRelayBuffer m_buffer{QStringLiteral("the analyzer")};
     std::unique_ptr<Timer> m_lookAtStandards;
 };

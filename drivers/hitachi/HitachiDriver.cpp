@@ -135,7 +135,8 @@ HitachiDriver::HitachiDriver(const DriverServices& services, HitachiModel model,
                              int replyPauseMs)
     : m_settings(services.settings), m_db(services.db), m_log(services.log), m_store(services.store),
       m_line(services.analyzerLine), m_limsLine(services.limsLine), m_link(services.link), m_model(model),
-      m_withLims(withLims), m_replyPauseMs(replyPauseMs), m_queries(services.db, services.settings.AnalyzerId)
+      m_withLims(withLims), m_replyPauseMs(replyPauseMs),
+      m_queries(services.db, services.settings.AnalyzerId), m_replyTime(services.stats)
 {
 }
 
@@ -235,8 +236,12 @@ void HitachiDriver::handleFrame(const HandlerRules& rules, const QString& previo
     } else if (function == QLatin1String(":")) {
         results(rules);
     } else if (function == QLatin1String(";")) {
+        m_replyTime.requestReceived();
         if (!inquiry(rules))
             return;
+        sendReply(rules);
+        m_replyTime.answered();
+        return;
     }
     sendReply(rules);
 }

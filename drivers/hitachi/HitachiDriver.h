@@ -5,6 +5,7 @@
 #include "HitachiQueries.h"
 #include "HitachiReply.h"
 #include "comm/LineHandler.h"
+#include "core/OrderReplyTime.h"
 #include "drivers/DriverServices.h"
 #include "store/Store.h"
 
@@ -68,6 +69,8 @@ public:
 
     // Sends the inquiry of the last parsed frame on the LIMS line, as a Hitachi 912 asks its host.
     void ForwardInquiryToLims();
+    // The inquiry waiting for its answer; the LIMS side answers a forwarded one.
+    OrderReplyTime& replyTime() { return m_replyTime; }
 
 private:
     void receiveWithLims(const QString& received);
@@ -104,6 +107,7 @@ private:
     const bool m_withLims;
     const int m_replyPauseMs;
     HitachiQueries m_queries;
+    OrderReplyTime m_replyTime;
     FrameBuffer m_buffer;
     QString m_frameText; // the frame being handled, from STX to ETX
     QString m_reply = QStringLiteral(">");

@@ -56,8 +56,10 @@ void TestInvAuRelay::bothWays()
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{ACK}); // at once, without a pause
     rig.deliver(*lims, order.mid(7, 20));
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{});
+    QCOMPARE(rig.stats.orderReplies.count, 0u); // the request waits for the LIMS's order
     rig.deliver(*lims, order.mid(27) + "\r\n");
     QCOMPARE(rig.analyzerLine.takeOperations(), QStringList{order});
+    QCOMPARE(rig.stats.orderReplies.count, 1u);
     QCOMPARE(rig.limsLine.takeFrames(), QStringList{});
     const QStringList lines = rig.lines();
     QCOMPARE(lines.filter("L->H").size(), 2);

@@ -107,6 +107,7 @@ private slots:
     void answers_data();
     void answers();
     void analyzerOffline();
+    void forwardedInquiryIsAnsweredByTheLims();
     void sampleFromOrder_data();
     void sampleFromOrder();
     void databaseFailure();
@@ -194,6 +195,21 @@ void TestInvH912Receive::answers()
     QTEST(e.monitor(), "monitor");
     QTEST(e.rows(Requests), "requests");
     QCOMPARE(e.rig.limsLine.takeFrames(), QStringList{}); // the LIMS gets nothing from here
+}
+
+void TestInvH912Receive::forwardedInquiryIsAnsweredByTheLims()
+{
+    // The 902's inquiry went to the LIMS: its reply time runs until the LIMS's order reaches the
+    // analyzer. An order the LIMS sends unasked answers no request.
+    Emulation e(QStringLiteral("sqlite"), HitachiModel::Hit902);
+    QVERIFY(e.lims);
+    const std::uint64_t& answered = e.rig.stats.orderReplies.count;
+    QCOMPARE(answered, 0u);
+    e.feed({OrderFrame(Id, Selection({1, 5}))});
+    QCOMPARE(e.rig.analyzerLine.takeFrames().size(), 1);
+    QCOMPARE(answered, 1u);
+    e.feed({OrderFrame(Id, Selection({1}))});
+    QCOMPARE(answered, 1u);
 }
 
 void TestInvH912Receive::analyzerOffline()

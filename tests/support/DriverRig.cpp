@@ -13,6 +13,8 @@ DriverRig::DriverRig(const QString& backend, const QDateTime& start) : tdb(backe
     };
     limsLine.afterInput = [this] { checkNoStatementLeftActive(QStringLiteral("input on the LIMS line")); };
     time.afterTimeout = [this] { checkNoStatementLeftActive(QStringLiteral("a timer")); };
+    log.countFramesIn(&stats);
+    store.countInto(&stats);
 }
 
 DriverRig::~DriverRig()
@@ -39,8 +41,8 @@ void DriverRig::checkNoStatementLeftActive(const QString& after)
 
 DriverServices DriverRig::services(LineHandler* analyzerHandler)
 {
-    return DriverServices{settings,     tdb.db(), log,  time,  time,           store,
-                          analyzerLine, limsLine, link, tasks, analyzerHandler};
+    return DriverServices{settings,     tdb.db(), log,  time,  time,  store,
+                          analyzerLine, limsLine, link, tasks, stats, analyzerHandler};
 }
 
 void DriverRig::exec(const QStringList& statements)

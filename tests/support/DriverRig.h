@@ -6,6 +6,7 @@
 #include "comm/LinkState.h"
 #include "comm/PeriodicTasks.h"
 #include "core/CommLog.h"
+#include "core/InstanceStats.h"
 #include "core/Settings.h"
 #include "drivers/DriverServices.h"
 #include "store/Store.h"
@@ -36,6 +37,9 @@ struct DriverRig
 
     TestDatabase tdb;
     ManualTime time;
+    // The counters, as an instance keeps them: frames as logged, records as stored, order replies
+    // (before the log and the store, which count into them).
+    InstanceStats stats;
     QLocale locale{QLocale::German, QLocale::Germany};
     CommLog log{time, locale};
     Settings settings;

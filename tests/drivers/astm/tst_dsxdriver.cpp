@@ -89,7 +89,7 @@ struct Rig
         for (const QString& step : Message({Header, "Q|1|" + id, "L|1|N"}))
             base.deliver(*driver, LineChars(step.section(" => ", 0, 0).mid(1)));
         written << Rendered(base.analyzerLine.takeOperations());
-        for (int frames = 0; frames < 10 && !written.last().endsWith("{EOT}"); ++frames) {
+        for (int frames = 0; frames < 20 && !written.last().endsWith("{EOT}"); ++frames) {
             base.deliver(*driver, QString(Ack));
             written << Rendered(base.analyzerLine.takeOperations());
         }
@@ -253,6 +253,7 @@ void TestDsxDriver::ordersFiledBetweenTwoQueries()
     for (const QString& sql : filed)
         rig.base.tdb.execElsewhere(sql);
     const QString after = rig.ask("ALL");
+    QCOMPARE(rig.base.stats.orderReplies.count, 2u); // each answer once its EOT was written
 
     Rig fresh(backend, filed);
     QCOMPARE(after, fresh.ask("ALL"));

@@ -191,6 +191,7 @@ public:
     // Every log line so far (Monitor notes and the lines of both directions).
     QStringList lines() const { return m_rig.lines(); }
     bool ok() const { return m_rig.tdb.ok(); }
+    const InstanceStats& stats() const { return m_rig.stats; }
 
 private:
     // A new store and driver, as a new process builds them: the driver registers its kinds of
@@ -204,7 +205,7 @@ private:
         m_store = m_restarted.get();
         driver = std::make_unique<IndikoDriver>(DriverServices{s.settings, s.db, s.log, s.clock, s.timers,
                                                                *m_store, s.analyzerLine, s.limsLine, s.link,
-                                                               s.tasks});
+                                                               s.tasks, s.stats});
         m_store->openSpool(m_spool.path());
     }
 
@@ -555,6 +556,7 @@ void TestIndikoDriver::ordersFiledBetweenTwoQueries()
     for (const QString& sql : filed)
         rig.step("elsewhere " + sql);
     const QString after = Ask(rig, id);
+    QCOMPARE(rig.stats().orderReplies.count, 2u); // each answer once its EOT was written
 
     Rig fresh(backend, "");
     for (const QString& sql : filed)

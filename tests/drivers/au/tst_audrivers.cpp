@@ -231,6 +231,7 @@ void TestAuDrivers::orderReplies()
     QCOMPARE(rig.base.monitor(), QStringList{});
     // The AU order leaves open control rows in place.
     QCOMPARE(rig.base.tdb.count("control_results"), 1);
+    QCOMPARE(rig.base.stats.orderReplies.count, 1u);
 }
 
 void TestAuDrivers::ordersFiledBetweenTwoRequests_data()
@@ -532,31 +533,34 @@ void TestAuDrivers::withLims_data()
     QTest::addColumn<QStringList>("toAnalyzer");
     QTest::addColumn<QStringList>("toLims");
     QTest::addColumn<QString>("stored"); // the table that gained rows
+    QTest::addColumn<int>("answered");   // order requests answered here
 
     const QString patientRequest = Frame("R ", "4711");
     const QString patientResults = Frame("D ", "4711", "03  95.2  ");
     const QString controlResults = Frame("dH", "QC0001", "03  90.0  ");
     QTest::newRow("patient request: to the LIMS, which answers")
-        << "AU400" << patientRequest << QStringList{} << QStringList{patientRequest} << "";
+        << "AU400" << patientRequest << QStringList{} << QStringList{patientRequest} << "" << 0;
     QTest::newRow("control request: answered here")
-        << "AU680" << Frame("RH", "QC0001") << AckedThen(Order("RH", "QC0001", "0305")) << QStringList{}
-        << "";
+        << "AU680" << Frame("RH", "QC0001") << AckedThen(Order("RH", "QC0001", "0305")) << QStringList{} << ""
+        << 1;
     QTest::newRow("patient results: stored, not relayed")
-        << "AU400" << patientResults << Acked() << QStringList{} << "Raw_Results";
+        << "AU400" << patientResults << Acked() << QStringList{} << "Raw_Results" << 0;
     QTest::newRow("control results: relayed as DQ with its name, stored")
         << "AU400" << controlResults << Acked()
         << QStringList{STX + "DQ" + Fields + Id20("QC0001") + QString(5, ' ') + "03  90.0  " + "CONTROL " +
                        ETX}
-        << "control_results";
+        << "control_results" << 0;
     QTest::newRow("calibration: acknowledged, not relayed")
-        << "AU400" << Frame("DA", "CAL", "0310.01230.01200.01250.0118  ") << Acked() << QStringList{} << "";
+        << "AU400" << Frame("DA", "CAL", "0310.01230.01200.01250.0118  ") << Acked() << QStringList{} << ""
+        << 0;
     QTest::newRow("DQ relayed unchanged") << "AU400" << Frame("DQ", "4711", "03  95.2  ") << QStringList{}
-                                          << QStringList{Frame("DQ", "4711", "03  95.2  ")} << "";
+                                          << QStringList{Frame("DQ", "4711", "03  95.2  ")} << "" << 0;
     QTest::newRow("DB relayed unchanged")
-        << "AU400" << STX + "DB" + ETX << QStringList{} << QStringList{STX + "DB" + ETX} << "";
+        << "AU400" << STX + "DB" + ETX << QStringList{} << QStringList{STX + "DB" + ETX} << "" << 0;
     QTest::newRow("AU600 control results, its own pause")
         << "AU600" << controlResults << Acked(200)
-        << QStringList{STX + "DQ" + controlResults.mid(3).chopped(1) + "CONTROL " + ETX} << "control_results";
+        << QStringList{STX + "DQ" + controlResults.mid(3).chopped(1) + "CONTROL " + ETX} << "control_results"
+        << 0;
 }
 
 void TestAuDrivers::withLims()
@@ -574,6 +578,7 @@ void TestAuDrivers::withLims()
     for (const QString table : {"Raw_Results", "control_results"})
         QCOMPARE(rig.base.tdb.count(table, "result IS NOT NULL") > 0, table == stored);
     QCOMPARE(rig.base.monitor(), QStringList{});
+    QTEST(int(rig.base.stats.orderReplies.count), "answered");
 }
 
 void TestAuDrivers::reportsOnlyForLimsThatReadThem_data()

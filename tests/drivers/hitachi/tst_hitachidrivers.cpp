@@ -304,6 +304,7 @@ void TestHitachiDrivers::inquiryReplies()
     QCOMPARE(rig.toAnalyzer(), STX + reply + ETX);
     QCOMPARE(rig.monitor(), QStringList{"spe"});
     QCOMPARE(rig.driver->reply(), reply);
+    QCOMPARE(rig.base().stats.orderReplies.count, 1u);
 }
 
 void TestHitachiDrivers::ordersFiledBetweenTwoInquiries_data()
@@ -811,7 +812,8 @@ void TestHitachiDrivers::emptyInquiryGoesToTheLims()
     } else {
         QCOMPARE(rig.quietAnalyzer(), QByteArray());
         QCOMPARE(rig.monitor(), QStringList{});
-    }
+    } // Answered here, or waiting for the LIMS's answer.
+    QCOMPARE(rig.base().stats.orderReplies.count, toAnalyzer ? 1u : 0u);
 }
 
 void TestHitachiDrivers::classFIsAnsweredUnlogged()
@@ -871,20 +873,21 @@ void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown_data()
     QTest::addColumn<QString>("frame"); // of sample 12345 or control QC1, channels never seen before
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("stored");
+    QTest::addColumn<QList<int>>("counted"); // results, controls, calibrations once stored
     for (const QString& backend : Test::Backends()) {
         QTest::addRow("%s sample", qPrintable(backend))
             << backend
             << ResultsFrame(HitachiModel::Hit911, "a", "12345", {{7, "  4.20", " "}, {37, " 12.00", " "}})
             << "SELECT sample_id, parameter_id, result FROM Raw_Results ORDER BY parameter_id"
-            << "12345|3|4.2;12345|4|12";
+            << "12345|3|4.2;12345|4|12" << QList<int>{1, 0, 0};
         QTest::addRow("%s control", qPrintable(backend))
             << backend << ResultsFrame(HitachiModel::Hit911, "a", "QC1", {{7, " 50.00", " "}})
             << "SELECT control_id, parameter_id, result FROM control_results"
-            << "QC1|3|50";
+            << "QC1|3|50" << QList<int>{0, 1, 0};
         QTest::addRow("%s calibration", qPrintable(backend))
             << backend << Frame({":M", " 7", "1", " ", Standard(1)})
             << "SELECT parameter_id, std_count FROM calibrations"
-            << "3|1";
+            << "3|1" << QList<int>{0, 0, 1};
     }
 }
 
@@ -905,11 +908,20 @@ void TestHitachiDrivers::unmappedWhileTheDatabaseIsDown()
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.monitor().filter("the database is unavailable").size(), 1);
     QCOMPARE(store.spool()->pendingCount(), 1);
+    // Counted as stored only once it is: the failed attempt counts as a database failure.
+    const InstanceStats& stats = rig.base().stats;
+    const auto counts = [&stats] {
+        return QList<int>{int(stats.resultsStored), int(stats.controlsStored), int(stats.calibrationsStored)};
+    };
+    QCOMPARE(counts(), (QList<int>{0, 0, 0}));
+    QCOMPARE(stats.databaseFailures, 1u);
+    QVERIFY2(stats.lastError.contains("database failure"), qPrintable(stats.lastError));
 
     store.replaySpool(); // the connection is opened again
     QCOMPARE(store.spool()->pendingCount(), 0);
     QFETCH(QString, table);
     QTEST(rig.rows(table), "stored");
+    QTEST(counts(), "counted");
 }
 
 void TestHitachiDrivers::sameFrameAgainByWhatItCarries_data()
@@ -986,6 +998,7 @@ void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|"));
+    QCOMPARE(rig.base().stats.resultsStored, 1u);
     QCOMPARE(rig.monitor().filter("the same frame again, already stored").size(), 1);
     // A new measurement of the same sample carries another sequence number: it is stored.
     QString again = frame;
@@ -993,6 +1006,7 @@ void TestHitachiDrivers::sameFrameAgainIsStoredOnce()
     rig.base().deliver(*rig.driver, again);
     QCOMPARE(rig.toAnalyzer(), STX + ">" + ETX);
     QCOMPARE(rig.rows(RawRows), QStringLiteral("12345|1|72.38|;12345|1|72.38|"));
+    QCOMPARE(rig.base().stats.resultsStored, 2u);
 }
 
 void TestHitachiDrivers::registeredEntries_data()
