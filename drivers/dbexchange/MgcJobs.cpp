@@ -152,6 +152,7 @@ DbOutcome RunMgcResultsJob(const StoreJob& job, JobRun& run)
     const QVariant marked = db.stamp(job.receivedAt);
     int filled = 0;
     for (const MgcSampleResults& sample : job.data<MgcResultBatch>().samples) {
+        const int filledBefore = filled;
         for (const MgcValue& v : sample.results) {
             // Only an order still open takes the result: taken once, it is not taken again.
             SqlResult r =
@@ -169,6 +170,8 @@ DbOutcome RunMgcResultsJob(const StoreJob& job, JobRun& run)
             if (DbOutcome o = InsertMgcMark(db, MgcTakenKey, mark, marked); !o.ok())
                 return o;
         }
+        if (filled > filledBefore)
+            ++run.effects.stored.results;
     }
     run.nothingToStore = filled == 0;
     return DbOutcome::done();
@@ -227,6 +230,7 @@ DbOutcome RunMgcControlJob(const StoreJob& job, JobRun& run)
                {data.controlId, data.parameterId, measured, data.value, job.AnalyzerId});
     if (!inserted.ok())
         return DbOutcome::of(db, inserted);
+    ++run.effects.stored.controls;
     if (DbOutcome o = UpdateControlBlock(db, data.controlId, data.parameterId, data.value, job.AnalyzerId);
         !o.ok())
         return o;
@@ -319,6 +323,8 @@ DbOutcome RunMgcCalibrationJob(const StoreJob& job, JobRun& run)
                               "std_count, %1) VALUES (%2)")
                    .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
                values);
+    if (inserted.ok())
+        ++run.effects.stored.calibrations;
     return DbOutcome::of(db, inserted);
 }
 

@@ -802,6 +802,10 @@ void TestMgcExchange::recordsStoredOnce()
     QCOMPARE(m.labRows("SELECT control_id, result FROM control_results"), QStringList({"QC1|90"}));
     QCOMPARE(m.labRows("SELECT s21abs, s31abs, s61abs, s62abs FROM calibrations"),
              QStringList({"1234|NULL|10000|10000"}));
+    // Counted once each: R2 has no open order, and a second run stores nothing.
+    const InstanceStats& stats = m.rig.stats;
+    QCOMPARE(QList<quint64>({stats.resultsStored, stats.controlsStored, stats.calibrationsStored}),
+             QList<quint64>({1, 1, 1}));
 }
 
 // Not every driver names a lost connection (the Access driver says "Disk or network error" when
