@@ -278,6 +278,29 @@ SimRecord MgcRecord(const QString& file, const QString& prefix)
     return record;
 }
 
+// The statements the server logged as slow, most frequent first: "COUNT x STATEMENT (longest MS)".
+QStringList SlowStatements(const QString& serverLog, int most)
+{
+    static const QRegularExpression slow("duration: ([0-9.]+) ms  (?:statement|execute [^:]*): ([^\n]*)");
+    QHash<QString, QPair<int, double>> seen;
+    for (auto it = slow.globalMatch(serverLog); it.hasNext();) {
+        const auto m = it.next();
+        auto& [count, longest] = seen[m.captured(2).left(100)];
+        ++count;
+        longest = qMax(longest, m.captured(1).toDouble());
+    }
+    QList<QPair<int, QString>> byCount;
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+        byCount.append(
+            {it->first,
+             QString("%1 x %2 (longest %3 ms)").arg(it->first).arg(it.key()).arg(it->second, 0, 'f', 0)});
+    std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList lines;
+    for (qsizetype i = 0; i < byCount.size() && i < most; ++i)
+        lines << byCount.at(i).second;
+    return lines;
+}
+
 QString Milliseconds(qint64 micros)
 {
     return QString::number(double(micros) / 1000.0, 'f', 1) + " ms";
@@ -487,9 +510,13 @@ void TestFaults::site()
         QString("site: the controls of %1 analyzers armed at their start and again after the shift change")
             .arg(withControls.size()));
 
-    // The site's status as its operators see it, while every instance runs.
+    // The site's status as its operators see it, while every instance runs, on the clock the
+    // instances have.
     QuorlixProcess status(PgIniLines(*m_pg, database));
-    const int statusExit = heartbeat ? status.runToEnd({"--status"}) : 0;
+    const QDateTime siteNow =
+        QDateTime(QDate::currentDate(), QTime(14, 0)).addMSecs(clock.elapsed() - boundary);
+    const int statusExit =
+        heartbeat ? status.runToEnd({"--clock-start", siteNow.toString(Qt::ISODate), "--status"}) : 0;
     Summary(status.output().trimmed());
     QCOMPARE(statusExit, 0);
     for (const SiteInstance& in : site)
@@ -627,6 +654,8 @@ void TestFaults::site()
                 .arg(deadlocks.next() ? deadlocks.value(0).toInt() : -1)
                 .arg(shiftRows));
     QVERIFY(shiftRows >= 1); // the shift boundary was crossed
+    for (const QString& slow : SlowStatements(serverLog, 5))
+        Summary("site: statements over 200 ms: " + slow);
     Summary(QString("site metrics: scraped from %1 of %2 instances midway and from all at the end; %3 order "
                     "requests counted by the instances, %4 answered in the simulators' records%5")
                 .arg(scrapedMidway)
