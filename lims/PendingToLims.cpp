@@ -119,10 +119,14 @@ private:
 
     void tick()
     {
-        m_db.run(QStringLiteral(
-            "DELETE FROM req2send WHERE "
-            "NOT EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
-            "AND NOT EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id)"));
+        // Pairs of samples that are gone from both tables. Both statements of the tick test each
+        // queued pair on its own (the CASE keeps the database from turning the tests into joins that
+        // read all of results and request): the queue is short next to those tables, and a backlog
+        // of thousands of pairs must not hold up this line's answers for a second.
+        m_db.run(QStringLiteral("DELETE FROM req2send WHERE CASE WHEN "
+                                "EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
+                                "OR EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id) "
+                                "THEN 0 ELSE 1 END = 1"));
         if (!sendsResults())
             return;
         switch (m_delivery.state()) {
@@ -147,13 +151,14 @@ private:
         }
         // The first finished sample (see PendingToLims.h): it has results, and none of its pairs is
         // still ordered. The pairs are compared column by column ("S1" and 12 is not "S11" and 2).
+        // The queue is read in order and the first finished sample ends the search.
         SqlResult next = m_db.run(m_db.dialect().selectTop(
             1, QStringLiteral(
                    "rs.sample_id FROM req2send rs WHERE rs.sample_id <> '' AND rs.sample_id IS NOT NULL "
-                   "AND EXISTS (SELECT 1 FROM results v WHERE v.sample_id = rs.sample_id) "
+                   "AND CASE WHEN EXISTS (SELECT 1 FROM results v WHERE v.sample_id = rs.sample_id) "
                    "AND NOT EXISTS (SELECT 1 FROM req2send o INNER JOIN request r ON "
                    "r.sample_id = o.sample_id AND r.parameter_id = o.parameter_id "
-                   "WHERE o.sample_id = rs.sample_id) ORDER BY rs.sample_id")));
+                   "WHERE o.sample_id = rs.sample_id) THEN 1 ELSE 0 END = 1 ORDER BY rs.sample_id")));
         const QString sampleId = next.next() ? next.value(0).toString() : QString();
         next.finish();
         if (!sampleId.isEmpty())

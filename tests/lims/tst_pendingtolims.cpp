@@ -125,6 +125,7 @@ void TestPendingToLims::resultsFrame()
 
 void TestPendingToLims::ticks_data()
 {
+    QTest::addColumn<QString>("backend");
     QTest::addColumn<QString>("outType");
     QTest::addColumn<bool>("limsOpen");
     QTest::addColumn<QStringList>("rows");
@@ -132,51 +133,60 @@ void TestPendingToLims::ticks_data()
     QTest::addColumn<QString>("queued");   // req2send afterwards
 
     const QString t = QStringLiteral("invH912");
-    QTest::newRow("three finished samples on three ticks")
-        << t << true << QStringList{Result("S3", 1, "5"), Queued("S3", 1),      Result("S1", 1, "5"),
-                                    Queued("S1", 1),      Result("S2", 1, "5"), Queued("S2", 1)}
-        << QStringList{"S1", "S2", "S3", ""} << "";
-    // "S1" and 12 written together are "S112", as are "S11" and 2.
-    QTest::newRow("S11 with 2 still ordered: S1 with 12 is finished")
-        << t << true << QStringList{Result("S1", 12, "5"), Queued("S1", 12), Ordered("S11", 2)}
-        << QStringList{"S1"} << "";
-    QTest::newRow("S1 with 12 still ordered: it waits")
-        << t << true << QStringList{Result("S1", 12, "5"), Queued("S1", 12), Ordered("S1", 12)}
-        << QStringList{""} << "S1";
-    QTest::newRow("LIMS line down: nothing sent, the rows stay")
-        << t << false << QStringList{Result("S1", 1, "5"), Queued("S1", 1)} << QStringList{"", ""} << "S1";
-    // S0's parameter 1 found no validation interval: finished, without results; parameter 2 is
-    // still ordered.
-    QTest::newRow("a finished sample without results holds up nothing")
-        << t << true << QStringList{Queued("S0", 1), Ordered("S0", 2), Result("S2", 1, "5"), Queued("S2", 1)}
-        << QStringList{"S2"} << "S0";
-    // Its results go out once, complete, when the test still ordered is done.
-    QTest::newRow("a sample with a test still ordered waits for it")
-        << t << true << QStringList{Result("S1", 1, "5"), Queued("S1", 1), Queued("S1", 2), Ordered("S1", 2)}
-        << QStringList{""} << "S1";
-    QStringList nothingToSend, waiting;
-    for (int i = 0; i <= 100; ++i) {
-        const QString id = QString("A%1").arg(i, 3, 10, QChar('0'));
-        nothingToSend << Queued(id, 1) << Ordered(id, 2);
-        waiting << id;
+    for (const QString& b : Test::Backends()) {
+        const QByteArray n = b.toLatin1();
+        QTest::addRow("%s three finished samples on three ticks", n.data())
+            << b << t << true << QStringList{Result("S3", 1, "5"), Queued("S3", 1),      Result("S1", 1, "5"),
+                                             Queued("S1", 1),      Result("S2", 1, "5"), Queued("S2", 1)}
+            << QStringList{"S1", "S2", "S3", ""} << "";
+        // "S1" and 12 written together are "S112", as are "S11" and 2.
+        QTest::addRow("%s S11 with 2 still ordered: S1 with 12 is finished", n.data())
+            << b << t << true << QStringList{Result("S1", 12, "5"), Queued("S1", 12), Ordered("S11", 2)}
+            << QStringList{"S1"} << "";
+        QTest::addRow("%s S1 with 12 still ordered: it waits", n.data())
+            << b << t << true << QStringList{Result("S1", 12, "5"), Queued("S1", 12), Ordered("S1", 12)}
+            << QStringList{""} << "S1";
+        QTest::addRow("%s LIMS line down: nothing sent, the rows stay", n.data())
+            << b << t << false << QStringList{Result("S1", 1, "5"), Queued("S1", 1)} << QStringList{"", ""}
+            << "S1";
+        // S0's parameter 1 found no validation interval: finished, without results; parameter 2 is
+        // still ordered.
+        QTest::addRow("%s a finished sample without results holds up nothing", n.data())
+            << b << t << true
+            << QStringList{Queued("S0", 1), Ordered("S0", 2), Result("S2", 1, "5"), Queued("S2", 1)}
+            << QStringList{"S2"} << "S0";
+        // Its results go out once, complete, when the test still ordered is done.
+        QTest::addRow("%s a sample with a test still ordered waits for it", n.data())
+            << b << t << true
+            << QStringList{Result("S1", 1, "5"), Queued("S1", 1), Queued("S1", 2), Ordered("S1", 2)}
+            << QStringList{""} << "S1";
+        QStringList nothingToSend, waiting;
+        for (int i = 0; i <= 100; ++i) {
+            const QString id = QString("A%1").arg(i, 3, 10, QChar('0'));
+            nothingToSend << Queued(id, 1) << Ordered(id, 2);
+            waiting << id;
+        }
+        QTest::addRow("%s 101 finished samples without results hold up none", n.data())
+            << b << t << true << nothingToSend + QStringList{Result("S1", 1, "5"), Queued("S1", 1)}
+            << QStringList{"S1"} << waiting.join(';');
+        QTest::addRow("%s another out-type sends nothing; what is neither ordered nor validated goes",
+                      n.data())
+            << b << "invOAU400" << true
+            << QStringList{Queued("S9", 1), Queued("S1", 1), Result("S1", 1, "5"), Queued("S3", 1),
+                           Ordered("S3", 1)}
+            << QStringList{""} << "S1;S3";
     }
-    QTest::newRow("101 finished samples without results hold up none")
-        << t << true << nothingToSend + QStringList{Result("S1", 1, "5"), Queued("S1", 1)}
-        << QStringList{"S1"} << waiting.join(';');
-    QTest::newRow("another out-type sends nothing; what is neither ordered nor validated goes")
-        << "invOAU400" << true
-        << QStringList{Queued("S9", 1), Queued("S1", 1), Result("S1", 1, "5"), Queued("S3", 1),
-                       Ordered("S3", 1)}
-        << QStringList{""} << "S1;S3";
 }
 
 void TestPendingToLims::ticks()
 {
+    QFETCH(QString, backend);
     QFETCH(QString, outType);
     QFETCH(bool, limsOpen);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, sent);
-    Test::DriverRig rig(QStringLiteral("sqlite"));
+    Test::DriverRig rig(backend);
+    QVERIFY2(rig.tdb.ok(), qPrintable(rig.tdb.error()));
     rig.settings.OutType = outType;
     rig.settings.OutComPort = 2;
     rig.settings.OutId = "LIMS1";
