@@ -40,7 +40,7 @@ const QList<SiteKind>& SiteKinds()
         {"MGC", "MGC", "", "", "", "", "", Filed::Requests, false, 0, 1},
         {"MGCON", "MGC_ONLINE", "", "", "MGC240", "MGC240", "listen %1\n", Filed::ToLims, false, 0, 1},
         {"H902L", "H902", "902", "HIT902", "invH912", "LIMS", "role lims-912\nserve %1 1,2,3,4,5 ack\n",
-         Filed::RawResults, false, 5, 2},
+         Filed::RawResults, false, 7, 2},
         {"AU400L", "OAU400", "au400", "AU400", "invOAU400", "LIMS", "role lims-au\nserve %1 0102030405\n",
          Filed::RawResults, false, 1, 2},
         {"ACT", "ACT", "act", "", "", "", "", Filed::Nothing, false, 4, 2},
