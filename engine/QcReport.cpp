@@ -1,13 +1,11 @@
 #include "QcReport.h"
+#include "ConfiguredDatabase.h"
 
 #include "Launch.h"
 #include "Startup.h"
-#include "core/CommandLine.h"
 #include "core/Database.h"
-#include "core/IniFile.h"
 #include "core/Settings.h"
 
-#include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 
@@ -91,18 +89,11 @@ int RunQcReport(const LaunchOptions& options, const QString& commandLine, const 
         return fail(ExitConfiguration,
                     QStringLiteral("this build has no windows to draw charts with; write the report as "
                                    "--out FILE.csv or run the program with windows for a PDF"));
-    Settings settings;
-    if (const QString error = ParseCommandLine(commandLine, settings); !error.isEmpty())
-        return fail(ExitConfiguration, error);
-    const QString iniPath = FindIniFile(options.configPath, applicationDir);
-    if (const QString error = ReadIniFile(iniPath, settings); !error.isEmpty())
-        return fail(ExitConfiguration, error);
-    const DatabaseTarget target = DescribeDatabase(settings, QFileInfo(iniPath).absolutePath());
-    if (!target.error.isEmpty())
-        return fail(ExitConfiguration, target.error);
     Database db(QStringLiteral("quorlix-qc-report"));
-    if (const QString error = db.open(target); !error.isEmpty())
-        return fail(ExitDatabase, error);
+    const ConfiguredDatabase configured = OpenConfiguredDatabase(db, options, commandLine, applicationDir);
+    if (!configured.ok())
+        return fail(configured.exitCode, configured.error);
+    const Settings& settings = configured.settings;
 
     // A site upgraded without --init-db gets them at the interface's next start.
     for (const char* table : {"control_targets", "control_rule_events"}) {

@@ -1,14 +1,12 @@
 #include "StatusReport.h"
+#include "ConfiguredDatabase.h"
 
 #include "Launch.h"
 #include "Startup.h"
-#include "core/CommandLine.h"
 #include "core/Database.h"
 #include "core/DayShift.h"
-#include "core/IniFile.h"
 #include "core/Settings.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -278,18 +276,12 @@ int RunStatusReport(const LaunchOptions& options, const QString& commandLine, co
         ReportLine(Severity::Error, QStringLiteral("quorlix: ") + error);
         return code;
     };
-    Settings settings;
-    if (const QString error = ParseCommandLine(commandLine, settings); !error.isEmpty())
-        return fail(ExitConfiguration, error);
-    const QString iniPath = FindIniFile(options.configPath, applicationDir);
-    if (const QString error = ReadIniFile(iniPath, settings); !error.isEmpty())
-        return fail(ExitConfiguration, error);
-    const DatabaseTarget target = DescribeDatabase(settings, QFileInfo(iniPath).absolutePath());
-    if (!target.error.isEmpty())
-        return fail(ExitConfiguration, target.error);
     Database db(QStringLiteral("quorlix-status"));
-    if (const QString error = db.open(target); !error.isEmpty())
-        return fail(ExitDatabase, error);
+    const ConfiguredDatabase configured = OpenConfiguredDatabase(db, options, commandLine, applicationDir);
+    if (!configured.ok())
+        return fail(configured.exitCode, configured.error);
+    const Settings& settings = configured.settings;
+    const DatabaseTarget& target = configured.target;
     if (!db.tableExists(QStringLiteral("analyzer_status")))
         return fail(ExitDatabase, QStringLiteral("the %1 has no table analyzer_status: start an interface "
                                                  "of this release once or run quorlix --init-db")
