@@ -22,6 +22,7 @@ namespace Quorlix {
 namespace {
 
 constexpr int ValueWidth = 6;
+constexpr int OrphanCleanupTicks = 12; // of 5 s
 
 } // namespace
 
@@ -119,14 +120,8 @@ private:
 
     void tick()
     {
-        // Pairs of samples that are gone from both tables. Both statements of the tick test each
-        // queued pair on its own (the CASE keeps the database from turning the tests into joins that
-        // read all of results and request): the queue is short next to those tables, and a backlog
-        // of thousands of pairs must not hold up this line's answers for a second.
-        m_db.run(QStringLiteral("DELETE FROM req2send WHERE CASE WHEN "
-                                "EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
-                                "OR EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id) "
-                                "THEN 0 ELSE 1 END = 1"));
+        if (m_ticks++ % OrphanCleanupTicks == 0)
+            removeOrphans();
         if (!sendsResults())
             return;
         switch (m_delivery.state()) {
@@ -163,6 +158,19 @@ private:
         next.finish();
         if (!sampleId.isEmpty())
             SendPendingToLims(sampleId);
+    }
+
+    // Pairs of samples that are gone from both tables. The forwarding never picks them (it takes
+    // samples with results), so once a minute is enough: with thousands of pairs queued the
+    // statement is the tick's costliest. Both statements of the tick test each queued pair on its
+    // own (the CASE keeps the database from turning the tests into joins that read all of results
+    // and request): the queue is short next to those tables.
+    void removeOrphans()
+    {
+        m_db.run(QStringLiteral("DELETE FROM req2send WHERE CASE WHEN "
+                                "EXISTS (SELECT 1 FROM results r WHERE r.sample_id = req2send.sample_id) "
+                                "OR EXISTS (SELECT 1 FROM request q WHERE q.sample_id = req2send.sample_id) "
+                                "THEN 0 ELSE 1 END = 1"));
     }
 
     // True when the frame went out.
@@ -272,6 +280,7 @@ private:
     QMetaObject::Connection m_input;
     QString m_lastReport;
     bool m_silenceReported = false;
+    int m_ticks = 0;
 };
 
 } // namespace
