@@ -1,5 +1,7 @@
 #include "BenchHost.h"
 
+#include "support/TestDatabase.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -40,6 +42,23 @@ void ReportLatencies(benchmark::State& state, std::vector<double> micros)
     const auto at = [&](double q) { return micros[size_t(std::ceil(q * double(micros.size()))) - 1]; };
     state.counters["median_us"] = at(0.5);
     state.counters["p99_us"] = at(0.99);
+}
+
+bool RegisterOnEachDatabase(const char* name, DatabaseBenchmark function, int sqliteIterations,
+                            int postgresIterations)
+{
+    QList<std::pair<QString, int>> runs{{QStringLiteral("sqlite"), sqliteIterations}};
+    if (Test::Backends().contains(QStringLiteral("postgresql")))
+        runs.append({QStringLiteral("postgresql"), postgresIterations});
+    for (const auto& run : runs) {
+        const std::string fullName = (QString::fromLatin1(name) + QLatin1Char('/') + run.first).toStdString();
+        benchmark::RegisterBenchmark(fullName.c_str(), function, run.first) // the name is copied
+            ->Unit(benchmark::kMicrosecond)
+            ->Iterations(run.second)
+            ->Repetitions(3)
+            ->ReportAggregatesOnly(true);
+    }
+    return true;
 }
 
 } // namespace Quorlix::Bench

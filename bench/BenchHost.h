@@ -47,4 +47,11 @@ struct BenchHost
 // Reports the median and the 99th percentile of the times measured, in microseconds, as counters.
 void ReportLatencies(benchmark::State& state, std::vector<double> micros);
 
+// Registers a benchmark of one database as NAME/sqlite and, when the bench host offers a server
+// (QUORLIX_TEST_PG), as NAME/postgresql; it is given the backend's name. Times in microseconds,
+// three repetitions, aggregates only.
+using DatabaseBenchmark = void (*)(benchmark::State&, const QString& backend);
+bool RegisterOnEachDatabase(const char* name, DatabaseBenchmark function, int sqliteIterations,
+                            int postgresIterations);
+
 } // namespace Quorlix::Bench

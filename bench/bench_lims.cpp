@@ -107,20 +107,5 @@ void BM_LimsForwardingTick(benchmark::State& state, const QString& backend)
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_LimsForwardingTick, sqlite, QStringLiteral("sqlite"))
-    ->Unit(benchmark::kMicrosecond)
-    ->Iterations(200)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
-
-// PostgreSQL only when the bench host offers a server.
-[[maybe_unused]] static const bool PostgreSqlRegistered = [] {
-    if (Test::Backends().contains(QStringLiteral("postgresql")))
-        benchmark::RegisterBenchmark("BM_LimsForwardingTick/postgresql", BM_LimsForwardingTick,
-                                     QStringLiteral("postgresql"))
-            ->Unit(benchmark::kMicrosecond)
-            ->Iterations(200)
-            ->Repetitions(3)
-            ->ReportAggregatesOnly(true);
-    return true;
-}();
+[[maybe_unused]] static const bool Registered =
+    Bench::RegisterOnEachDatabase("BM_LimsForwardingTick", BM_LimsForwardingTick, 200, 200);

@@ -98,20 +98,5 @@ void BM_QcJudgeOneControl(benchmark::State& state, const QString& backend)
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_QcJudgeOneControl, sqlite, QStringLiteral("sqlite"))
-    ->Unit(benchmark::kMicrosecond)
-    ->Iterations(2000)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
-
-// PostgreSQL only when the bench host offers a server.
-[[maybe_unused]] static const bool PostgreSqlRegistered = [] {
-    if (Test::Backends().contains(QStringLiteral("postgresql")))
-        benchmark::RegisterBenchmark("BM_QcJudgeOneControl/postgresql", BM_QcJudgeOneControl,
-                                     QStringLiteral("postgresql"))
-            ->Unit(benchmark::kMicrosecond)
-            ->Iterations(500)
-            ->Repetitions(3)
-            ->ReportAggregatesOnly(true);
-    return true;
-}();
+[[maybe_unused]] static const bool Registered =
+    Bench::RegisterOnEachDatabase("BM_QcJudgeOneControl", BM_QcJudgeOneControl, 2000, 500);
