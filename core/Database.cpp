@@ -374,7 +374,7 @@ bool Database::rollback()
 QVariant Database::stamp(const QString& sqlStamp) const
 {
     // A text that is no time stamp is never written into a date-time column.
-    if (!FromSqlStamp(sqlStamp).isValid())
+    if (!ReadSqlStamp(sqlStamp).isValid())
         return null();
     return dialect().stampFromSqlStamp(sqlStamp);
 }

@@ -268,11 +268,14 @@ QString SqlDialect::minutesBetween(const QString& a, const QString& b) const
 
 QString SqlDialect::stampFromSqlStamp(const QString& sqlStamp) const
 {
-    const QDateTime when = FromSqlStamp(sqlStamp);
-    if (!when.isValid())
+    const StampParts p = ReadSqlStamp(sqlStamp);
+    if (!p.isValid())
         return sqlStamp;
-    return when.toString(m_kind == SqlServer ? QStringLiteral("yyyyMMdd HH:mm:ss")
-                                             : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const int y = p.date.year(), mo = p.date.month(), d = p.date.day();
+    const int h = p.time.hour(), mi = p.time.minute(), s = p.time.second();
+    if (m_kind == SqlServer)
+        return QString::asprintf("%04d%02d%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
 }
 
 QString SqlDialect::selectTop(int n, const QString& columnsAndRest) const

@@ -23,6 +23,15 @@ QString ToSqlStamp(const QString& text, const QLocale& locale);
 // itself: the form every time stamp of the program is written in, whatever the locale.
 QString SqlStamp(const QDateTime& moment);
 
+// The date and the time a ToSqlStamp text holds, without a zone (invalid when it is not one).
+struct StampParts
+{
+    QDate date;
+    QTime time;
+    bool isValid() const { return date.isValid() && time.isValid(); }
+};
+StampParts ReadSqlStamp(const QString& sqlStamp);
+
 // The date-time a ToSqlStamp text stands for (invalid when it is not one).
 QDateTime FromSqlStamp(const QString& sqlStamp);
 

@@ -14,6 +14,8 @@ private slots:
     void nowStamp_data();
     void nowStamp();
     void nowStampRoundTrips();
+    void readSqlStamp_data();
+    void readSqlStamp();
 };
 
 void TestStamps::toSqlStamp_data()
@@ -85,6 +87,36 @@ void TestStamps::nowStampRoundTrips()
             const QDateTime back = FromSqlStamp(ToSqlStamp(NowStamp(when, locale), locale));
             QVERIFY2(back == when, qPrintable(locale.name() + QLatin1Char(' ') + NowStamp(when, locale)));
         }
+    }
+}
+
+void TestStamps::readSqlStamp_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("expected"); // invalid: no stamp
+    const QDate day(2026, 12, 9);
+    QTest::newRow("full") << "20261209 13:05:09" << QDateTime(day, QTime(13, 5, 9));
+    QTest::newRow("one-digit hour") << "20261209 9:05:09" << QDateTime(day, QTime(9, 5, 9));
+    QTest::newRow("no seconds") << "20261209 13:05" << QDateTime(day, QTime(13, 5));
+    QTest::newRow("one-digit hour, no seconds") << "20261209 9:05" << QDateTime(day, QTime(9, 5));
+    QTest::newRow("date alone") << "20261209" << QDateTime(day, QTime(0, 0));
+    QTest::newRow("impossible date") << "20260231 10:00:00" << QDateTime();
+    QTest::newRow("impossible hour") << "20261209 24:00:00" << QDateTime();
+    QTest::newRow("letter in the time") << "20261209 1x:05:09" << QDateTime();
+    QTest::newRow("trailing text") << "20261209 13:05:09x" << QDateTime();
+    QTest::newRow("locale text") << "09.12.2026 13:05:09" << QDateTime();
+    QTest::newRow("empty") << "" << QDateTime();
+}
+
+void TestStamps::readSqlStamp()
+{
+    QFETCH(QString, text);
+    QFETCH(QDateTime, expected);
+    const QDateTime read = FromSqlStamp(text);
+    QCOMPARE(read.isValid(), expected.isValid());
+    if (expected.isValid()) {
+        QCOMPARE(read.date(), expected.date());
+        QCOMPARE(read.time(), expected.time());
     }
 }
 
