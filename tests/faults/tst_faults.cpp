@@ -405,6 +405,7 @@ void TestFaults::site()
     clock.start();
     const qint64 go = 4000 + qint64(site.size()) * 800;
     const qint64 boundary = go + 8000;
+    const QDate siteDay = QDate::currentDate(); // one day for every clock, even across midnight
     qint64 firstCrossing = std::numeric_limits<qint64>::max(), lastCrossing = 0;
     QStringList withControls; // the analyzers with the demonstration's controls
     for (size_t i = 0; i < site.size(); ++i) {
@@ -444,7 +445,7 @@ void TestFaults::site()
             in.analyzer = std::make_unique<Simulator>(link, SiteScript(kind, in.prefix, in.samples), options);
             QVERIFY(in.analyzer->waitForLink());
         }
-        const QDateTime crossing(QDate::currentDate(), QTime(14, 0));
+        const QDateTime crossing(siteDay, QTime(14, 0));
         const qint64 toBoundary = qMax<qint64>(3000, boundary - clock.elapsed());
         firstCrossing = qMin(firstCrossing, clock.elapsed() + toBoundary);
         lastCrossing = qMax(lastCrossing, clock.elapsed() + toBoundary);
@@ -514,7 +515,7 @@ void TestFaults::site()
     // instances have.
     QuorlixProcess status(PgIniLines(*m_pg, database));
     const QDateTime siteNow =
-        QDateTime(QDate::currentDate(), QTime(14, 0)).addMSecs(clock.elapsed() - boundary);
+        QDateTime(siteDay, QTime(14, 0)).addMSecs(clock.elapsed() - boundary);
     const int statusExit =
         heartbeat ? status.runToEnd({"--clock-start", siteNow.toString(Qt::ISODate), "--status"}) : 0;
     Summary(status.output().trimmed());
