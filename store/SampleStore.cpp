@@ -1,6 +1,7 @@
 #include "SampleStore.h"
 
 #include "Autovalidation.h"
+#include "RawResults.h"
 #include "RecordJson.h"
 #include "SampleIds.h"
 #include "StoreValues.h"
@@ -67,46 +68,52 @@ DbOutcome FillOrder(Database& db, const StoreJob& job, const QString& id, const 
     const QString& v = entry.Value;
     const QString& a = entry.DataAlarm;
     const QVariant stamp = db.stamp(job.stamp);
-    int open = 0;
-    if (DbOutcome o = Count(
-            db,
-            QStringLiteral(
-                "SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? AND result IS NULL"),
-            {id, p}, &open);
-        !o.ok())
-        return o;
-
-    if (open == 0) {
-        QString columns =
-            QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp");
-        QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
-        QVariantList values{BoundText(WithoutBlanks(id)), p, BoundText(job.AnalyzerId), stamp};
-        if (!WithoutBlanks(v).isEmpty()) {
-            columns += QStringLiteral(", result");
-            placeholders += QStringLiteral(", ?");
-            values << result;
-        }
-        if (a != OneBlank) {
-            columns += QStringLiteral(", data_alarm");
-            placeholders += QStringLiteral(", ?");
-            values << BoundText(a);
-        }
-        return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
-    }
-    if (open > 1)
-        return DbOutcome::done();
+    const QString open = QStringLiteral("sample_id = ? AND parameter_id = ? AND result IS NULL");
     const bool hasValue = v != QLatin1String("NULL") && !v.trimmed().isEmpty();
-    const QString where = QStringLiteral(" WHERE sample_id = ? AND parameter_id = ? AND result IS NULL");
-    return hasValue
-               ? Run(db,
-                     QStringLiteral("UPDATE request SET result = ?, data_alarm = ?, analyzer_id = ?, "
-                                    "time_stamp = ?") +
-                         where,
-                     {result, BoundText(a), BoundText(job.AnalyzerId), stamp, id, p})
-               : Run(db,
-                     QStringLiteral("UPDATE request SET data_alarm = ?, analyzer_id = ?, time_stamp = ?") +
-                         where,
-                     {BoundText(a), BoundText(job.AnalyzerId), stamp, id, p});
+    const QString set = hasValue
+                            ? QStringLiteral("result = ?, data_alarm = ?, analyzer_id = ?, time_stamp = ?")
+                            : QStringLiteral("data_alarm = ?, analyzer_id = ?, time_stamp = ?");
+    QVariantList setValues{BoundText(a), BoundText(job.AnalyzerId), stamp};
+    if (hasValue)
+        setValues.prepend(result);
+
+    // Mostly the pair has its one open order: filling it only when it is the only one saves the
+    // count's round trip.
+    SqlResult filled =
+        db.run(QStringLiteral("UPDATE request SET %1 WHERE %2 AND (SELECT COUNT(*) FROM request o "
+                              "WHERE o.sample_id = request.sample_id AND o.parameter_id = "
+                              "request.parameter_id AND o.result IS NULL) = 1")
+                   .arg(set, open),
+               setValues + QVariantList{id, p});
+    if (!filled.ok())
+        return DbOutcome::of(db, filled);
+    if (filled.rowsAffected() > 0)
+        return DbOutcome::done();
+    filled.finish();
+
+    int openOrders = 0;
+    if (DbOutcome o =
+            Count(db, QStringLiteral("SELECT COUNT(*) FROM request WHERE ") + open, {id, p}, &openOrders);
+        !o.ok() || openOrders > 1)
+        return o;
+    if (openOrders == 1) // opened since the update: fill it as above
+        return Run(db, QStringLiteral("UPDATE request SET %1 WHERE %2").arg(set, open),
+                   setValues + QVariantList{id, p});
+
+    QString columns = QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp");
+    QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
+    QVariantList values{BoundText(WithoutBlanks(id)), p, BoundText(job.AnalyzerId), stamp};
+    if (!WithoutBlanks(v).isEmpty()) {
+        columns += QStringLiteral(", result");
+        placeholders += QStringLiteral(", ?");
+        values << result;
+    }
+    if (a != OneBlank) {
+        columns += QStringLiteral(", data_alarm");
+        placeholders += QStringLiteral(", ?");
+        values << BoundText(a);
+    }
+    return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
 }
 
 // A value that is no number ("<0.1", "pos") fills no order and makes none: the order stays open
@@ -134,7 +141,7 @@ DbOutcome QueueForLims(Database& db, const QString& id, qint16 parameterId)
 }
 
 DbOutcome StoreResult(Database& db, const StoreJob& job, const QString& id, const ResultEntry& entry,
-                      JobEffects& effects)
+                      RawResultRows& raw, JobEffects& effects)
 {
     const QString value = WithoutBlanks(entry.Value);
     bool number = false;
@@ -150,18 +157,20 @@ DbOutcome StoreResult(Database& db, const StoreJob& job, const QString& id, cons
         if (DbOutcome o = FillOrder(db, job, id, entry, result); !o.ok())
             return o;
     }
-    return StoreRawResult(db, id, entry.ParameterId, job.AnalyzerId, job.stamp, value,
-                          entry.DataAlarm.trimmed());
+    raw.add(db, id, entry.ParameterId, job.AnalyzerId, job.stamp, value, entry.DataAlarm.trimmed());
+    return DbOutcome::done();
 }
 
 DbOutcome StoreResults(Database& db, const StoreJob& job, const QString& id, JobEffects& effects)
 {
     const SampleRecord& sample = job.data<SampleJob>().sample;
+    RawResultRows raw;
     for (int k = 0; k < sample.ResultCount; ++k) {
-        if (DbOutcome o = StoreResult(db, job, id, sample.Results[static_cast<size_t>(k)], effects); !o.ok())
+        if (DbOutcome o = StoreResult(db, job, id, sample.Results[static_cast<size_t>(k)], raw, effects);
+            !o.ok())
             return o;
     }
-    return DbOutcome::done();
+    return raw.insert(db);
 }
 
 DbOutcome StoreSampleBase(Database& db, const StoreJob& job, const SampleSource& source, JobEffects& effects)
@@ -226,32 +235,6 @@ DbOutcome StoreSampleBase(Database& db, const StoreJob& job, const SampleSource&
     }
     return DbOutcome::done();
 }
-
-} // namespace
-
-DbOutcome StoreRawResult(Database& db, const QString& sampleId, qint16 parameterId, const QString& analyzerId,
-                         const QString& timeStamp, const QString& result, const QString& dataAlarm)
-{
-    QString columns =
-        QStringLiteral("INSERT INTO Raw_Results (sample_id, parameter_id, analyzer_id, time_stamp");
-    QString placeholders = QStringLiteral(" VALUES (?, ?, ?, ?");
-    QVariantList values{BoundText(sampleId.trimmed()), parameterId, BoundText(analyzerId),
-                        db.stamp(timeStamp)};
-    const QString value = WithoutBlanks(result);
-    if (!value.isEmpty()) {
-        columns += QStringLiteral(", result");
-        placeholders += QStringLiteral(", ?");
-        values << NumericOrNull(value);
-    }
-    if (dataAlarm != OneBlank) {
-        columns += QStringLiteral(", data_alarm");
-        placeholders += QStringLiteral(", ?");
-        values << BoundText(dataAlarm);
-    }
-    return Run(db, columns + QStringLiteral(")") + placeholders + QStringLiteral(")"), values);
-}
-
-namespace {
 
 // The sample's identification: as the analyzer sent it, or with ids the analyzer makes itself the
 // laboratory id it maps to (none yet: one is allocated), the analyzer's id in status_1.

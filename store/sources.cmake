@@ -9,6 +9,7 @@ target_sources(quorlix_store PRIVATE
   ${ROOT}/store/JobOutcome.h
   ${ROOT}/store/LimsFrames.h ${ROOT}/store/LimsFrames.cpp
   ${ROOT}/store/LimsReports.h ${ROOT}/store/LimsReports.cpp
+  ${ROOT}/store/RawResults.h ${ROOT}/store/RawResults.cpp
   ${ROOT}/store/RecordJson.h ${ROOT}/store/RecordJson.cpp
   ${ROOT}/store/Records.h
   ${ROOT}/store/SampleIds.h ${ROOT}/store/SampleIds.cpp

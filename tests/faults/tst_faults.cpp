@@ -514,8 +514,7 @@ void TestFaults::site()
     // The site's status as its operators see it, while every instance runs, on the clock the
     // instances have.
     QuorlixProcess status(PgIniLines(*m_pg, database));
-    const QDateTime siteNow =
-        QDateTime(siteDay, QTime(14, 0)).addMSecs(clock.elapsed() - boundary);
+    const QDateTime siteNow = QDateTime(siteDay, QTime(14, 0)).addMSecs(clock.elapsed() - boundary);
     const int statusExit =
         heartbeat ? status.runToEnd({"--clock-start", siteNow.toString(Qt::ISODate), "--status"}) : 0;
     Summary(status.output().trimmed());

@@ -81,6 +81,8 @@ private slots:
     void validationSets();
     void valuesThatAreNoNumbers_data() { Test::AddBackendRows(); }
     void valuesThatAreNoNumbers();
+    void fullSample_data() { Test::AddBackendRows(); }
+    void fullSample();
     void limsQueueAndQuotes_data() { Test::AddBackendRows(); }
     void limsQueueAndQuotes();
     void emptySampleIdStoresNothing_data() { Test::AddBackendRows(); }
@@ -319,6 +321,25 @@ void TestSampleStore::validationSets()
     // A sample without a validation set gets no validated result.
     QCOMPARE(f.tdb.count(QStringLiteral("results"), QStringLiteral("sample_id = 'NN'")), 0);
     QCOMPARE(f.tdb.count(QStringLiteral("request")), 0);
+}
+
+void TestSampleStore::fullSample()
+{
+    QFETCH(QString, backend);
+    Fixture f(backend);
+    QVERIFY2(f.tdb.ok(), qPrintable(f.tdb.error()));
+    // As many results as a record holds; every third one empty (a raw row without a result).
+    QList<ResultEntry> results;
+    for (int k = 1; k <= MaxResults; ++k)
+        results << Result(qint16(k), k % 3 == 0 ? QString() : QString::number(k), QStringLiteral("H"));
+    f.sample(QStringLiteral("S48"), results);
+    f.storeSample();
+    QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("sample_id = 'S48'")), MaxResults);
+    QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"), QStringLiteral("result IS NULL")), MaxResults / 3);
+    QCOMPARE(f.tdb.count(QStringLiteral("Raw_Results"),
+                         QStringLiteral("result = parameter_id AND data_alarm = 'H'")),
+             MaxResults - MaxResults / 3);
+    QCOMPARE(f.tdb.count(QStringLiteral("request"), QStringLiteral("analyzer_id = 'H911'")), MaxResults);
 }
 
 void TestSampleStore::valuesThatAreNoNumbers()
