@@ -41,18 +41,21 @@ QString ArmedCondition(const QString& alias, OrderQueries queries)
     return condition + QLatin1Char(')');
 }
 
-// The channels of a control's armed parameters on this analyzer: from its open control_results rows
-// or from control_def. Binds ControlValues().
-QString ControlChannelsSql(bool openRows, OrderQueries queries)
+// The channels of a control's armed parameters on this analyzer, tagged with `tag`: from its open
+// control_results rows or from control_def. Binds ControlValues().
+QString ControlChannelsSql(bool openRows, OrderQueries queries, int tag)
 {
+    const QString select = QStringLiteral("SELECT DISTINCT %1, p2c.channel_id FROM ").arg(tag);
     if (openRows) {
-        return QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_results c "
+        return select +
+               QStringLiteral("control_results c "
                               "INNER JOIN param2channel p2c ON c.parameter_id = p2c.parameter_id WHERE ") +
                ArmedCondition(QStringLiteral("c"), queries) +
                QStringLiteral(" AND c.control_id = ? AND p2c.analyzer_id = ? "
                               "AND c.result IS NULL AND c.time_stamp IS NULL");
     }
-    return QStringLiteral("SELECT DISTINCT p2c.channel_id FROM control_def d "
+    return select +
+           QStringLiteral("control_def d "
                           "INNER JOIN param2channel p2c ON d.parameter_id = p2c.parameter_id WHERE ") +
            ArmedCondition(QStringLiteral("d"), queries) +
            QStringLiteral(" AND d.control_id = ? AND p2c.analyzer_id = ?");
@@ -143,20 +146,6 @@ std::optional<QString> HitachiQueries::controlName(const QString& controlId)
     return control.value(0).toString();
 }
 
-std::optional<bool> HitachiQueries::hasOpenControls(const QString& controlId, QString* error)
-{
-    SqlResult open =
-        m_db.run(m_db.dialect().selectTop(1, QStringLiteral("1 FROM control_results WHERE control_id = ? "
-                                                            "AND analyzer_id = ? AND result IS NULL "
-                                                            "AND time_stamp IS NULL")),
-                 {controlId, m_analyzerId});
-    if (!open.ok()) {
-        *error = open.error();
-        return std::nullopt;
-    }
-    return open.next();
-}
-
 bool HitachiQueries::deleteOpenControls(const QString& controlId, QString* error)
 {
     SqlResult deleted =
@@ -168,33 +157,69 @@ bool HitachiQueries::deleteOpenControls(const QString& controlId, QString* error
     return deleted.ok();
 }
 
-std::optional<QList<int>> HitachiQueries::orderChannels(OrderSelector::Source source, const QString& id,
-                                                        OrderQueries queries, int channelCount,
-                                                        QString* error)
+std::optional<OrderChannels> HitachiQueries::orderChannels(const QString& id, bool control,
+                                                           OrderQueries queries, int channelCount,
+                                                           QString* error)
 {
+    // An answer waits on this query, so it is one round trip: each row is tagged with where it comes
+    // from, a control brings the channels of both of its sources, and a row tagged OpenTag says
+    // that the id has open control_results rows (which choose a control's source).
+    enum Tag
+    {
+        OpenTag = -1,
+        RequestTag,
+        OpenRowsTag,
+        DefinitionTag
+    };
+    const QString inRange = QStringLiteral(" AND p2c.channel_id >= 1 AND p2c.channel_id <= ?");
     QString sql;
     QVariantList values;
-    if (source == OrderSelector::Source::Requests) {
-        sql = QStringLiteral("SELECT DISTINCT p2c.channel_id FROM request r "
+    if (!control) {
+        sql = QStringLiteral("SELECT DISTINCT %1, p2c.channel_id FROM request r "
                              "INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
-                             "WHERE r.sample_id = ? AND p2c.analyzer_id = ?");
-        values = {id, m_analyzerId};
+                             "WHERE r.sample_id = ? AND p2c.analyzer_id = ?")
+                  .arg(RequestTag) +
+              inRange;
+        values = {id, m_analyzerId, channelCount};
     } else {
-        sql = ControlChannelsSql(source == OrderSelector::Source::OpenControls, queries);
-        values = ControlValues(queries, id, m_analyzerId);
+        sql = ControlChannelsSql(true, queries, OpenRowsTag) + inRange + QStringLiteral(" UNION ALL ") +
+              ControlChannelsSql(false, queries, DefinitionTag) + inRange;
+        values = ControlValues(queries, id, m_analyzerId) << channelCount;
+        values << ControlValues(queries, id, m_analyzerId) << channelCount;
     }
-    sql += QStringLiteral(" AND p2c.channel_id >= 1 AND p2c.channel_id <= ?");
-    values << channelCount;
+    sql +=
+        QStringLiteral(" UNION ALL SELECT %1, 0 WHERE EXISTS (SELECT 1 FROM control_results "
+                       "WHERE control_id = ? AND analyzer_id = ? AND result IS NULL AND time_stamp IS NULL)")
+            .arg(OpenTag);
+    values << id << m_analyzerId;
 
     SqlResult rows = m_db.run(sql, values);
     if (!rows.ok()) {
         *error = rows.error();
         return std::nullopt;
     }
-    QList<int> channels;
-    while (rows.next())
-        channels << rows.value(0).toInt();
-    return channels;
+    OrderChannels found;
+    QList<int> openRowChannels;
+    QList<int> definitionChannels;
+    while (rows.next()) {
+        const int channel = rows.value(1).toInt();
+        switch (rows.value(0).toInt()) {
+        case OpenTag:
+            found.openControls = true;
+            break;
+        case OpenRowsTag:
+            openRowChannels << channel;
+            break;
+        case DefinitionTag:
+            definitionChannels << channel;
+            break;
+        default:
+            found.channels << channel;
+        }
+    }
+    if (control)
+        found.channels = found.openControls ? openRowChannels : definitionChannels;
+    return found;
 }
 
 } // namespace Quorlix

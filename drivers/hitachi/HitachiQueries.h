@@ -33,14 +33,14 @@ public:
     // control_base.name of a control; nothing when it has none or it cannot be read.
     std::optional<QString> controlName(const QString& controlId);
 
-    // Whether the control has open (unanswered) control_results rows on this analyzer.
-    std::optional<bool> hasOpenControls(const QString& controlId, QString* error);
+    // Deletes the control's open (unanswered) control_results rows on this analyzer.
     bool deleteOpenControls(const QString& controlId, QString* error);
 
-    // The channels 1..channelCount of an id's tests: the requests of a sample, or the armed
-    // control_block parameters of a control's open control_results rows or of its control_def.
-    std::optional<QList<int>> orderChannels(OrderSelector::Source source, const QString& id,
-                                            OrderQueries queries, int channelCount, QString* error);
+    // The channels 1..channelCount of an id's tests, in one query: the requests of a sample, or the
+    // armed control_block parameters of a control's open control_results rows when it has any on
+    // this analyzer, else of its control_def; and whether the id has such open rows.
+    std::optional<OrderChannels> orderChannels(const QString& id, bool control, OrderQueries queries,
+                                               int channelCount, QString* error);
 
 private:
     Database& m_db;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace Quorlix {
@@ -21,6 +22,14 @@ struct OrderSelectionRules
     OrderQueries queries = OrderQueries::Hit911;
 
     int channelCount() const { return queries == OrderQueries::Hit902 ? 37 : 48; }
+};
+
+// What an id's order reply is made of: the channels of its tests (any order, repeats allowed) and
+// whether it has open control_results rows on this analyzer.
+struct OrderChannels
+{
+    bool openControls = false;
+    QList<int> channels;
 };
 
 struct SelectionOutcome
@@ -47,30 +56,24 @@ public:
 
     SelectionOutcome select(const QString& sampleId);
 
-    // Where the channels of an id come from.
-    enum class Source
-    {
-        Requests,
-        OpenControls,
-        ControlDefinitions
-    };
-
 protected:
-    // Fills the selection (channelCount() characters) for the id; false when a query failed.
-    virtual bool channels(Source source, const QString& id, QString& selection, QString& error) = 0;
+    // Reads what the id's reply is made of (a control's channels from the source its open rows
+    // choose); false with the reason when a query failed.
+    virtual bool read(const QString& id, bool control, OrderChannels& found, QString& error) = 0;
 
     Database& m_db;
     const OrderSelectionRules m_rules;
 };
 
-// One query for all channels: an inquiry costs one round trip (plus the open-control check).
+// One query for everything: an inquiry costs one round trip (plus the deletion, when the id has
+// open controls).
 class OrderSelection final : public OrderSelector
 {
 public:
     using OrderSelector::OrderSelector;
 
 protected:
-    bool channels(Source source, const QString& id, QString& selection, QString& error) override;
+    bool read(const QString& id, bool control, OrderChannels& found, QString& error) override;
 };
 
 } // namespace Quorlix

@@ -6,9 +6,16 @@ namespace Quorlix::Test {
 
 namespace {
 
+enum class Source
+{
+    Requests,
+    OpenControls,
+    ControlDefinitions
+};
+
 // The queries of one channel. The 902 takes what control_block holds for any analyzer and compares
 // the channel as text.
-QString QueryFor(OrderSelector::Source source, OrderQueries queries)
+QString QueryFor(Source source, OrderQueries queries)
 {
     const bool hit902 = queries == OrderQueries::Hit902;
     const QString armed =
@@ -19,11 +26,11 @@ QString QueryFor(OrderSelector::Source source, OrderQueries queries)
     const QString channel =
         hit902 ? QStringLiteral("CAST(p2c.channel_id AS TEXT) = ?") : QStringLiteral("p2c.channel_id = ?");
     switch (source) {
-    case OrderSelector::Source::Requests:
+    case Source::Requests:
         return QStringLiteral(
             "SELECT * FROM request r INNER JOIN param2channel p2c ON r.parameter_id = p2c.parameter_id "
             "WHERE p2c.channel_id = ? AND r.sample_id = ? AND p2c.analyzer_id = ?");
-    case OrderSelector::Source::OpenControls:
+    case Source::OpenControls:
         return QStringLiteral(
                    "SELECT p2c.channel_id FROM (SELECT control_id, parameter_id, result, time_stamp "
                    "FROM control_results) x INNER JOIN param2channel p2c ON x.parameter_id = "
@@ -33,7 +40,7 @@ QString QueryFor(OrderSelector::Source source, OrderQueries queries)
                QStringLiteral(" AND x.control_id = ? AND p2c.analyzer_id = ? AND x.result IS NULL "
                               "AND x.time_stamp IS NULL AND ") +
                channel;
-    case OrderSelector::Source::ControlDefinitions:
+    case Source::ControlDefinitions:
         return QStringLiteral(
                    "SELECT p2c.channel_id FROM (SELECT control_id, parameter_id FROM control_def) x "
                    "INNER JOIN param2channel p2c ON x.parameter_id = p2c.parameter_id WHERE ") +
@@ -44,11 +51,23 @@ QString QueryFor(OrderSelector::Source source, OrderQueries queries)
 
 } // namespace
 
-bool LiteralOrderSelection::channels(Source source, const QString& id, QString& selection, QString& error)
+bool LiteralOrderSelection::read(const QString& id, bool control, OrderChannels& found, QString& error)
 {
+    SqlResult open = m_db.run(QStringLiteral("SELECT 1 FROM control_results WHERE control_id = ? AND "
+                                             "analyzer_id = ? AND result IS NULL AND time_stamp IS NULL"),
+                              {id, m_rules.analyzerId});
+    if (!open.ok()) {
+        error = open.error();
+        return false;
+    }
+    found.openControls = open.next();
+    open.finish();
+    const Source source = !control             ? Source::Requests
+                          : found.openControls ? Source::OpenControls
+                                               : Source::ControlDefinitions;
     const OrderQueries queries = m_rules.queries;
     const QString sql = QueryFor(source, queries);
-    for (int c = 1; c <= selection.size(); ++c) {
+    for (int c = 1; c <= m_rules.channelCount(); ++c) {
         QVariantList values;
         if (source == Source::Requests) {
             values = {c, id, m_rules.analyzerId};
@@ -66,7 +85,8 @@ bool LiteralOrderSelection::channels(Source source, const QString& id, QString& 
                         .arg(rows.error());
             return false;
         }
-        selection[c - 1] = rows.next() ? QLatin1Char('1') : QLatin1Char('0');
+        if (rows.next())
+            found.channels << c;
     }
     return true;
 }

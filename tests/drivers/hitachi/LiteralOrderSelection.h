@@ -13,7 +13,7 @@ public:
     using OrderSelector::OrderSelector;
 
 protected:
-    bool channels(Source source, const QString& id, QString& selection, QString& error) override;
+    bool read(const QString& id, bool control, OrderChannels& found, QString& error) override;
 };
 
 } // namespace Quorlix::Test
