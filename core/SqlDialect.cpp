@@ -278,6 +278,19 @@ QString SqlDialect::stampFromSqlStamp(const QString& sqlStamp) const
     return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
 }
 
+QString SqlDialect::boundStamp() const
+{
+    switch (m_kind) {
+    case SQLite:
+        return QStringLiteral("?");
+    case PostgreSQL:
+        return QStringLiteral("CAST(? AS TIMESTAMP)");
+    case SqlServer:
+        return QStringLiteral("CAST(? AS DATETIME)");
+    }
+    return {};
+}
+
 QString SqlDialect::selectTop(int n, const QString& columnsAndRest) const
 {
     if (m_kind == SqlServer)

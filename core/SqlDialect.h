@@ -34,6 +34,9 @@ public:
     // A bound value's text form for a date-time column. SQL Server reads "yyyymmdd hh:mm:ss"
     // whatever its language; the others read ISO "yyyy-mm-dd hh:mm:ss".
     QString stampFromSqlStamp(const QString& sqlStamp) const;
+    // A bound stamp() value where nothing around it tells the server its type, as in the SELECT
+    // list of an INSERT ... SELECT (PostgreSQL would take it for text).
+    QString boundStamp() const;
     // "select <columns> ... limited to n rows": SQL Server wants TOP after SELECT, the others LIMIT.
     QString selectTop(int n, const QString& columnsAndRest) const;
     // Casts an expression to text.

@@ -127,17 +127,15 @@ void NoteNoNumber(const QString& id, const ResultEntry& entry, QStringList& note
                      .arg(entry.Value));
 }
 
-// The result waits in req2send for the LIMS (once per sample and parameter).
+// The result waits in req2send for the LIMS (once per sample and parameter). The parameter is cast:
+// in a SELECT list PostgreSQL would take a bound value for text.
 DbOutcome QueueForLims(Database& db, const QString& id, qint16 parameterId)
 {
-    int queued = 0;
-    if (DbOutcome o = Count(
-            db, QStringLiteral("SELECT COUNT(*) FROM req2send WHERE sample_id = ? AND parameter_id = ?"),
-            {id, parameterId}, &queued);
-        !o.ok() || queued > 0)
-        return o;
-    return Run(db, QStringLiteral("INSERT INTO req2send (sample_id, parameter_id) VALUES (?, ?)"),
-               {id, parameterId});
+    return Run(
+        db,
+        QStringLiteral("INSERT INTO req2send (sample_id, parameter_id) SELECT ?, CAST(? AS INTEGER) "
+                       "WHERE NOT EXISTS (SELECT 1 FROM req2send WHERE sample_id = ? AND parameter_id = ?)"),
+        {id, parameterId, id, parameterId});
 }
 
 DbOutcome StoreResult(Database& db, const StoreJob& job, const QString& id, const ResultEntry& entry,

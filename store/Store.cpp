@@ -199,38 +199,39 @@ JobOutcome Store::runInTransaction(const StoreJob& job, const QString& spoolId)
         return Failed(db, o);
 
     // A spooled record whose id is already there, or a frame the analyzer sent again after an
-    // answer it did not get, was stored before: it is not stored twice.
+    // answer it did not get, was stored before: it is not stored twice. Its mark goes in first, in
+    // the same statement that looks for an earlier one, so the check costs no round trip of its own.
+    const QVariant markedAt = db.stamp(SqlStamp(m_clock.now()));
+    bool frameMarked = false;
     for (const auto& [key, value] :
          {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
         if (value.isEmpty())
             continue;
         // A frame that tells no two measurements apart counts as a resend only within its window.
         const bool windowed = key == FrameStoredKey && job.frameWindowMinutes > 0;
-        SqlResult marked =
-            windowed
-                ? db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ? "
-                                        "AND time_stamp >= ?"),
-                         {key, value,
-                          db.stamp(
-                              SqlStamp(FromSqlStamp(job.receivedAt).addSecs(-60 * job.frameWindowMinutes)))})
-                : db.run(QStringLiteral("SELECT COUNT(*) FROM quorlix_log WHERE log_key = ? AND log_val = ?"),
-                         {key, value});
-        if (!marked.next()) {
-            const DbOutcome failed = marked.ok()
-                                         ? DbOutcome::unclassified(QStringLiteral("no count of quorlix_log"))
-                                         : DbOutcome::of(db, marked);
+        QString sql =
+            QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) SELECT %1, ?, ? "
+                           "WHERE NOT EXISTS (SELECT 1 FROM quorlix_log WHERE log_key = ? AND log_val = ?")
+                .arg(db.dialect().boundStamp());
+        QVariantList values{markedAt, key, value, key, value};
+        if (windowed) {
+            sql += QStringLiteral(" AND time_stamp >= ?");
+            values << db.stamp(SqlStamp(FromSqlStamp(job.receivedAt).addSecs(-60 * job.frameWindowMinutes)));
+        }
+        SqlResult mark = db.run(sql + QLatin1Char(')'), values);
+        if (!mark.ok()) {
+            const DbOutcome failed = DbOutcome::of(db, mark);
             transaction.rollback();
             return Failed(db, failed);
         }
-        const bool already = marked.value(0).toInt() > 0;
-        marked.finish();
-        if (already) {
+        if (mark.rowsAffected() == 0) {
             transaction.rollback();
             if (key == FrameStoredKey && spoolId.isEmpty())
                 monitor(QStringLiteral("%1: the same frame again, already stored: not stored twice")
                             .arg(job.describe()));
             return {JobOutcome::AlreadyStored, {}, false};
         }
+        frameMarked = frameMarked || key == FrameStoredKey;
     }
 
     JobRun jobRun{transaction, m_dialogs != nullptr, {}, false, m_settings.QcTables};
@@ -242,16 +243,12 @@ JobOutcome Store::runInTransaction(const StoreJob& job, const QString& spoolId)
     // Only what was stored leaves a fingerprint: a calibration held for the operator (who may drop
     // it) or a record with nothing to store may come again.
     const bool stored = !jobRun.nothingToStore && effects.mismatches.isEmpty();
-
-    for (const auto& [key, value] :
-         {std::pair(SpoolStoredKey, spoolId), std::pair(FrameStoredKey, job.frameKey)}) {
-        if (value.isEmpty() || (key == FrameStoredKey && !stored))
-            continue;
-        SqlResult mark =
-            db.run(QStringLiteral("INSERT INTO quorlix_log (time_stamp, log_key, log_val) VALUES (?, ?, ?)"),
-                   {db.stamp(SqlStamp(m_clock.now())), key, value});
-        if (!mark.ok()) {
-            const DbOutcome failed = DbOutcome::of(db, mark);
+    if (frameMarked && !stored) {
+        SqlResult unmark = db.run(
+            QStringLiteral("DELETE FROM quorlix_log WHERE log_key = ? AND log_val = ? AND time_stamp = ?"),
+            {FrameStoredKey, job.frameKey, markedAt});
+        if (!unmark.ok()) {
+            const DbOutcome failed = DbOutcome::of(db, unmark);
             transaction.rollback();
             return Failed(db, failed);
         }

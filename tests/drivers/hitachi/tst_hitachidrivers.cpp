@@ -217,6 +217,7 @@ private slots:
     void unmappedWhileTheDatabaseIsDown();
     void sameFrameAgainByWhatItCarries_data();
     void sameFrameAgainByWhatItCarries();
+    void heldCalibrationLeavesNoFingerprint_data() { Test::AddBackendRows(); }
     void heldCalibrationLeavesNoFingerprint();
     void sameFrameAgainIsStoredOnce_data() { Test::AddBackendRows(); }
     void sameFrameAgainIsStoredOnce();
@@ -972,7 +973,8 @@ void TestHitachiDrivers::heldCalibrationLeavesNoFingerprint()
         int shown = 0;
         void showMismatch(const CalibrationRecord&) override { ++shown; }
     } dialogs;
-    Rig rig(QStringLiteral("sqlite"), HitachiModel::Hit911);
+    QFETCH(QString, backend);
+    Rig rig(backend, HitachiModel::Hit911);
     QVERIFY2(rig.ok(), qPrintable(rig.error()));
     rig.exec(Setup);
     rig.settings().ShowCalibChart = "1"; // and no calib_base row for parameter 3
