@@ -48,32 +48,46 @@ DbOutcome ReadMapping(Database& db, const QString& sql, const QString& name, QHa
 }
 
 // The ordered channels as open request rows: an open order of the same pair is replaced, a
-// finished one stays.
+// finished one stays. A parameter ordered on two channels gets one row. All of them in two
+// statements: the LIMS waits for the analyzer's answer, which waits for these.
 DbOutcome OpenOrders(Database& db, const QString& sampleId, const QList<int>& channels,
                      const QHash<int, int>& mapping, const QString& name, const QString& table,
                      QStringList& notes)
 {
+    QList<int> parameters;
     for (const int channel : channels) {
         const auto found = mapping.constFind(channel);
         if (found == mapping.constEnd()) {
             notes << QStringLiteral(
                          "order of sample %1: channel %2 has no parameter for %3 in %4: not ordered")
                          .arg(sampleId, QString::number(channel), name, table);
-            continue;
+        } else if (!parameters.contains(found.value())) {
+            parameters << found.value();
         }
-        if (DbOutcome o = Run(db,
-                              QStringLiteral("DELETE FROM request WHERE sample_id = ? AND parameter_id = ? "
-                                             "AND result IS NULL AND time_stamp IS NULL"),
-                              {sampleId, found.value()});
-            !o.ok())
-            return o;
-        if (DbOutcome o =
-                Run(db, QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES (?, ?)"),
-                    {sampleId, found.value()});
-            !o.ok())
-            return o;
     }
-    return DbOutcome::done();
+    if (parameters.isEmpty())
+        return DbOutcome::done();
+    QStringList marks;
+    QStringList rows;
+    QVariantList deleted{sampleId};
+    QVariantList inserted;
+    for (const int parameter : std::as_const(parameters)) {
+        marks << QStringLiteral("?");
+        rows << QStringLiteral("(?, ?)");
+        deleted << parameter;
+        inserted << sampleId << parameter;
+    }
+    if (DbOutcome o = Run(db,
+                          QStringLiteral("DELETE FROM request WHERE sample_id = ? AND parameter_id IN (%1) "
+                                         "AND result IS NULL AND time_stamp IS NULL")
+                              .arg(marks.join(QLatin1Char(','))),
+                          deleted);
+        !o.ok())
+        return o;
+    return Run(db,
+               QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES %1")
+                   .arg(rows.join(QLatin1Char(','))),
+               inserted);
 }
 
 struct Patient

@@ -162,6 +162,12 @@ void TestInvH912Receive::answers_data()
         << QStringList{"order of sample 240101: channel 7 has no parameter for LIMS1 in param2channel: not "
                        "ordered"}
         << "240101|1|NULL";
+    QTest::newRow("two channels of one parameter: one order")
+        << h902
+        << QStringList{"INSERT INTO param2channel (parameter_id, analyzer_id, channel_id) VALUES (1, "
+                       "'LIMS1', 9)"}
+        << QStringList{OrderFrame(Id, Selection({1, 9}))} << QStringList{Reply902("1" + QString(36, '0'))}
+        << no << "240101|1|NULL";
     QTest::newRow("an open order is replaced, a finished one stays")
         << h902
         << QStringList{"INSERT INTO request (sample_id, parameter_id) VALUES ('240101', 1)",
