@@ -39,18 +39,16 @@ DbOutcome StoreDsxSample(Database& db, const QString& id, const QVariant& analyz
 {
     if (DbOutcome o = LockSample(db, id); !o.ok())
         return o;
-    std::optional<int> known;
-    if (DbOutcome o =
-            First(db, QStringLiteral("SELECT COUNT(*) FROM sample_base WHERE sample_id = ?"), {id}, &known);
-        !o.ok())
-        return o;
-    if (known.value_or(0) == 0)
-        return Run(db,
-                   QStringLiteral("INSERT INTO sample_base (sample_id, analyzer_id, p_id, si_id, cust_id, "
-                                  "entry_dat, last_change_dat) VALUES (?, ?, 1, ?, ?, ?, ?)"),
-                   {id, analyzer, QStringLiteral("na"), QStringLiteral("999"), stamp, stamp});
-    return Run(db, QStringLiteral("UPDATE sample_base SET analyzer_id = ? WHERE sample_id = ?"),
-               {analyzer, id});
+    // Mostly the sample is known: its update says so, and only a new one costs a second statement.
+    SqlResult updated =
+        db.run(QStringLiteral("UPDATE sample_base SET analyzer_id = ? WHERE sample_id = ?"), {analyzer, id});
+    if (!updated.ok() || updated.rowsAffected() > 0)
+        return DbOutcome::of(db, updated);
+    updated.finish();
+    return Run(db,
+               QStringLiteral("INSERT INTO sample_base (sample_id, analyzer_id, p_id, si_id, cust_id, "
+                              "entry_dat, last_change_dat) VALUES (?, ?, 1, ?, ?, ?, ?)"),
+               {id, analyzer, QStringLiteral("na"), QStringLiteral("999"), stamp, stamp});
 }
 
 DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, JobEffects& effects)
@@ -95,16 +93,22 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
         return StoreDsxSample(db, id, analyzer, stamp);
     }
 
-    std::optional<int> open;
-    if (DbOutcome o =
-            First(db,
-                  QStringLiteral("SELECT COUNT(*) FROM request WHERE sample_id = ? AND parameter_id = ? "
-                                 "AND result IS NULL"),
-                  {id, *parameter}, &open);
-        !o.ok())
-        return o;
-    DbOutcome request;
-    if (open.value_or(0) == 0) {
+    // An open row is filled also when an analyzer was already noted on it; without one, the result
+    // becomes a row of its own.
+    SqlResult filled =
+        value.isEmpty()
+            ? db.run(QStringLiteral("UPDATE request SET analyzer_id = ?, time_stamp = ? WHERE sample_id = ? "
+                                    "AND parameter_id = ? AND result IS NULL"),
+                     {analyzer, stamp, id, *parameter})
+            : db.run(QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
+                                    "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL"),
+                     {result, analyzer, stamp, id, *parameter});
+    if (!filled.ok())
+        return DbOutcome::of(db, filled);
+    const bool wasOpen = filled.rowsAffected() > 0;
+    filled.finish();
+    DbOutcome request = DbOutcome::done();
+    if (!wasOpen) {
         request =
             value.isEmpty()
                 ? Run(db,
@@ -115,18 +119,6 @@ DbOutcome StoreDsxResult(Database& db, const StoreJob& job, const DsxValue& v, J
                       QStringLiteral("INSERT INTO request (sample_id, parameter_id, analyzer_id, time_stamp, "
                                      "result) VALUES (?, ?, ?, ?, ?)"),
                       {WithoutBlanks(id), *parameter, analyzer, stamp, result});
-    } else {
-        // An open row is filled also when an analyzer was already noted on it.
-        request =
-            value.isEmpty()
-                ? Run(db,
-                      QStringLiteral("UPDATE request SET analyzer_id = ?, time_stamp = ? WHERE sample_id = ? "
-                                     "AND parameter_id = ? AND result IS NULL"),
-                      {analyzer, stamp, id, *parameter})
-                : Run(db,
-                      QStringLiteral("UPDATE request SET result = ?, analyzer_id = ?, time_stamp = ? "
-                                     "WHERE sample_id = ? AND parameter_id = ? AND result IS NULL"),
-                      {result, analyzer, stamp, id, *parameter});
     }
     if (!request.ok())
         return request;
