@@ -21,6 +21,16 @@ using namespace Quorlix;
 
 namespace {
 
+// Qt asks glibc to re-read the time zone before every local-time conversion, and with TZ unset
+// glibc then looks at /etc/localtime again each time: a file system call on every clock reading,
+// which a busy line makes many times a frame. Naming the same file keeps the rules glibc has
+// read; the zone is the system's as before (a change of it is seen after a restart).
+void KeepTimeZoneRules()
+{
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 QString ApplicationDir(const char* argv0)
 {
     return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
@@ -90,6 +100,7 @@ int RunHeadless(int& argc, char** argv, const LaunchOptions& options, const QStr
 
 int main(int argc, char* argv[])
 {
+    KeepTimeZoneRules();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
