@@ -104,7 +104,6 @@ void AuDriver::frame(const QString& text)
 
 void AuDriver::handle(const QString& text, const AuFrame& f)
 {
-    QString reply;
     if (!f.rejected) {
         switch (f.content) {
         case AuFrame::Content::Results:
@@ -117,15 +116,14 @@ void AuDriver::handle(const QString& text, const AuFrame& f)
             break;
         case AuFrame::Content::OrderRequest:
             m_replyTime.requestReceived();
-            reply = orderReply(f);
-            break;
+            AuSendOrderReply(f);
+            m_replyTime.answered();
+            return;
         case AuFrame::Content::Other:
             break;
         }
     }
-    AuSendToAnalyzer(QString(Ack), reply);
-    if (!reply.isEmpty())
-        m_replyTime.answered();
+    AuSendToAnalyzer(QString(Ack), {});
 }
 
 void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
@@ -148,7 +146,7 @@ void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
     if (orderRequest)
         m_replyTime.requestReceived();
     if (orderRequest && isControl(f)) {
-        AuSendToAnalyzer(QString(Ack), orderReply(f));
+        AuSendOrderReply(f);
         m_replyTime.answered();
         return;
     }
@@ -164,6 +162,14 @@ void AuDriver::AuSendToAnalyzer(const QString& ack, const QString& reply)
         m_line.pause(m_pauseMs);
         m_line.send(text, Direction::HostToAnalyzer);
     }
+}
+
+void AuDriver::AuSendOrderReply(const AuFrame& f)
+{
+    // The ACK and its pause are queued before the database is asked: the query runs during the
+    // pause, and the order goes out when it is due, not a query later.
+    AuSendToAnalyzer(QString(Ack), {});
+    AuSendToAnalyzer({}, orderReply(f));
 }
 
 void AuDriver::AuRelayToLims(const QString& text)

@@ -52,6 +52,8 @@ private:
 
     // The ACK and then, when there is one, the order reply: each after the pause (AuSendToAnalyzer).
     void AuSendToAnalyzer(const QString& ack, const QString& reply);
+    // The ACK and the order reply to an order request.
+    void AuSendOrderReply(const AuFrame& f);
     void AuRelayToLims(const QString& text);
 
     // STX, the order text for the request, ETX.

@@ -237,9 +237,17 @@ void HitachiDriver::handleFrame(const HandlerRules& rules, const QString& previo
         results(rules);
     } else if (function == QLatin1String(";")) {
         m_replyTime.requestReceived();
+        // The pause runs while the database is asked: the reply goes out when it is due, not a
+        // query later. (An inquiry the LIMS answers pauses when that answer comes.)
+        const bool pausedAhead = rules.pausesBeforeReply && !rules.limsAnswersEmptyInquiry;
+        if (pausedAhead)
+            PauseBeforeReply();
         if (!inquiry(rules))
             return;
-        sendReply(rules);
+        if (pausedAhead)
+            writeReply();
+        else
+            sendReply(rules);
         m_replyTime.answered();
         return;
     }
@@ -255,6 +263,11 @@ void HitachiDriver::sendReply(const HandlerRules& rules)
 {
     if (rules.pausesBeforeReply)
         PauseBeforeReply();
+    writeReply();
+}
+
+void HitachiDriver::writeReply()
+{
     m_line.send(Stx + m_reply + Etx, Direction::HostToAnalyzer);
 }
 

@@ -81,6 +81,8 @@ private:
     // Returns false when nothing is to be sent to the analyzer for this inquiry.
     bool inquiry(const Hitachi::HandlerRules& rules);
     void sendReply(const Hitachi::HandlerRules& rules);
+    // The reply, after any pause pending on the line.
+    void writeReply();
     void PauseBeforeReply();
 
     HitachiFrame capture() const;
