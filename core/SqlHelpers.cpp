@@ -62,4 +62,16 @@ QVariant NumericOrNull(const QString& text, bool* wasNumber)
     return usable ? QVariant(number) : Database::null();
 }
 
+QString Placeholders(qsizetype count, QLatin1StringView each)
+{
+    QString text;
+    text.reserve(count * (each.size() + 2));
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i > 0)
+            text += QLatin1String(", ");
+        text += each;
+    }
+    return text;
+}
+
 } // namespace Quorlix

@@ -24,4 +24,8 @@ qint16 ParameterIdByShort(Database& db, const QString& shortName);
 // not one (for example "<0.1", or "NULL" for a blank routine value).
 QVariant NumericOrNull(const QString& text, bool* wasNumber = nullptr);
 
+// `count` copies of a placeholder group joined by ", ": "?, ?, ?" for an IN list or a VALUES row,
+// "(?, ?), (?, ?)" for the rows of a multi-row INSERT. Only placeholders; the values are bound.
+QString Placeholders(qsizetype count, QLatin1StringView each = QLatin1StringView("?"));
+
 } // namespace Quorlix

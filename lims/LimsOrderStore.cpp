@@ -67,26 +67,22 @@ DbOutcome OpenOrders(Database& db, const QString& sampleId, const QList<int>& ch
     }
     if (parameters.isEmpty())
         return DbOutcome::done();
-    QStringList marks;
-    QStringList rows;
     QVariantList deleted{sampleId};
     QVariantList inserted;
     for (const int parameter : std::as_const(parameters)) {
-        marks << QStringLiteral("?");
-        rows << QStringLiteral("(?, ?)");
         deleted << parameter;
         inserted << sampleId << parameter;
     }
     if (DbOutcome o = Run(db,
                           QStringLiteral("DELETE FROM request WHERE sample_id = ? AND parameter_id IN (%1) "
                                          "AND result IS NULL AND time_stamp IS NULL")
-                              .arg(marks.join(QLatin1Char(','))),
+                              .arg(Placeholders(parameters.size())),
                           deleted);
         !o.ok())
         return o;
     return Run(db,
                QStringLiteral("INSERT INTO request (sample_id, parameter_id) VALUES %1")
-                   .arg(rows.join(QLatin1Char(','))),
+                   .arg(Placeholders(parameters.size(), QLatin1StringView("(?, ?)"))),
                inserted);
 }
 

@@ -68,10 +68,7 @@ QVariant MgcContext::orderDay() const
 QString QueryInPieces(Database& db, const QString& sql, const QVariantList& before, const QStringList& ids,
                       const std::function<void(SqlResult&)>& row, MgcContext& ctx)
 {
-    QStringList marks;
-    for (int i = 0; i < PieceSize; ++i)
-        marks << QStringLiteral("?");
-    const QString text = sql.arg(marks.join(QStringLiteral(", ")));
+    const QString text = sql.arg(Placeholders(PieceSize));
     for (qsizetype start = 0; start < ids.size(); start += PieceSize) {
         QVariantList values = before;
         for (qsizetype i = start; i < start + PieceSize; ++i)

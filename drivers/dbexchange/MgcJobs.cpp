@@ -2,6 +2,7 @@
 
 #include "MgcMarks.h"
 #include "core/Database.h"
+#include "core/SqlHelpers.h"
 #include "core/Stamps.h"
 #include "store/ControlBlocks.h"
 #include "store/RecordJson.h"
@@ -315,13 +316,10 @@ DbOutcome RunMgcCalibrationJob(const StoreJob& job, JobRun& run)
         const QString s = QStringLiteral("s%1").arg(n + 1);
         columns << s + QLatin1String("1abs, ") + s + QLatin1String("2abs, ") + s + QLatin1String("conz");
     }
-    QStringList marks;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        marks << QStringLiteral("?");
     SqlResult inserted =
         db.run(QStringLiteral("INSERT INTO calibrations (calib_dat, analyzer_id, parameter_id, "
                               "std_count, %1) VALUES (%2)")
-                   .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                   .arg(columns.join(QStringLiteral(", ")), Placeholders(values.size())),
                values);
     if (inserted.ok())
         ++run.effects.stored.calibrations;

@@ -1,6 +1,7 @@
 #include "HitachiQueries.h"
 
 #include "core/Database.h"
+#include "core/SqlHelpers.h"
 
 namespace Quorlix {
 
@@ -78,20 +79,17 @@ std::optional<QHash<qint16, qint16>> HitachiQueries::parametersOfChannels(const 
     QHash<qint16, qint16> found;
     if (channels.isEmpty())
         return found;
-    QStringList marks;
     QVariantList values;
     if (ofThisAnalyzer)
         values << m_analyzerId;
-    for (const qint16 channel : channels) {
-        marks << QStringLiteral("?");
+    for (const qint16 channel : channels)
         values << channel;
-    }
     // Where a channel has several rows, this analyzer's comes first.
     QString sql = QStringLiteral("SELECT channel_id, parameter_id FROM param2channel WHERE ");
     if (ofThisAnalyzer)
         sql += QStringLiteral("analyzer_id = ? AND ");
     sql += QStringLiteral("parameter_id IS NOT NULL AND channel_id IN (%1) ORDER BY channel_id, ")
-               .arg(marks.join(QLatin1Char(',')));
+               .arg(Placeholders(channels.size()));
     if (ofThisAnalyzer) {
         sql += QStringLiteral("parameter_id");
     } else {
