@@ -238,16 +238,12 @@ void HitachiDriver::handleFrame(const HandlerRules& rules, const QString& previo
     } else if (function == QLatin1String(";")) {
         m_replyTime.requestReceived();
         // The pause runs while the database is asked: the reply goes out when it is due, not a
-        // query later. (An inquiry the LIMS answers pauses when that answer comes.)
-        const bool pausedAhead = rules.pausesBeforeReply && !rules.limsAnswersEmptyInquiry;
-        if (pausedAhead)
+        // query later. (The 902 behind a LIMS has no pause of its own here.)
+        if (rules.pausesBeforeReply)
             PauseBeforeReply();
         if (!inquiry(rules))
             return;
-        if (pausedAhead)
-            writeReply();
-        else
-            sendReply(rules);
+        writeReply();
         m_replyTime.answered();
         return;
     }
