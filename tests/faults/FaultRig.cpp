@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <unistd.h>
+
 namespace Quorlix::Test {
 
 namespace {
@@ -221,6 +223,8 @@ Simulator::Simulator(const QString& link, const QString& script, const QStringLi
     file.write(script.toLatin1());
     file.close();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A session of its own (so a scheduling group of its own): an analyzer is a machine of its own.
+    m_process.setChildProcessModifier([] { ::setsid(); });
     QObject::connect(&m_process, &QProcess::readyRead,
                      [this] { m_output += QString::fromLocal8Bit(m_process.readAll()); });
     m_process.start(QUORLIX_SIM, QStringList{"--quiet", "--record", recordFile()} + options +

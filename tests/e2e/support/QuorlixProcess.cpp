@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace Quorlix::Test {
 
@@ -15,6 +16,10 @@ QuorlixProcess::QuorlixProcess(const QString& iniText)
     ini.open(QIODevice::WriteOnly);
     ini.write(("ComLogPath=" + m_dir.path() + "/logs\n" + iniText).toUtf8());
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A session of its own, as a service manager starts a service: the scheduler then weighs the
+    // process like any service (the kernel's autogroups are per session), not as one of many
+    // children of the test sharing one share of the processor.
+    m_process.setChildProcessModifier([] { ::setsid(); });
     QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += QString::fromLocal8Bit(m_process.readAll()); });
 }
 
