@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -568,6 +569,7 @@ void TestFaults::site()
     qint64 countedRequests = 0; // by the instances' metrics
     QList<qint64> allMicros;
     qint64 minPeak = std::numeric_limits<qint64>::max(), maxPeak = 0;
+    QHash<QString, QList<QPair<int, QString>>> framesOfKind; // the analyzers' frames by kind
     for (const SiteInstance& in : site) {
         const SiteKind& kind = *in.kind;
         minPeak = qMin(minPeak, in.peakKb);
@@ -618,6 +620,7 @@ void TestFaults::site()
                            .arg(requests)
                            .arg(record.inquiryMicros.size())));
         frames += answered;
+        framesOfKind[kind.label] << qMakePair(answered, in.id);
         inquiries += int(record.inquiryMicros.size());
         allMicros += record.inquiryMicros;
         QString extra = filed + QString("%1 %2 per second")
@@ -631,6 +634,16 @@ void TestFaults::site()
         Summary(t.line("site " + in.id, extra + ", " + memory));
         QVERIFY2(t.answered > 0, qPrintable(in.id + "\n" + in.q->logText().right(3000)));
         QVERIFY2(t.lost == 0 && t.doubled == 0, qPrintable(t.wrong.join("; ")));
+    }
+    // Analyzers of one kind run the same script on equal lines: one far behind the others has
+    // stalled, even if nothing it sent was lost.
+    for (auto kind = framesOfKind.cbegin(); kind != framesOfKind.cend(); ++kind) {
+        const auto [fewest, most] = std::minmax_element(kind->cbegin(), kind->cend());
+        QVERIFY2(fewest->first * 2 >= most->first, qPrintable(QString("%1 answered %2 frames, %3 answered %4")
+                                                                  .arg(fewest->second)
+                                                                  .arg(fewest->first)
+                                                                  .arg(most->second)
+                                                                  .arg(most->first)));
     }
     SqlResult shifts = db->run("SELECT COUNT(*) FROM quorlix_log WHERE log_key = 's_change'");
     const int shiftRows = shifts.next() ? shifts.value(0).toInt() : 0;
