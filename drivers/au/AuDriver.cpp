@@ -123,13 +123,13 @@ void AuDriver::handle(const QString& text, const AuFrame& f)
             break;
         }
     }
-    AuSendToAnalyzer(QString(Ack), {});
+    AuSendToAnalyzer(QString(Ack));
 }
 
 void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
 {
     if (IsServedResultCode(f.code)) {
-        AuSendToAnalyzer(QString(Ack), {});
+        AuSendToAnalyzer(QString(Ack));
         if (f.rejected)
             return;
         // A control's result goes to the LIMS as well, named; a patient's stays here.
@@ -137,7 +137,7 @@ void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
         return;
     }
     if (f.content == AuFrame::Content::Calibration) {
-        AuSendToAnalyzer(QString(Ack), {});
+        AuSendToAnalyzer(QString(Ack));
         if (!f.rejected)
             storeCalibration(text, f);
         return;
@@ -154,22 +154,18 @@ void AuDriver::handleWithLims(const QString& text, const AuFrame& f)
     AuRelayToLims(text);
 }
 
-void AuDriver::AuSendToAnalyzer(const QString& ack, const QString& reply)
+void AuDriver::AuSendToAnalyzer(const QString& text)
 {
-    for (const QString& text : {ack, reply}) {
-        if (text.isEmpty())
-            continue;
-        m_line.pause(m_pauseMs);
-        m_line.send(text, Direction::HostToAnalyzer);
-    }
+    m_line.pause(m_pauseMs);
+    m_line.send(text, Direction::HostToAnalyzer);
 }
 
 void AuDriver::AuSendOrderReply(const AuFrame& f)
 {
     // The ACK and its pause are queued before the database is asked: the query runs during the
     // pause, and the order goes out when it is due, not a query later.
-    AuSendToAnalyzer(QString(Ack), {});
-    AuSendToAnalyzer({}, orderReply(f));
+    AuSendToAnalyzer(QString(Ack));
+    AuSendToAnalyzer(orderReply(f));
 }
 
 void AuDriver::AuRelayToLims(const QString& text)

@@ -50,8 +50,8 @@ private:
     void handle(const QString& text, const AuFrame& f);
     void handleWithLims(const QString& text, const AuFrame& f);
 
-    // The ACK and then, when there is one, the order reply: each after the pause (AuSendToAnalyzer).
-    void AuSendToAnalyzer(const QString& ack, const QString& reply);
+    // One write to the analyzer (the ACK, or an order reply), after the protocol's pause.
+    void AuSendToAnalyzer(const QString& text);
     // The ACK and the order reply to an order request.
     void AuSendOrderReply(const AuFrame& f);
     void AuRelayToLims(const QString& text);
