@@ -2,6 +2,10 @@
 
 #include <QTimer>
 
+#ifdef Q_OS_LINUX
+#include "TimerFdTimer.h"
+#endif
+
 namespace Quorlix {
 
 namespace {
@@ -30,6 +34,12 @@ private:
 
 std::unique_ptr<Timer> EventLoopTimers::create(bool singleShot, std::function<void()> onTimeout)
 {
+#ifdef Q_OS_LINUX
+    // Pauses and time-outs: to the millisecond.
+    if (singleShot)
+        if (std::unique_ptr<Timer> timer = TimerFdTimer::create(onTimeout))
+            return timer;
+#endif
     return std::make_unique<EventLoopTimer>(singleShot, std::move(onTimeout));
 }
 
