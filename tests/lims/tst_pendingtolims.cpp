@@ -35,6 +35,18 @@ QString Queued(const QString& id, int parameter)
 {
     return QString("INSERT INTO req2send (sample_id, parameter_id) VALUES ('%1', %2)").arg(id).arg(parameter);
 }
+// Pairs queued for samples gone from both tables, O0000, O0001 ..., in statements of 700 rows.
+QStringList Orphans(int count)
+{
+    QStringList statements;
+    for (int from = 0; from < count; from += 700) {
+        QStringList rows;
+        for (int i = from; i < qMin(count, from + 700); ++i)
+            rows << QString("('O%1', 1)").arg(i, 4, 10, QChar('0'));
+        statements << "INSERT INTO req2send (sample_id, parameter_id) VALUES " + rows.join(", ");
+    }
+    return statements;
+}
 QString Ordered(const QString& id, int parameter)
 {
     return QString("INSERT INTO request (sample_id, parameter_id) VALUES ('%1', %2)").arg(id).arg(parameter);
@@ -169,6 +181,11 @@ void TestPendingToLims::ticks_data()
         QTest::addRow("%s 101 finished samples without results hold up none", n.data())
             << b << t << true << nothingToSend + QStringList{Result("S1", 1, "5"), Queued("S1", 1)}
             << QStringList{"S1"} << waiting.join(';');
+        // A queue of 2,100 such pairs is cleared in slices, one per tick: the third tick takes the last.
+        QTest::addRow("%s pairs of gone samples cleared a slice per tick", n.data())
+            << b << t << true
+            << Orphans(2100) + QStringList{Queued(QString(), 1), Ordered("S9", 1), Queued("S9", 1)}
+            << QStringList{"", "", ""} << "S9";
         QTest::addRow("%s another out-type sends nothing; what is neither ordered nor validated goes",
                       n.data())
             << b << "invOAU400" << true
