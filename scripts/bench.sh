@@ -4,7 +4,7 @@
 # raw results, the ASTM decoding, the MGC240 cycle with 10,000 open requests and 2,000
 # results waiting, the quality-control judgement of a control result with 10,000 stored, the LIMS
 # forwarding tick with a backlog of 10,000 finished samples, and the peak memory of a headless
-# instance serving 10,000 frames.
+# instance serving 10,000 frames, and how late protocol pauses end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -15,4 +15,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/build-bench/bench/bench_astm" "$@"
 "$root/build-bench/bench/bench_qc" "$@"
 "$root/build-bench/bench/bench_lims" "$@"
+"$root/build-bench/bench/bench_timer"
 "$root/bench/memory.sh" "$root/build-bench/bin"
