@@ -14,12 +14,11 @@ InvH912Receive::InvH912Receive(const DriverServices& services)
     : LimsHostHandler(services), m_kind(services.store.kinds().require<LimsOrderJobKind>())
 {
     // An order that has to wait for the database still gives the analyzer its tests, also when the
-    // database was away from the start: the maps are read as soon as it answers.
+    // database was away from the start: the maps are read as soon as it answers, and kept current
+    // on the tick rather than on the way to the analyzer's answer.
     readChannels();
-    services.tasks.add(QStringLiteral("LimsChannelMap"), TimerInterval::Housekeeping, [this] {
-        if (!m_channelsRead)
-            readChannels();
-    });
+    services.tasks.add(QStringLiteral("LimsChannelMap"), TimerInterval::Housekeeping,
+                       [this] { readChannels(); });
 }
 
 void InvH912Receive::readChannels()
@@ -81,8 +80,6 @@ void InvH912Receive::order(const QString& frame)
     // Nothing is read before the order is handed to the store: it waits whole when the database
     // fails, and its tests then come from the maps read before.
     const bool stored = submitOrder(m_kind, frame);
-    if (stored)
-        readChannels();
     m_reply = stored ? analyzerOrder(order.sampleId, 1) : knownOrder(order);
 }
 

@@ -35,7 +35,7 @@ private:
     void readChannels();
 
     const JobKind& m_kind;
-    // Read at start, on every housekeeping tick until it has been read, and after every order stored.
+    // Read at start and on every housekeeping tick.
     LimsChannelMap m_channels;
     bool m_channelsRead = false;
     QString m_channelsError;
